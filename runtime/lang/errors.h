@@ -1,0 +1,95 @@
+// The runtime's error scheme: the posted error that every failing runtime
+// operation leaves for ERRORCODE()/ERROR(), the message texts keyed by error
+// number, runtime errors that end the program, HALT, exit routines and the
+// diagnostic log QXLOG.TXT.
+//
+// The posted error is one for the whole process (not per thread); threads
+// are serialised by the Runtime lock, so a thread sees what its own last
+// operation posted.  The log has a lock of its own.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace dw::lang {
+
+// Error numbers used across the runtime (the message table has them all).
+namespace err {
+inline constexpr int kFileNotFound = 2;
+inline constexpr int kPathNotFound = 3;
+inline constexpr int kAccessDenied = 5;
+inline constexpr int kEntryNotFound = 30;
+inline constexpr int kFileLocked = 32;
+inline constexpr int kRecordNotAvailable = 33;
+inline constexpr int kRecordNotFound = 35;
+inline constexpr int kInvalidDataFile = 36;
+inline constexpr int kFileNotOpen = 37;
+inline constexpr int kInvalidKeyFile = 38;
+inline constexpr int kDuplicateKey = 40;
+inline constexpr int kRecordHeld = 43;
+inline constexpr int kInvalidFilename = 45;
+inline constexpr int kKeyMustBeRebuilt = 46;
+inline constexpr int kInvalidRecordDeclaration = 47;
+inline constexpr int kFileAlreadyOpen = 52;
+inline constexpr int kUnknownError = 81;
+inline constexpr int kPlatformBase = 300;
+inline constexpr int kExprInvalid = 800;
+inline constexpr int kExprNoBind = 801;
+inline constexpr int kExprScopeMismatch = 802;
+}  // namespace err
+
+// Posting.  postError looks up the text (messageText) and records the
+// platform's last error; postOsError posts 300 + the OS code.
+void postError(int code);
+void postOsError(std::uint32_t osCode);
+void clearError();
+
+int errorCode();                 // ERRORCODE()
+std::string errorText();         // ERROR(): up to 79 characters, blank when clear
+std::uint32_t platformError();   // the OS error recorded at the last post
+std::string errorFile();         // the first further text ("" when unset)
+std::string errorExtra();        // the second further text ("" when unset)
+void setErrorFile(std::string_view text);
+void setErrorExtra(std::string_view text);
+
+// Saved error states, so that internal work leaves ERRORCODE() alone.
+void pushErrorState();
+void popErrorState();
+
+// The text of a message number: a VELMSG override, else the program's
+// message table, else the text of 81 + " : " + number.  Code 0 reads as 81.
+std::string messageText(int code);
+// Replaces the text of one message for the rest of the run (VELMSG, VELBUTTON).
+void setMessageOverride(int code, std::string_view text);
+
+// How the runtime shows a box before it ends the program.  The windowing
+// layer installs one that shows a real message box; until then the text
+// goes to standard error.
+using HaltBoxHook = std::function<void(std::string_view caption, std::string_view text)>;
+void setHaltBoxHook(HaltBoxHook hook);
+
+// A fault the program cannot continue from: posts code, shows the box
+// captioned "Runtime error" and halts with exit code 2.  Never returns.
+[[noreturn]] void runtimeError(int code, std::string_view detail = {});
+
+// HALT(exit code, message): the box captioned "Halt" when a message is given.
+[[noreturn]] void halt(int exitCode, std::string_view message = {});
+
+// Exit routines run once, in reverse order of registration, at halt.
+void registerExitRoutine(std::function<void()> routine);
+bool isHalting();
+
+// For tests: makes halts throw HaltRequested instead of ending the process.
+struct HaltRequested {
+  int exitCode;
+  std::string text;
+};
+void setHaltThrowsForTesting(bool on);
+
+// Appends a formatted line to QXLOG.TXT in the current directory; the first
+// write of a run replaces the file.
+void logDiagnostic(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+}  // namespace dw::lang
