@@ -19,12 +19,16 @@ function(dw_library name dir)
   set_property(GLOBAL APPEND PROPERTY DW_LIBRARIES ${name})
 endfunction()
 
-# dw_tool(name): the program tools/<name>/*.cpp, linked with every non-Qt layer.
+# dw_tool(name): the program tools/<name>/*.cpp, linked with every non-Qt
+# layer (rescomp only with the resource format, since the resources it makes
+# are part of those layers).
 function(dw_tool name)
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/${name}/*.cpp)
   if(srcs)
     add_executable(${name} ${srcs})
-    target_link_libraries(${name} PRIVATE ${DW_CORE_LIBS})
+    if(NOT name STREQUAL "rescomp")
+      target_link_libraries(${name} PRIVATE ${DW_CORE_LIBS})
+    endif()
   endif()
 endfunction()
 
