@@ -226,7 +226,10 @@ Window* Runtime::application() const {
 }
 
 bool Runtime::isOpen(const Window* w) const {
-  return w && window(w->id()) == w;
+  // By address only: a closed window's object is gone.
+  for (const auto& [id, open] : m_windows)
+    if (open.get() == w) return true;
+  return false;
 }
 
 namespace {
