@@ -43,7 +43,10 @@ class Reader {
     Module module;
     module.key.assign(reinterpret_cast<const char*>(m_bytes.data()), k);
     std::uint32_t first = 0;
-    if (u32(2, first) && readWindows(first, module.windows)) {
+    const bool haveFirst = u32(2, first);
+    // Records and texts lie after the first-window offset.
+    m_keyEnd += 4;
+    if (haveFirst && readWindows(first, module.windows)) {
       result.module = std::move(module);
     } else {
       result.error = m_error;
@@ -53,8 +56,8 @@ class Reader {
 
  private:
   std::span<const std::uint8_t> m_bytes;
-  std::size_t m_keyEnd = 0;
-  std::int64_t m_base = 0;  // blob position of offset 0
+  std::size_t m_keyEnd = 0;  // first position a read may touch
+  std::int64_t m_base = 0;   // blob position of offset 0
   std::set<std::uint32_t> m_claimed;
   ParseError m_error;
 
