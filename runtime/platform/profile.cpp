@@ -119,8 +119,8 @@ std::size_t findKey(const std::vector<Line>& lines, std::size_t header, const st
 }
 
 // The whole file through the platform; nullopt when it cannot be read.
-std::optional<std::string> readWhole(const std::string& path, OsError* error) {
-  auto opened = platform().open(path, {Access::Read, Share::DenyNone}, Disposition::OpenExisting);
+std::optional<std::string> readWhole(const std::string& path, Access access, OsError* error) {
+  auto opened = platform().open(path, {access, Share::DenyNone}, Disposition::OpenExisting);
   if (!opened) {
     *error = opened.error();
     return std::nullopt;
@@ -250,7 +250,7 @@ std::string getProfileString(const std::string& section, const std::string& key,
   while (!fallback.empty() && isBlank(fallback.back())) fallback.pop_back();
   if (file.empty()) return fallback;
   OsError error = kOk;
-  auto content = readWhole(resolveProfilePath(file), &error);
+  auto content = readWhole(resolveProfilePath(file), Access::Read, &error);
   if (!content) return fallback;
   std::vector<Line> lines = parse(*content);
   std::size_t header = findSection(lines, trim(section));
@@ -272,7 +272,9 @@ OsStatus writeProfileString(const std::string& section, const std::optional<std:
   std::lock_guard lock(writeMutex());
   std::string path = resolveProfilePath(file);
   OsError error = kOk;
-  auto content = readWhole(path, &error);
+  // Opened for writing, so that a read-only file is refused as it should be
+  // (the rename that replaces it would not check).
+  auto content = readWhole(path, Access::ReadWrite, &error);
   if (!content && error != kFileNotFound) return OsStatus::failure(error);
   if (!content && !value) return {};  // nothing to delete
   std::vector<Line> lines = parse(content ? *content : std::string());

@@ -4,11 +4,13 @@
 #include <fstream>
 
 #include "runtime/platform/posix_platform.h"
+#include "tests/platform/child.h"
 #include "tests/platform/temp_dir.h"
 
 namespace dw::platform {
 namespace {
 
+using testing::inChild;
 using testing::TempDir;
 
 constexpr OpenMode kRw{Access::ReadWrite, Share::DenyNone};
@@ -78,16 +80,25 @@ TEST(PosixFile, ReadWriteSizeTruncateAndCreateAlwaysEmpties) {
 }
 
 TEST(PosixFile, ReadOnlyFileOpensForReadingAndStillLocks) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root ignores file permissions";
   TempDir dir;
-  PosixPlatform p;
   std::string f = dir.file("ro.dat");
   std::ofstream(f) << "data";
+  ::chmod(dir.path().c_str(), 0755);
   ::chmod(f.c_str(), 0444);
-  EXPECT_EQ(p.open(f, kRw, Disposition::OpenExisting).error(), kAccessDenied);
-  auto r = p.open(f, kRo, Disposition::OpenExisting);
-  ASSERT_TRUE(r.ok());
-  EXPECT_TRUE((*r)->lock(0, 1, LockKind::Shared, LockWait::TryOnce).ok());
+  // Without root rights, so that the permissions count.
+  int rc = inChild(
+      [&] {
+        PosixPlatform p;
+        if (p.open(f, kRw, Disposition::OpenExisting).error() != kAccessDenied) return 1;
+        auto r = p.open(f, kRo, Disposition::OpenExisting);
+        if (!r) return 2;
+        char buf[4];
+        if (!(*r)->readAt(0, buf, 4) || !(*r)->lock(0, 1, LockKind::Shared, LockWait::TryOnce))
+          return 3;
+        return 0;
+      },
+      /*unprivileged=*/true);
+  EXPECT_EQ(rc, 0);
 }
 
 TEST(PosixPlatformFiles, RemoveRenameReplaceCopy) {
