@@ -143,6 +143,16 @@ bool heldByOther(int fd, std::uint64_t offset) {
   return fl.l_type != F_UNLCK;
 }
 
+// True when some open file of this platform (in any process) has the file
+// at path open: it holds its read or write share byte.
+bool openElsewhere(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return false;
+  bool held = heldByOther(fd, kMarkRead) || heldByOther(fd, kMarkWrite);
+  ::close(fd);
+  return held;
+}
+
 class PosixFile final : public File {
  public:
   PosixFile(int fd, std::string path, Access access)
@@ -352,7 +362,9 @@ OsResult<std::unique_ptr<File>> PosixPlatform::open(const std::string& path, Ope
                                                     Disposition disposition) {
   using Result = OsResult<std::unique_ptr<File>>;
   if (path.empty() || path.find('\0') != std::string::npos) return Result::failure(kFileNotFound);
-  if (static_cast<int>(mode.access) > 2) return Result::failure(kInvalidAccess);
+  auto share = static_cast<std::uint8_t>(mode.share);
+  if (static_cast<int>(mode.access) > 2 || (share & 0x0F) != 0 || share > 0x40)
+    return Result::failure(kInvalidAccess);
   int extra = openFlags(disposition) | O_CLOEXEC;
   // Read-write when allowed, so that exclusive locks work on every file.
   int fd = ::open(path.c_str(), O_RDWR | extra, 0644);
@@ -377,6 +389,9 @@ OsStatus PosixPlatform::remove(const std::string& path) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
     return OsStatus::failure(kAccessDenied);
+  // As on Win32, a file that is open cannot be deleted; here that also
+  // keeps its opener from writing on into a file nobody can reach.
+  if (openElsewhere(path)) return OsStatus::failure(kSharingViolation);
   if (::unlink(path.c_str()) != 0)
     return OsStatus::failure(errno == ENOENT ? missingError(path) : osErrorFromErrno(errno));
   return {};
@@ -385,6 +400,7 @@ OsStatus PosixPlatform::remove(const std::string& path) {
 OsStatus PosixPlatform::rename(const std::string& from, const std::string& to) {
   if (::access(from.c_str(), F_OK) != 0)
     return OsStatus::failure(errno == ENOENT ? missingError(from) : osErrorFromErrno(errno));
+  if (openElsewhere(from)) return OsStatus::failure(kSharingViolation);
   if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
   if (errno == EEXIST) return OsStatus::failure(kAlreadyExists);
   if (errno == EXDEV) {
