@@ -95,6 +95,13 @@ TEST(PosixFile, ReadOnlyFileOpensForReadingAndStillLocks) {
         char buf[4];
         if (!(*r)->readAt(0, buf, 4) || !(*r)->lock(0, 1, LockKind::Shared, LockWait::TryOnce))
           return 3;
+        // Share checks work on read-only descriptors as well.
+        auto denier = p.open(f, {Access::Read, Share::DenyRead}, Disposition::OpenExisting);
+        if (denier.error() != kSharingViolation) return 4;
+        r = OsResult<std::unique_ptr<File>>(nullptr);
+        denier = p.open(f, {Access::Read, Share::DenyRead}, Disposition::OpenExisting);
+        if (!denier) return 5;
+        if (p.open(f, kRo, Disposition::OpenExisting).error() != kSharingViolation) return 6;
         return 0;
       },
       /*unprivileged=*/true);
