@@ -146,7 +146,7 @@ bool heldByOther(int fd, std::uint64_t offset) {
 // True when some open file of this platform (in any process) has the file
 // at path open: it holds its read or write share byte.
 bool openElsewhere(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) return false;
   bool held = heldByOther(fd, kMarkRead) || heldByOther(fd, kMarkWrite);
   ::close(fd);
@@ -365,15 +365,17 @@ OsResult<std::unique_ptr<File>> PosixPlatform::open(const std::string& path, Ope
   auto share = static_cast<std::uint8_t>(mode.share);
   if (static_cast<int>(mode.access) > 2 || (share & 0x0F) != 0 || share > 0x40)
     return Result::failure(kInvalidAccess);
-  int extra = openFlags(disposition) | O_CLOEXEC;
+  // Non-blocking so that a FIFO cannot hang the open; only regular files
+  // are accepted below, for which the flag changes nothing.
+  int extra = openFlags(disposition) | O_CLOEXEC | O_NONBLOCK;
   // Read-write when allowed, so that exclusive locks work on every file.
-  int fd = ::open(path.c_str(), O_RDWR | extra, 0644);
+  int fd = ::open(path.c_str(), O_RDWR | extra, 0666);
   if (fd < 0 && (errno == EACCES || errno == EROFS || errno == ETXTBSY || errno == EPERM)) {
-    fd = ::open(path.c_str(), requestedFlags(mode.access) | extra, 0644);
+    fd = ::open(path.c_str(), requestedFlags(mode.access) | extra, 0666);
   }
   if (fd < 0) return Result::failure(openError(errno, path));
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return Result::failure(kAccessDenied);
   }
@@ -426,14 +428,15 @@ OsStatus PosixPlatform::replace(const std::string& from, const std::string& to) 
 }
 
 OsStatus PosixPlatform::copy(const std::string& from, const std::string& to) {
-  int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (in < 0) return OsStatus::failure(openError(errno, from));
   struct stat st {};
-  if (::fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(in);
     return OsStatus::failure(kAccessDenied);
   }
-  int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 0777);
+  int out =
+      ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, st.st_mode & 0777);
   if (out < 0) {
     OsError e = openError(errno, to);
     ::close(in);

@@ -1,6 +1,8 @@
 // Files of the real platform: dispositions, access, I/O, errors, renames.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 
 #include "runtime/platform/posix_platform.h"
@@ -44,6 +46,9 @@ TEST(PosixFile, DispositionsFollowWin32) {
   }
   EXPECT_EQ(p.open(dir.file("no/such/x"), kRw, Disposition::OpenAlways).error(), kPathNotFound);
   EXPECT_EQ(p.open(dir.path(), kRo, Disposition::OpenExisting).error(), kAccessDenied);
+  ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0644), 0);
+  EXPECT_EQ(p.open(dir.file("fifo"), kRo, Disposition::OpenExisting).error(), kAccessDenied);
+  EXPECT_EQ(p.copy(dir.file("fifo"), dir.file("copy")).error(), kAccessDenied);
 }
 
 TEST(PosixFile, ReadWriteSizeTruncateAndCreateAlwaysEmpties) {
