@@ -435,6 +435,13 @@ OsStatus PosixPlatform::copy(const std::string& from, const std::string& to) {
     ::close(in);
     return OsStatus::failure(kAccessDenied);
   }
+  // Copying a file onto itself would truncate it first.
+  struct stat target {};
+  if (::stat(to.c_str(), &target) == 0 && target.st_dev == st.st_dev &&
+      target.st_ino == st.st_ino) {
+    ::close(in);
+    return OsStatus::failure(kSharingViolation);
+  }
   int out =
       ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, st.st_mode & 0777);
   if (out < 0) {

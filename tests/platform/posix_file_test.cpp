@@ -129,6 +129,8 @@ TEST(PosixPlatformFiles, RemoveRenameReplaceCopy) {
   EXPECT_TRUE(p.copy(b, a).ok());
   EXPECT_EQ(slurp(a), "alpha");
   EXPECT_EQ(p.copy(dir.file("none"), a).error(), kFileNotFound);
+  EXPECT_EQ(p.copy(a, dir.path() + "/./a").error(), kSharingViolation);
+  EXPECT_EQ(slurp(a), "alpha");
   EXPECT_TRUE(p.remove(a).ok());
   EXPECT_EQ(p.remove(a).error(), kFileNotFound);
   EXPECT_EQ(p.remove(dir.file("x/y")).error(), kPathNotFound);
