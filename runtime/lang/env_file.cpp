@@ -59,7 +59,8 @@ std::vector<std::string> splitItems(std::string_view value) {
     } else {
       std::size_t comma = value.find(',', i);
       std::size_t end = comma == std::string_view::npos ? value.size() : comma;
-      item = std::string(trimBlanks(value.substr(std::min(i, value.size()), end - std::min(i, end))));
+      item =
+          std::string(trimBlanks(value.substr(std::min(i, value.size()), end - std::min(i, end))));
       i = end + 1;
     }
     items.push_back(std::move(item));
@@ -89,7 +90,9 @@ std::string fromOem(std::string_view text) {
   return out;
 }
 
-bool isWindows(std::string_view value) { return upperAscii(trimBlanks(value)) == "WINDOWS"; }
+bool isWindows(std::string_view value) {
+  return upperAscii(trimBlanks(value)) == "WINDOWS";
+}
 
 void applyAmPm(std::string_view value) {
   if (isWindows(value)) {
@@ -120,7 +123,8 @@ void applyCollation(std::string_view value) {
 }
 
 void applyMessage(std::string_view number, std::string_view value) {
-  if (number.empty() || number.size() > 9 || number.find_first_not_of("0123456789") != std::string_view::npos) {
+  if (number.empty() || number.size() > 9 ||
+      number.find_first_not_of("0123456789") != std::string_view::npos) {
     return;
   }
   std::string_view text = trimBlanks(value);
@@ -188,7 +192,8 @@ bool loadEnvironmentFile(const std::string& path) {
   std::string content;
   char buf[4096];
   std::size_t n = 0;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0 && content.size() < (1u << 20)) content.append(buf, n);
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0 && content.size() < (1u << 20))
+    content.append(buf, n);
   std::fclose(f);
   if (std::size_t z = content.find(kCtrlZ); z != std::string::npos) content.resize(z);
 

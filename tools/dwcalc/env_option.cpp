@@ -9,8 +9,8 @@ namespace {
 
 const OptionRegistrar kEnv("--env", OptionArg::Required, [](std::string_view file) {
   if (dw::lang::loadEnvironmentFile(std::string(file))) return std::string();
-  return dw::lang::errorText() + " (" + std::to_string(dw::lang::errorCode()) + "): " +
-         std::string(file);
+  return dw::lang::errorText() + " (" + std::to_string(dw::lang::errorCode()) +
+         "): " + std::string(file);
 });
 
 }  // namespace
