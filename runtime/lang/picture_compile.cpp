@@ -483,6 +483,7 @@ int CompiledPicture::positionCount() const {
 }
 
 std::vector<std::uint8_t> CompiledPicture::encode() const {
+  if (!valid) return {0, 0};
   std::vector<std::uint8_t> bytes;
   bytes.push_back(static_cast<std::uint8_t>(static_cast<int>(type) | valueClass() << 3 |
                                             (blankWhenZero ? 0x80 : 0)));

@@ -25,23 +25,41 @@ bool asciiDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-// A text read field by field.
+// A text read field by field.  When the text has exactly one character per
+// position (FORMAT's own output) each field is read from its columns, so
+// a blank leading zero cannot shift the fields of a picture without
+// separators; otherwise fields are found by skipping to the next digits or
+// letters, so "5/1/96" reads as well as " 5/01/96".
 struct Reader {
   std::string_view text;
+  bool aligned = false;
   std::size_t i = 0;
 
-  // Skips to the next digit and reads up to maxDigits of them.
-  long digits(std::size_t maxDigits) {
-    while (i < text.size() && !asciiDigit(text[i])) ++i;
+  // The digits of the field of n positions that starts at position pos.
+  long digits(std::size_t pos, std::size_t n) {
     long v = 0;
-    for (std::size_t n = 0; n < maxDigits && i < text.size() && asciiDigit(text[i]); ++n) {
+    if (aligned) {
+      for (char c : text.substr(pos, n)) {
+        if (asciiDigit(c)) v = v * 10 + (c - '0');
+      }
+      i = pos + n;
+      return v;
+    }
+    while (i < text.size() && !asciiDigit(text[i])) ++i;
+    for (std::size_t k = 0; k < n && i < text.size() && asciiDigit(text[i]); ++k) {
       v = v * 10 + (text[i++] - '0');
     }
     return v;
   }
 
-  // Skips to the next letter and reads the run of letters.
-  std::string_view letters() {
+  // The letters of a month-name field.
+  std::string_view letters(std::size_t pos, std::size_t n) {
+    if (aligned) {
+      std::string_view f = text.substr(pos, n);
+      std::size_t end = f.find_last_not_of(' ');
+      i = pos + n;
+      return f.substr(0, end == std::string_view::npos ? 0 : end + 1);
+    }
     while (i < text.size() && !isAlpha(static_cast<unsigned char>(text[i]))) ++i;
     std::size_t start = i;
     while (i < text.size() && isAlpha(static_cast<unsigned char>(text[i]))) ++i;
@@ -66,7 +84,7 @@ std::size_t runLength(const std::vector<PicturePosition>& pos, std::size_t i) {
 }
 
 double deformatDate(std::string_view text, const CompiledPicture& p) {
-  Reader r{text};
+  Reader r{text, text.size() == p.positions.size()};
   long month = 0, day = 0, year = 0;
   bool hasDay = false;
   bool unknownName = false;
@@ -75,17 +93,17 @@ double deformatDate(std::string_view text, const CompiledPicture& p) {
     std::size_t n = runLength(pos, i);
     switch (pos[i].kind) {
       case K::MonthDigit:
-        month = r.digits(n);
+        month = r.digits(i, n);
         break;
       case K::DayDigit:
-        day = r.digits(n);
+        day = r.digits(i, n);
         hasDay = true;
         break;
       case K::YearDigit:
-        year = r.digits(n);
+        year = r.digits(i, n);
         break;
       case K::MonthName: {
-        std::string_view word = r.letters();
+        std::string_view word = r.letters(i, n);
         month = monthFromName(word);
         unknownName = !word.empty() && month == 0;
         break;
@@ -102,20 +120,20 @@ double deformatDate(std::string_view text, const CompiledPicture& p) {
 }
 
 double deformatTime(std::string_view text, const CompiledPicture& p) {
-  Reader r{text};
+  Reader r{text, text.size() == p.positions.size()};
   long hour = 0, minute = 0, second = 0;
   const auto& pos = p.positions;
   for (std::size_t i = 0; i < pos.size();) {
     std::size_t n = runLength(pos, i);
     switch (pos[i].kind) {
       case K::HourDigit:
-        hour = r.digits(n);
+        hour = r.digits(i, n);
         break;
       case K::MinuteDigit:
-        minute = r.digits(n);
+        minute = r.digits(i, n);
         break;
       case K::SecondDigit:
-        second = r.digits(n);
+        second = r.digits(i, n);
         break;
       default:
         break;
@@ -125,7 +143,7 @@ double deformatTime(std::string_view text, const CompiledPicture& p) {
   const std::string& am = p.localeMarkers ? intlSettings().s1159 : amMarker();
   const std::string& pm = p.localeMarkers ? intlSettings().s2359 : pmMarker();
   bool twelveAm = false;
-  for (char c : text.substr(r.i)) {
+  for (char c : text.substr(std::min(r.i, text.size()))) {
     if (!isAlpha(static_cast<unsigned char>(c))) continue;
     if (!pm.empty() && toUpper(c) == toUpper(pm[0])) {
       if (hour != 12) hour += 12;
