@@ -32,7 +32,7 @@ struct Tables {
 };
 
 std::string timeTemplate(const IntlSettings& s, bool seconds) {
-  std::string sep = "%" + std::string(1, s.sTime.empty() ? ':' : s.sTime[0]);
+  const std::string sep{'%', s.sTime.empty() ? ':' : s.sTime[0]};
   std::string t = s.iTLzero == 1 ? "hh" : "Hh";
   t += sep + "mm";
   if (seconds) t += sep + "ss";
@@ -51,7 +51,7 @@ std::string shortDateTemplate(std::string_view p) {
   std::string day = p.find("dd") != std::string_view::npos ? "dd" : "Dd";
   std::string month = p.find("MM") != std::string_view::npos ? "mm" : "Mm";
   std::string year = p.find("yyy") != std::string_view::npos ? "yyyy" : "yy";
-  std::string s = "%" + std::string(1, sep);
+  const std::string s{'%', sep};
   char first = p.empty() ? 'M' : p[0];
   if (first == 'd') return day + s + month + s + year;
   if (first == 'y') return year + s + month + s + day;

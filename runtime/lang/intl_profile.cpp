@@ -24,7 +24,7 @@ void loadIntlSettings() {
   s.iTime = readInt("iTime", s.iTime);
   s.iTLzero = readInt("iTLzero", s.iTLzero);
   s.sTime = text("sTime", s.sTime);
-  if (s.sTime.empty()) s.sTime = ":";
+  if (s.sTime.empty()) s.sTime.assign(1, ':');
   s.s1159 = text("s1159", s.s1159);
   s.s2359 = text("s2359", s.s2359);
   s.sShortDate = text("sShortDate", s.sShortDate);

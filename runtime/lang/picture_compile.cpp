@@ -248,7 +248,7 @@ bool compileDateTime(Cursor c, CompiledPicture& p, LayoutKind kind) {
 // A currency: "$" or text between two "~".
 bool takeCurrency(Cursor& c, std::string& currency) {
   if (c.take('$')) {
-    currency = "$";
+    currency.assign(1, '$');
     return true;
   }
   if (c.peek() != '~' || c.atEnd()) return false;

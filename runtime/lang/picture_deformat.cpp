@@ -174,9 +174,11 @@ bool hasImpliedPoint(const CompiledPicture& p) {
 
 double readDigits(const std::string& integer, const std::string& fraction, bool negative,
                   int exponent) {
-  std::string t = (negative ? "-" : "") + (integer.empty() ? "0" : integer);
-  if (!fraction.empty()) t += "." + fraction;
-  if (exponent != 0) t += "e" + std::to_string(exponent);
+  std::string t;
+  if (negative) t.push_back('-');
+  t.append(integer.empty() ? std::string_view("0") : std::string_view(integer));
+  if (!fraction.empty()) t.append(1, '.').append(fraction);
+  if (exponent != 0) t.append(1, 'e').append(std::to_string(exponent));
   double v = 0;
   std::from_chars(t.data(), t.data() + t.size(), v);
   return std::isfinite(v) ? v : 0;
@@ -214,9 +216,11 @@ double deformatNumber(std::string_view text, const CompiledPicture& p) {
   }
   if (implied && !seenPoint && p.decimals > 0) {
     std::size_t d = static_cast<std::size_t>(p.decimals);
-    if (integer.size() < d) integer.insert(0, d - integer.size(), '0');
-    fraction = integer.substr(integer.size() - d);
-    integer.resize(integer.size() - d);
+    std::string padded(d > integer.size() ? d - integer.size() : 0, '0');
+    padded += integer;
+    std::size_t split = padded.size() - d;
+    fraction.assign(padded, split, d);
+    integer.assign(padded, 0, split);
   }
   return readDigits(integer, fraction, negative, exponent);
 }
