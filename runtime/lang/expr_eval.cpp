@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "runtime/lang/errors.h"
+#include "runtime/lang/expr_compiler.h"
 #include "runtime/lang/expr_runtime.h"
 #include "runtime/lang/expr_state.h"
 #include "runtime/lang/language_state.h"
@@ -262,6 +264,16 @@ bool evalTruth(const ExprNode& node) {
   if (isIntegral(node.type)) return evalInteger(node) != 0;
   if (node.type == ResultType::kReal) return evalReal(node) != 0.0;
   return !isBlankText(evalString(node));
+}
+
+std::string EVALUATE(std::string_view text) {
+  clearError();
+  ExprTree tree = compileExpression(text);
+  if (!tree) {
+    if (errorCode() != err::kExprNoBind) postError(err::kExprInvalid);
+    return {};
+  }
+  return evaluate(*tree).asString();
 }
 
 }  // namespace dw::lang

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "runtime/lang/expr_tree.h"
 
@@ -26,6 +27,11 @@ double evalReal(const ExprNode& node);
 std::string evalString(const ExprNode& node);
 // The value in the node's own result type.
 Value evaluate(const ExprNode& node);
+
+// EVALUATE(text): compiles and evaluates a text, giving its value as a
+// string.  A text that does not compile gives an empty string and posts 800
+// (or 801 for an unknown name); otherwise the posted error is cleared.
+std::string EVALUATE(std::string_view text);
 
 // Reads a bound variable as a value of its result type.
 Value readVariable(const BoundVariable& variable);

@@ -180,5 +180,16 @@ TEST_F(EvalTest, Subscripts) {
   for (const auto& c : cases) EXPECT_EQ(eval(c.text), c.expected) << c.text;
 }
 
+TEST_F(EvalTest, EvaluatePostsItsErrors) {
+  EXPECT_EQ(EVALUATE("UPPER('a') & 1"), "A1");
+  EXPECT_EQ(errorCode(), 0);
+  EXPECT_EQ(EVALUATE("1 +"), "");
+  EXPECT_EQ(errorCode(), err::kExprInvalid);
+  EXPECT_EQ(EVALUATE("Unbound"), "");
+  EXPECT_EQ(errorCode(), err::kExprNoBind);
+  EXPECT_EQ(EVALUATE("2 * 2"), "4");
+  EXPECT_EQ(errorCode(), 0);
+}
+
 }  // namespace
 }  // namespace dw::lang::testing
