@@ -79,7 +79,7 @@ TEST(PageImage, SharedPrefixIsCappedAt63) {
   std::string c, d;
   for (int i = 0; i < 100; ++i) c.push_back(char('A' + i % 7)), d.push_back(char('A' + i % 7));
   d[80] = 'z';
-  PageContent q = leafOf({{c, 10}, {d, 10}});
+  PageContent q = leafOf({{c, 100}, {d, 100}});
   const std::string img = buildImage(q, estimateOf(q));
   const auto* u = reinterpret_cast<const std::uint8_t*>(img.data());
   EXPECT_EQ(getU16(u + 4), getU16(u + 6)) << "stored plain";
@@ -87,7 +87,7 @@ TEST(PageImage, SharedPrefixIsCappedAt63) {
   EXPECT_EQ(u[second], 63) << "same L and K: no length bits, S = 63";
   EXPECT_EQ(getU16(u + 6), second + 1 + (100 - 63));
   PageContent back = parseImage(img, int(imageClass(img)));
-  EXPECT_EQ(back.entries[1].entry, Entry(d, 10));
+  EXPECT_EQ(back.entries[1].entry, Entry(d, 100));
 }
 
 TEST(PageImage, CompressedOnlyWhenAUnitIsSaved) {

@@ -104,16 +104,25 @@ TEST_F(TreeTest, DeletingFirstAndLastEntriesKeepsSeparatorsAndFreesPages) {
   EXPECT_EQ(scanAll(*m_file).size(), 5u);
 }
 
-TEST_F(TreeTest, EntryLongerThanAPageCanHoldHalts) {
-  insertEntry(*m_file, Entry(std::string(kMaxEntryLength, 'x'), kMaxEntryLength));
-  try {
-    insertEntry(*m_file, Entry(std::string(kMaxEntryLength + 1, 'y'), 1));
-    ADD_FAILURE();
-  } catch (const dw::lang::HaltRequested& h) {
-    EXPECT_NE(h.text.find("Internal error : brkbt line 814"), std::string::npos) << h.text;
+TEST_F(TreeTest, EntriesAndKeysLongerThanPagesCanHoldHalt) {
+  insertEntry(*m_file, Entry("big" + std::string(kMaxEntryLength - 3, 'x'), 3));
+  insertEntry(*m_file, Entry(std::string(kMaxKeyLength, 'k'), kMaxKeyLength));
+  insertEntry(*m_file, Entry(std::string(kMaxKeyLength, 'l') + "data", kMaxKeyLength));
+  const std::vector<Entry> refused = {
+      Entry(std::string(kMaxEntryLength + 1, 'y'), 1),
+      Entry(std::string(kMaxKeyLength + 1, 'z'), kMaxKeyLength + 1),
+  };
+  for (const auto& e : refused) {
+    try {
+      insertEntry(*m_file, e);
+      ADD_FAILURE();
+    } catch (const dw::lang::HaltRequested& h) {
+      EXPECT_NE(h.text.find("Internal error : brkbt line 814"), std::string::npos) << h.text;
+    }
   }
   ASSERT_EQ(m_file->commit(), 0u);
   EXPECT_TRUE(sound(*m_file));
+  EXPECT_EQ(scanAll(*m_file).size(), 3u);
 }
 
 TEST_F(TreeTest, DeleteInReadModeHalts) {
