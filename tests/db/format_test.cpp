@@ -53,10 +53,11 @@ TEST(Rle, MalformedInputIsRefused) {
   EXPECT_FALSE(
       rleExpand("\x05"
                 "ab",
-                5));                                       // literal runs out
-  EXPECT_FALSE(rleExpand("\x02"
-                         "ab\x09",
-                         5));                // repeat overshoots
+                5));  // literal runs out
+  EXPECT_FALSE(
+      rleExpand("\x02"
+                "ab\x09",
+                5));                                       // repeat overshoots
   EXPECT_FALSE(rleExpand(std::string("\x00\x03", 2), 3));  // repeat before any byte
   EXPECT_FALSE(rleExpand("\xff\xff\xff\xff\xff", 3));      // endless count
 }
