@@ -92,7 +92,10 @@ inline ::testing::AssertionResult sound(BriskFile& f) {
 // Makes halts throw for the whole test program.
 class HaltsThrow : public ::testing::Environment {
  public:
-  void SetUp() override { dw::lang::setHaltThrowsForTesting(true); }
+  void SetUp() override {
+    dw::lang::setHaltThrowsForTesting(true);
+    dw::lang::setHaltBoxHook([](std::string_view, std::string_view) {});
+  }
 };
 
 // How long the randomised runs go: DW_DB_LONG=n multiplies them.
