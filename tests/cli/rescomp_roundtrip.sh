@@ -37,6 +37,13 @@ head -c 40 "$tmp/dorn008.dab" > "$tmp/short.dab"
 out=$("$rescomp" --decode "$tmp/short.dab" 2>&1) && fail "a truncated blob decoded"
 [ -n "$out" ] || fail "no message for a truncated blob"
 
+# A module key that would not be found under the resource the build names.
+printf 'module "DORN.vls$dorn009"\n' > "$tmp/dorn008.dws"
+"$rescomp" "$tmp/dorn008.dws" -o "$tmp/m.dab" --resource DORN009_RSC || fail "matching key refused"
+out=$("$rescomp" "$tmp/dorn008.dws" -o "$tmp/m.dab" --resource DORN008_RSC 2>&1) &&
+  fail "a key naming another resource compiled"
+[[ "$out" == *"would not be found as the resource DORN008_RSC"* ]] || fail "unexpected message: $out"
+
 # Usage errors.
 "$rescomp" >/dev/null 2>&1; [ $? -eq 2 ] || fail "no arguments should exit 2"
 "$rescomp" "$tmp/missing.dws" -o "$tmp/x.dab" 2>/dev/null && fail "a missing source compiled"
