@@ -176,15 +176,6 @@ TEST(FrameResource, AboutWindow) {
   EXPECT_EQ(5, w.controls[4].field);
 }
 
-TEST(FrameResource, ImagesAndIconsItNamesAreEmbedded) {
-  for (const char* name : {"CLOCK_ICO", "WIZARD_ICO", "MSG_ICO", "CAL2_ICO", "OK_ICO"}) {
-    EXPECT_NE(nullptr, dw::res::findResource("ICON", name)) << name;
-  }
-  for (const char* name : {"PDWMAIN_GIF", "PDWROTAT_GIF"}) {
-    EXPECT_NE(nullptr, dw::res::findResource("IMAGE", name)) << name;
-  }
-}
-
 }  // namespace
 
 namespace {
