@@ -95,6 +95,7 @@ bool tokenize(std::string_view s, std::vector<Token>& out, SourceError& error) {
         if (i >= s.size() || s[i] == '\n') return bad("unterminated string");
         char ch = s[i++];
         if (ch == '"') break;
+        if (ch == 0) return bad("a text cannot hold a zero byte");
         if (ch == '\\') {
           if (i >= s.size()) return bad("unterminated string");
           const char e = s[i++];
