@@ -45,12 +45,15 @@ inline constexpr int kExprScopeMismatch = 802;
 void postError(int code);
 void postOsError(std::uint32_t osCode);
 void clearError();
+// Notes the OS error of the last failing platform call, which the next post
+// records as platformError() (postOsError notes its own code).
+void setLastOsError(std::uint32_t osCode);
 
-int errorCode();                 // ERRORCODE()
-std::string errorText();         // ERROR(): up to 79 characters, blank when clear
-std::uint32_t platformError();   // the OS error recorded at the last post
-std::string errorFile();         // the first further text ("" when unset)
-std::string errorExtra();        // the second further text ("" when unset)
+int errorCode();                // ERRORCODE()
+std::string errorText();        // ERROR(): up to 79 characters, blank when clear
+std::uint32_t platformError();  // the OS error recorded at the last post
+std::string errorFile();        // the first further text ("" when unset)
+std::string errorExtra();       // the second further text ("" when unset)
 void setErrorFile(std::string_view text);
 void setErrorExtra(std::string_view text);
 
@@ -63,6 +66,8 @@ void popErrorState();
 std::string messageText(int code);
 // Replaces the text of one message for the rest of the run (VELMSG, VELBUTTON).
 void setMessageOverride(int code, std::string_view text);
+// Forgets every replacement (tests; a fresh environment file).
+void clearMessageOverrides();
 
 // How the runtime shows a box before it ends the program.  The windowing
 // layer installs one that shows a real message box; until then the text
@@ -81,7 +86,9 @@ void setHaltBoxHook(HaltBoxHook hook);
 void registerExitRoutine(std::function<void()> routine);
 bool isHalting();
 
-// For tests: makes halts throw HaltRequested instead of ending the process.
+// For tests: makes halts throw HaltRequested instead of ending the process
+// (after the exit routines ran).  Each call also starts afresh: not halting,
+// no exit routines registered.
 struct HaltRequested {
   int exitCode;
   std::string text;
@@ -91,5 +98,14 @@ void setHaltThrowsForTesting(bool on);
 // Appends a formatted line to QXLOG.TXT in the current directory; the first
 // write of a run replaces the file.
 void logDiagnostic(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// A failed internal consistency check: logs "Error @(File,Line) (module, line)"
+// and returns, so the caller carries on.
+void logConsistencyFailure(const char* module, int line);
+// A fault of the memory manager or stream layer: logs "Error: text", the ten
+// innermost return addresses and a rule, then is a runtime error with code 0
+// and the text as detail.  Never returns.
+[[noreturn]] void memoryFault(std::string_view text);
+// Also copies every log entry to standard error (the log's device copy).
+void setDiagnosticCopyToDevice(bool on);
 
 }  // namespace dw::lang

@@ -27,6 +27,7 @@ inline constexpr OsError kBadFormat = 11;
 inline constexpr OsError kInvalidAccess = 12;
 inline constexpr OsError kInvalidData = 13;
 inline constexpr OsError kWriteProtect = 19;
+inline constexpr OsError kNotSameDevice = 17;
 inline constexpr OsError kWriteFault = 29;
 inline constexpr OsError kReadFault = 30;
 inline constexpr OsError kGeneralFailure = 31;
@@ -38,7 +39,11 @@ inline constexpr OsError kNotSupported = 50;
 inline constexpr OsError kFileExists = 80;
 inline constexpr OsError kInvalidParameter = 87;
 inline constexpr OsError kDiskFull = 112;
+inline constexpr OsError kDirNotEmpty = 145;
+inline constexpr OsError kNotLocked = 158;
 inline constexpr OsError kAlreadyExists = 183;
+inline constexpr OsError kFilenameTooLong = 206;
+inline constexpr OsError kFileTooLarge = 223;
 
 template <class T>
 class [[nodiscard]] OsResult {

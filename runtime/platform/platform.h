@@ -52,8 +52,13 @@ enum class LockWait : std::uint8_t { TryOnce, Wait };
 
 // An open file.  Byte-range locks belong to this open file (not to the
 // process), as on Win32: closing another descriptor of the same file does
-// not drop them.  Lock ranges may lie beyond the end of the file and beyond
-// 2^32.  One File is used by one thread at a time.
+// not drop them, and two Files of one process exclude each other.  Lock
+// ranges may lie beyond the end of the file and beyond 2^32 (below 2^62).
+// As on Win32, locks of one File stack rather than merge: an exclusive lock
+// over a range this File already holds fails with kLockViolation, and
+// unlock must name exactly a range that was locked (else kNotLocked).
+// Closing the File releases its locks.  One File is used by one thread at
+// a time.
 class File {
  public:
   virtual ~File() = default;
@@ -65,7 +70,8 @@ class File {
   virtual OsStatus flush() = 0;
   virtual OsResult<std::uint64_t> size() = 0;
   virtual OsStatus truncate(std::uint64_t size) = 0;
-  virtual OsStatus lock(std::uint64_t offset, std::uint64_t length, LockKind kind, LockWait wait) = 0;
+  virtual OsStatus lock(std::uint64_t offset, std::uint64_t length, LockKind kind,
+                        LockWait wait) = 0;
   virtual OsStatus unlock(std::uint64_t offset, std::uint64_t length) = 0;
   virtual const std::string& path() const = 0;
 };
@@ -90,8 +96,14 @@ class Platform {
   // directory.
   virtual OsResult<std::unique_ptr<File>> open(const std::string& path, OpenMode mode,
                                                Disposition disposition) = 0;
+  // Removing or renaming a file that is open (through any Platform, in any
+  // process) fails with kSharingViolation, as on Win32.
   virtual OsStatus remove(const std::string& path) = 0;
+  // Renames a file; fails with kAlreadyExists when `to` exists.
   virtual OsStatus rename(const std::string& from, const std::string& to) = 0;
+  // Puts `from` in the place of `to` in one step, replacing it if present.
+  virtual OsStatus replace(const std::string& from, const std::string& to) = 0;
+  // Copies a file, replacing `to` if present.
   virtual OsStatus copy(const std::string& from, const std::string& to) = 0;
   virtual bool exists(const std::string& path) = 0;
 

@@ -10,6 +10,12 @@
 // can ask for a crash there, after which every further operation on files
 // opened before the crash fails with kDeviceGone.
 //
+// What is simulated: the contents and sizes of files written through this
+// platform.  Creating, renaming and removing files are taken as durable at
+// once.  A flush here does not call fsync (the undo images make the crash,
+// not the disk); a crash closes every file opened before it, so their
+// byte-range locks and share modes vanish as a dead process's would.
+//
 // Thread-safety: all members may be called from any thread.
 #pragma once
 
@@ -48,8 +54,14 @@ class TestPlatform : public Platform {
   // Called before every flush with the number of flushes so far (from 0);
   // return true to crash there (the flush does not happen).
   void onFlush(std::function<bool(std::uint64_t flushIndex)> hook);
-  std::uint64_t flushCount() const;
-  std::uint64_t writeCount() const;
+  std::uint64_t flushCount() const;  // flushes that happened
+  std::uint64_t writeCount() const;  // writes attempted, failed ones included
+
+  // How a crash asked for by the flush hook undoes unflushed writes
+  // (DropUnflushed unless set).
+  void crashModeAtFlush(CrashMode mode, std::uint32_t seed = 0);
+  // Writes (and truncations) not yet flushed, over all files.
+  std::uint64_t unflushedCount() const;
 
   // Simulates a power loss now (see above); files opened before it are dead.
   void crash(CrashMode mode, std::uint32_t seed = 0);
@@ -67,11 +79,15 @@ class TestPlatform : public Platform {
   std::vector<std::string> startedPrograms() const;
   std::vector<std::string> playedSounds() const;
 
+  // Where bare INI names resolve; the real profile directory unless set.
+  void setProfileDirectory(const std::string& dir);
+
   // Platform
   OsResult<std::unique_ptr<File>> open(const std::string& path, OpenMode mode,
                                        Disposition disposition) override;
   OsStatus remove(const std::string& path) override;
   OsStatus rename(const std::string& from, const std::string& to) override;
+  OsStatus replace(const std::string& from, const std::string& to) override;
   OsStatus copy(const std::string& from, const std::string& to) override;
   bool exists(const std::string& path) override;
   LocalTime now() override;

@@ -1,0 +1,38 @@
+// Consistency checks of the storage layer.  A failed check is a fault the
+// program cannot continue from: it ends through the runtime's fatal error
+// report with "Internal error : brkbt line N", N naming the check.  Tests
+// make such halts throw dw::lang::HaltRequested instead.
+#pragma once
+
+namespace dw::db {
+
+namespace check {
+inline constexpr int kNumberInReadMode = 1168;
+inline constexpr int kRefreshFailed = 1169;
+inline constexpr int kRefreshFailedRoot = 1003;
+inline constexpr int kNumberExhausted = 1178;
+inline constexpr int kSplitSingleEntry = 1369;
+inline constexpr int kLevelMismatch = 1391;  // a child not exactly one level below its parent
+inline constexpr int kPageSizeClass = 1482;
+inline constexpr int kParseEnd = 1607;
+inline constexpr int kImageOverEstimate = 1664;
+inline constexpr int kPageTooLarge = 1683;
+inline constexpr int kRoomAboveTooLarge = 1786;
+inline constexpr int kParentMissing = 1896;
+inline constexpr int kParentIsLeaf = 1899;
+inline constexpr int kDeleteReadMode = 1208;
+inline constexpr int kShortRead = 2174;
+inline constexpr int kReadNotBlocks = 2271;
+inline constexpr int kWriteNotBlocks = 2285;
+inline constexpr int kReadFailed = 2276;
+inline constexpr int kNamedShared = 2327;
+inline constexpr int kNamedSharedRelease = 2351;
+inline constexpr int kUnlockFailed = 2360;
+inline constexpr int kEqualKeys = 696;
+inline constexpr int kEntryTooLong = 814;
+}  // namespace check
+
+// Ends the program with "Internal error : brkbt line <number>".
+[[noreturn]] void brkbtFail(int number);
+
+}  // namespace dw::db

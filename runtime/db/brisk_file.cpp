@@ -1,0 +1,207 @@
+// The file object: opening, header refresh, page reads, raw I/O and the
+// number counter.  Placement, commit, recovery and locks have files of
+// their own.
+#include "runtime/db/brisk_file.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "runtime/db/brisk_checks.h"
+
+namespace dw::db {
+
+using namespace dw::platform;
+
+BriskFile::BriskFile(std::unique_ptr<File> file, const std::string& path,
+                     const BriskOptions& options)
+    : m_file(std::move(file)),
+      m_path(path),
+      m_readMode(options.readMode),
+      m_locking(options.locking) {
+  if (!options.password.empty()) m_cipher.emplace(options.password);
+  // Slots stay inside the 1023 bytes the exclusive lock covers.
+  m_slot = dw::platform::platform().hundredthsSinceStart() % 1023;
+}
+
+BriskFile::~BriskFile() {
+  if (m_held != Held::None && m_file) {
+    (void)m_file->unlock(m_held == Held::Shared ? kLockBase + m_slot : kLockBase,
+                         m_held == Held::Shared ? 1 : 1023);
+  }
+}
+
+OsResult<std::unique_ptr<BriskFile>> BriskFile::open(const std::string& path,
+                                                     const BriskOptions& options,
+                                                     Disposition disposition) {
+  OpenMode mode{options.readOnlyHandle ? Access::Read : Access::ReadWrite, Share::DenyNone};
+  auto file = dw::platform::platform().open(path, mode, disposition);
+  if (!file) return OsResult<std::unique_ptr<BriskFile>>::failure(file.error());
+  return std::unique_ptr<BriskFile>(new BriskFile(std::move(*file), path, options));
+}
+
+int BriskFile::refreshHeader() {
+  if (m_headerLoaded) return 0;
+  if (m_locking == Locking::Shared) {
+    const bool ok = m_readMode ? lockShared(LockWait::Wait) : lockExclusive(LockWait::Wait);
+    if (!ok) return kRefreshInvalid;
+  }
+  std::uint8_t buf[kHeaderSize];
+  const std::size_t got = readAt(0, kHeaderSize, buf);
+  Header disk;
+  const bool allZero = got == kHeaderSize &&
+                       std::all_of(buf, buf + kHeaderSize, [](std::uint8_t b) { return b == 0; });
+  if (got == 0 || (allZero && !m_cipher)) {
+    // A new, empty file (or one whose first commit stopped before its
+    // header was ever written).
+    disk = Header{};
+  } else if (got < kHeaderSize) {
+    unlockHeld();
+    return kRefreshInvalid;
+  } else {
+    disk = Header::decode(buf);
+    if (!disk.magicOk || !disk.regionsValid()) {
+      unlockHeld();
+      return kRefreshInvalid;
+    }
+  }
+  if (!m_headerCached || disk.changeCounter != m_diskHeader.changeCounter) {
+    // Another opener committed (or this is the first access): the cache is
+    // stale.  A different counter, not only a greater one, means that.
+    m_cache.dropAll();
+    m_pendingCopies.clear();
+    m_header = m_diskHeader = disk;
+    m_headerDirty = false;
+    m_nextTemp = 0;
+    bumpGeneration();
+    if (disk.pendingStart != disk.pendingEnd) {
+      const int r = recover();
+      if (r != 0) {
+        m_headerCached = false;
+        unlockHeld();
+        return r;
+      }
+    }
+  }
+  m_headerCached = true;
+  m_headerLoaded = true;
+  return 0;
+}
+
+void BriskFile::release() {
+  unlockHeld();
+  m_headerLoaded = false;
+}
+
+CachedPage* BriskFile::readPage(std::int32_t page) {
+  if (CachedPage* p = m_cache.find(page)) {
+    m_cache.touch(p);
+    return p;
+  }
+  if (page < 0) {
+    auto fresh = std::make_unique<CachedPage>();
+    fresh->number = page;
+    CachedPage* p = m_cache.insert(std::move(fresh));
+    markDirty(p);
+    return p;
+  }
+  m_cache.dropBeforeRead();
+  return loadPage(page);
+}
+
+CachedPage* BriskFile::loadPage(std::int32_t page) {
+  const int cls = m_header.classOf(page);
+  if (cls == 0 || (page - m_header.regionStart[cls]) % cls != 0) brkbtFail(check::kPageSizeClass);
+  const std::size_t bytes = std::size_t(cls) * kUnit;
+  std::vector<std::uint8_t> buf(bytes);
+  std::uint64_t at = pageOffset(page);
+  if (!m_pendingCopies.empty()) {
+    auto it = m_pendingCopies.find(std::uint32_t(at));
+    if (it != m_pendingCopies.end()) at = it->second;
+  }
+  if (readAt(at, bytes, buf.data()) != bytes) brkbtFail(check::kShortRead);
+  auto fresh = std::make_unique<CachedPage>();
+  fresh->number = page;
+  fresh->content =
+      parseImage(std::string_view(reinterpret_cast<const char*>(buf.data()), bytes), cls);
+  fresh->estimate = estimateOf(fresh->content);
+  fresh->image.assign(reinterpret_cast<const char*>(buf.data()), bytes);
+  fresh->imageCurrent = true;
+  return m_cache.insert(std::move(fresh));
+}
+
+std::string BriskFile::readRawPage(std::int32_t page, int cls) {
+  std::string buf(std::size_t(cls) * kUnit, '\0');
+  std::uint64_t at = pageOffset(page);
+  auto it = m_pendingCopies.find(std::uint32_t(at));
+  if (it != m_pendingCopies.end()) at = it->second;
+  if (readAt(at, buf.size(), reinterpret_cast<std::uint8_t*>(buf.data())) != buf.size()) return {};
+  return buf;
+}
+
+CachedPage* BriskFile::rootPage() {
+  if (!m_headerLoaded && refreshHeader() != 0) brkbtFail(check::kRefreshFailedRoot);
+  if (m_header.changeCounter == 0) {
+    m_header.changeCounter = 1;
+    m_header.rootPage = kNoRoot;
+    m_headerDirty = true;
+  }
+  if (m_header.rootPage < 0 && m_cache.find(m_header.rootPage) == nullptr) {
+    // A tree never written: a fresh leaf holding the sentinel.
+    CachedPage* root = newPage(0);
+    root->entries().push_back(PageEntry{Entry{}, 0});
+    root->estimate = estimateOf(root->content);
+    m_header.rootPage = root->number;
+    m_headerDirty = true;
+    return root;
+  }
+  return readPage(m_header.rootPage);
+}
+
+void BriskFile::markDirty(CachedPage* page) {
+  m_cache.pin(page);
+  page->changed();
+}
+
+CachedPage* BriskFile::newPage(std::uint8_t level) {
+  auto fresh = std::make_unique<CachedPage>();
+  fresh->number = --m_nextTemp;
+  fresh->content.level = level;
+  CachedPage* p = m_cache.insert(std::move(fresh));
+  markDirty(p);
+  return p;
+}
+
+std::array<std::uint8_t, 4> BriskFile::nextNumber() {
+  if (m_readMode) brkbtFail(check::kNumberInReadMode);
+  auto& n = m_header.numberCounter;
+  for (int i = 3; i >= 0; --i) {
+    if (++n[i] != 0) break;
+  }
+  if (n[0] >= 0xFE) brkbtFail(check::kNumberExhausted);
+  m_headerDirty = true;
+  return n;
+}
+
+std::size_t BriskFile::readAt(std::uint64_t offset, std::size_t length, std::uint8_t* buffer) {
+  if (length % kCipherBlock != 0) brkbtFail(check::kReadNotBlocks);
+  auto got = m_file->readAt(offset, buffer, length);
+  if (!got) brkbtFail(check::kReadFailed);
+  const std::size_t n = *got;
+  if (m_cipher) m_cipher->decipher(buffer, n - n % kCipherBlock);
+  return n;
+}
+
+bool BriskFile::writeAt(std::uint64_t offset, std::size_t length, std::uint8_t* buffer) {
+  if (length % kCipherBlock != 0) brkbtFail(check::kWriteNotBlocks);
+  if (m_cipher) m_cipher->encipher(buffer, length);
+  const OsStatus st = m_file->writeAt(offset, buffer, length);
+  if (m_cipher) m_cipher->decipher(buffer, length);
+  if (!st) {
+    if (m_lastError == 0) m_lastError = st.error();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace dw::db

@@ -1,0 +1,185 @@
+// One open Brisk file: its header, page cache, placement of pages in the
+// file, the two-phase commit, crash recovery, the cipher and the locks.
+// The tree on top of it is brkbt.h; the format is docs/brisk-file-format.md.
+//
+// Life of an access period: refreshHeader() makes the cached header current
+// (taking the shared slot or the exclusive lock when the file uses locking),
+// the tree reads and changes pages (changed pages are pinned in the cache),
+// commit() writes them, release() ends the period and drops the lock.
+//
+// Not thread-safe: one thread uses a file object at a time (the runtime lock
+// serialises threads).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "runtime/db/brisk_format.h"
+#include "runtime/db/cipher.h"
+#include "runtime/db/page_cache.h"
+#include "runtime/platform/platform.h"
+
+namespace dw::db {
+
+using dw::platform::OsError;
+
+// How openers of one file coordinate.
+enum class Locking : std::uint8_t {
+  None,             // no locks at all (private files, single user)
+  Shared,           // readers hold a slot byte, writers the exclusive range, per access period
+  ExclusiveWrites,  // no lock at refresh; the exclusive range only while applying a commit
+};
+
+struct BriskOptions {
+  bool readMode = false;  // file object starts in read mode
+  Locking locking = Locking::Shared;
+  std::string password;         // empty: not enciphered
+  bool readOnlyHandle = false;  // open the operating-system file for reading only
+};
+
+// The refresh result the driver turns into 'Invalid Data File'.
+inline constexpr int kRefreshInvalid = 36;
+
+class BriskFile {
+ public:
+  // Opens (or, with OpenAlways/CreateAlways, creates) the file.  The header
+  // is not read until the first refreshHeader().
+  static dw::platform::OsResult<std::unique_ptr<BriskFile>> open(
+      const std::string& path, const BriskOptions& options,
+      dw::platform::Disposition disposition = dw::platform::Disposition::OpenExisting);
+  ~BriskFile();
+  BriskFile(const BriskFile&) = delete;
+  BriskFile& operator=(const BriskFile&) = delete;
+
+  // Header refresh: 0, or kRefreshInvalid for a short file, a wrong magic or
+  // damaged pending copies.
+  int refreshHeader();
+  // Ends the access period: the lock is released and the header will be
+  // re-read (and the cache dropped if another opener committed).
+  void release();
+
+  // Pages.  The pointer stays valid until the next readPage of a page not
+  // cached (at least the 19 most recently used unpinned pages survive that).
+  CachedPage* readPage(std::int32_t page);
+  CachedPage* rootPage();
+  void markDirty(CachedPage* page);
+  CachedPage* newPage(std::uint8_t level);
+  void movePage(std::int32_t from, std::int32_t to);
+  // Takes a page out of the tree's storage: the last page of its region is
+  // moved into its slot.  The page must no longer be referenced.  Returns
+  // the former number of the page that now has the freed number (the freed
+  // number itself when nothing moved).
+  std::int32_t freePage(CachedPage* page);
+  // The inner page that references `page` (found by its first key).
+  CachedPage* findParent(CachedPage* page);
+  // The raw image of a placed page (from its pending copy when a reader
+  // sees an unfinished commit); empty when it lies beyond the file.
+  std::string readRawPage(std::int32_t page, int cls);
+
+  // The next table or record number (big-endian), 1178 at 0xFE000000.
+  std::array<std::uint8_t, 4> nextNumber();
+
+  // Two-phase commit: 0 or the operating-system error of a failed write.
+  OsError commit();
+  // Cuts the operating-system file at the end of data (close and pack).
+  OsError cutAtEndOfData();
+
+  // Raw I/O in whole 64-byte blocks, enciphered when a password is set.
+  // readAt returns the bytes read (short at the end of the file) and halts
+  // on failure; writeAt records a failure in lastError() and returns false.
+  std::size_t readAt(std::uint64_t offset, std::size_t length, std::uint8_t* buffer);
+  bool writeAt(std::uint64_t offset, std::size_t length, std::uint8_t* buffer);
+
+  // Locks (see locks.cpp for the byte layout).
+  bool lockShared(dw::platform::LockWait wait);
+  bool lockExclusive(dw::platform::LockWait wait);
+  void unlockHeld();
+  bool lockNamed(std::uint32_t n, dw::platform::LockKind kind);
+  void unlockNamed(std::uint32_t n,
+                   dw::platform::LockKind kind = dw::platform::LockKind::Exclusive);
+  std::uint32_t slot() const { return m_slot; }
+
+  // The test of crash recovery whether pending copies belong to a
+  // transaction that is still open (filled in by the driver).
+  using OpenTransactionTest = std::function<bool(BriskFile&)>;
+  void setOpenTransactionTest(OpenTransactionTest test) { m_openTransaction = std::move(test); }
+
+  bool readMode() const { return m_readMode; }
+  void setReadMode(bool on) { m_readMode = on; }
+  const Header& header() const { return m_header; }
+  Header& mutableHeader() {
+    m_headerDirty = true;
+    return m_header;
+  }
+  const std::string& path() const { return m_path; }
+  OsError lastError() const { return m_lastError; }
+  PageCache& cache() { return m_cache; }
+  dw::platform::File& osFile() { return *m_file; }
+  // Bumped whenever pages move, split or disappear: cached positions of the
+  // tree's in-page shortcuts are only trusted within one generation.
+  std::uint64_t treeGeneration() const { return m_generation; }
+  void bumpGeneration() { ++m_generation; }
+  // Statistics of the last successful commit.
+  std::uint32_t pagesWrittenLastCommit() const { return m_pagesWritten; }
+  // The leaf where the tree last found or changed an entry, for the
+  // in-page shortcuts of next, previous, insert and delete.
+  std::int32_t hintLeaf() const { return m_hintGeneration == m_generation ? m_hintLeaf : 0; }
+  bool hasHint() const { return m_hintValid && m_hintGeneration == m_generation; }
+  void setHintLeaf(std::int32_t page) {
+    m_hintLeaf = page;
+    m_hintValid = true;
+    m_hintGeneration = m_generation;
+  }
+
+ private:
+  BriskFile(std::unique_ptr<dw::platform::File> file, const std::string& path,
+            const BriskOptions& options);
+
+  // placement.cpp
+  void placeDirtyPages();
+  void allocate(CachedPage* page, int cls);
+  void leavePlace(CachedPage* page);
+  bool makeGapBelow(int region, std::int32_t units);
+  void makeRoomAbove(int region, std::int32_t units);
+  bool compact();
+  void renumber(CachedPage* page, std::int32_t to);
+
+  // commit.cpp
+  bool writeHeaderAt(std::uint64_t offset, const Header& h);
+  bool flushFile();
+  void abandonChanges();
+
+  // recovery.cpp
+  int recover();
+  CachedPage* loadPage(std::int32_t page);
+
+  std::unique_ptr<dw::platform::File> m_file;
+  std::string m_path;
+  Header m_header;      // the working header (changes of this access period)
+  Header m_diskHeader;  // the header as at offset 0 after the last refresh or commit
+  bool m_headerLoaded = false;
+  bool m_headerCached = false;
+  bool m_headerDirty = false;
+  bool m_readMode = false;
+  Locking m_locking = Locking::Shared;
+  std::optional<Cipher> m_cipher;
+  PageCache m_cache;
+  std::int32_t m_nextTemp = 0;
+  std::uint32_t m_slot = 0;
+  enum class Held : std::uint8_t { None, Shared, Exclusive } m_held = Held::None;
+  OsError m_lastError = 0;
+  std::map<std::uint32_t, std::uint32_t> m_pendingCopies;  // own offset -> copy position
+  OpenTransactionTest m_openTransaction;
+  std::uint64_t m_generation = 0;
+  std::uint32_t m_pagesWritten = 0;
+  std::int32_t m_hintLeaf = 0;
+  bool m_hintValid = false;
+  std::uint64_t m_hintGeneration = 0;
+};
+
+}  // namespace dw::db

@@ -1,0 +1,104 @@
+// The fixed layout of a Brisk file: the 512-byte header, page numbers and
+// size classes, entries and their ordering.  docs/brisk-file-format.md
+// describes the bytes; this header is the one place that knows the offsets.
+//
+// Invariants kept by everything above this layer:
+//  - a page number p addresses byte 512 + 256 * p; negative numbers are
+//    temporary (in-memory only) pages;
+//  - a page of class c occupies exactly c units of 256 bytes (1 <= c <= 59);
+//  - region c (1..59) holds pages of class c back to back, regions ascend;
+//  - every multi-byte number is little-endian except the number counter.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace dw::db {
+
+inline constexpr std::uint32_t kHeaderSize = 512;
+inline constexpr std::uint32_t kUnit = 256;
+inline constexpr int kClassCount = 59;
+inline constexpr std::uint32_t kMaxPageBytes = kClassCount * kUnit;  // 15104
+inline constexpr std::uint32_t kEntryLimit = 0x3AF6;                 // 15094: entries stay below
+inline constexpr std::uint32_t kPageHeaderSize = 13;
+inline constexpr std::uint8_t kSlackByte = 0xB0;
+inline constexpr std::int32_t kNoRoot = -1;
+inline constexpr std::uint64_t kLockBase = 0x80000000ull;  // file data stays below this
+inline constexpr char kMagic[4] = {'b', 'R', 's', 'K'};
+
+inline std::uint16_t getU16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+inline std::uint32_t getU32(const std::uint8_t* p) {
+  return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
+         (std::uint32_t(p[3]) << 24);
+}
+inline void putU16(std::uint8_t* p, std::uint32_t v) {
+  p[0] = std::uint8_t(v);
+  p[1] = std::uint8_t(v >> 8);
+}
+inline void putU32(std::uint8_t* p, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (8 * i));
+}
+inline std::uint32_t roundUpUnits(std::uint32_t bytes) {
+  return (bytes + kUnit - 1) / kUnit * kUnit;
+}
+inline std::uint64_t pageOffset(std::int32_t page) {
+  return kHeaderSize + std::uint64_t(kUnit) * std::uint32_t(page);
+}
+
+// The file header as held in memory.  Region arrays keep entry 0 at 0 as the
+// lower boundary of region 1.
+struct Header {
+  std::uint32_t ownOffset = 0;
+  std::uint16_t headerSize = kHeaderSize;
+  std::uint32_t pendingStart = 0;
+  std::uint32_t pendingEnd = 0;
+  std::array<std::uint8_t, 4> numberCounter{};  // big-endian
+  std::uint32_t changeCounter = 0;
+  std::int32_t rootPage = 0;
+  std::array<std::int32_t, 60> regionStart{};
+  std::array<std::int32_t, 60> regionEnd{};
+  bool magicOk = true;
+
+  void encode(std::uint8_t* out) const;  // 512 bytes
+  static Header decode(const std::uint8_t* in);
+
+  // The class whose region holds page p, or 0 when none does.
+  int classOf(std::int32_t page) const;
+  // The page number just past the highest non-empty region (0 when empty).
+  std::int32_t endPage() const;
+  std::uint32_t endOfData() const { return kHeaderSize + kUnit * std::uint32_t(endPage()); }
+  // Region bounds ascend, hold whole pages and stay below the lock bytes.
+  bool regionsValid() const;
+  bool operator==(const Header&) const = default;
+};
+
+// One item of the tree: the first keyLength bytes of bytes are its key.
+struct Entry {
+  std::string bytes;
+  std::uint16_t keyLength = 0;
+
+  Entry() = default;
+  Entry(std::string b, std::size_t k) : bytes(std::move(b)), keyLength(std::uint16_t(k)) {}
+  static Entry keyOnly(std::string_view key) { return Entry(std::string(key), key.size()); }
+  std::string_view key() const { return std::string_view(bytes).substr(0, keyLength); }
+  std::string_view data() const { return std::string_view(bytes).substr(keyLength); }
+  std::size_t length() const { return bytes.size(); }
+  bool operator==(const Entry&) const = default;
+};
+
+// Unsigned byte order, a proper prefix first.
+inline int compareKeys(std::string_view a, std::string_view b) {
+  const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+  if (n != 0) {
+    const int c = std::memcmp(a.data(), b.data(), n);
+    if (c != 0) return c < 0 ? -1 : 1;
+  }
+  return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+}  // namespace dw::db

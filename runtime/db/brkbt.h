@@ -1,0 +1,58 @@
+// brkbt: the single B-tree of a Brisk file, over raw entries.
+//
+// Every item of the database is an entry (key bytes then data bytes) of one
+// tree whose nodes are the file's variable-sized pages.  Inner pages hold,
+// per child, a copy of the child's first key (its separator) and the
+// child's page number; leaves hold the entries.  The leftmost leaf begins
+// with the sentinel, the one entry of length 0, which sorts before every
+// key and is never returned by a search.
+//
+// Invariants (checked by checker.h):
+//  - keys strictly ascend within a page and across the leaves in order;
+//  - a separator equals the first key of its child; a child is exactly one
+//    level below its parent; every page is referenced exactly once;
+//  - no page is empty; pages are never merged, only split and freed.
+//
+// Functions take the file object, whose header must be current
+// (refreshHeader); they may halt with "Internal error : brkbt line N".
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "runtime/db/brisk_file.h"
+
+namespace dw::db {
+
+// Entry with exactly this key, or nothing.
+std::optional<Entry> findEqual(BriskFile& file, std::string_view key);
+// The first entry whose key is strictly greater than probe.
+std::optional<Entry> findNext(BriskFile& file, std::string_view probe);
+// The last entry whose key is strictly less than probe (never the sentinel).
+std::optional<Entry> findPrevious(BriskFile& file, std::string_view probe);
+// First and last entries whose keys begin with prefix (and are longer).
+std::optional<Entry> firstOfPrefix(BriskFile& file, std::string_view prefix);
+std::optional<Entry> lastOfPrefix(BriskFile& file, std::string_view prefix);
+
+// Inserts an entry whose key is not in the tree (an equal key halts, 696;
+// an entry longer than a page can hold halts, 814).
+void insertEntry(BriskFile& file, Entry entry);
+// Deletes the entry with this key; false when there is none.
+bool deleteEntry(BriskFile& file, std::string_view key);
+
+namespace brkbt_detail {
+// Index of the last entry with key <= probe (0 when none).
+std::size_t lastAtOrBelow(const std::vector<PageEntry>& entries, std::string_view probe);
+// Index of the first entry with key > probe (size when none).
+std::size_t firstAbove(const std::vector<PageEntry>& entries, std::string_view probe);
+// Index of the first entry with key >= probe (size when none).
+std::size_t firstAtOrAbove(const std::vector<PageEntry>& entries, std::string_view probe);
+// Reads child i of an inner page, checking that it is one level below.
+CachedPage* readChild(BriskFile& file, std::int32_t childNumber, std::uint8_t parentLevel);
+// Recomputes a page's size estimate after a change.
+inline void recount(CachedPage* page) {
+  page->estimate = estimateOf(page->content);
+}
+}  // namespace brkbt_detail
+
+}  // namespace dw::db

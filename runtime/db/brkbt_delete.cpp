@@ -1,0 +1,111 @@
+// brkbt: deletion (see brkbt.h).
+//
+// The entry is removed from its leaf; pages are never merged.  Going back
+// up, an emptied page is freed (the last page of its region moves into its
+// slot) and its separator is removed from the parent, which may empty in
+// turn; when a page's first entry changed, the separator above it is
+// replaced by a copy of the new first key, up as far as first keys change.
+#include <vector>
+
+#include "runtime/db/brisk_checks.h"
+#include "runtime/db/brkbt.h"
+
+namespace dw::db {
+
+using namespace brkbt_detail;
+
+namespace {
+
+struct Step {
+  std::int32_t page;
+  std::size_t index;  // the entry followed (inner) or removed (leaf)
+};
+
+// After freePage moved page `from` to `to`, the path must follow it.
+void followMove(std::vector<Step>& path, std::int32_t from, std::int32_t to) {
+  if (from == to) return;
+  for (auto& s : path) {
+    if (s.page == from) s.page = to;
+  }
+}
+
+bool deleteInHint(BriskFile& file, std::string_view key) {
+  if (!file.hasHint()) return false;
+  CachedPage* page = file.cache().find(file.hintLeaf());
+  if (page == nullptr || !page->isLeaf()) return false;
+  auto& entries = page->content.entries;
+  const std::size_t j = firstAtOrAbove(entries, key);
+  if (j == 0 || j >= entries.size() || compareKeys(entries[j].entry.key(), key) != 0) return false;
+  page->estimate -= entryCost(entries[j].entry, 0);
+  entries.erase(entries.begin() + std::ptrdiff_t(j));
+  file.markDirty(page);
+  return true;
+}
+
+// Replaces the separator of path[level + 1] by the child's new first key;
+// true when that changed the parent's own first key.
+bool replaceSeparator(BriskFile& file, const Step& parentStep, std::string_view firstKey) {
+  CachedPage* parent = file.readPage(parentStep.page);
+  auto& pe = parent->content.entries[parentStep.index];
+  if (compareKeys(pe.entry.key(), firstKey) == 0) return false;
+  parent->estimate -= entryCost(pe.entry, parent->level());
+  pe.entry = Entry::keyOnly(firstKey);
+  parent->estimate += entryCost(pe.entry, parent->level());
+  file.markDirty(parent);
+  return parentStep.index == 0;
+}
+
+}  // namespace
+
+bool deleteEntry(BriskFile& file, std::string_view key) {
+  if (file.readMode()) brkbtFail(check::kDeleteReadMode);
+  if (key.empty()) return false;  // the sentinel stays
+  if (deleteInHint(file, key)) return true;
+
+  std::vector<Step> path;
+  CachedPage* page = file.rootPage();
+  if (page->entries().empty()) brkbtFail(check::kParseEnd);
+  while (!page->isLeaf()) {
+    const std::size_t i = lastAtOrBelow(page->entries(), key);
+    path.push_back({page->number, i});
+    page = readChild(file, page->entries()[i].child, page->level());
+  }
+  auto& entries = page->content.entries;
+  const std::size_t j = firstAtOrAbove(entries, key);
+  if (j >= entries.size() || compareKeys(entries[j].entry.key(), key) != 0) return false;
+  page->estimate -= entryCost(entries[j].entry, 0);
+  entries.erase(entries.begin() + std::ptrdiff_t(j));
+  file.markDirty(page);
+  file.setHintLeaf(page->number);
+
+  bool firstChanged = j == 0;
+  std::int32_t current = page->number;
+  while (!path.empty()) {
+    const Step parentStep = path.back();
+    path.pop_back();
+    CachedPage* child = file.readPage(current);
+    if (child->entries().empty()) {
+      CachedPage* parent = file.readPage(parentStep.page);
+      auto& pe = parent->content.entries;
+      if (parentStep.index >= pe.size() || pe[parentStep.index].child != current) {
+        brkbtFail(check::kParentMissing);
+      }
+      parent->estimate -= entryCost(pe[parentStep.index].entry, parent->level());
+      pe.erase(pe.begin() + std::ptrdiff_t(parentStep.index));
+      file.markDirty(parent);
+      const std::int32_t freed = current;
+      const std::int32_t moved = file.freePage(file.readPage(freed));
+      followMove(path, moved, freed);
+      current = parentStep.page == moved ? freed : parentStep.page;
+      firstChanged = parentStep.index == 0;
+      continue;
+    }
+    if (!firstChanged) break;
+    const std::string first(child->entries().front().entry.key());
+    if (!replaceSeparator(file, parentStep, first)) break;
+    current = parentStep.page;
+  }
+  return true;
+}
+
+}  // namespace dw::db

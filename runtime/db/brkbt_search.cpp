@@ -1,0 +1,168 @@
+// brkbt: exact search, next, previous and prefix bounds (see brkbt.h).
+#include <string>
+
+#include "runtime/db/brisk_checks.h"
+#include "runtime/db/brkbt.h"
+
+namespace dw::db {
+
+namespace brkbt_detail {
+
+std::size_t firstAbove(const std::vector<PageEntry>& entries, std::string_view probe) {
+  std::size_t lo = 0, hi = entries.size();
+  while (lo < hi) {
+    const std::size_t mid = (lo + hi) / 2;
+    if (compareKeys(entries[mid].entry.key(), probe) <= 0) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  return lo;
+}
+
+std::size_t firstAtOrAbove(const std::vector<PageEntry>& entries, std::string_view probe) {
+  std::size_t lo = 0, hi = entries.size();
+  while (lo < hi) {
+    const std::size_t mid = (lo + hi) / 2;
+    if (compareKeys(entries[mid].entry.key(), probe) < 0) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  return lo;
+}
+
+std::size_t lastAtOrBelow(const std::vector<PageEntry>& entries, std::string_view probe) {
+  const std::size_t i = firstAbove(entries, probe);
+  return i == 0 ? 0 : i - 1;
+}
+
+CachedPage* readChild(BriskFile& file, std::int32_t child, std::uint8_t parentLevel) {
+  if (child < 0 && file.cache().find(child) == nullptr) brkbtFail(check::kLevelMismatch);
+  CachedPage* page = file.readPage(child);
+  if (page->level() + 1 != parentLevel || page->entries().empty()) {
+    brkbtFail(check::kLevelMismatch);
+  }
+  return page;
+}
+
+}  // namespace brkbt_detail
+
+using namespace brkbt_detail;
+
+namespace {
+
+CachedPage* checkedRoot(BriskFile& file) {
+  CachedPage* root = file.rootPage();
+  if (root->entries().empty()) brkbtFail(check::kParseEnd);
+  return root;
+}
+
+// The leaf whose range holds probe.
+CachedPage* leafFor(BriskFile& file, std::string_view probe) {
+  CachedPage* page = checkedRoot(file);
+  while (!page->isLeaf()) {
+    const std::size_t i = lastAtOrBelow(page->entries(), probe);
+    page = readChild(file, page->entries()[i].child, page->level());
+  }
+  return page;
+}
+
+std::optional<Entry> nextIn(BriskFile& file, CachedPage* page, std::string_view probe) {
+  if (page->isLeaf()) {
+    const std::size_t j = firstAbove(page->entries(), probe);
+    if (j == page->entries().size()) return std::nullopt;
+    file.setHintLeaf(page->number);
+    return page->entries()[j].entry;
+  }
+  const std::size_t i = lastAtOrBelow(page->entries(), probe);
+  const std::int32_t child = page->entries()[i].child;
+  const std::int32_t after =
+      i + 1 < page->entries().size() ? page->entries()[i + 1].child : std::int32_t(0);
+  const bool hasAfter = i + 1 < page->entries().size();
+  const std::uint8_t level = page->level();
+  if (auto found = nextIn(file, readChild(file, child, level), probe)) return found;
+  if (!hasAfter) return std::nullopt;
+  return nextIn(file, readChild(file, after, level), probe);
+}
+
+// The cached hint leaf, when it holds probe with a neighbour in direction.
+const Entry* neighbourInHint(BriskFile& file, std::string_view probe, int direction) {
+  if (!file.hasHint()) return nullptr;
+  CachedPage* page = file.cache().find(file.hintLeaf());
+  if (page == nullptr || !page->isLeaf()) return nullptr;
+  auto& entries = page->entries();
+  const std::size_t j = firstAtOrAbove(entries, probe);
+  if (j >= entries.size() || compareKeys(entries[j].entry.key(), probe) != 0) return nullptr;
+  if (direction > 0 && j + 1 < entries.size()) return &entries[j + 1].entry;
+  if (direction < 0 && j > 0 && entries[j - 1].entry.length() != 0) return &entries[j - 1].entry;
+  return nullptr;
+}
+
+}  // namespace
+
+std::optional<Entry> findEqual(BriskFile& file, std::string_view key) {
+  CachedPage* leaf = leafFor(file, key);
+  const std::size_t j = lastAtOrBelow(leaf->entries(), key);
+  const Entry& e = leaf->entries()[j].entry;
+  if (e.length() == 0 || compareKeys(e.key(), key) != 0) return std::nullopt;
+  file.setHintLeaf(leaf->number);
+  return e;
+}
+
+std::optional<Entry> findNext(BriskFile& file, std::string_view probe) {
+  if (const Entry* e = neighbourInHint(file, probe, +1)) return *e;
+  return nextIn(file, checkedRoot(file), probe);
+}
+
+std::optional<Entry> findPrevious(BriskFile& file, std::string_view probe) {
+  if (const Entry* e = neighbourInHint(file, probe, -1)) return *e;
+  CachedPage* page = checkedRoot(file);
+  while (!page->isLeaf()) {
+    std::size_t i = firstAtOrAbove(page->entries(), probe);
+    i = i == 0 ? 0 : i - 1;  // the last entry < probe
+    page = readChild(file, page->entries()[i].child, page->level());
+  }
+  const std::size_t j = firstAtOrAbove(page->entries(), probe);
+  if (j == 0) return std::nullopt;
+  const Entry& e = page->entries()[j - 1].entry;
+  if (e.length() == 0) return std::nullopt;
+  file.setHintLeaf(page->number);
+  return e;
+}
+
+std::optional<Entry> firstOfPrefix(BriskFile& file, std::string_view prefix) {
+  auto e = findNext(file, prefix);
+  if (e && e->key().size() > prefix.size() && e->key().substr(0, prefix.size()) == prefix) {
+    return e;
+  }
+  return std::nullopt;
+}
+
+std::optional<Entry> lastOfPrefix(BriskFile& file, std::string_view prefix) {
+  // The smallest key above every key that begins with prefix: the prefix
+  // with its last byte below 0xFF raised by one.
+  std::string bound(prefix);
+  while (!bound.empty() && static_cast<std::uint8_t>(bound.back()) == 0xFF) bound.pop_back();
+  std::optional<Entry> e;
+  if (bound.empty()) {
+    // Every key above the prefix: take the last entry of the tree.
+    CachedPage* page = checkedRoot(file);
+    while (!page->isLeaf()) {
+      page = readChild(file, page->entries().back().child, page->level());
+    }
+    const Entry& last = page->entries().back().entry;
+    if (last.length() != 0) e = last;
+  } else {
+    bound.back() = char(static_cast<std::uint8_t>(bound.back()) + 1);
+    e = findPrevious(file, bound);
+  }
+  if (e && e->key().size() > prefix.size() && e->key().substr(0, prefix.size()) == prefix) {
+    return e;
+  }
+  return std::nullopt;
+}
+
+}  // namespace dw::db

@@ -1,0 +1,155 @@
+// The two-phase commit.
+//
+// Crash-safety invariants (E0 = end of data of the header at offset 0 when
+// the commit starts; P = the pending range the commit records):
+//
+//  1. Until the header at offset 0 is rewritten with P set, nothing below
+//     E0 is touched: pages placed at or beyond E0 are written in place (the
+//     old header does not describe those bytes), every other page and the
+//     new header are written as copies into P, which lies at or beyond both
+//     E0 and the new end of data.
+//  2. The copies in P are flushed before the header at offset 0 records P,
+//     and that header write is one 512-byte sector, so it is either the old
+//     header or the old header with P set.
+//  3. Once offset 0 records P (and that is flushed) the commit is decided:
+//     every copy in P carries its own offset, so the whole new state can be
+//     rebuilt from P alone; copying them in place is idempotent.
+//  4. Phase 2 writes only inside the new layout (below P) and resets P only
+//     after a flush, so the pending copies stay valid until they are no
+//     longer needed.
+//  5. File data stays below 2^31, where the lock bytes begin.
+//
+// What recovery (recovery.cpp) finds after a crash, by the moment it came:
+//  - during phase 1, before the header at offset 0 records P: the old header
+//    with an empty pending range; the file is in its state before the
+//    commit (bytes beyond E0 are unused by it);
+//  - after P is recorded, during phase 2 or before P is reset: copies are
+//    put back in place from P and P is reset: the state after the commit;
+//    a reader (read mode) reads the changed pages from their copies instead;
+//  - after P is reset: the state after the commit.
+// A failed write in phase 1 abandons the commit: the header at offset 0 is
+// put back as it was, the cache is dropped and the error is returned.
+#include <algorithm>
+
+#include "runtime/db/brisk_checks.h"
+#include "runtime/db/brisk_file.h"
+
+namespace dw::db {
+
+using namespace dw::platform;
+
+bool BriskFile::writeHeaderAt(std::uint64_t offset, const Header& h) {
+  std::uint8_t buf[kHeaderSize];
+  h.encode(buf);
+  return writeAt(offset, kHeaderSize, buf);
+}
+
+bool BriskFile::flushFile() {
+  const OsStatus st = m_file->flush();
+  if (!st && m_lastError == 0) m_lastError = st.error();
+  return bool(st);
+}
+
+void BriskFile::abandonChanges() {
+  m_cache.dropAll();
+  m_pendingCopies.clear();
+  m_headerCached = false;
+  m_headerLoaded = false;
+  m_headerDirty = false;
+  m_nextTemp = 0;
+  bumpGeneration();
+}
+
+OsError BriskFile::commit() {
+  if (m_cache.dirtyPages().empty() && !m_headerDirty) return 0;
+  m_lastError = 0;
+  // Phase 1: prepare.
+  const Header old = m_diskHeader;
+  const std::uint32_t e0 = old.endOfData();
+  placeDirtyPages();
+  const std::uint32_t newEnd = m_header.endOfData();
+  m_header.pendingStart = m_header.pendingEnd = std::max(newEnd, e0);
+  ++m_header.changeCounter;
+  std::uint32_t pagesWritten = 0;
+  std::uint64_t pendingEnd = m_header.pendingStart;
+  std::uint64_t total = pendingEnd + kHeaderSize;
+  for (CachedPage* p : m_cache.dirtyPages()) {
+    if (pageOffset(p->number) < e0) total += p->image.size();
+  }
+  if (total > kLockBase) {
+    m_lastError = kDiskFull;  // the data would reach the lock bytes
+  } else {
+    for (CachedPage* p : m_cache.dirtyPages()) {
+      const std::uint64_t at = pageOffset(p->number);
+      setImageOwnOffset(p->image, std::uint32_t(at));
+      auto* bytes = reinterpret_cast<std::uint8_t*>(p->image.data());
+      if (at >= e0) {
+        p->writtenInPlace = writeAt(at, p->image.size(), bytes);
+      } else {
+        (void)writeAt(pendingEnd, p->image.size(), bytes);
+        pendingEnd += p->image.size();
+      }
+      ++pagesWritten;
+    }
+    m_header.pendingEnd = std::uint32_t(pendingEnd + kHeaderSize);
+    (void)writeHeaderAt(pendingEnd, m_header);
+  }
+  bool decided = false;
+  if (m_lastError == 0 && flushFile()) {
+    Header marked = old;
+    marked.pendingStart = m_header.pendingStart;
+    marked.pendingEnd = m_header.pendingEnd;
+    decided = writeHeaderAt(0, marked);
+    if (decided && !flushFile()) {
+      // Not known to be durable: put the old header back so that the
+      // commit is not applied later after being reported as failed.
+      (void)writeHeaderAt(0, old);
+      (void)m_file->flush();
+      decided = false;
+    }
+  }
+  if (!decided) {
+    const OsError err = m_lastError != 0 ? m_lastError : kWriteFault;
+    abandonChanges();
+    return err;
+  }
+  // Phase 2: apply.
+  if (m_locking == Locking::ExclusiveWrites) (void)lockExclusive(LockWait::Wait);
+  for (CachedPage* p : m_cache.dirtyPages()) {
+    if (!p->writtenInPlace) {
+      (void)writeAt(pageOffset(p->number), p->image.size(),
+                    reinterpret_cast<std::uint8_t*>(p->image.data()));
+    }
+  }
+  (void)writeHeaderAt(0, m_header);
+  if (flushFile()) {
+    Header done = m_header;
+    done.pendingStart = done.pendingEnd = done.endOfData();
+    if (writeHeaderAt(0, done) && flushFile()) {
+      m_header = m_diskHeader = done;
+    }
+  }
+  if (m_locking == Locking::ExclusiveWrites) unlockHeld();
+  if (m_lastError != 0) {
+    // The commit is decided and durable in its copies: the next refresh
+    // finishes it from them, so it is not reported as failed.
+    abandonChanges();
+    return 0;
+  }
+  m_cache.unpinAll();
+  m_headerDirty = false;
+  m_pagesWritten = pagesWritten;
+  return 0;
+}
+
+OsError BriskFile::cutAtEndOfData() {
+  if (m_header.pendingStart != m_header.pendingEnd || !m_cache.dirtyPages().empty()) return 0;
+  auto size = m_file->size();
+  if (!size) return size.error();
+  const std::uint64_t end = m_header.endOfData();
+  if (*size <= end || (*size > 0 && m_header.changeCounter == 0)) return 0;
+  const OsStatus st = m_file->truncate(end);
+  return st ? 0 : st.error();
+}
+
+}  // namespace dw::db

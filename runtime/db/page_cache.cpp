@@ -1,0 +1,111 @@
+// The page cache (see page_cache.h).
+#include "runtime/db/page_cache.h"
+
+#include <algorithm>
+
+namespace dw::db {
+
+PageCache::PageCache() {
+  m_ring.older = m_ring.newer = &m_ring;
+}
+PageCache::~PageCache() = default;
+
+CachedPage* PageCache::find(std::int32_t number) {
+  for (auto& p : m_buckets[bucketOf(number)]) {
+    if (p->number == number) return p.get();
+  }
+  return nullptr;
+}
+
+void PageCache::unlinkRing(CachedPage* page) {
+  page->older->newer = page->newer;
+  page->newer->older = page->older;
+  page->older = page->newer = nullptr;
+  --m_unpinned;
+}
+
+void PageCache::linkNewest(CachedPage* page) {
+  page->older = m_ring.older;
+  page->newer = &m_ring;
+  m_ring.older->newer = page;
+  m_ring.older = page;
+  ++m_unpinned;
+}
+
+CachedPage* PageCache::insert(std::unique_ptr<CachedPage> page) {
+  CachedPage* raw = page.get();
+  raw->entryTime = raw->accessTime = ++m_clock;
+  raw->accessCount = 1;
+  m_buckets[bucketOf(raw->number)].push_back(std::move(page));
+  ++m_count;
+  linkNewest(raw);
+  return raw;
+}
+
+void PageCache::touch(CachedPage* page) {
+  page->accessTime = ++m_clock;
+  ++page->accessCount;
+  if (!page->pinned) {
+    unlinkRing(page);
+    linkNewest(page);
+  }
+}
+
+void PageCache::pin(CachedPage* page) {
+  if (page->pinned) return;
+  unlinkRing(page);
+  page->pinned = true;
+  m_dirty.push_back(page);
+}
+
+std::unique_ptr<CachedPage> PageCache::detach(CachedPage* page) {
+  auto& bucket = m_buckets[bucketOf(page->number)];
+  auto it = std::find_if(bucket.begin(), bucket.end(), [&](auto& p) { return p.get() == page; });
+  std::unique_ptr<CachedPage> owned = std::move(*it);
+  bucket.erase(it);
+  return owned;
+}
+
+void PageCache::remove(CachedPage* page) {
+  if (page->pinned) {
+    m_dirty.erase(std::find(m_dirty.begin(), m_dirty.end(), page));
+  } else {
+    unlinkRing(page);
+  }
+  detach(page);
+  --m_count;
+}
+
+void PageCache::renumber(CachedPage* page, std::int32_t number) {
+  auto owned = detach(page);
+  owned->number = number;
+  m_buckets[bucketOf(number)].push_back(std::move(owned));
+}
+
+void PageCache::unpinAll() {
+  for (CachedPage* p : m_dirty) {
+    p->pinned = false;
+    p->writtenInPlace = false;
+    linkNewest(p);
+  }
+  m_dirty.clear();
+}
+
+void PageCache::dropAll() {
+  for (auto& b : m_buckets) b.clear();
+  m_dirty.clear();
+  m_ring.older = m_ring.newer = &m_ring;
+  m_count = m_unpinned = 0;
+}
+
+void PageCache::dropBeforeRead() {
+  while (m_unpinned >= kKeepUnpinned) {
+    CachedPage* oldest = m_ring.newer;
+    const std::uint64_t idle = m_clock - oldest->accessTime;
+    const std::uint64_t age = m_clock - oldest->entryTime;
+    if (m_unpinned < kMaxUnpinned && idle < 4 * age / m_unpinned) break;
+    remove(oldest);
+  }
+}
+
+}  // namespace dw::db

@@ -1,0 +1,206 @@
+// Building and parsing page images (layout: page_image.h).
+#include "runtime/db/page_image.h"
+
+#include <algorithm>
+
+#include "runtime/db/brisk_checks.h"
+#include "runtime/db/rle.h"
+
+namespace dw::db {
+namespace {
+
+std::size_t sharedPrefix(const std::string& a, const std::string& b) {
+  std::size_t limit = std::min<std::size_t>({63, a.size(), b.size()});
+  std::size_t s = 0;
+  while (s < limit && a[s] == b[s]) ++s;
+  return s;
+}
+
+void appendU16(std::string& out, std::uint32_t v) {
+  out.push_back(char(v & 0xFF));
+  out.push_back(char((v >> 8) & 0xFF));
+}
+
+struct ParseFault {
+  int check;
+  std::string text;
+};
+
+// Parses the entry stream; returns false with `fault` set on damage.
+bool parseBody(std::string_view body, std::size_t count, PageContent& page, ParseFault& fault) {
+  std::size_t pos = 0;
+  std::size_t prevL = 0, prevK = 0;
+  const std::string* prev = nullptr;
+  page.entries.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (pos >= body.size()) {
+      fault = {check::kParseEnd, "entry stream ends early"};
+      return false;
+    }
+    const auto flag = static_cast<std::uint8_t>(body[pos++]);
+    std::size_t L = prevL, K = prevK;
+    const std::size_t S = flag & 0x3F;
+    const bool hasL = (flag & 0x80) != 0, hasK = (flag & 0x40) != 0;
+    if ((hasL ? 2u : 0u) + (hasK ? 2u : 0u) > body.size() - pos) {
+      fault = {check::kParseEnd, "entry lengths run past the body"};
+      return false;
+    }
+    if (hasL) L = getU16(reinterpret_cast<const std::uint8_t*>(body.data() + pos)), pos += 2;
+    if (hasK) K = getU16(reinterpret_cast<const std::uint8_t*>(body.data() + pos)), pos += 2;
+    if (i == 0 && (!hasL || !hasK || S != 0)) {
+      fault = {check::kParseEnd, "first entry does not carry its lengths"};
+      return false;
+    }
+    if (K > L || S > L || S > prevL || L - S > body.size() - pos) {
+      fault = {check::kParseEnd, "entry lengths inconsistent"};
+      return false;
+    }
+    if (L > kMaxEntryLength || K > kMaxKeyLength) {
+      fault = {check::kEntryTooLong, "entry too long"};
+      return false;
+    }
+    std::string bytes;
+    bytes.reserve(L);
+    if (S > 0) bytes.append(*prev, 0, S);
+    bytes.append(body.substr(pos, L - S));
+    pos += L - S;
+    PageEntry pe{Entry(std::move(bytes), K), 0};
+    if (prev != nullptr && compareKeys(page.entries.back().entry.key(), pe.entry.key()) >= 0) {
+      fault = {check::kEqualKeys, "keys not in ascending order"};
+      return false;
+    }
+    page.entries.push_back(std::move(pe));
+    prev = &page.entries.back().entry.bytes;
+    prevL = L;
+    prevK = K;
+  }
+  if (pos != body.size()) {
+    fault = {check::kParseEnd, "entries do not end at the plain size"};
+    return false;
+  }
+  return true;
+}
+
+bool parseAll(std::string_view image, int cls, PageContent& page, std::uint32_t& estimate,
+              ParseFault& fault) {
+  const auto* u = reinterpret_cast<const std::uint8_t*>(image.data());
+  if (image.size() < kPageHeaderSize || image.size() != std::size_t(cls) * kUnit) {
+    fault = {check::kShortRead, "page shorter than its class"};
+    return false;
+  }
+  const std::uint32_t stored = getU16(u + 4), plain = getU16(u + 6);
+  if (roundUpUnits(stored) != std::uint32_t(cls) * kUnit || stored < kPageHeaderSize) {
+    fault = {check::kPageSizeClass, "stored size does not match the size class"};
+    return false;
+  }
+  estimate = getU16(u + 8);
+  const std::size_t count = getU16(u + 10);
+  page.level = u[12];
+  const std::size_t pointers = page.level > 0 ? 4 * count : 0;
+  if (plain < stored || plain > kMaxPageBytes || kPageHeaderSize + pointers > stored ||
+      page.level > 48 || (count == 0 && plain != kPageHeaderSize)) {
+    fault = {check::kParseEnd, "page header fields inconsistent"};
+    return false;
+  }
+  const std::size_t bodyStart = kPageHeaderSize + pointers;
+  std::string expanded;
+  std::string_view body = image.substr(bodyStart, stored - bodyStart);
+  if (stored < plain) {
+    auto out = rleExpand(body, plain - bodyStart);
+    if (!out) {
+      fault = {check::kParseEnd, "compressed body damaged"};
+      return false;
+    }
+    expanded = std::move(*out);
+    body = expanded;
+  }
+  if (!parseBody(body, count, page, fault)) return false;
+  if (page.level > 0) {
+    for (std::size_t i = 0; i < count; ++i) {
+      page.entries[i].child = std::int32_t(getU32(u + kPageHeaderSize + 4 * i));
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::uint32_t entryCost(const Entry& e, std::uint8_t level) {
+  return std::uint32_t(e.length()) + 5 + (level > 0 ? 4 : 0);
+}
+
+std::uint32_t estimateOf(const PageContent& page) {
+  std::uint32_t total = kPageHeaderSize;
+  for (const auto& pe : page.entries) total += entryCost(pe.entry, page.level);
+  return total;
+}
+
+std::string buildImage(const PageContent& page, std::uint32_t estimate) {
+  std::string head(kPageHeaderSize, '\0');
+  auto* h = reinterpret_cast<std::uint8_t*>(head.data());
+  putU16(h + 8, estimate);
+  putU16(h + 10, std::uint32_t(page.entries.size()));
+  h[12] = page.level;
+  if (page.level > 0) {
+    for (const auto& pe : page.entries) {
+      std::uint8_t p[4];
+      putU32(p, std::uint32_t(pe.child));
+      head.append(reinterpret_cast<char*>(p), 4);
+    }
+  }
+  std::string body;
+  const std::string* prev = nullptr;
+  std::uint16_t prevK = 0;
+  for (const auto& pe : page.entries) {
+    const Entry& e = pe.entry;
+    const bool newL = prev == nullptr || e.length() != prev->size();
+    const bool newK = prev == nullptr || e.keyLength != prevK;
+    const std::size_t s = prev == nullptr ? 0 : sharedPrefix(*prev, e.bytes);
+    body.push_back(char((newL ? 0x80 : 0) | (newK ? 0x40 : 0) | s));
+    if (newL) appendU16(body, std::uint32_t(e.length()));
+    if (newK) appendU16(body, e.keyLength);
+    body.append(e.bytes, s, std::string::npos);
+    prev = &e.bytes;
+    prevK = e.keyLength;
+  }
+  const std::size_t plain = head.size() + body.size();
+  if (plain > estimate) brkbtFail(check::kImageOverEstimate);
+  std::string image = head;
+  auto packed = rleCompress(body);
+  if (packed && roundUpUnits(std::uint32_t(head.size() + packed->size())) <
+                    roundUpUnits(std::uint32_t(plain))) {
+    image += *packed;
+  } else {
+    image += body;
+  }
+  const std::size_t stored = image.size();
+  if (roundUpUnits(std::uint32_t(stored)) > kMaxPageBytes) brkbtFail(check::kPageTooLarge);
+  auto* u = reinterpret_cast<std::uint8_t*>(image.data());
+  putU16(u + 4, std::uint32_t(stored));
+  putU16(u + 6, std::uint32_t(plain));
+  image.resize(roundUpUnits(std::uint32_t(stored)), char(kSlackByte));
+  return image;
+}
+
+std::uint32_t storedSizeOf(std::string_view head) {
+  if (head.size() < kPageHeaderSize) return 0;
+  return getU16(reinterpret_cast<const std::uint8_t*>(head.data()) + 4);
+}
+
+PageContent parseImage(std::string_view image, int cls) {
+  PageContent page;
+  std::uint32_t estimate = 0;
+  ParseFault fault{};
+  if (!parseAll(image, cls, page, estimate, fault)) brkbtFail(fault.check);
+  return page;
+}
+
+std::string parseImageChecked(std::string_view image, int cls, PageContent& out,
+                              std::uint32_t& storedEstimate) {
+  ParseFault fault{};
+  out = PageContent{};
+  if (!parseAll(image, cls, out, storedEstimate, fault)) return fault.text;
+  return {};
+}
+
+}  // namespace dw::db

@@ -1,0 +1,291 @@
+// The profile module: see profile.h for the file syntax and the rules.
+//
+// A file is read whole into a list of parsed lines, each remembering its
+// exact text and line ending, so that a write can put back every line it
+// did not mean to change byte for byte.
+#include "runtime/platform/profile.h"
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <string_view>
+#include <vector>
+
+#include <unistd.h>
+
+#include "runtime/platform/platform.h"
+
+namespace dw::platform {
+
+namespace {
+
+enum class LineKind : std::uint8_t { Section, Entry, Other };
+
+struct Line {
+  std::string text;      // without its line ending
+  std::string_view eol;  // "\n", "\r\n" or "" (the last line); always a literal
+  LineKind kind = LineKind::Other;
+  std::string name;   // section name or key, trimmed
+  std::string value;  // entry value, trimmed
+};
+
+bool isBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+std::string trim(const std::string& s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && isBlank(s[b])) ++b;
+  while (e > b && isBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+bool sameName(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+           return lower(x) == lower(y);
+         });
+}
+
+void classify(Line& line) {
+  std::string t = trim(line.text);
+  if (t.empty() || t[0] == ';') return;
+  if (t[0] == '[') {
+    auto close = t.find(']');
+    line.kind = LineKind::Section;
+    line.name = trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+    return;
+  }
+  auto eq = t.find('=');
+  if (eq == std::string::npos || eq == 0) return;
+  line.kind = LineKind::Entry;
+  line.name = trim(t.substr(0, eq));
+  line.value = trim(t.substr(eq + 1));
+}
+
+Line makeLine(std::string text, std::string_view eol) {
+  Line line;
+  line.text = std::move(text);
+  line.eol = eol;
+  classify(line);
+  return line;
+}
+
+std::vector<Line> parse(const std::string& content) {
+  std::vector<Line> lines;
+  std::size_t pos = 0;
+  while (pos < content.size()) {
+    auto nl = content.find('\n', pos);
+    Line line;
+    if (nl == std::string::npos) {
+      line.text = content.substr(pos);
+      pos = content.size();
+    } else {
+      std::size_t end = nl;
+      line.eol = "\n";
+      if (end > pos && content[end - 1] == '\r') {
+        --end;
+        line.eol = "\r\n";
+      }
+      line.text = content.substr(pos, end - pos);
+      pos = nl + 1;
+    }
+    classify(line);
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
+// The index of the first header of `section`, or lines.size().
+std::size_t findSection(const std::vector<Line>& lines, const std::string& section) {
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    if (lines[i].kind == LineKind::Section && sameName(lines[i].name, section)) return i;
+  return lines.size();
+}
+
+// One past the last line of the section whose header is at `header`.
+std::size_t sectionEnd(const std::vector<Line>& lines, std::size_t header) {
+  std::size_t i = header + 1;
+  while (i < lines.size() && lines[i].kind != LineKind::Section) ++i;
+  return i;
+}
+
+std::size_t findKey(const std::vector<Line>& lines, std::size_t header, const std::string& key) {
+  std::size_t end = sectionEnd(lines, header);
+  for (std::size_t i = header + 1; i < end; ++i)
+    if (lines[i].kind == LineKind::Entry && sameName(lines[i].name, key)) return i;
+  return end;
+}
+
+// The whole file through the platform; nullopt when it cannot be read.
+std::optional<std::string> readWhole(const std::string& path, Access access, OsError* error) {
+  auto opened = platform().open(path, {access, Share::DenyNone}, Disposition::OpenExisting);
+  if (!opened) {
+    *error = opened.error();
+    return std::nullopt;
+  }
+  File& f = **opened;
+  auto size = f.size();
+  if (!size || *size > kProfileFileMax) {
+    *error = size ? kInvalidData : size.error();
+    return std::nullopt;
+  }
+  std::string content(*size, '\0');
+  auto got = f.readAt(0, content.data(), content.size());
+  if (!got) {
+    *error = got.error();
+    return std::nullopt;
+  }
+  content.resize(*got);
+  *error = kOk;
+  return content;
+}
+
+bool hasLineBreak(const std::string& s) {
+  return s.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
+}
+
+bool validName(const std::string& s, char forbidden) {
+  return !trim(s).empty() && !hasLineBreak(s) && s.find(forbidden) == std::string::npos;
+}
+
+std::string_view defaultEol(const std::vector<Line>& lines) {
+  for (const Line& l : lines)
+    if (!l.eol.empty()) return l.eol;
+  return "\n";
+}
+
+// Applies the change to the parsed lines; false when nothing changes.
+bool edit(std::vector<Line>& lines, const std::string& section,
+          const std::optional<std::string>& key, const std::optional<std::string>& value) {
+  std::size_t header = findSection(lines, section);
+  bool haveSection = header < lines.size();
+  if (!key) {
+    if (!haveSection) return false;
+    lines.erase(lines.begin() + header, lines.begin() + sectionEnd(lines, header));
+    return true;
+  }
+  std::string entry = trim(*key) + "=" + (value ? *value : std::string());
+  if (!value) {
+    if (!haveSection) return false;
+    std::size_t at = findKey(lines, header, *key);
+    if (at == sectionEnd(lines, header)) return false;
+    lines.erase(lines.begin() + at);
+    return true;
+  }
+  std::string_view eol = defaultEol(lines);
+  if (!haveSection) {
+    if (!lines.empty()) {
+      if (lines.back().eol.empty()) lines.back().eol = eol;
+      lines.push_back(makeLine("", eol));
+    }
+    lines.push_back(makeLine("[" + section + "]", eol));
+    lines.push_back(makeLine(entry, eol));
+    return true;
+  }
+  std::size_t at = findKey(lines, header, *key);
+  std::size_t end = sectionEnd(lines, header);
+  if (at < end) {
+    if (lines[at].value == *value) return false;
+    lines[at].text = entry;
+    return true;
+  }
+  // A new entry goes after the section's last entry (a comment or blank
+  // line that leads into the next section stays with it).
+  std::size_t insert = end;
+  while (insert > header + 1 && lines[insert - 1].kind != LineKind::Entry) --insert;
+  if (insert == lines.size() && lines.back().eol.empty()) lines.back().eol = eol;
+  lines.insert(lines.begin() + insert, makeLine(entry, eol));
+  return true;
+}
+
+OsStatus writeAtomically(const std::string& path, const std::string& content) {
+  static std::atomic<unsigned> counter{0};
+  std::string temp =
+      path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
+  Platform& p = platform();
+  OsStatus status;
+  {
+    auto opened = p.open(temp, {Access::Write, Share::DenyAll}, Disposition::CreateNew);
+    if (!opened) return OsStatus::failure(opened.error());
+    File& f = **opened;
+    status = f.writeAt(0, content.data(), content.size());
+    if (status) status = f.flush();
+  }
+  if (status) status = p.replace(temp, path);
+  if (!status) (void)p.remove(temp);
+  return status;
+}
+
+std::mutex& writeMutex() {
+  static std::mutex m;
+  return m;
+}
+
+}  // namespace
+
+std::string resolveProfilePath(const std::string& file) {
+  if (file.find('/') != std::string::npos) return file;
+  std::string dir = platform().profileDirectory();
+  std::string exact = dir + "/" + file;
+  if (platform().exists(exact)) return exact;
+  if (DIR* d = ::opendir(dir.c_str())) {
+    std::string found;
+    while (struct dirent* e = ::readdir(d)) {
+      if (sameName(e->d_name, file)) {
+        found = dir + "/" + e->d_name;
+        break;
+      }
+    }
+    ::closedir(d);
+    if (!found.empty()) return found;
+  }
+  return exact;
+}
+
+std::string getProfileString(const std::string& section, const std::string& key,
+                             const std::string& defaultValue, const std::string& file) {
+  std::string fallback = defaultValue;
+  while (!fallback.empty() && isBlank(fallback.back())) fallback.pop_back();
+  if (file.empty()) return fallback;
+  OsError error = kOk;
+  auto content = readWhole(resolveProfilePath(file), Access::Read, &error);
+  if (!content) return fallback;
+  std::vector<Line> lines = parse(*content);
+  std::size_t header = findSection(lines, trim(section));
+  if (header == lines.size()) return fallback;
+  std::size_t at = findKey(lines, header, trim(key));
+  if (at == sectionEnd(lines, header)) return fallback;
+  std::string value = lines[at].value;
+  value = value.substr(0, value.find('\0'));
+  if (value.size() > kProfileValueMax) value.resize(kProfileValueMax);
+  return value;
+}
+
+OsStatus writeProfileString(const std::string& section, const std::optional<std::string>& key,
+                            const std::optional<std::string>& value, const std::string& file) {
+  if (file.empty() || file.find('\0') != std::string::npos || !validName(section, ']') ||
+      (key && (!validName(*key, '=') || trim(*key)[0] == ';' || trim(*key)[0] == '[')) ||
+      (value && hasLineBreak(*value)))
+    return OsStatus::failure(kInvalidParameter);
+  std::lock_guard lock(writeMutex());
+  std::string path = resolveProfilePath(file);
+  OsError error = kOk;
+  // Opened for writing, so that a read-only file is refused as it should be
+  // (the rename that replaces it would not check).
+  auto content = readWhole(path, Access::ReadWrite, &error);
+  if (!content && error != kFileNotFound) return OsStatus::failure(error);
+  if (!content && !value) return {};  // nothing to delete
+  std::vector<Line> lines = parse(content ? *content : std::string());
+  if (!edit(lines, trim(section), key, value)) return {};
+  std::string out;
+  for (const Line& l : lines) {
+    out += l.text;
+    out += l.eol;
+  }
+  return writeAtomically(path, out);
+}
+
+}  // namespace dw::platform
