@@ -1,72 +1,95 @@
-// Display pictures for controls (see display_format.h).  String pictures
-// cut to their width; numeric pictures show integers and accept an
-// optional sign, digits and grouping commas; other pictures show and take
-// the variable's plain text.
+// Display pictures for controls (see display_format.h), over the language
+// layer's pictures.  Typed text is checked before it is read back: a
+// number picture takes digits, signs, grouping and decimal marks, currency
+// and blanks; a date or time picture takes text that reads as a date or
+// time (or nothing); a string picture takes text up to its length.
 #include "runtime/ui/display_format.h"
 
 #include <cctype>
-#include <cstdlib>
+
+#include "runtime/lang/picture.h"
 
 namespace dw::ui {
 
 namespace {
 
-char pictureKind(std::string_view picture) {
-  return picture.empty() ? '\0'
-                         : static_cast<char>(std::tolower(static_cast<unsigned char>(picture[0])));
+std::string withAt(std::string_view picture) {
+  return "@" + std::string(picture);
 }
 
-std::size_t pictureWidth(std::string_view picture) {
-  std::size_t i = 1, n = 0;
-  while (i < picture.size() && !std::isdigit(static_cast<unsigned char>(picture[i]))) ++i;
-  for (; i < picture.size() && std::isdigit(static_cast<unsigned char>(picture[i])); ++i)
-    n = n * 10 + static_cast<std::size_t>(picture[i] - '0');
-  return n;
+bool blank(std::string_view text) {
+  for (char ch : text)
+    if (ch != ' ') return false;
+  return true;
 }
 
-std::string trim(std::string_view s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && s[b] == ' ') ++b;
-  while (e > b && s[e - 1] == ' ') --e;
-  return std::string(s.substr(b, e - b));
+bool looksNumeric(std::string_view text) {
+  bool digit = false;
+  for (char ch : text) {
+    if (std::isdigit(static_cast<unsigned char>(ch))) {
+      digit = true;
+      continue;
+    }
+    if (std::string_view(" -+.,()$").find(ch) == std::string_view::npos) return false;
+  }
+  return digit || blank(text);
 }
 
 }  // namespace
 
 std::string formatForDisplay(const VarRef& var, std::string_view picture) {
   if (!var.bound()) return {};
-  std::string text = var.text();
-  if (pictureKind(picture) == 's') {
-    const std::size_t width = pictureWidth(picture);
-    if (width > 0 && text.size() > width) text.resize(width);
+  if (picture.empty()) return var.text();
+  const lang::CompiledPicture compiled = lang::compilePicture(withAt(picture));
+  if (!compiled.valid) return var.text();
+  const bool textual =
+      compiled.type == lang::PictureType::String || compiled.type == lang::PictureType::KeyIn;
+  std::string out =
+      textual ? lang::format(var.text(), compiled) : lang::format(var.real(), compiled);
+  if (textual) {
+    while (!out.empty() && out.back() == ' ') out.pop_back();
+  } else {
+    const std::size_t first = out.find_first_not_of(' ');
+    out = first == std::string::npos ? std::string() : out.substr(first);
   }
-  return text;
+  return out;
 }
 
 bool readFromDisplay(std::string_view text, std::string_view picture, const VarRef& var) {
   if (!var.bound()) return true;
-  const char kind = pictureKind(picture);
-  if (kind == 's' || (kind == '\0' && var.isString())) {
-    const std::size_t width = pictureWidth(picture);
-    if (width > 0 && text.size() > width) return false;
+  const lang::CompiledPicture compiled =
+      picture.empty() ? lang::CompiledPicture{} : lang::compilePicture(withAt(picture));
+  if (!compiled.valid) {
+    if (!var.isString() && !looksNumeric(text)) return false;
     var.setText(text);
     return true;
   }
-  if (kind == 'n' || (kind == '\0' && !var.isString())) {
-    std::string digits;
-    for (char ch : trim(text))
-      if (ch != ',') digits += ch;
-    if (digits.empty()) {
-      var.setInteger(0);
+  switch (compiled.type) {
+    case lang::PictureType::String:
+      if (compiled.length > 0 && text.size() > static_cast<std::size_t>(compiled.length))
+        return false;
+      var.setText(text);
       return true;
-    }
-    char* end = nullptr;
-    const double value = std::strtod(digits.c_str(), &end);
-    if (!end || *end != '\0') return false;
-    var.setReal(value);
-    return true;
+    case lang::PictureType::KeyIn:
+      var.setText(lang::deformat(text, compiled).text);
+      return true;
+    case lang::PictureType::Number:
+    case lang::PictureType::Scientific:
+      if (!looksNumeric(text)) return false;
+      break;
+    case lang::PictureType::Date:
+    case lang::PictureType::Time:
+    case lang::PictureType::Pattern:
+      break;
   }
-  var.setText(trim(text));
+  const lang::PictureValue v = lang::deformat(text, compiled);
+  if ((compiled.type == lang::PictureType::Date || compiled.type == lang::PictureType::Time) &&
+      !blank(text) && v.number == 0)
+    return false;
+  if (var.isString())
+    var.setText(v.isText ? v.text : lang::format(v.number, compiled));
+  else
+    var.setReal(v.number);
   return true;
 }
 

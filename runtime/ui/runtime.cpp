@@ -20,6 +20,14 @@ thread_local int t_slot = -1;
 constexpr const char* kModule = "WSLWIN";
 }  // namespace
 
+lang::LanguageState* newThreadLanguage() {
+  return lang::newLanguageState().release();
+}
+
+void freeThreadLanguage(lang::LanguageState* state) {
+  if (state) lang::LanguageStateDeleter{}(state);
+}
+
 Runtime& runtime() {
   static Runtime instance;
   return instance;
