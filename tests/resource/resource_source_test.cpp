@@ -99,7 +99,9 @@ void expectStable(const std::string& source) {
 
 TEST(ResourceSource, PrintingRoundTripsOddCases) {
   expectStable("module \"M$m\"");
-  expectStable(R"(module "weird \"key\"\x01" report "label with space" { size natural 5 })");
+  expectStable(
+      R"(module "weird \"key\"\x01" report "label with space" { size natural 5 paper 9 })");
+  expectStable(R"(module "M$m" report R { paper 0 0 1 })");
   expectStable(R"(
 module "M$m"
 window W {

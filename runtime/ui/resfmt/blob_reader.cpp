@@ -165,18 +165,20 @@ class Reader {
     }
     w.kind = static_cast<RecordKind>(type);
     std::uint32_t fontAt = 0, valuesAt = 0, menuAt = 0, toolAt = 0, zonesAt = 0, firstAt = 0;
-    bool ok = field(rec, L::kWinAttributes, w.attributes) &&
-              field(rec, L::kWinCreateAttributes, w.createAttributes) &&
-              field(rec, L::kWinX, w.x) && field(rec, L::kWinY, w.y) &&
-              field(rec, L::kWinWidth, w.width) && field(rec, L::kWinHeight, w.height) &&
-              field(rec, L::kWinFirstControl, firstAt) && text(rec, L::kWinLabel, w.label) &&
-              field(rec, L::kWinFont, fontAt) && text(rec, L::kWinTitle, w.title) &&
-              text(rec, L::kWinIcon, w.icon, true) && text(rec, L::kWinStatus, w.status) &&
-              text(rec, L::kWinHelp, w.helpTopic) && field(rec, L::kWinValues, valuesAt) &&
-              field(rec, L::kWinExtended, w.extendedAttributes) &&
-              field(rec, L::kWinPalette, w.palette) && field(rec, L::kWinTimer, w.timer) &&
-              field(rec, L::kWinMenuBar, menuAt) && field(rec, L::kWinToolBar, toolAt) &&
-              text(rec, L::kWinCursor, w.cursor, true) && field(rec, L::kWinZones, zonesAt);
+    bool ok =
+        field(rec, L::kWinAttributes, w.attributes) &&
+        field(rec, L::kWinCreateAttributes, w.createAttributes) && field(rec, L::kWinX, w.x) &&
+        field(rec, L::kWinY, w.y) && field(rec, L::kWinWidth, w.width) &&
+        field(rec, L::kWinHeight, w.height) && field(rec, L::kWinFirstControl, firstAt) &&
+        text(rec, L::kWinLabel, w.label) && field(rec, L::kWinFont, fontAt) &&
+        text(rec, L::kWinTitle, w.title) && text(rec, L::kWinIcon, w.icon, true) &&
+        text(rec, L::kWinStatus, w.status) && text(rec, L::kWinHelp, w.helpTopic) &&
+        field(rec, L::kWinValues, valuesAt) && field(rec, L::kWinExtended, w.extendedAttributes) &&
+        field(rec, L::kWinPalette, w.palette) && field(rec, L::kWinTimer, w.timer) &&
+        field(rec, L::kWinPaperKind, w.paperKind) && field(rec, L::kWinPaperWidth, w.paperWidth) &&
+        field(rec, L::kWinPaperLength, w.paperLength) && field(rec, L::kWinMenuBar, menuAt) &&
+        field(rec, L::kWinToolBar, toolAt) && text(rec, L::kWinCursor, w.cursor, true) &&
+        field(rec, L::kWinZones, zonesAt);
     if (!ok) return false;
     if (fontAt != 0) {
       w.font.emplace();

@@ -311,6 +311,9 @@ class Parser {
         ok = number(w.palette, key);
       } else if (key == "timer") {
         ok = number(w.timer, key);
+      } else if (key == "paper") {
+        ok = number(w.paperKind, key);
+        if (ok && at(Tok::Number)) ok = number(w.paperWidth, key) && number(w.paperLength, key);
       } else if (key == "values") {
         ok = numberList(w.values);
       } else if (key == "zones") {
