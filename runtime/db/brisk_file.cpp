@@ -60,7 +60,7 @@ int BriskFile::refreshHeader() {
     return kRefreshInvalid;
   } else {
     disk = Header::decode(buf);
-    if (!disk.magicOk) {
+    if (!disk.magicOk || !disk.regionsValid()) {
       unlockHeld();
       return kRefreshInvalid;
     }

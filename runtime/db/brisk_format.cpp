@@ -44,6 +44,16 @@ int Header::classOf(std::int32_t page) const {
   return 0;
 }
 
+bool Header::regionsValid() const {
+  constexpr std::int32_t kLimit = std::int32_t((kLockBase - kHeaderSize) / kUnit);
+  if (regionStart[0] != 0 || regionEnd[0] != 0) return false;
+  for (int c = 1; c <= kClassCount; ++c) {
+    const std::int32_t s = regionStart[c], e = regionEnd[c];
+    if (s < regionEnd[c - 1] || e < s || e > kLimit || (e - s) % c != 0) return false;
+  }
+  return true;
+}
+
 std::int32_t Header::endPage() const {
   for (int c = kClassCount; c >= 1; --c) {
     if (regionStart[c] != regionEnd[c]) return regionEnd[c];

@@ -72,6 +72,8 @@ struct Header {
   // The page number just past the highest non-empty region (0 when empty).
   std::int32_t endPage() const;
   std::uint32_t endOfData() const { return kHeaderSize + kUnit * std::uint32_t(endPage()); }
+  // Region bounds ascend, hold whole pages and stay below the lock bytes.
+  bool regionsValid() const;
   bool operator==(const Header&) const = default;
 };
 

@@ -97,7 +97,8 @@ void splitIfNeeded(BriskFile& file, std::int32_t number) {
 }  // namespace
 
 void insertEntry(BriskFile& file, Entry entry) {
-  if (entry.length() > kMaxEntryLength || entry.keyLength > entry.length()) {
+  if (entry.length() > kMaxEntryLength || entry.keyLength > kMaxKeyLength ||
+      entry.keyLength > entry.length()) {
     brkbtFail(check::kEntryTooLong);
   }
   const std::string_view key = entry.key();

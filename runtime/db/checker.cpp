@@ -35,7 +35,7 @@ class Walker {
       if (e < s) return fail(-1, rc + " ends before it starts");
       if ((e - s) % c != 0) return fail(-1, rc + " is not whole pages");
     }
-    if (h.changeCounter != 0 && h.endOfData() > fileSize) {
+    if (h.endPage() != 0 && h.endOfData() > fileSize) {
       return fail(-1, "regions reach beyond the end of the file");
     }
     return true;

@@ -55,7 +55,7 @@ bool parseBody(std::string_view body, std::size_t count, PageContent& page, Pars
       fault = {check::kParseEnd, "entry lengths inconsistent"};
       return false;
     }
-    if (L > kMaxEntryLength) {
+    if (L > kMaxEntryLength || K > kMaxKeyLength) {
       fault = {check::kEntryTooLong, "entry too long"};
       return false;
     }

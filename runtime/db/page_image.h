@@ -28,6 +28,10 @@ namespace dw::db {
 // The longest entry a page can hold, as a leaf entry or as the key of an
 // inner page's separator: 15104 - 13 header - 4 pointer - 5 entry overhead.
 inline constexpr std::uint32_t kMaxEntryLength = kMaxPageBytes - kPageHeaderSize - 4 - 5;  // 15082
+// The longest key: two separators of this length (9 bytes of overhead each
+// on an inner page) stay below the 15094-byte split threshold, so that an
+// inner page of two entries never has to split again.
+inline constexpr std::uint32_t kMaxKeyLength = (15094 - kPageHeaderSize) / 2 - 9;  // 7531
 
 struct PageEntry {
   Entry entry;

@@ -37,7 +37,7 @@ int BriskFile::recover() {
   std::uint8_t buf[kHeaderSize];
   if (readAt(it->second, kHeaderSize, buf) != kHeaderSize) return kRefreshInvalid;
   const Header fresh = Header::decode(buf);
-  if (!fresh.magicOk) return kRefreshInvalid;
+  if (!fresh.magicOk || !fresh.regionsValid()) return kRefreshInvalid;
 
   // 3. Copies of a transaction that is still open are thrown away.
   m_header = fresh;

@@ -1,0 +1,107 @@
+// Shared helpers of the storage tests: a fresh temporary folder per test,
+// opening files, a model of the tree's content and a full scan.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "runtime/db/brisk_file.h"
+#include "runtime/db/brkbt.h"
+#include "runtime/db/checker.h"
+#include "runtime/lang/errors.h"
+
+namespace dw::db::testing {
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string t = (std::filesystem::temp_directory_path() / "dwdbXXXXXX").string();
+    m_path = mkdtemp(t.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(m_path, ec);
+  }
+  std::string file(const std::string& name) const { return m_path + "/" + name; }
+  const std::string& path() const { return m_path; }
+
+ private:
+  std::string m_path;
+};
+
+inline BriskOptions writerOptions(std::string password = {}) {
+  BriskOptions o;
+  o.readMode = false;
+  o.locking = Locking::None;
+  o.password = std::move(password);
+  return o;
+}
+
+inline BriskOptions readerOptions(std::string password = {}) {
+  BriskOptions o = writerOptions(std::move(password));
+  o.readMode = true;
+  return o;
+}
+
+inline std::unique_ptr<BriskFile> openBrisk(const std::string& path, const BriskOptions& o) {
+  auto r = BriskFile::open(path, o, dw::platform::Disposition::OpenAlways);
+  if (!r) return nullptr;
+  return std::move(*r);
+}
+
+// key -> whole entry bytes, keyLength kept separately.
+using Model = std::map<std::string, Entry>;
+
+// Every entry of the tree in order (the sentinel excluded).
+inline std::vector<Entry> scanAll(BriskFile& f) {
+  std::vector<Entry> out;
+  std::string probe;
+  while (auto e = findNext(f, probe)) {
+    probe = std::string(e->key());
+    out.push_back(std::move(*e));
+  }
+  return out;
+}
+
+inline ::testing::AssertionResult matchesModel(BriskFile& f, const Model& model) {
+  auto all = scanAll(f);
+  if (all.size() != model.size()) {
+    return ::testing::AssertionFailure()
+           << "tree has " << all.size() << " entries, model " << model.size();
+  }
+  std::size_t i = 0;
+  for (const auto& [k, e] : model) {
+    if (!(all[i] == e)) return ::testing::AssertionFailure() << "entry " << i << " differs";
+    ++i;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+inline ::testing::AssertionResult sound(BriskFile& f) {
+  CheckReport r = checkFile(f);
+  if (r.sound) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "page " << r.page << ": " << r.fault;
+}
+
+// Makes halts throw for the whole test program.
+class HaltsThrow : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    dw::lang::setHaltThrowsForTesting(true);
+    dw::lang::setHaltBoxHook([](std::string_view, std::string_view) {});
+  }
+};
+
+// How long the randomised runs go: DW_DB_LONG=n multiplies them.
+inline int longFactor() {
+  const char* v = std::getenv("DW_DB_LONG");
+  return v ? std::max(1, std::atoi(v)) : 1;
+}
+
+}  // namespace dw::db::testing
