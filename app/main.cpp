@@ -113,6 +113,12 @@ int runGui(int argc, char** argv) {
   const int code = QApplication::exec();
   backend.shutdown();
   rt.joinProgram();
+  if (rt.hub().liveThreads() > 0) {
+    // Started procedures still run: end the process without tearing the
+    // runtime down under them.
+    std::fflush(nullptr);
+    std::_Exit(code);
+  }
   rt.end();
   return code;
 }

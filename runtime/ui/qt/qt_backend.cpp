@@ -42,6 +42,16 @@ class WindowFilter : public QObject {
     }
     if (e->type() == QEvent::Move && !(m_qw.top->windowState() & Qt::WindowMinimized))
       m_backend.postEvent(m_qw.id, ev::kMoved, 0);
+    if (e->type() == QEvent::Resize && m_qw.top->isVisible())
+      m_backend.postEvent(m_qw.id, ev::kSized, 0);
+    if (e->type() == QEvent::WindowStateChange) {
+      const Qt::WindowStates s = m_qw.top->windowState();
+      m_backend.postEvent(m_qw.id,
+                          s & Qt::WindowMinimized   ? ev::kIconized
+                          : s & Qt::WindowMaximized ? ev::kMaximized
+                                                    : ev::kRestored,
+                          0);
+    }
     if (e->type() == QEvent::WindowActivate) m_backend.runtime().windowActivated(m_qw.id);
     return false;
   }
@@ -70,6 +80,7 @@ void addMenuEntries(QtBackend& backend, QtWindow& qw, QWidget* parentMenu, const
       bar ? bar->addAction(qs(e.text)) : qobject_cast<QMenu*>(parentMenu)->addAction(qs(e.text));
   a->setStatusTip(qs(e.statusText));
   a->setEnabled(!e.disabled);
+  if (const QKeySequence key = keySequenceFor(e.keyCode); !key.isEmpty()) a->setShortcut(key);
   const std::uint32_t id = qw.id;
   const int field = e.field;
   QObject::connect(a, &QAction::triggered, a,

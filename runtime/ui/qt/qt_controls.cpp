@@ -12,6 +12,10 @@
 // Radios are children of the content widget (their rectangles are the
 // window's), grouped by a QButtonGroup; a tab has no widget of its own.
 #include <QAbstractSpinBox>
+#include <QApplication>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QStatusBar>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -47,7 +51,11 @@ class ControlFilter : public QObject {
   ControlFilter(QtBackend& backend, std::uint32_t window, int field, QObject* parent)
       : QObject(parent), m_backend(backend), m_window(window), m_field(field) {}
   bool eventFilter(QObject* watched, QEvent* e) override {
-    if (e->type() == QEvent::FocusIn) m_backend.postFocus(m_window, m_field);
+    if (e->type() == QEvent::FocusIn) {
+      m_backend.postFocus(m_window, m_field);
+      if (auto* w = qobject_cast<QWidget*>(watched); w && !w->statusTip().isEmpty())
+        showStatusText(w, w->statusTip());
+    }
     if (e->type() == QEvent::FocusOut) {
       if (auto* text = qobject_cast<QPlainTextEdit*>(watched);
           text && text->document()->isModified()) {
@@ -83,10 +91,9 @@ class SpinWidget : public QAbstractSpinBox {
   int m_field;
 };
 
-// Virtual key codes of resources to Qt keys: letters and digits as they
-// are, 13 Enter, 27 Escape, 112..123 F1..F12; 0x100 Shift, 0x200 Ctrl,
-// 0x400 Alt.
-QKeySequence keyFor(int code) {
+}  // namespace
+
+QKeySequence keySequenceFor(int code) {
   const int vk = code & 0xFF;
   int key = 0;
   if (vk == 13)
@@ -104,6 +111,18 @@ QKeySequence keyFor(int code) {
   if (code & 0x400) mods |= Qt::ALT;
   return QKeySequence(key | mods);
 }
+
+void showStatusText(QWidget* anyWidget, const QString& text) {
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    auto* frame = qobject_cast<QMainWindow*>(top);
+    if (!frame || !frame->findChild<QMdiArea*>()) continue;
+    if (anyWidget && anyWidget->window() != frame && !frame->isAncestorOf(anyWidget)) continue;
+    frame->statusBar()->showMessage(text);
+    return;
+  }
+}
+
+namespace {
 
 QWidget* makeWidget(QtBackend& backend, QtWindow& qw, Window& w, int index, QtControl& qc) {
   const Control& c = *w.controls()[index];
@@ -159,7 +178,7 @@ QWidget* makeWidget(QtBackend& backend, QtWindow& qw, Window& w, int index, QtCo
       if (!icon.isNull()) b->setIcon(QIcon(icon));
       QObject::connect(b, &QPushButton::clicked, b,
                        [&backend, id, field] { backend.postEvent(id, ev::kAccepted, field); });
-      if (const QKeySequence key = keyFor(s.keyCode); !key.isEmpty()) {
+      if (const QKeySequence key = keySequenceFor(s.keyCode); !key.isEmpty()) {
         auto* shortcut = new QShortcut(key, qw.top);
         QObject::connect(shortcut, &QShortcut::activated, b, [b] {
           if (b->isEnabled() && b->isVisible()) b->click();

@@ -3,6 +3,7 @@
 // backend; used only on the GUI thread.
 #pragma once
 
+#include <QKeySequence>
 #include <QPointer>
 #include <QWidget>
 
@@ -62,6 +63,13 @@ void createControlWidgets(QtBackend& backend, QtWindow& qw, Window& w);
 void updateControlWidget(QtWindow& qw, Window& w, const Control& c);
 std::optional<std::string> pendingControlText(QtWindow& qw, Window& w, const Control& c);
 QWidget* controlWidgetFor(QtWindow& qw, Window& w, int field);
+
+// The key a resource's key code names (empty when none we know):
+// letters and digits as they are, 13 Enter, 27 Escape, 112..123 F1..F12,
+// 0x100 Shift, 0x200 Ctrl, 0x400 Alt.
+QKeySequence keySequenceFor(int code);
+// Shows a control's status text in the APPLICATION's status bar.
+void showStatusText(QWidget* anyWidget, const QString& text);
 
 // qt_images.cpp: icons and pictures named by a reference of a window
 // resource ("~NAME.ICO" for a program resource, else a file name).
