@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -176,6 +177,76 @@ TEST_F(QtBackendTest, ControlsTakeWhatTheUserDoesIntoTheirVariables) {
   ASSERT_TRUE(pumpUntil([&] { return done.load(); }));
   runtime().joinProgram();
   EXPECT_EQ(accepted, 3);
+}
+
+TEST_F(QtBackendTest, MdiChildOnItsOwnThreadClosesWithTheFrame) {
+  std::atomic<int> childState{0};  // 1 open, 2 got CloseDown, 3 closed
+  std::atomic<bool> done{false};
+  runtime().runProgram([&] {
+    Runtime& rt = runtime();
+    WindowDesc frame;
+    frame.kind = WindowKind::Application;
+    frame.label = "FRAME";
+    frame.title = "Frame";
+    MenuEntry file{MenuEntry::Kind::Menu, 0, "&File", "", 0, 0, false, {}};
+    file.items.push_back({MenuEntry::Kind::Item, -1, "E&xit", "Leave", 0, action::kClose, false, {}});
+    frame.menuBar.push_back(file);
+    Window& w = rt.open(frame, {});
+    rt.start(
+        [&] {
+          std::vector<std::unique_ptr<Control>> controls;
+          ControlState sheet;
+          sheet.type = ControlType::Sheet;
+          sheet.field = 1;
+          sheet.rect = {4, 4, 120, 60};
+          controls.push_back(createControl(sheet));
+          for (const char* tab : {"One", "Two"}) {
+            ControlState t;
+            t.type = ControlType::Tab;
+            t.text = tab;
+            t.parent = 0;
+            controls.push_back(createControl(t));
+          }
+          ControlState option;
+          option.type = ControlType::Option;
+          option.field = 2;
+          option.text = "Kind";
+          option.parent = 1;
+          option.rect = {8, 20, 80, 30};
+          controls.push_back(createControl(option));
+          ControlState radio;
+          radio.type = ControlType::Radio;
+          radio.field = 3;
+          radio.text = "&Yes";
+          radio.parent = 3;
+          radio.rect = {10, 30, 40, 10};
+          controls.push_back(createControl(radio));
+          WindowDesc child;
+          child.kind = WindowKind::MdiChild;
+          child.label = "CHILD";
+          child.title = "Child";
+          Window& c = runtime().open(child, std::move(controls));
+          childState = 1;
+          while (runtime().accept())
+            if (runtime().event() == ev::kCloseDown) childState = 2;
+          runtime().close(c);
+          childState = 3;
+        },
+        25000);
+    while (rt.accept()) {
+    }
+    rt.close(w);
+    done = true;
+  });
+  ASSERT_TRUE(pumpUntil([&] { return childState == 1 && idle(); }));
+  auto* frame = qobject_cast<QMainWindow*>(backend->widgetOf(backend->applicationWindow()));
+  ASSERT_NE(frame, nullptr);
+  auto* area = qobject_cast<QMdiArea*>(frame->centralWidget());
+  ASSERT_EQ(area->subWindowList().size(), 1);
+  EXPECT_EQ(area->subWindowList()[0]->windowTitle(), QString("Child"));
+  EXPECT_TRUE(backend->triggerAction(backend->applicationWindow(), -1));
+  ASSERT_TRUE(pumpUntil([&] { return done.load() && childState == 3; }));
+  runtime().joinProgram();
 }
 
 TEST(GuiDispatcherTest, RunsCallsOnTheGuiThreadAndReleasesCallersAtShutdown) {
