@@ -154,6 +154,22 @@ bool Runtime::waitIdle() {
   return m_hub.waitIdle();
 }
 
+void Runtime::withoutLock(const std::function<void()>& fn) {
+  const int slot = t_slot;
+  if (slot < 0 || m_lock.holder() != slot) {
+    fn();
+    return;
+  }
+  m_lock.release();
+  try {
+    fn();
+  } catch (...) {
+    m_lock.acquire(slot, m_slots[slot].language);
+    throw;
+  }
+  m_lock.acquire(slot, m_slots[slot].language);
+}
+
 void Runtime::yieldUntilIdle() {
   const int slot = t_slot;
   if (slot < 0) {

@@ -105,6 +105,10 @@ class Runtime {
   void leaveAdopted();
   // Blocks until every runtime thread waits for messages with none queued.
   bool waitIdle();
+  // Runs fn without the Runtime lock (a modal box waiting for the user):
+  // other threads run meanwhile; the lock and this thread's language state
+  // are taken back before returning.  fn must not touch runtime objects.
+  void withoutLock(const std::function<void()>& fn);
   // For a runtime thread (tests): gives up the lock until every other
   // runtime thread waits, then takes it again and handles its messages.
   void yieldUntilIdle();

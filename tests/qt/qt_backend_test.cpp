@@ -189,7 +189,8 @@ TEST_F(QtBackendTest, MdiChildOnItsOwnThreadClosesWithTheFrame) {
     frame.label = "FRAME";
     frame.title = "Frame";
     MenuEntry file{MenuEntry::Kind::Menu, 0, "&File", "", 0, 0, false, {}};
-    file.items.push_back({MenuEntry::Kind::Item, -1, "E&xit", "Leave", 0, action::kClose, false, {}});
+    file.items.push_back(
+        {MenuEntry::Kind::Item, -1, "E&xit", "Leave", 0, action::kClose, false, {}});
     frame.menuBar.push_back(file);
     Window& w = rt.open(frame, {});
     rt.start(

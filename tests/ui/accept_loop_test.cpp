@@ -205,6 +205,17 @@ TEST_F(AcceptLoopTest, CycledCloseWindowKeepsTheWindowOpen) {
   runtime().close(w);
 }
 
+TEST_F(AcceptLoopTest, OpenFailedEndsTheLoopAtOnce) {
+  runtime().adoptCurrentThread();
+  Window& w = runtime().open(windowDesc("Form"), {});
+  runtime().post(ev::kOpenFailed);
+  runtime().post(ev::kNotify);
+  std::vector<std::string> seen;
+  while (runtime().accept()) seen.push_back(describeCurrent());
+  EXPECT_EQ(seen, std::vector<std::string>{"OpenWindow"});
+  runtime().close(w);
+}
+
 TEST_F(AcceptLoopTest, MovedOnlyForWindowsThatAskForIt) {
   runtime().adoptCurrentThread();
   Window& quiet = runtime().open(windowDesc("Quiet"), {});

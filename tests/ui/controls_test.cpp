@@ -183,6 +183,22 @@ TEST_F(ControlsTest, RangeOperationsFollowTheirRules) {
   runtime().close(w);
 }
 
+TEST_F(ControlsTest, ChangeWritesTheVariableAndRedisplays) {
+  runtime().adoptCurrentThread();
+  std::int32_t count = 1;
+  Window& w =
+      runtime().open(windowDesc("Form"), makeControls({declared(ControlType::Entry, 1, "", "n5"),
+                                                       declared(ControlType::String, 2, "Label")}));
+  runtime().use(1, VarRef::of(count));
+  runtime().change(1, "42");
+  EXPECT_EQ(count, 42);
+  EXPECT_EQ(backend.control(w.id(), 1)->display, "42");
+  runtime().change(2, "Other");  // no variable: the shown text changes
+  EXPECT_EQ(backend.control(w.id(), 2)->display, "Other");
+  runtime().change(9, "ignored");
+  runtime().close(w);
+}
+
 TEST_F(ControlsTest, PropertiesByNumber) {
   runtime().adoptCurrentThread();
   WindowDesc d = windowDesc("Frame");

@@ -76,6 +76,20 @@ TEST_F(ThreadTest, PostReachesOwnAndOtherThreadsAndSkipsWindowlessOnes) {
   runtime().yieldUntilIdle();
 }
 
+TEST_F(ThreadTest, AThreadWaitingOutsideTheLockLetsOthersRun) {
+  runtime().adoptCurrentThread();
+  EventLog log;
+  const int other = runtime().start(windowedProcedure("Other", &log), 0);
+  ASSERT_GT(other, 0);
+  // While this thread waits (as inside a modal box), the other one opens
+  // its window and handles its first event.
+  runtime().withoutLock([&] { ASSERT_TRUE(runtime().hub().waitIdleExcept(0)); });
+  EXPECT_EQ(runtime().lock().holder(), 0);
+  EXPECT_EQ(log.entries(), std::vector<std::string>{"Other:OpenWindow"});
+  runtime().post(ev::kCloseWindow, 0, other);
+  runtime().yieldUntilIdle();
+}
+
 TEST_F(ThreadTest, TimerKeepsAtMostOneEventPendingWhileTheProcedureIsBusy) {
   runtime().adoptCurrentThread();
   WindowDesc d = windowDesc("Timed");

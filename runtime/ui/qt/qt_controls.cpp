@@ -13,9 +13,6 @@
 // window's), grouped by a QButtonGroup; a tab has no widget of its own.
 #include <QAbstractSpinBox>
 #include <QApplication>
-#include <QMainWindow>
-#include <QMdiArea>
-#include <QStatusBar>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,11 +22,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMainWindow>
+#include <QMdiArea>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QTabBar>
 
 #include "runtime/ui/events.h"
