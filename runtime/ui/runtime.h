@@ -158,6 +158,9 @@ class Runtime {
   void disable(int first, int last = 0);
   void enable(int first, int last = 0);
   void display(int first = 0, int last = 0);
+  // CREATE: adds a control to the current window (error 541 while another
+  // thread's window makes the system modal); its field number.
+  int create(ControlState declared);
   // Binds a control of the current window to a variable and shows it.
   void use(int field, VarRef var);
   // Changes a control's value (writes its variable) and redisplays it.

@@ -360,5 +360,44 @@ TEST_F(AcceptLoopTest, ModalWindowBlocksStartFrameChildrenAndOtherThreads) {
   runtime().yieldUntilIdle();
 }
 
+TEST_F(AcceptLoopTest, AnotherThreadCannotOpenAChildOrCreateControlsWhileModal) {
+  runtime().adoptCurrentThread();
+  Window& frame = runtime().open(windowDesc("Frame", WindowKind::Application), {});
+  std::vector<int> codes;
+  // Threads started before the modal window opens run while it is open.
+  auto attempt = [&](std::function<void()> op) {
+    return [&codes, op] {
+      Window& w = runtime().open(windowDesc("Own"), {});
+      codes.push_back(haltCode(op));
+      runtime().close(w);
+    };
+  };
+  WindowDesc modal = windowDesc("Modal");
+  modal.modal = true;
+  const int a = runtime().start(
+      attempt([] { runtime().open(windowDesc("C", WindowKind::MdiChild), {}); }), 0);
+  const int b =
+      runtime().start(attempt([] { runtime().create(declared(ControlType::String, 0, "x")); }), 0);
+  const int c = runtime().start(attempt([] { runtime().hide(1); }), 0);
+  ASSERT_TRUE(a && b && c);
+  Window& m2 = runtime().open(modal, {});
+  runtime().yieldUntilIdle();
+  std::sort(codes.begin(), codes.end());
+  EXPECT_EQ(codes, (std::vector<int>{531, 541, 542}));
+  runtime().close(m2);
+  runtime().yieldUntilIdle();
+  runtime().close(frame);
+}
+
+TEST_F(AcceptLoopTest, CreateAddsAControlWithTheNextFieldNumber) {
+  runtime().adoptCurrentThread();
+  Window& w =
+      runtime().open(windowDesc("Form"), makeControls({declared(ControlType::String, 1, "a")}));
+  const int field = runtime().create(declared(ControlType::Button, 0, "&New"));
+  EXPECT_EQ(field, 2);
+  EXPECT_EQ(backend.control(w.id(), 2)->text, "&New");
+  runtime().close(w);
+}
+
 }  // namespace
 }  // namespace dw::ui::testing

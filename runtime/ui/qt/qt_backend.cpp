@@ -317,6 +317,13 @@ void QtBackend::updateWindow(Window& w) {
   });
 }
 
+void QtBackend::addControl(Window& w, const Control& c) {
+  m_dispatcher.call([&] {
+    auto it = m_windows.find(w.id());
+    if (it != m_windows.end()) createControlWidget(*this, *it->second, w, w.indexOf(&c));
+  });
+}
+
 void QtBackend::updateControl(Window& w, const Control& c) {
   m_dispatcher.call([&] {
     auto it = m_windows.find(w.id());

@@ -256,19 +256,24 @@ QWidget* makeWidget(QtBackend& backend, QtWindow& qw, Window& w, int index, QtCo
 
 }  // namespace
 
+void createControlWidget(QtBackend& backend, QtWindow& qw, Window& w, int index) {
+  if (index < 0 || index >= static_cast<int>(w.controls().size())) return;
+  const Control& c = *w.controls()[index];
+  QtControl& qc = qw.controls[index];
+  qc.type = c.type();
+  qc.field = c.field();
+  qc.widget = makeWidget(backend, qw, w, index, qc);
+  if (!qc.widget) return;
+  qc.widget->setObjectName(QStringLiteral("field%1").arg(qc.field));
+  if (qc.field != 0)
+    qc.widget->installEventFilter(new ControlFilter(backend, qw.id, qc.field, qc.widget));
+  qc.widget->show();
+  updateControlWidget(qw, w, c);  // may hide it again
+}
+
 void createControlWidgets(QtBackend& backend, QtWindow& qw, Window& w) {
-  const auto& controls = w.controls();
-  for (std::size_t i = 0; i < controls.size(); ++i) {
-    QtControl& qc = qw.controls[static_cast<int>(i)];
-    qc.type = controls[i]->type();
-    qc.field = controls[i]->field();
-    qc.widget = makeWidget(backend, qw, w, static_cast<int>(i), qc);
-    if (!qc.widget) continue;
-    qc.widget->setObjectName(QStringLiteral("field%1").arg(qc.field));
-    if (qc.field != 0)
-      qc.widget->installEventFilter(new ControlFilter(backend, qw.id, qc.field, qc.widget));
-    updateControlWidget(qw, w, *controls[i]);
-  }
+  for (std::size_t i = 0; i < w.controls().size(); ++i)
+    createControlWidget(backend, qw, w, static_cast<int>(i));
 }
 
 void updateControlWidget(QtWindow& qw, Window& w, const Control& c) {

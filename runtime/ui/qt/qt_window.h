@@ -60,6 +60,7 @@ struct QtWindow {
 
 // qt_controls.cpp
 void createControlWidgets(QtBackend& backend, QtWindow& qw, Window& w);
+void createControlWidget(QtBackend& backend, QtWindow& qw, Window& w, int index);
 void updateControlWidget(QtWindow& qw, Window& w, const Control& c);
 std::optional<std::string> pendingControlText(QtWindow& qw, Window& w, const Control& c);
 QWidget* controlWidgetFor(QtWindow& qw, Window& w, int field);
