@@ -65,7 +65,9 @@ int BriskFile::refreshHeader() {
       return kRefreshInvalid;
     }
   }
-  if (!m_headerCached || disk.changeCounter != m_diskHeader.changeCounter) {
+  // A reader that saw an unfinished commit and now writes must finish it.
+  const bool finishPending = !m_readMode && !m_pendingCopies.empty();
+  if (!m_headerCached || disk.changeCounter != m_diskHeader.changeCounter || finishPending) {
     // Another opener committed (or this is the first access): the cache is
     // stale.  A different counter, not only a greater one, means that.
     m_cache.dropAll();
