@@ -96,6 +96,8 @@ class Platform {
   // directory.
   virtual OsResult<std::unique_ptr<File>> open(const std::string& path, OpenMode mode,
                                                Disposition disposition) = 0;
+  // Removing or renaming a file that is open (through any Platform, in any
+  // process) fails with kSharingViolation, as on Win32.
   virtual OsStatus remove(const std::string& path) = 0;
   // Renames a file; fails with kAlreadyExists when `to` exists.
   virtual OsStatus rename(const std::string& from, const std::string& to) = 0;

@@ -143,6 +143,16 @@ bool heldByOther(int fd, std::uint64_t offset) {
   return fl.l_type != F_UNLCK;
 }
 
+// True when some open file of this platform (in any process) has the file
+// at path open: it holds its read or write share byte.
+bool openElsewhere(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) return false;
+  bool held = heldByOther(fd, kMarkRead) || heldByOther(fd, kMarkWrite);
+  ::close(fd);
+  return held;
+}
+
 class PosixFile final : public File {
  public:
   PosixFile(int fd, std::string path, Access access)
@@ -352,16 +362,20 @@ OsResult<std::unique_ptr<File>> PosixPlatform::open(const std::string& path, Ope
                                                     Disposition disposition) {
   using Result = OsResult<std::unique_ptr<File>>;
   if (path.empty() || path.find('\0') != std::string::npos) return Result::failure(kFileNotFound);
-  if (static_cast<int>(mode.access) > 2) return Result::failure(kInvalidAccess);
-  int extra = openFlags(disposition) | O_CLOEXEC;
+  auto share = static_cast<std::uint8_t>(mode.share);
+  if (static_cast<int>(mode.access) > 2 || (share & 0x0F) != 0 || share > 0x40)
+    return Result::failure(kInvalidAccess);
+  // Non-blocking so that a FIFO cannot hang the open; only regular files
+  // are accepted below, for which the flag changes nothing.
+  int extra = openFlags(disposition) | O_CLOEXEC | O_NONBLOCK;
   // Read-write when allowed, so that exclusive locks work on every file.
-  int fd = ::open(path.c_str(), O_RDWR | extra, 0644);
+  int fd = ::open(path.c_str(), O_RDWR | extra, 0666);
   if (fd < 0 && (errno == EACCES || errno == EROFS || errno == ETXTBSY || errno == EPERM)) {
-    fd = ::open(path.c_str(), requestedFlags(mode.access) | extra, 0644);
+    fd = ::open(path.c_str(), requestedFlags(mode.access) | extra, 0666);
   }
   if (fd < 0) return Result::failure(openError(errno, path));
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return Result::failure(kAccessDenied);
   }
@@ -377,6 +391,9 @@ OsStatus PosixPlatform::remove(const std::string& path) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
     return OsStatus::failure(kAccessDenied);
+  // As on Win32, a file that is open cannot be deleted; here that also
+  // keeps its opener from writing on into a file nobody can reach.
+  if (openElsewhere(path)) return OsStatus::failure(kSharingViolation);
   if (::unlink(path.c_str()) != 0)
     return OsStatus::failure(errno == ENOENT ? missingError(path) : osErrorFromErrno(errno));
   return {};
@@ -385,6 +402,7 @@ OsStatus PosixPlatform::remove(const std::string& path) {
 OsStatus PosixPlatform::rename(const std::string& from, const std::string& to) {
   if (::access(from.c_str(), F_OK) != 0)
     return OsStatus::failure(errno == ENOENT ? missingError(from) : osErrorFromErrno(errno));
+  if (openElsewhere(from)) return OsStatus::failure(kSharingViolation);
   if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
   if (errno == EEXIST) return OsStatus::failure(kAlreadyExists);
   if (errno == EXDEV) {
@@ -410,14 +428,22 @@ OsStatus PosixPlatform::replace(const std::string& from, const std::string& to) 
 }
 
 OsStatus PosixPlatform::copy(const std::string& from, const std::string& to) {
-  int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (in < 0) return OsStatus::failure(openError(errno, from));
   struct stat st {};
-  if (::fstat(in, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(in);
     return OsStatus::failure(kAccessDenied);
   }
-  int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 0777);
+  // Copying a file onto itself would truncate it first.
+  struct stat target {};
+  if (::stat(to.c_str(), &target) == 0 && target.st_dev == st.st_dev &&
+      target.st_ino == st.st_ino) {
+    ::close(in);
+    return OsStatus::failure(kSharingViolation);
+  }
+  int out =
+      ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, st.st_mode & 0777);
   if (out < 0) {
     OsError e = openError(errno, to);
     ::close(in);

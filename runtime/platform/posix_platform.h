@@ -32,7 +32,8 @@
 // fail, but two incompatible opens never both succeed.  The markers vanish
 // with the open file, also when its process dies.  Compatibility mode is
 // deny-none.  Write-only files (no read permission) cannot hold shared
-// locks and take part in no share checks.
+// locks and take part in no share checks.  remove() and rename() look at
+// the read and write bytes too and refuse a file that is open anywhere.
 //
 // Thread-safety: PosixPlatform may be used from any thread; one PosixFile
 // by one thread at a time.

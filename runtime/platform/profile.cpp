@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <string_view>
 #include <vector>
 
 #include <unistd.h>
@@ -23,8 +24,8 @@ namespace {
 enum class LineKind : std::uint8_t { Section, Entry, Other };
 
 struct Line {
-  std::string text;  // without its line ending
-  std::string eol;   // "\n", "\r\n" or "" (the last line)
+  std::string text;      // without its line ending
+  std::string_view eol;  // "\n", "\r\n" or "" (the last line); always a literal
   LineKind kind = LineKind::Other;
   std::string name;   // section name or key, trimmed
   std::string value;  // entry value, trimmed
@@ -64,10 +65,10 @@ void classify(Line& line) {
   line.value = trim(t.substr(eq + 1));
 }
 
-Line makeLine(std::string text, std::string eol) {
+Line makeLine(std::string text, std::string_view eol) {
   Line line;
   line.text = std::move(text);
-  line.eol = std::move(eol);
+  line.eol = eol;
   classify(line);
   return line;
 }
@@ -119,8 +120,8 @@ std::size_t findKey(const std::vector<Line>& lines, std::size_t header, const st
 }
 
 // The whole file through the platform; nullopt when it cannot be read.
-std::optional<std::string> readWhole(const std::string& path, OsError* error) {
-  auto opened = platform().open(path, {Access::Read, Share::DenyNone}, Disposition::OpenExisting);
+std::optional<std::string> readWhole(const std::string& path, Access access, OsError* error) {
+  auto opened = platform().open(path, {access, Share::DenyNone}, Disposition::OpenExisting);
   if (!opened) {
     *error = opened.error();
     return std::nullopt;
@@ -150,7 +151,7 @@ bool validName(const std::string& s, char forbidden) {
   return !trim(s).empty() && !hasLineBreak(s) && s.find(forbidden) == std::string::npos;
 }
 
-std::string defaultEol(const std::vector<Line>& lines) {
+std::string_view defaultEol(const std::vector<Line>& lines) {
   for (const Line& l : lines)
     if (!l.eol.empty()) return l.eol;
   return "\n";
@@ -174,7 +175,7 @@ bool edit(std::vector<Line>& lines, const std::string& section,
     lines.erase(lines.begin() + at);
     return true;
   }
-  std::string eol = defaultEol(lines);
+  std::string_view eol = defaultEol(lines);
   if (!haveSection) {
     if (!lines.empty()) {
       if (lines.back().eol.empty()) lines.back().eol = eol;
@@ -250,7 +251,7 @@ std::string getProfileString(const std::string& section, const std::string& key,
   while (!fallback.empty() && isBlank(fallback.back())) fallback.pop_back();
   if (file.empty()) return fallback;
   OsError error = kOk;
-  auto content = readWhole(resolveProfilePath(file), &error);
+  auto content = readWhole(resolveProfilePath(file), Access::Read, &error);
   if (!content) return fallback;
   std::vector<Line> lines = parse(*content);
   std::size_t header = findSection(lines, trim(section));
@@ -272,13 +273,18 @@ OsStatus writeProfileString(const std::string& section, const std::optional<std:
   std::lock_guard lock(writeMutex());
   std::string path = resolveProfilePath(file);
   OsError error = kOk;
-  auto content = readWhole(path, &error);
+  // Opened for writing, so that a read-only file is refused as it should be
+  // (the rename that replaces it would not check).
+  auto content = readWhole(path, Access::ReadWrite, &error);
   if (!content && error != kFileNotFound) return OsStatus::failure(error);
   if (!content && !value) return {};  // nothing to delete
   std::vector<Line> lines = parse(content ? *content : std::string());
   if (!edit(lines, trim(section), key, value)) return {};
   std::string out;
-  for (const Line& l : lines) out += l.text + l.eol;
+  for (const Line& l : lines) {
+    out += l.text;
+    out += l.eol;
+  }
   return writeAtomically(path, out);
 }
 

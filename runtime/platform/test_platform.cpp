@@ -393,10 +393,13 @@ OsResult<std::unique_ptr<File>> TestPlatform::open(const std::string& path, Open
   auto inner = m_state->real.open(path, mode, disposition);
   if (!inner) return Result::failure(inner.error());
   auto raw = std::make_shared<RawFd>();
-  raw->fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-  if (raw->fd < 0) raw->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  raw->fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+  if (raw->fd < 0) raw->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   struct stat st {};
   if (raw->fd < 0 || ::fstat(raw->fd, &st) != 0) return Result::failure(kGeneralFailure);
+  // Creating counts as durable at once: the file's older unflushed writes
+  // went with its old contents.
+  if (disposition == Disposition::CreateAlways) m_state->journals.erase({st.st_dev, st.st_ino});
   return Result(std::make_unique<TestFile>(m_state, std::move(*inner), std::move(raw),
                                            FileKey{st.st_dev, st.st_ino}));
 }

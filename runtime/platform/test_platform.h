@@ -54,8 +54,8 @@ class TestPlatform : public Platform {
   // Called before every flush with the number of flushes so far (from 0);
   // return true to crash there (the flush does not happen).
   void onFlush(std::function<bool(std::uint64_t flushIndex)> hook);
-  std::uint64_t flushCount() const;
-  std::uint64_t writeCount() const;
+  std::uint64_t flushCount() const;  // flushes that happened
+  std::uint64_t writeCount() const;  // writes attempted, failed ones included
 
   // How a crash asked for by the flush hook undoes unflushed writes
   // (DropUnflushed unless set).

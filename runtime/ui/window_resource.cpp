@@ -114,4 +114,13 @@ WindowLookup findWindow(std::string_view moduleKey, std::string_view label) {
   return search(candidates, moduleKey, label, true);
 }
 
+const res::Resource* findReferencedResource(std::string_view reference) {
+  const resfmt::Reference r = resfmt::decodeReference(reference);
+  if (r.kind != resfmt::Reference::Kind::Resource) return nullptr;
+  for (std::string_view type : {"ICON", "IMAGE", "CURSOR"}) {
+    if (const res::Resource* found = res::findResource(type, r.name)) return found;
+  }
+  return nullptr;
+}
+
 }  // namespace dw::ui

@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/platform/resource_table.h"
 #include "runtime/ui/resfmt/window_record.h"
 
 namespace dw::ui {
@@ -57,6 +58,11 @@ WindowLookup findWindow(std::string_view moduleKey, std::string_view label);
 // As findWindow, but a window that cannot be found is runtime error 502,
 // reported with the module name "WSLDIAL" (the program ends).
 WindowResource requireWindow(std::string_view moduleKey, std::string_view label);
+
+// The program resource an icon, cursor or image reference names by name
+// ("~WIZARD.ICO" -> WIZARD_ICO), looked up among the types ICON, IMAGE and
+// CURSOR in that order; nullptr for other references or when missing.
+const res::Resource* findReferencedResource(std::string_view reference);
 
 // The window class of a window could not be made: runtime error 503.
 [[noreturn]] void raiseClassNotRegistered();

@@ -1,14 +1,18 @@
 // Files of the real platform: dispositions, access, I/O, errors, renames.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 
 #include "runtime/platform/posix_platform.h"
+#include "tests/platform/child.h"
 #include "tests/platform/temp_dir.h"
 
 namespace dw::platform {
 namespace {
 
+using testing::inChild;
 using testing::TempDir;
 
 constexpr OpenMode kRw{Access::ReadWrite, Share::DenyNone};
@@ -42,6 +46,9 @@ TEST(PosixFile, DispositionsFollowWin32) {
   }
   EXPECT_EQ(p.open(dir.file("no/such/x"), kRw, Disposition::OpenAlways).error(), kPathNotFound);
   EXPECT_EQ(p.open(dir.path(), kRo, Disposition::OpenExisting).error(), kAccessDenied);
+  ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0644), 0);
+  EXPECT_EQ(p.open(dir.file("fifo"), kRo, Disposition::OpenExisting).error(), kAccessDenied);
+  EXPECT_EQ(p.copy(dir.file("fifo"), dir.file("copy")).error(), kAccessDenied);
 }
 
 TEST(PosixFile, ReadWriteSizeTruncateAndCreateAlwaysEmpties) {
@@ -78,16 +85,32 @@ TEST(PosixFile, ReadWriteSizeTruncateAndCreateAlwaysEmpties) {
 }
 
 TEST(PosixFile, ReadOnlyFileOpensForReadingAndStillLocks) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root ignores file permissions";
   TempDir dir;
-  PosixPlatform p;
   std::string f = dir.file("ro.dat");
   std::ofstream(f) << "data";
+  ::chmod(dir.path().c_str(), 0755);
   ::chmod(f.c_str(), 0444);
-  EXPECT_EQ(p.open(f, kRw, Disposition::OpenExisting).error(), kAccessDenied);
-  auto r = p.open(f, kRo, Disposition::OpenExisting);
-  ASSERT_TRUE(r.ok());
-  EXPECT_TRUE((*r)->lock(0, 1, LockKind::Shared, LockWait::TryOnce).ok());
+  // Without root rights, so that the permissions count.
+  int rc = inChild(
+      [&] {
+        PosixPlatform p;
+        if (p.open(f, kRw, Disposition::OpenExisting).error() != kAccessDenied) return 1;
+        auto r = p.open(f, kRo, Disposition::OpenExisting);
+        if (!r) return 2;
+        char buf[4];
+        if (!(*r)->readAt(0, buf, 4) || !(*r)->lock(0, 1, LockKind::Shared, LockWait::TryOnce))
+          return 3;
+        // Share checks work on read-only descriptors as well.
+        auto denier = p.open(f, {Access::Read, Share::DenyRead}, Disposition::OpenExisting);
+        if (denier.error() != kSharingViolation) return 4;
+        r = OsResult<std::unique_ptr<File>>(nullptr);
+        denier = p.open(f, {Access::Read, Share::DenyRead}, Disposition::OpenExisting);
+        if (!denier) return 5;
+        if (p.open(f, kRo, Disposition::OpenExisting).error() != kSharingViolation) return 6;
+        return 0;
+      },
+      /*unprivileged=*/true);
+  EXPECT_EQ(rc, 0);
 }
 
 TEST(PosixPlatformFiles, RemoveRenameReplaceCopy) {
@@ -106,6 +129,8 @@ TEST(PosixPlatformFiles, RemoveRenameReplaceCopy) {
   EXPECT_TRUE(p.copy(b, a).ok());
   EXPECT_EQ(slurp(a), "alpha");
   EXPECT_EQ(p.copy(dir.file("none"), a).error(), kFileNotFound);
+  EXPECT_EQ(p.copy(a, dir.path() + "/./a").error(), kSharingViolation);
+  EXPECT_EQ(slurp(a), "alpha");
   EXPECT_TRUE(p.remove(a).ok());
   EXPECT_EQ(p.remove(a).error(), kFileNotFound);
   EXPECT_EQ(p.remove(dir.file("x/y")).error(), kPathNotFound);

@@ -100,5 +100,37 @@ TEST(PosixShare, ShareMarkersDoNotDisturbDataLocks) {
   EXPECT_TRUE(p.open(path, {R, DN}, Disposition::OpenExisting).ok());
 }
 
+TEST(PosixShare, AnOpenFileCannotBeRemovedOrRenamed) {
+  TempDir dir;
+  PosixPlatform p;
+  std::string path = dir.file("s"), other = dir.file("t");
+  {
+    auto open = p.open(path, {R, DN}, Disposition::OpenAlways);
+    ASSERT_TRUE(open.ok());
+    EXPECT_EQ(p.remove(path).error(), kSharingViolation);
+    EXPECT_EQ(p.rename(path, other).error(), kSharingViolation);
+    pid_t pid = ::fork();
+    if (pid == 0) {
+      PosixPlatform q;
+      ::_exit(static_cast<int>(q.remove(path).error()));
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(kSharingViolation));
+  }
+  EXPECT_TRUE(p.rename(path, other).ok());
+  EXPECT_TRUE(p.remove(other).ok());
+}
+
+TEST(PosixShare, ModeBytesOutsideTheKnownSetAreRefused) {
+  TempDir dir;
+  PosixPlatform p;
+  for (std::uint8_t mode : {0x03, 0x50, 0x70, 0x48})
+    EXPECT_EQ(p.open(dir.file("m"), OpenMode::fromByte(mode), Disposition::OpenAlways).error(),
+              kInvalidAccess)
+        << int(mode);
+  EXPECT_TRUE(p.open(dir.file("m"), OpenMode::fromByte(0x12), Disposition::OpenAlways).ok());
+}
+
 }  // namespace
 }  // namespace dw::platform

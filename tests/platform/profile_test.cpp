@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "runtime/platform/test_platform.h"
+#include "tests/platform/child.h"
 #include "tests/platform/temp_dir.h"
 
 namespace dw::platform {
@@ -176,13 +177,29 @@ TEST_F(ProfileTest, CrashDuringAWriteLeavesTheOldOrTheNewFile) {
   EXPECT_EQ(getProfileString("S", "A", "", "DORN.INI"), "2");
 }
 
-TEST_F(ProfileTest, ReadOnlyDirectoryGivesAnErrorNotACrash) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root writes anywhere";
-  spit(ini(), "[S]\nA=1\n");
-  ::chmod(m_dir.path().c_str(), 0555);
-  EXPECT_FALSE(writeProfileString("S", "A", "2", "DORN.INI").ok());
-  EXPECT_EQ(getProfileString("S", "A", "", "DORN.INI"), "1");
+TEST_F(ProfileTest, ReadOnlyFileOrDirectoryGivesAnErrorNotACrash) {
+  std::string open = m_dir.file("open"), shut = m_dir.file("shut");
+  ::mkdir(open.c_str(), 0777);
+  ::mkdir(shut.c_str(), 0755);
+  ::chmod(open.c_str(), 0777);
+  spit(open + "/RO.INI", "[S]\nA=1\n");
+  ::chmod((open + "/RO.INI").c_str(), 0444);
+  spit(shut + "/RW.INI", "[S]\nA=1\n");
+  ::chmod((shut + "/RW.INI").c_str(), 0666);
   ::chmod(m_dir.path().c_str(), 0755);
+  // Without root rights, so that the permissions count.
+  int rc = testing::inChild(
+      [&] {
+        if (writeProfileString("S", "A", "2", open + "/RO.INI").error() != kAccessDenied) return 1;
+        if (writeProfileString("S", "A", "2", shut + "/RW.INI").ok()) return 2;
+        if (writeProfileString("S", "A", "2", shut + "/NEW.INI").ok()) return 3;
+        if (getProfileString("S", "A", "", open + "/RO.INI") != "1") return 4;
+        return 0;
+      },
+      /*unprivileged=*/true);
+  EXPECT_EQ(rc, 0);
+  EXPECT_EQ(slurp(open + "/RO.INI"), "[S]\nA=1\n");
+  EXPECT_EQ(slurp(shut + "/RW.INI"), "[S]\nA=1\n");
 }
 
 TEST_F(ProfileTest, AFileThatIsADirectoryOrTooLargeGivesDefaults) {

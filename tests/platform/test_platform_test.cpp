@@ -107,9 +107,18 @@ TEST(TestPlatformCrash, WritesOfAClosedUnflushedFileAreLostAndNewFilesEmpty) {
     auto f = openRw(p, dir.file("new"));
     ASSERT_TRUE(put(*f, 0, "never flushed").ok());
   }
+  {
+    auto f = openRw(p, dir.file("recreated"));
+    ASSERT_TRUE(put(*f, 0, "old contents").ok());
+    ASSERT_TRUE(f->flush().ok());
+    ASSERT_TRUE(put(*f, 0, "OLD").ok());
+  }
+  auto again = p.open(dir.file("recreated"), kRw, Disposition::CreateAlways);
+  ASSERT_TRUE(again.ok());
   p.crash(CrashMode::DropUnflushed);
   EXPECT_EQ(slurp(dir.file("old")), "flushed");
   EXPECT_EQ(slurp(dir.file("new")), "");
+  EXPECT_EQ(slurp(dir.file("recreated")), "");
 }
 
 TEST(TestPlatformCrash, TornWritesKeepWholeSectorsAndFollowTheSeed) {

@@ -35,6 +35,10 @@ TEST(ResourceSource, ErrorsNameTheFileLineAndWhatWasExpected) {
       {"module \"M$m\"\nwindow W {\n  title \"t\"\n", 4, "expected a window property"},
       {"module \"M$m\"\nwindow W { @ }", 2, "unexpected character '@'"},
   };
+  const std::string rawZero = std::string("module \"M$m\"\nwindow W { title \"a") + '\0' + "b\" }";
+  const rf::CompileResult zero = rf::compileSource(rawZero, "w.dws");
+  ASSERT_FALSE(zero.ok());
+  EXPECT_EQ("w.dws:2: a text cannot hold a zero byte", zero.error.text());
   for (const ErrorCase& c : cases) {
     const rf::CompileResult r = rf::compileSource(c.source, "w.dws");
     ASSERT_FALSE(r.ok()) << c.source;

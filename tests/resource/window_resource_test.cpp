@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "runtime/lang/errors.h"
+
 #include "runtime/platform/resource_table.h"
 #include "runtime/ui/resfmt/blob_writer.h"
 #include "runtime/ui/resfmt/resource_source.h"
@@ -172,13 +176,42 @@ TEST(FrameResource, AboutWindow) {
   EXPECT_EQ(5, w.controls[4].field);
 }
 
-TEST(FrameResource, ImagesAndIconsItNamesAreEmbedded) {
-  for (const char* name : {"CLOCK_ICO", "WIZARD_ICO", "MSG_ICO", "CAL2_ICO", "OK_ICO"}) {
-    EXPECT_NE(nullptr, dw::res::findResource("ICON", name)) << name;
+}  // namespace
+
+namespace {
+
+// The runtime error a call ends with, caught through the test mode of halts.
+dw::lang::HaltRequested haltOf(const std::function<void()>& call) {
+  dw::lang::setHaltThrowsForTesting(true);
+  dw::lang::HaltRequested caught{-1, ""};
+  try {
+    call();
+  } catch (const dw::lang::HaltRequested& h) {
+    caught = h;
   }
-  for (const char* name : {"PDWMAIN_GIF", "PDWROTAT_GIF"}) {
-    EXPECT_NE(nullptr, dw::res::findResource("IMAGE", name)) << name;
-  }
+  dw::lang::setHaltThrowsForTesting(false);
+  return caught;
+}
+
+TEST(WindowLookupErrors, MissingWindowIsRuntimeError502FromTheWindowLoader) {
+  const dw::lang::HaltRequested h =
+      haltOf([] { ui::requireWindow("DORN.vls$dorn008", "NOSUCH$WINDOW"); });
+  EXPECT_EQ(2, h.exitCode);
+  EXPECT_EQ("Internal error 02 : WSLDIAL", h.text);
+  EXPECT_EQ(502, dw::lang::errorCode());
+  EXPECT_EQ(2, haltOf([] { ui::requireWindow("DORN.vls$gone", "MAIN$APPFRAME"); }).exitCode);
+}
+
+TEST(WindowLookupErrors, ClassNotRegisteredIs503) {
+  const dw::lang::HaltRequested h = haltOf([] { ui::raiseClassNotRegistered(); });
+  EXPECT_EQ(2, h.exitCode);
+  EXPECT_EQ("Internal error 03 : WSLDIAL", h.text);
+}
+
+TEST(WindowLookupErrors, PresentWindowIsReturned) {
+  const ui::WindowResource r = ui::requireWindow("DORN.vls$dorn008", "MAIN$APPFRAME");
+  ASSERT_TRUE(r);
+  EXPECT_EQ("MAIN$APPFRAME", r.record->label);
 }
 
 }  // namespace

@@ -39,12 +39,26 @@ const CommandRegistrar kDay("day", "day DATE", unary("day DATE", dw::lang::dayOf
 const CommandRegistrar kMonth("month", "month DATE", unary("month DATE", dw::lang::monthOf));
 const CommandRegistrar kYear("year", "year DATE", unary("year DATE", dw::lang::yearOf));
 
-const CommandRegistrar kAge("age", "age BIRTH BASE", [](std::string_view args) {
-  long long v[2];
-  if (!integers(args, 2, v) || !fitsInt(v[0]) || !fitsInt(v[1])) {
-    return CommandResult::failure("usage: age BIRTH BASE");
+const CommandRegistrar kAge("age", "age BIRTH [BASE]", [](std::string_view args) {
+  std::vector<std::string_view> words = splitWords(args);
+  long long birth = 0;
+  long long base = 0;
+  if (words.empty() || words.size() > 2 || !parseInteger(words[0], birth) || !fitsInt(birth) ||
+      (words.size() == 2 && (!parseInteger(words[1], base) || !fitsInt(base)))) {
+    return CommandResult::failure("usage: age BIRTH [BASE]");
   }
-  return CommandResult::success(dw::lang::age(static_cast<int>(v[0]), static_cast<int>(v[1])));
+  int baseDay = words.size() == 2 ? static_cast<int>(base) : dw::lang::today();
+  return CommandResult::success(dw::lang::age(static_cast<int>(birth), baseDay));
+});
+
+const CommandRegistrar kToday("today", "today", [](std::string_view args) {
+  if (!splitWords(args).empty()) return CommandResult::failure("usage: today");
+  return CommandResult::success(std::to_string(dw::lang::today()));
+});
+
+const CommandRegistrar kClock("clock", "clock", [](std::string_view args) {
+  if (!splitWords(args).empty()) return CommandResult::failure("usage: clock");
+  return CommandResult::success(std::to_string(dw::lang::clockTime()));
 });
 
 const CommandRegistrar kMessage("message", "message NUMBER", [](std::string_view args) {

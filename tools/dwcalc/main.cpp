@@ -1,11 +1,13 @@
 // dwcalc: a console for the runtime's language core.  Options first, then
 // either one command on the command line or one command per line of
 // standard input; one line of output per command (see commands.h).
-// Exit status: 0 when every command succeeded, 1 otherwise.
+// Exit status: 0 when every command succeeded, 1 otherwise, 2 for a bad
+// option.
 #include <cstdio>
 #include <iostream>
 #include <string>
 
+#include "runtime/lang/intl.h"
 #include "tools/dwcalc/commands.h"
 
 namespace {
@@ -20,6 +22,9 @@ void printUsage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The locale settings ([intl] of WIN.INI in the profile directory) come
+  // first, as at the runtime's start-up; --env then overrides them.
+  dw::lang::loadIntlSettings();
   int i = 1;
   for (; i < argc; ++i) {
     std::string word = argv[i];

@@ -1,6 +1,10 @@
 // rescomp: the resource compiler.
 //
 //   rescomp SOURCE -o BLOB       compile a resource source into a blob
+//   rescomp SOURCE -o BLOB --resource NAME
+//                                also check that the module key names the
+//                                resource NAME ("DORN.vls$dorn008" names
+//                                DORN008_RSC), as the build embeds it
 //   rescomp --decode BLOB [-o SOURCE]   print a blob back as source
 //   rescomp --check SOURCE       compile and verify that the blob reads back
 //
@@ -22,7 +26,7 @@ namespace {
 namespace rf = dw::resfmt;
 
 int usage() {
-  std::cerr << "usage: rescomp SOURCE -o BLOB\n"
+  std::cerr << "usage: rescomp SOURCE -o BLOB [--resource NAME]\n"
                "       rescomp --decode BLOB [-o SOURCE]\n"
                "       rescomp --check SOURCE\n";
   return 2;
@@ -48,7 +52,20 @@ bool writeFile(const std::string& path, const void* data, std::size_t size) {
   return std::rename(tmp.c_str(), path.c_str()) == 0;
 }
 
-int compile(const std::string& source, const std::string& output, bool checkOnly) {
+// The resource name a module key is looked up under: the text after "$",
+// upper-cased, with "_RSC" appended.
+std::string resourceName(const std::string& key) {
+  const std::size_t dollar = key.find('$');
+  if (dollar == std::string::npos) return {};
+  std::string name = key.substr(dollar + 1);
+  for (char& c : name) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return name + "_RSC";
+}
+
+int compile(const std::string& source, const std::string& output, bool checkOnly,
+            const std::string& expectedName) {
   std::string text;
   if (!readFile(source, text)) {
     std::cerr << source << ": cannot read the file\n";
@@ -57,6 +74,11 @@ int compile(const std::string& source, const std::string& output, bool checkOnly
   rf::CompileResult r = rf::compileSource(text, source);
   if (!r.ok()) {
     std::cerr << r.error.text() << "\n";
+    return 1;
+  }
+  if (!expectedName.empty() && resourceName(r.module->key) != expectedName) {
+    std::cerr << source << ":1: module \"" << r.module->key
+              << "\" would not be found as the resource " << expectedName << "\n";
     return 1;
   }
   const std::vector<std::uint8_t> blob = rf::writeModule(*r.module);
@@ -102,13 +124,15 @@ int decode(const std::string& blobPath, const std::string& output) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  std::string input, output;
+  std::string input, output, expectedName;
   enum class Mode { Compile, Decode, Check } mode = Mode::Compile;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--decode") {
       mode = Mode::Decode;
     } else if (args[i] == "--check") {
       mode = Mode::Check;
+    } else if (args[i] == "--resource" && i + 1 < args.size()) {
+      expectedName = args[++i];
     } else if (args[i] == "-o" && i + 1 < args.size()) {
       output = args[++i];
     } else if (!args[i].empty() && args[i][0] == '-') {
@@ -124,9 +148,9 @@ int main(int argc, char** argv) {
     case Mode::Decode:
       return decode(input, output);
     case Mode::Check:
-      return compile(input, output, true);
+      return compile(input, output, true, expectedName);
     case Mode::Compile:
-      return output.empty() ? usage() : compile(input, output, false);
+      return output.empty() ? usage() : compile(input, output, false, expectedName);
   }
   return usage();
 }

@@ -11,6 +11,7 @@
 // continues from N.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -36,5 +37,11 @@ struct CompileResult {
 CompileResult compileSource(std::string_view source, std::string_view fileName);
 
 std::string printSource(const Module& module);
+
+// The next field number of the count (wraps around instead of overflowing).
+inline std::int32_t stepField(std::int32_t field, int direction) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(field) +
+                                   static_cast<std::uint32_t>(direction));
+}
 
 }  // namespace dw::resfmt

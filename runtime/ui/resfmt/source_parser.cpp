@@ -95,6 +95,7 @@ bool tokenize(std::string_view s, std::vector<Token>& out, SourceError& error) {
         if (i >= s.size() || s[i] == '\n') return bad("unterminated string");
         char ch = s[i++];
         if (ch == '"') break;
+        if (ch == 0) return bad("a text cannot hold a zero byte");
         if (ch == '\\') {
           if (i >= s.size()) return bad("unterminated string");
           const char e = s[i++];
@@ -353,7 +354,10 @@ class Parser {
       e.kind = kind == "menu" ? MenuEntry::Kind::Menu : MenuEntry::Kind::Item;
       if (kind == "separator") e.attributes = MenuEntry::kSeparatorBit;
       if (kind != "separator" && at(Tok::String)) e.text = take().text;
-      if (kind == "item") e.field = count--;
+      if (kind == "item") {
+        e.field = count;
+        count = stepField(count, -1);
+      }
       if (at(Tok::Open)) {
         take();
         if (!parseMenuBody(e, kind, count, depth)) return false;
@@ -386,10 +390,11 @@ class Parser {
         ok = number(e.keyCode, key);
       } else if (key == "numbered" && isMenu) {
         if (e.field != 0 || !e.entries.empty()) return fail("'numbered' comes first, once");
-        e.field = count--;
+        e.field = count;
+        count = stepField(count, -1);
       } else if (key == "field") {
         ok = number(e.field, key);
-        if (ok && kind != "separator" && e.field != 0) count = e.field - 1;
+        if (ok && kind != "separator" && e.field != 0) count = stepField(e.field, -1);
       } else {
         --m_pos;
         return expected("a property of a " + kind);
@@ -448,7 +453,7 @@ bool Parser::parseControl(const L::ControlLayout& l, ControlRecord& c, std::int3
   const bool numbered = c.type != ControlType::Tab;
   if (numbered) {
     c.field = count;
-    count += direction;
+    count = stepField(count, direction);
   }
   if (!at(Tok::Open)) return true;
   take();
@@ -467,7 +472,7 @@ bool Parser::parseControl(const L::ControlLayout& l, ControlRecord& c, std::int3
     if (key == "field") {
       if (!c.children.empty()) return fail("'field' comes before the controls it numbers");
       if (!number(c.field, key)) return false;
-      if (numbered && c.field != 0) count = c.field + direction;
+      if (numbered && c.field != 0) count = stepField(c.field, direction);
       continue;
     }
     if (!controlProperty(key, l, c, count, direction)) return false;

@@ -157,18 +157,19 @@ class Printer {
       if (isMenu) {
         if (e.field != 0 && e.field == count) {
           props.push_back("numbered");
-          --count;
+          count = stepField(count, -1);
         } else if (e.field != 0) {
           props.push_back("field " + std::to_string(e.field));
-          count = e.field - 1;
+          count = stepField(e.field, -1);
         }
       } else if (separator) {
         if (e.field != 0) props.push_back("field " + std::to_string(e.field));
       } else {
-        const std::int32_t expected = count--;
+        const std::int32_t expected = count;
+        count = stepField(count, -1);
         if (e.field != expected) {
           props.push_back("field " + std::to_string(e.field));
-          if (e.field != 0) count = e.field - 1;
+          if (e.field != 0) count = stepField(e.field, -1);
         }
       }
       const std::uint32_t defaultAttr = separator ? MenuEntry::kSeparatorBit : 0;
@@ -208,10 +209,10 @@ class Printer {
     std::vector<std::string> props;
     if (c.type != ControlType::Tab) {
       const std::int32_t expected = count;
-      count += direction;
+      count = stepField(count, direction);
       if (c.field != expected) {
         props.push_back("field " + std::to_string(c.field));
-        if (c.field != 0) count = c.field + direction;
+        if (c.field != 0) count = stepField(c.field, direction);
       }
     } else if (c.field != 0) {
       props.push_back("field " + std::to_string(c.field));

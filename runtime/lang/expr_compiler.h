@@ -1,0 +1,27 @@
+// The expression compiler: filter text in, expression tree out.
+//
+// The text is read by the lexer (expr_lexer.h) and parsed by recursive
+// descent over ten levels, loosest first: OR/XOR, AND, NOT, comparisons,
+// "&", "+"/"-", "*"/"/"/"%", "^", signs, primaries.  Every binary level is
+// left-associative; signs bind tighter than "^" (so -2 ^ 2 is 4).  Names are
+// looked up in the current symbol table: an unknown name posts 801.
+//
+// Nesting is bounded: more than kMaxNesting open parentheses, calls or
+// subscripts, or a tree deeper than kMaxTreeDepth, make the compile fail
+// instead of exhausting the stack.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "runtime/lang/expr_tree.h"
+
+namespace dw::lang {
+
+inline constexpr int kMaxNesting = 100;
+
+// Compiles a text.  Returns nothing when the text is not one complete valid
+// expression; reason (when given) then says why, in a short English phrase.
+ExprTree compileExpression(std::string_view text, std::string* reason = nullptr);
+
+}  // namespace dw::lang
