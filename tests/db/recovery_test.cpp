@@ -12,6 +12,8 @@ using dw::platform::CrashMode;
 using dw::platform::ScopedPlatform;
 using dw::platform::TestPlatform;
 
+}  // namespace
+
 Model fill(BriskFile& f, int from, int count, std::size_t len) {
   Model m;
   for (int i = from; i < from + count; ++i) {
@@ -22,6 +24,8 @@ Model fill(BriskFile& f, int from, int count, std::size_t len) {
   }
   return m;
 }
+
+namespace {
 
 // Leaves a file whose last commit stopped after its pending range was
 // recorded (crash at the third flush of the commit).
@@ -130,6 +134,53 @@ TEST(RecoveryTest, ExclusiveWritesTakeTheLockOnlyToApply) {
   EXPECT_TRUE(other->lockExclusive(dw::platform::LockWait::TryOnce)) << "released after phase 2";
   other->unlockHeld();
   EXPECT_TRUE(sound(*writer));
+}
+
+}  // namespace
+}  // namespace dw::db
+
+namespace dw::db {
+namespace {
+
+using namespace dw::db::testing;
+
+TEST(RecoveryTest, PreparedCommitsOfTwoFilesApplyOrCancelTogether) {
+  TempDir dir;
+  auto a = openBrisk(dir.file("a.brk"), writerOptions());
+  auto b = openBrisk(dir.file("b.brk"), writerOptions());
+  ASSERT_EQ(a->refreshHeader(), 0);
+  ASSERT_EQ(b->refreshHeader(), 0);
+  const Model a0 = fill(*a, 0, 50, 40), b0 = fill(*b, 0, 50, 40);
+  ASSERT_EQ(a->commit(), 0u);
+  ASSERT_EQ(b->commit(), 0u);
+  // Cancelled after both prepared: neither changes, even after re-opening.
+  fill(*a, 100, 30, 40);
+  ASSERT_TRUE(deleteEntry(*b, "e100001"));
+  ASSERT_EQ(a->prepareCommit(), 0u);
+  ASSERT_EQ(b->prepareCommit(), 0u);
+  a->cancelPrepared();
+  b->cancelPrepared();
+  for (auto* f : {a.get(), b.get()}) ASSERT_EQ(f->refreshHeader(), 0);
+  EXPECT_TRUE(matchesModel(*a, a0));
+  EXPECT_TRUE(matchesModel(*b, b0));
+  // Applied: both change.
+  Model a1 = a0, b1 = b0;
+  for (auto& [k, e] : fill(*a, 100, 30, 40)) a1[k] = e;
+  ASSERT_TRUE(deleteEntry(*b, "e100001"));
+  b1.erase("e100001");
+  ASSERT_EQ(a->prepareCommit(), 0u);
+  ASSERT_EQ(b->prepareCommit(), 0u);
+  a->applyCommit();
+  b->applyCommit();
+  a.reset();
+  b.reset();
+  auto ra = openBrisk(dir.file("a.brk"), readerOptions());
+  auto rb = openBrisk(dir.file("b.brk"), readerOptions());
+  ASSERT_EQ(ra->refreshHeader(), 0);
+  ASSERT_EQ(rb->refreshHeader(), 0);
+  EXPECT_TRUE(matchesModel(*ra, a1));
+  EXPECT_TRUE(matchesModel(*rb, b1));
+  EXPECT_EQ(ra->header().pendingStart, ra->header().pendingEnd);
 }
 
 }  // namespace
