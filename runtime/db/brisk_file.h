@@ -165,6 +165,8 @@ class BriskFile {
 
   // recovery.cpp
   int recover();
+  bool walkPendingCopies(std::map<std::uint32_t, std::uint32_t>& copies);
+  int applyPendingCopies(const std::map<std::uint32_t, std::uint32_t>& copies, const Header& fresh);
   CachedPage* loadPage(std::int32_t page);
 
   std::unique_ptr<dw::platform::File> m_file;
