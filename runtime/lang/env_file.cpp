@@ -7,7 +7,6 @@
 
 #include <iconv.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <vector>
 
@@ -23,6 +22,7 @@ constexpr std::size_t kKeyMax = 31;
 constexpr std::size_t kValueMax = 255;
 constexpr int kFirstButtonMessage = 32512;
 constexpr char kCtrlZ = '\x1A';
+constexpr std::size_t kFileMax = 1u << 20;
 
 bool g_oemValues = false;
 
@@ -183,18 +183,21 @@ bool loadEnvironmentFile(const std::string& path) {
     applyEnvironmentSetting("VELAMPM", "WINDOWS");
     return true;
   }
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr || std::filesystem::is_directory(path)) {
-    if (f != nullptr) std::fclose(f);
+  auto file = platform::platform().open(path, {platform::Access::Read, platform::Share::DenyNone},
+                                        platform::Disposition::OpenExisting);
+  std::string content;
+  bool readable = file.ok();
+  if (readable) {
+    // Reads up to kFileMax bytes; an environment file is a few lines.
+    content.resize(kFileMax);
+    auto n = file.value()->readAt(0, content.data(), content.size());
+    readable = n.ok();
+    content.resize(readable ? n.value() : 0);
+  }
+  if (!readable) {
     postError(err::kFileNotFound);
     return false;
   }
-  std::string content;
-  char buf[4096];
-  std::size_t n = 0;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0 && content.size() < (1u << 20))
-    content.append(buf, n);
-  std::fclose(f);
   if (std::size_t z = content.find(kCtrlZ); z != std::string::npos) content.resize(z);
 
   std::size_t pos = 0;

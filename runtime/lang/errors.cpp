@@ -20,6 +20,7 @@
 #include <mutex>
 #include <vector>
 
+#include "runtime/platform/platform.h"
 #include "runtime/platform/resource_table.h"
 
 namespace dw::lang {
@@ -153,14 +154,20 @@ LogState& logState() {
   return s;
 }
 
+// Appends to QXLOG.TXT through the platform (so tests can fail the write);
+// a failed write is dropped: the log must never stop the program.
 void writeLog(const std::string& text) {
   LogState& log = logState();
   std::lock_guard lock(log.mutex);
-  std::FILE* f = std::fopen("QXLOG.TXT", log.written ? "ab" : "wb");
-  if (f != nullptr) {
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
-    log.written = true;
+  platform::Platform& os = platform::platform();
+  auto file = os.open(
+      "QXLOG.TXT", {platform::Access::ReadWrite, platform::Share::DenyNone},
+      log.written ? platform::Disposition::OpenAlways : platform::Disposition::CreateAlways);
+  if (file.ok()) {
+    auto size = file.value()->size();
+    if (size.ok() && file.value()->writeAt(size.value(), text.data(), text.size()).ok()) {
+      log.written = true;
+    }
   }
   if (log.copyToDevice) std::fwrite(text.data(), 1, text.size(), stderr);
 }

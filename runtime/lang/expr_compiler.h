@@ -9,6 +9,9 @@
 // Nesting is bounded: more than kMaxNesting open parentheses, calls or
 // subscripts, or a tree deeper than kMaxTreeDepth, make the compile fail
 // instead of exhausting the stack.
+//
+// Thread-safety: compiling reads the current language state's symbol table,
+// so only the thread holding the Runtime lock compiles.
 #pragma once
 
 #include <string>

@@ -10,7 +10,7 @@
 // Evaluation never fails: a division or modulus by zero gives 0, a function
 // outside its domain gives 0, a real too large for an integer saturates.
 // Built-in calls take their arguments from the current language state's
-// value stack.
+// value stack, so only the thread holding the Runtime lock evaluates.
 #pragma once
 
 #include <cstdint>

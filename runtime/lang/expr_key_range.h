@@ -20,6 +20,9 @@
 // prepareScan marks the largest subtrees that do not depend on the record
 // so that they are evaluated once; endScan forgets those values.  RANDOM
 // and CLOCK are never evaluated ahead, since each call may differ.
+//
+// Thread-safety: as for evaluation, only the thread that owns the tree and
+// holds the Runtime lock plans, resolves and prepares scans.
 #pragma once
 
 #include <cstddef>

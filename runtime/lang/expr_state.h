@@ -4,6 +4,9 @@
 // Invariants: there is always one current symbol table; saved tables are
 // restored in the reverse order of saving.  The value stack is empty
 // between evaluations (an evaluation pops what it pushes).
+//
+// Thread-safety: a state is used only by the thread that owns it, and only
+// while that thread holds the Runtime lock (it is then the current state).
 #pragma once
 
 #include <cstddef>

@@ -259,7 +259,7 @@ bool takeCurrency(Cursor& c, std::string& currency) {
   return true;
 }
 
-struct NumberSpec {
+struct NumberParts {
   std::string leadCurrency, trailCurrency;
   char leadSign = 0, trailSign = 0;  // '-', '(' / '-', ')'
   char fill = 0;
@@ -269,7 +269,7 @@ struct NumberSpec {
   int decimals = 0;
 };
 
-bool parseNumberSpec(Cursor c, NumberSpec& n, bool scientific) {
+bool parseNumberPicture(Cursor c, NumberParts& n, bool scientific) {
   if (!scientific) {
     takeCurrency(c, n.leadCurrency);
     if (c.peek() == '-' || c.peek() == '(') n.leadSign = c.s[c.i++];
@@ -330,8 +330,8 @@ void pushIntegerArea(std::vector<PicturePosition>& out, int count, char fill, ch
 }
 
 bool compileNumber(Cursor c, CompiledPicture& p) {
-  NumberSpec n;
-  if (!parseNumberSpec(c, n, false)) return false;
+  NumberParts n;
+  if (!parseNumberPicture(c, n, false)) return false;
   int fixed = static_cast<int>(n.leadCurrency.size() + n.trailCurrency.size()) +
               (n.leadSign ? 1 : 0) + (n.trailSign ? 1 : 0) + (n.point ? 1 : 0) + n.decimals;
   if (n.width < fixed) return false;
@@ -354,8 +354,8 @@ bool compileNumber(Cursor c, CompiledPicture& p) {
 
 // "@e" width [grouping] [point digits]: sign, mantissa, point, digits, E±ddd.
 bool compileScientific(Cursor c, CompiledPicture& p) {
-  NumberSpec n;
-  if (!parseNumberSpec(c, n, true) || n.width < 7) return false;
+  NumberParts n;
+  if (!parseNumberPicture(c, n, true) || n.width < 7) return false;
   int integerDigits = n.width - 1 - (n.point ? 1 : 0) - n.decimals - 5;
   if (integerDigits < 1) return false;
   p.type = PictureType::Scientific;

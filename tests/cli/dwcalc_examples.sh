@@ -84,6 +84,24 @@ expect "message 35" "Record Not Found"
 expect "message 302" "File Not Found"
 expect "message 312" "Invalid Access"
 expect "message 9" "Unknown Error Posted : 9"
+expect "post 35" "35 Record Not Found"
+expect "oserror 2" "302 File Not Found"
+expect "oserror 12" "312 Invalid Access"
+
+# A runtime error shows its box text (standard error without a window) and
+# ends with exit code 2; HALT ends with its own code.
+"$dwcalc" runtime-error 502 WSLDIAL >/dev/null 2>"$work/err"
+status=$?
+if [[ $status -ne 2 ]] || ! grep -qx "Runtime error: Internal error 02 : WSLDIAL" "$work/err"; then
+  echo "FAIL: runtime-error (status $status): $(cat "$work/err")"
+  failures=$((failures + 1))
+fi
+"$dwcalc" halt 3 Good bye >/dev/null 2>"$work/err"
+status=$?
+if [[ $status -ne 3 ]] || ! grep -qx "Halt: Good bye" "$work/err"; then
+  echo "FAIL: halt (status $status)"
+  failures=$((failures + 1))
+fi
 
 # Errors go on to the next line; one output line per command.
 out=$(printf 'day 4\nbogus\nformat @x 1\nday\nyear 36528\n' | "$dwcalc")
@@ -96,13 +114,15 @@ if [[ "$out" != "$want" || $status -ne 1 ]]; then
 fi
 
 # The environment file changes month names, markers and message texts.
-printf 'VELMONTH=Janvier,F\xe9vrier\nVELAMPM=ma,pa\nVELMSG35=Pas de fiche\n' > "$work/test.env"
+printf 'VELMONTH=Janvier,F\xe9vrier\nVELAMPM=ma,pa\nVELMSG35=Pas de fiche\nVELMSG36=%0100d\n' 0 > "$work/test.env"
 out=$("$dwcalc" --env "$work/test.env" format @d4 "$d")
 [[ "$out" == $'Janvier  5, 1996' ]] || { echo "FAIL: --env month name: [$out]"; failures=$((failures + 1)); }
 out=$("$dwcalc" --env "$work/test.env" format @t3 4860001)
 [[ "$out" == " 1:30pa" ]] || { echo "FAIL: --env markers: [$out]"; failures=$((failures + 1)); }
 out=$("$dwcalc" --env "$work/test.env" message 35)
 [[ "$out" == "Pas de fiche" ]] || { echo "FAIL: --env message: [$out]"; failures=$((failures + 1)); }
+out=$("$dwcalc" --env "$work/test.env" message 36)
+[[ ${#out} -eq 79 ]] || { echo "FAIL: long message not cut to 79: ${#out}"; failures=$((failures + 1)); }
 out=$("$dwcalc" --env "$work/missing.env" message 35 2>"$work/err")
 grep -q "File Not Found" "$work/err" && [[ "$out" == "Record Not Found" ]] ||
   { echo "FAIL: missing --env file"; failures=$((failures + 1)); }

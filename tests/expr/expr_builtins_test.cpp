@@ -140,8 +140,20 @@ TEST_F(BuiltinTest, DatesAndTimes) {
 }
 
 TEST_F(BuiltinTest, FormatAndDeformat) {
-  EXPECT_EQ(eval("FORMAT('abcdef', @s3)"), "abc");
-  EXPECT_EQ(eval("FORMAT('ab', @s3)"), "ab");
+  const EvalCase cases[] = {
+      {"FORMAT('abcdef', @s3)", "abc"},
+      {"FORMAT('ab', @s3)", "ab"},
+      {"FORMAT(DATE(7, 4, 1976), @d2)", " 7/04/1976"},
+      {"FORMAT(DATE(7, 4, 1976), @d3)", "JUL  4, 1976"},
+      {"FORMAT(1234.5, @n10.2)", "  1,234.50"},
+      {"FORMAT(123456789, @p###-##-####p)", "123-45-6789"},
+      {"FORMAT(1, '@t1')", " 0:00"},  // a picture held in a string
+      {"DEFORMAT('7/04/1976', @d2) = DATE(7, 4, 1976)", "1"},
+      {"DEFORMAT('1,234.50', @n10.2) + 1", "1235.5"},
+      {"DEFORMAT('12:00AM', @t3)", "1"},
+      {"FORMAT(5, @bad)", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(eval(c.text), c.expected) << c.text;
 }
 
 TEST_F(BuiltinTest, RandomStaysInRange) {

@@ -186,8 +186,14 @@ TEST_F(CompileTest, DeepNestingFailsCleanly) {
   EXPECT_EQ(eval(std::string(100000, '-') + "1"), "1");
   EXPECT_EQ(eval(std::string(99999, '~') + "0"), "1");
 
-  // Moderate nesting is fine.
-  EXPECT_EQ(eval(std::string(50, '(') + "7" + std::string(50, ')')), "7");
+  // Up to the bounds everything compiles and evaluates.
+  EXPECT_EQ(eval(std::string(kMaxNesting, '(') + "7" + std::string(kMaxNesting, ')')), "7");
+  EXPECT_FALSE(
+      compiles(std::string(kMaxNesting + 1, '(') + "7" + std::string(kMaxNesting + 1, ')')));
+  std::string longest = "1";
+  for (int i = 1; i < kMaxTreeDepth; ++i) longest += "+1";
+  EXPECT_EQ(eval(longest), std::to_string(kMaxTreeDepth));
+  EXPECT_FALSE(compiles(longest + "+1"));
 }
 
 TEST_F(CompileTest, BlanksAndTabsBetweenTokens) {

@@ -1,6 +1,9 @@
 // Symbol tables, BIND, scopes and the per-thread language state.
+#include <atomic>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "runtime/lang/expr_state.h"
@@ -228,6 +231,37 @@ TEST_F(SymbolTableTest, StatesAreSeparateAndSwappable) {
   makeLanguageStateCurrent(other.get());
   EXPECT_EQ(eval("V"), "2");
   makeLanguageStateCurrent(mine);
+  EXPECT_EQ(&currentLanguageState(), m_state.get());
+}
+
+// Two threads share the machinery as runtime threads do: whoever takes the
+// lock makes its own state current, and each sees only its own bindings.
+TEST_F(SymbolTableTest, ThreadsSwapStatesUnderOneLock) {
+  std::mutex runtimeLock;
+  std::atomic<int> wrong{0};
+  auto worker = [&](std::int32_t value) {
+    LanguageStatePtr state = newLanguageState();
+    std::int32_t mine = value;
+    for (int round = 0; round < 200; ++round) {
+      std::lock_guard<std::mutex> hold(runtimeLock);
+      LanguageState* before = makeLanguageStateCurrent(state.get());
+      if (round == 0) {
+        BIND("Mine", mine);
+        PUSHSCOPE();
+        BIND("Mine", mine);
+      }
+      if (eval("Mine * 1") != std::to_string(value)) ++wrong;
+      if (round == 199) {
+        POPSCOPE();
+        if (eval("Mine") != std::to_string(value)) ++wrong;
+      }
+      makeLanguageStateCurrent(before);
+    }
+  };
+  std::thread a(worker, 11), b(worker, 22);
+  a.join();
+  b.join();
+  EXPECT_EQ(wrong.load(), 0);
   EXPECT_EQ(&currentLanguageState(), m_state.get());
 }
 

@@ -152,3 +152,29 @@ TEST(Clock, TodayAndClockReadThePlatform) {
 
 }  // namespace
 }  // namespace dw::lang
+
+namespace dw::lang {
+namespace {
+
+// The [intl] section of WIN.INI in the profile directory shapes the locale
+// pictures; missing keys keep their defaults.
+TEST_F(EnvFileTest, LocaleSettingsFromWinIni) {
+  const char* old = std::getenv("DORNWATCH_CONFIG");
+  std::string saved = old ? old : "";
+  setenv("DORNWATCH_CONFIG", m_dir.c_str(), 1);
+  std::ofstream(m_dir / "WIN.INI") << "[Intl]\r\niTime=1\r\nsShortDate=yyyy-MM-dd\r\niTLzero=x\r\n";
+  loadIntlSettings();
+  if (old) {
+    setenv("DORNWATCH_CONFIG", saved.c_str(), 1);
+  } else {
+    unsetenv("DORNWATCH_CONFIG");
+  }
+  EXPECT_EQ(intlSettings().iTime, 1);
+  EXPECT_EQ(intlSettings().iTLzero, 1);  // not a number: the default
+  EXPECT_EQ(format(k5Jan1996, "@d17"), "1996-01-05");
+  EXPECT_EQ(format(timeValueOf({15, 4, 0, 0}), "@t7"), "15:04");
+  EXPECT_EQ(format(k5Jan1996, "@d18"), "January 05, 1996");
+}
+
+}  // namespace
+}  // namespace dw::lang

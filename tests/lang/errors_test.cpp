@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "runtime/lang/errors.h"
+#include "runtime/platform/test_platform.h"
 
 namespace dw::lang {
 namespace {
@@ -183,6 +184,26 @@ TEST(DiagnosticLog, FirstWriteReplacesOlderLogThenAppends) {
   std::string log = readFile(dir / "QXLOG.TXT");
   EXPECT_EQ(log.rfind("Error: Block freed twice\r\n   ", 0), 0u) << log;
   EXPECT_NE(log.find("\r\n----------------------------------\r\n"), std::string::npos);
+  std::filesystem::remove_all(dir);
+}
+
+TEST(DiagnosticLog, AFailedWriteIsDroppedAndTheNextOneStartsTheFile) {
+  auto dir = std::filesystem::temp_directory_path() / ("dwlogf_" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  EXPECT_EXIT(
+      {
+        platform::TestPlatform test;
+        platform::ScopedPlatform scoped(test);
+        std::filesystem::current_path(dir);
+        test.failWritesAfter(0);
+        logDiagnostic("lost\n");
+        test.clearFaults();
+        logDiagnostic("kept\n");
+        logDiagnostic("appended\n");
+        std::_Exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(readFile(dir / "QXLOG.TXT"), "kept\nappended\n");
   std::filesystem::remove_all(dir);
 }
 

@@ -121,7 +121,7 @@ window ONE$W {
   }
 }
 report PRINT$REPORT {
-  at 1000 1000 size 6000 7458 attr 0x200
+  at 1000 1000 size 6000 7458 attr 0x200 paper 256 8500 11000
   header { at 0 0 size 6000 500 string "Title" { at 0 0 size 100 10 } }
   break {
     at 0 0 size 6000 0 flags 0x3 keep 1
@@ -177,6 +177,9 @@ TEST(BlobRoundTrip, EveryControlTypeKeepsItsFields) {
   EXPECT_EQ(c[16].field + 1, c[16].children[0].children[0].field);
   const rf::WindowRecord& report = r.module->windows[1];
   EXPECT_EQ(rf::RecordKind::Report, report.kind);
+  EXPECT_EQ(256, report.paperKind);
+  EXPECT_EQ(8500, report.paperWidth);
+  EXPECT_EQ(11000, report.paperLength);
   ASSERT_EQ(4u, report.controls.size());
   EXPECT_EQ(rf::ControlType::GroupBand, report.controls[1].type);
   EXPECT_EQ(4, report.controls[1].children[0].band.afterPage);

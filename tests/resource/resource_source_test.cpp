@@ -34,6 +34,7 @@ TEST(ResourceSource, ErrorsNameTheFileLineAndWhatWasExpected) {
       {"module \"M$m\"\nwindow W {\n  list { drop 300 }\n}", 3, "drop count"},
       {"module \"M$m\"\nwindow W {\n  title \"t\"\n", 4, "expected a window property"},
       {"module \"M$m\"\nwindow W { @ }", 2, "unexpected character '@'"},
+      {"module \"M$m\"\nwindow W {\n icon \"\\xFF\\x01ab\"\n}", 3, "'stock N'"},
   };
   const std::string rawZero = std::string("module \"M$m\"\nwindow W { title \"a") + '\0' + "b\" }";
   const rf::CompileResult zero = rf::compileSource(rawZero, "w.dws");
@@ -98,7 +99,9 @@ void expectStable(const std::string& source) {
 
 TEST(ResourceSource, PrintingRoundTripsOddCases) {
   expectStable("module \"M$m\"");
-  expectStable(R"(module "weird \"key\"\x01" report "label with space" { size natural 5 })");
+  expectStable(
+      R"(module "weird \"key\"\x01" report "label with space" { size natural 5 paper 9 })");
+  expectStable(R"(module "M$m" report R { paper 0 0 1 })");
   expectStable(R"(
 module "M$m"
 window W {
@@ -132,10 +135,15 @@ TEST(ResourceSource, ModuleBuiltByHandPrintsAndCompilesBack) {
   c.field = 5;
   c.text = "tab\tand \"quotes\" \xE9";
   w.controls.push_back(c);
+  c.text = "\xFF\x01";  // looks like a stock reference, but captions are plain texts
+  w.controls.push_back(c);
   m.windows.push_back(w);
   const rf::CompileResult r = rf::compileSource(rf::printSource(m), "h.dws");
   ASSERT_TRUE(r.ok()) << r.error.text() << "\n" << rf::printSource(m);
   EXPECT_EQ(m, *r.module) << rf::printSource(m);
+  const rf::ParseResult back = rf::parseModule(rf::writeModule(m));
+  ASSERT_TRUE(back.ok()) << back.error.message;
+  EXPECT_EQ(m, *back.module);
 }
 
 }  // namespace

@@ -106,9 +106,10 @@ class Reader {
     return at < 0 || u32(rec + static_cast<std::uint32_t>(at), out);
   }
 
-  // The zero-terminated text whose offset is stored at rec + at.  A text that
-  // starts with 0xFF 0x01 or 0xFF 0x02 is a reference of four bytes.
-  bool text(std::uint32_t rec, int at, std::string& out) {
+  // The zero-terminated text whose offset is stored at rec + at.  In an icon,
+  // cursor or image reference (`reference`), a text that starts with 0xFF
+  // 0x01 or 0xFF 0x02 is four bytes long whatever they hold.
+  bool text(std::uint32_t rec, int at, std::string& out, bool reference = false) {
     if (at < 0) return true;
     std::uint32_t offset = 0;
     if (!u32(rec + static_cast<std::uint32_t>(at), offset)) return false;
@@ -116,7 +117,7 @@ class Reader {
     const std::int64_t p = in(offset, 1);
     if (p < 0) return fail("text outside the blob at offset " + hex(offset), offset);
     std::size_t end = static_cast<std::size_t>(p);
-    if (m_bytes[end] == L::kRefEscape && end + 1 < m_bytes.size() &&
+    if (reference && m_bytes[end] == L::kRefEscape && end + 1 < m_bytes.size() &&
         (m_bytes[end + 1] == L::kRefStock || m_bytes[end + 1] == L::kRefNumber)) {
       if (in(offset, L::kRefSize + 1) < 0) return fail("truncated reference", offset);
       out.assign(reinterpret_cast<const char*>(&m_bytes[end]), L::kRefSize);
@@ -164,18 +165,20 @@ class Reader {
     }
     w.kind = static_cast<RecordKind>(type);
     std::uint32_t fontAt = 0, valuesAt = 0, menuAt = 0, toolAt = 0, zonesAt = 0, firstAt = 0;
-    bool ok = field(rec, L::kWinAttributes, w.attributes) &&
-              field(rec, L::kWinCreateAttributes, w.createAttributes) &&
-              field(rec, L::kWinX, w.x) && field(rec, L::kWinY, w.y) &&
-              field(rec, L::kWinWidth, w.width) && field(rec, L::kWinHeight, w.height) &&
-              field(rec, L::kWinFirstControl, firstAt) && text(rec, L::kWinLabel, w.label) &&
-              field(rec, L::kWinFont, fontAt) && text(rec, L::kWinTitle, w.title) &&
-              text(rec, L::kWinIcon, w.icon) && text(rec, L::kWinStatus, w.status) &&
-              text(rec, L::kWinHelp, w.helpTopic) && field(rec, L::kWinValues, valuesAt) &&
-              field(rec, L::kWinExtended, w.extendedAttributes) &&
-              field(rec, L::kWinPalette, w.palette) && field(rec, L::kWinTimer, w.timer) &&
-              field(rec, L::kWinMenuBar, menuAt) && field(rec, L::kWinToolBar, toolAt) &&
-              text(rec, L::kWinCursor, w.cursor) && field(rec, L::kWinZones, zonesAt);
+    bool ok =
+        field(rec, L::kWinAttributes, w.attributes) &&
+        field(rec, L::kWinCreateAttributes, w.createAttributes) && field(rec, L::kWinX, w.x) &&
+        field(rec, L::kWinY, w.y) && field(rec, L::kWinWidth, w.width) &&
+        field(rec, L::kWinHeight, w.height) && field(rec, L::kWinFirstControl, firstAt) &&
+        text(rec, L::kWinLabel, w.label) && field(rec, L::kWinFont, fontAt) &&
+        text(rec, L::kWinTitle, w.title) && text(rec, L::kWinIcon, w.icon, true) &&
+        text(rec, L::kWinStatus, w.status) && text(rec, L::kWinHelp, w.helpTopic) &&
+        field(rec, L::kWinValues, valuesAt) && field(rec, L::kWinExtended, w.extendedAttributes) &&
+        field(rec, L::kWinPalette, w.palette) && field(rec, L::kWinTimer, w.timer) &&
+        field(rec, L::kWinPaperKind, w.paperKind) && field(rec, L::kWinPaperWidth, w.paperWidth) &&
+        field(rec, L::kWinPaperLength, w.paperLength) && field(rec, L::kWinMenuBar, menuAt) &&
+        field(rec, L::kWinToolBar, toolAt) && text(rec, L::kWinCursor, w.cursor, true) &&
+        field(rec, L::kWinZones, zonesAt);
     if (!ok) return false;
     if (fontAt != 0) {
       w.font.emplace();
@@ -291,8 +294,8 @@ class Reader {
     bool ok = field(at, L::kAttributes, c.attributes) && field(at, L::kField, c.field) &&
               text(at, L::kHelpTopic, c.helpTopic) && field(at, l.valueType, vtAt) &&
               text(at, l.status, c.status) && text(at, l.text, c.text) &&
-              text(at, l.picture, c.picture) && text(at, l.icon, c.icon) &&
-              text(at, l.image, c.image) && text(at, l.format, c.format) &&
+              text(at, l.picture, c.picture) && text(at, l.icon, c.icon, true) &&
+              text(at, l.image, c.image, true) && text(at, l.format, c.format) &&
               text(at, l.value, c.value) && field(at, l.key, c.keyCode) &&
               field(at, l.colour1, c.colour1) && field(at, l.colour2, c.colour2) &&
               field(at, l.low, c.low) && field(at, l.high, c.high) && field(at, l.step, c.step) &&

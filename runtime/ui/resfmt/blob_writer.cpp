@@ -111,6 +111,9 @@ class Writer {
     set(at, L::kWinExtended, w.extendedAttributes);
     set(at, L::kWinPalette, u(w.palette));
     set(at, L::kWinTimer, u(w.timer));
+    set(at, L::kWinPaperKind, u(w.paperKind));
+    set(at, L::kWinPaperWidth, u(w.paperWidth));
+    set(at, L::kWinPaperLength, u(w.paperLength));
     set(at, L::kWinCursor, cursor);
     set(at, L::kWinZones, zones);
     if (w.menuBar) set(at, L::kWinMenuBar, writeMenuBar(*w.menuBar));

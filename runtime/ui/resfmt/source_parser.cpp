@@ -240,7 +240,13 @@ class Parser {
                   : numberedReference(static_cast<std::uint16_t>(n));
       return true;
     }
-    return text(out, after);
+    if (!text(out, after)) return false;
+    if (out.size() >= 2 && static_cast<unsigned char>(out[0]) == L::kRefEscape &&
+        (out[1] == L::kRefStock || out[1] == L::kRefNumber)) {
+      --m_pos;
+      return fail("write a stock or numbered reference as 'stock N' or 'resource N'");
+    }
+    return true;
   }
   bool numberList(std::vector<std::int32_t>& out) {
     while (at(Tok::Number)) out.push_back(static_cast<std::int32_t>(take().number));
@@ -305,6 +311,9 @@ class Parser {
         ok = number(w.palette, key);
       } else if (key == "timer") {
         ok = number(w.timer, key);
+      } else if (key == "paper") {
+        ok = number(w.paperKind, key);
+        if (ok && at(Tok::Number)) ok = number(w.paperWidth, key) && number(w.paperLength, key);
       } else if (key == "values") {
         ok = numberList(w.values);
       } else if (key == "zones") {

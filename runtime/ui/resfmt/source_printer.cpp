@@ -119,6 +119,13 @@ class Printer {
     if (!w.helpTopic.empty()) line(1, "help " + quote(w.helpTopic));
     if (w.palette != 0) line(1, "palette " + std::to_string(w.palette));
     if (w.timer != 0) line(1, "timer " + std::to_string(w.timer));
+    if (w.paperKind != 0 || w.paperWidth != 0 || w.paperLength != 0) {
+      std::string p = "paper " + std::to_string(w.paperKind);
+      if (w.paperWidth != 0 || w.paperLength != 0) {
+        p += " " + std::to_string(w.paperWidth) + " " + std::to_string(w.paperLength);
+      }
+      line(1, p);
+    }
     if (!w.values.empty()) line(1, "values" + numbers(w.values));
     if (!w.statusZones.empty()) line(1, "zones" + numbers(w.statusZones));
     std::int32_t menuCount = -1, controlCount = 1;

@@ -212,6 +212,10 @@ struct WindowRecord {
   std::uint32_t extendedAttributes = 0;
   std::int32_t palette = 0;  // palette entries wanted, 0 none
   std::int32_t timer = 0;    // hundredths of a second, 0 none
+  // Reports: the paper kind to set in the printer settings (0 none; 256 a
+  // size of its own, given by width and length in thousandths of an inch).
+  // Windows keep these 0.
+  std::int32_t paperKind = 0, paperWidth = 0, paperLength = 0;
   std::optional<MenuBar> menuBar;
   std::optional<ToolBar> toolBar;
   std::string cursor;                     // reference, "" the arrow
