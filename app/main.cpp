@@ -1,16 +1,40 @@
 // The program's entry point: finds and prepares the data and profile
 // directories, makes the data directory current (the application opens its
-// files by relative name) and starts the runtime.
+// files by relative name) and starts the runtime: the main thread becomes
+// the GUI thread running the Qt event loop, and runtime thread 1 runs the
+// program code (the main frame).  When the frame closes the program ends
+// with the runtime's exit code.
+//
+// The end of the session reaches the frame as EVENT:CloseDown: SIGTERM
+// (through a pipe, so the signal handler does nothing but write a byte) and
+// the session manager's commit-data request.  For tests, the environment
+// variable DORNWATCH_AUTOEXIT=N chooses File > Exit N milliseconds after
+// the frame has opened.
 //
 //   data:     --data DIR, else $DORNWATCH_DATA, else $XDG_DATA_HOME/dornwatch
 //             (~/.local/share/dornwatch)
 //   profile:  $DORNWATCH_CONFIG, else $XDG_CONFIG_HOME/dornwatch (~/.config/dornwatch)
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QSessionManager>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
+
+#include "app/core/main_frame.h"
+#include "runtime/lang/env_file.h"
+#include "runtime/lang/errors.h"
+#include "runtime/ui/qt/qt_backend.h"
+#include "runtime/ui/runtime.h"
 
 namespace {
 
@@ -19,7 +43,9 @@ std::string envOr(const char* name, const std::string& fallback) {
   return v && *v ? std::string(v) : fallback;
 }
 
-std::string home() { return envOr("HOME", "/tmp"); }
+std::string home() {
+  return envOr("HOME", "/tmp");
+}
 
 bool prepareDirectory(const std::string& dir, const char* what) {
   std::error_code ec;
@@ -30,6 +56,71 @@ bool prepareDirectory(const std::string& dir, const char* what) {
     return false;
   }
   return true;
+}
+
+int g_signalPipe[2] = {-1, -1};
+
+void onTerminate(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t n = write(g_signalPipe[1], &byte, 1);
+}
+
+// Runs the program on the runtime and the GUI; the exit code.
+int runGui(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  dw::lang::startLanguageRuntime();
+
+  dw::ui::Runtime& rt = dw::ui::runtime();
+  dw::ui::qt::QtBackend backend(rt);
+  rt.begin(backend);
+  dw::lang::setHaltBoxHook([&backend](std::string_view caption, std::string_view text) {
+    const QString c = QString::fromUtf8(caption.data(), static_cast<int>(caption.size()));
+    const QString t = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+    backend.dispatcher().call([&] { QMessageBox::critical(nullptr, c, t); });
+  });
+
+  if (pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&rt] {
+      char buf[16];
+      while (read(g_signalPipe[0], buf, sizeof buf) > 0) {
+      }
+      rt.endSessionRequested();
+    });
+    struct sigaction sa = {};
+    sa.sa_handler = &onTerminate;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGTERM, &sa, nullptr);
+  }
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
+                   [&rt](QSessionManager&) { rt.endSessionRequested(); });
+
+  if (const char* autoExit = std::getenv("DORNWATCH_AUTOEXIT"); autoExit && *autoExit) {
+    const int delay = std::atoi(autoExit);
+    auto* poll = new QTimer(&app);
+    QObject::connect(poll, &QTimer::timeout, &app, [&backend, poll, delay] {
+      const std::uint32_t frame = backend.applicationWindow();
+      if (frame == 0) return;
+      poll->stop();
+      QTimer::singleShot(
+          delay, [&backend, frame] { backend.triggerAction(frame, dw::app::frame::kExit); });
+    });
+    poll->start(50);
+  }
+
+  rt.runProgram(&dw::app::ProgramCode);
+  const int code = QApplication::exec();
+  backend.shutdown();
+  rt.joinProgram();
+  if (rt.hub().liveThreads() > 0) {
+    // Started procedures still run: end the process without tearing the
+    // runtime down under them.
+    std::fflush(nullptr);
+    std::_Exit(code);
+  }
+  rt.end();
+  return code;
 }
 
 }  // namespace
@@ -48,17 +139,18 @@ int main(int argc, char** argv) {
     }
   }
   if (dataDir.empty())
-    dataDir = envOr("DORNWATCH_DATA", envOr("XDG_DATA_HOME", home() + "/.local/share") + "/dornwatch");
+    dataDir =
+        envOr("DORNWATCH_DATA", envOr("XDG_DATA_HOME", home() + "/.local/share") + "/dornwatch");
   const std::string profileDir =
       envOr("DORNWATCH_CONFIG", envOr("XDG_CONFIG_HOME", home() + "/.config") + "/dornwatch");
 
   if (!prepareDirectory(dataDir, "data") || !prepareDirectory(profileDir, "profile")) return 1;
+  setenv("DORNWATCH_CONFIG", profileDir.c_str(), 1);  // where the platform finds INI files
   std::error_code ec;
   std::filesystem::current_path(dataDir, ec);
   if (ec) {
     std::fprintf(stderr, "dornwatch: cannot enter %s: %s\n", dataDir.c_str(), ec.message().c_str());
     return 1;
   }
-  std::printf("Dornwatch: data in %s, settings in %s\n", dataDir.c_str(), profileDir.c_str());
-  return 0;
+  return runGui(argc, argv);
 }

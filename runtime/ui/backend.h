@@ -1,0 +1,59 @@
+// The one interface between the platform-neutral windowing runtime and the
+// thing that draws windows: real Qt widgets (runtime/ui/qt) or plain
+// objects for tests (runtime/ui/headless).
+//
+// Calls from the runtime come from the window's thread holding the Runtime
+// lock, and block until done; during a call the backend may read the window
+// and its controls (nobody else can change them).  The backend never takes
+// the Runtime lock and never waits for a runtime thread.  What the user does
+// travels the other way as messages through the MessageHub (user events
+// with their values, timer ticks, activation changes).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace dw::ui {
+
+class Window;
+class Control;
+
+struct FontMetrics {
+  int averageCharWidth = 6;
+  int charHeight = 13;
+  int dpiX = 96;
+  int dpiY = 96;
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+
+  // Measures the window's font (for unit conversion).
+  virtual FontMetrics metrics(const Window& window) = 0;
+  // Builds the platform window with its menu bar, tool bar, status bar and
+  // controls; false when the platform refuses.
+  virtual bool createWindow(Window& window) = 0;
+  virtual void destroyWindow(Window& window) = 0;
+  // Window title, geometry, status text changed.
+  virtual void updateWindow(Window& window) = 0;
+  // A control's state changed (shown text, hidden, disabled, rows, choice).
+  virtual void updateControl(Window& window, const Control& control) = 0;
+  // Text the user typed into an entry and has not yet accepted, if any.
+  virtual std::optional<std::string> pendingText(Window& window, const Control& control) = 0;
+  virtual void focusControl(Window& window, int field) = 0;
+  // Starts (period > 0, hundredths of a second) or stops the window's timer.
+  virtual void setTimer(Window& window, int periodHundredths) = 0;
+  // Tile, cascade, arrange icons of the frame; printer setup.
+  virtual void standardAction(Window& window, int action) = 0;
+  virtual void beep() = 0;
+  // A modal box with one OK button; returns when it is answered.  Called
+  // without the Runtime lock.
+  virtual void showMessage(std::string_view caption, std::string_view text) = 0;
+  // The whole program ends: leave the event loop.
+  virtual void quit(int exitCode) = 0;
+};
+
+}  // namespace dw::ui

@@ -1,0 +1,274 @@
+// The screenless backend (see headless_backend.h).
+#include "runtime/ui/headless/headless_backend.h"
+
+#include <algorithm>
+
+#include "runtime/ui/events.h"
+#include "runtime/ui/runtime.h"
+
+namespace dw::ui {
+
+HeadlessBackend::HeadlessBackend(Runtime& runtime) : m_runtime(runtime) {}
+
+HeadlessBackend::~HeadlessBackend() = default;
+
+void HeadlessBackend::snapshot(Window& w) {
+  WindowShot& shot = m_windows[w.id()];
+  shot.id = w.id();
+  shot.ownerSlot = w.ownerSlot();
+  shot.kind = w.kind();
+  shot.label = w.desc().label;
+  shot.title = w.desc().title;
+  shot.status = w.statusMessage;
+  shot.pixels = w.pixels;
+  shot.focus = w.focusField();
+  shot.menuBar = w.desc().menuBar;
+  shot.toolBar = w.desc().toolBar;
+  shot.statusZones = w.desc().statusZones;
+  for (const auto& c : w.controls()) {
+    if (c->field() == 0) continue;
+    shot.controls[c->field()] = c->state();
+    shot.visible[c->field()] = w.effectivelyVisible(*c);
+  }
+}
+
+FontMetrics HeadlessBackend::metrics(const Window&) {
+  return FontMetrics{};
+}
+
+bool HeadlessBackend::createWindow(Window& w) {
+  std::lock_guard lock(m_mutex);
+  if (m_failNext) {
+    m_failNext = false;
+    return false;
+  }
+  ++m_created;
+  snapshot(w);
+  return true;
+}
+
+void HeadlessBackend::destroyWindow(Window& w) {
+  std::lock_guard lock(m_mutex);
+  m_windows.erase(w.id());
+  m_timers.erase(w.id());
+  std::erase_if(m_pending, [&](const auto& kv) { return kv.first.first == w.id(); });
+}
+
+void HeadlessBackend::updateWindow(Window& w) {
+  std::lock_guard lock(m_mutex);
+  snapshot(w);
+}
+
+void HeadlessBackend::updateControl(Window& w, const Control& c) {
+  std::lock_guard lock(m_mutex);
+  auto it = m_windows.find(w.id());
+  if (it == m_windows.end() || c.field() == 0) return;
+  // A redisplay that shows a new text replaces what was typed.
+  auto& old = it->second.controls[c.field()];
+  if (old.display != c.state().display) m_pending.erase({w.id(), c.field()});
+  snapshot(w);
+}
+
+std::optional<std::string> HeadlessBackend::pendingText(Window& w, const Control& c) {
+  std::lock_guard lock(m_mutex);
+  auto it = m_pending.find({w.id(), c.field()});
+  if (it == m_pending.end()) return std::nullopt;
+  return it->second;
+}
+
+void HeadlessBackend::focusControl(Window& w, int field) {
+  std::lock_guard lock(m_mutex);
+  auto it = m_windows.find(w.id());
+  if (it != m_windows.end()) it->second.focus = field;
+}
+
+void HeadlessBackend::setTimer(Window& w, int period) {
+  std::lock_guard lock(m_mutex);
+  if (period <= 0)
+    m_timers.erase(w.id());
+  else
+    m_timers[w.id()] = Timer{period, m_now + period};
+}
+
+void HeadlessBackend::standardAction(Window&, int action) {
+  std::lock_guard lock(m_mutex);
+  m_actions.push_back(action);
+}
+
+void HeadlessBackend::beep() {
+  std::lock_guard lock(m_mutex);
+  ++m_beeps;
+}
+
+void HeadlessBackend::showMessage(std::string_view caption, std::string_view text) {
+  std::lock_guard lock(m_mutex);
+  m_messages.push_back(std::string(caption) + "|" + std::string(text));
+}
+
+void HeadlessBackend::quit(int exitCode) {
+  std::lock_guard lock(m_mutex);
+  m_quit = exitCode;
+}
+
+// --- Driver ------------------------------------------------------------------
+
+void HeadlessBackend::post(std::uint32_t window, int event, int field, UserValue value) {
+  Message msg;
+  msg.kind = MessageKind::Event;
+  msg.window = window;
+  msg.event = event;
+  msg.field = field;
+  msg.value = std::move(value);
+  m_runtime.hub().postToWindow(msg);
+}
+
+void HeadlessBackend::press(std::uint32_t window, int field) {
+  post(window, ev::kAccepted, field, {});
+}
+
+void HeadlessBackend::focus(std::uint32_t window, int field) {
+  {
+    std::lock_guard lock(m_mutex);
+    auto it = m_windows.find(window);
+    if (it == m_windows.end()) return;
+    it->second.focus = field;
+  }
+  Message msg;
+  msg.kind = MessageKind::Focus;
+  msg.window = window;
+  msg.field = field;
+  m_runtime.hub().postToWindow(msg);
+}
+
+void HeadlessBackend::type(std::uint32_t window, int field, std::string text) {
+  bool moveFocus = false;
+  {
+    std::lock_guard lock(m_mutex);
+    auto it = m_windows.find(window);
+    if (it == m_windows.end()) return;
+    m_pending[{window, field}] = std::move(text);
+    moveFocus = it->second.focus != field;
+  }
+  if (moveFocus) focus(window, field);
+}
+
+void HeadlessBackend::acceptTyped(std::uint32_t window, int field) {
+  std::string text;
+  {
+    std::lock_guard lock(m_mutex);
+    auto it = m_pending.find({window, field});
+    if (it != m_pending.end()) {
+      text = it->second;
+    } else if (auto w = m_windows.find(window); w != m_windows.end()) {
+      text = w->second.controls[field].display;
+    }
+  }
+  post(window, ev::kAccepted, field, std::move(text));
+}
+
+void HeadlessBackend::setCheck(std::uint32_t window, int field, bool on) {
+  post(window, ev::kAccepted, field, std::int64_t{on ? 1 : 0});
+}
+
+void HeadlessBackend::choose(std::uint32_t window, int field, std::int64_t n) {
+  ControlType type = ControlType::List;
+  {
+    std::lock_guard lock(m_mutex);
+    auto it = m_windows.find(window);
+    if (it == m_windows.end()) return;
+    auto c = it->second.controls.find(field);
+    if (c == it->second.controls.end()) return;
+    type = c->second.type;
+  }
+  post(window, type == ControlType::Option ? ev::kAccepted : ev::kNewSelection, field, n);
+}
+
+void HeadlessBackend::spin(std::uint32_t window, int field, std::int64_t steps) {
+  post(window, ev::kNewSelection, field, steps);
+}
+
+void HeadlessBackend::closeBox(std::uint32_t window) {
+  post(window, ev::kCloseWindow, 0, {});
+}
+
+void HeadlessBackend::activate(std::uint32_t window) {
+  m_runtime.windowActivated(window);
+}
+
+void HeadlessBackend::moved(std::uint32_t window) {
+  post(window, ev::kMoved, 0, {});
+}
+
+void HeadlessBackend::advance(int hundredths) {
+  for (int step = 0; step < hundredths; ++step) {
+    std::vector<std::uint32_t> due;
+    {
+      std::lock_guard lock(m_mutex);
+      ++m_now;
+      for (auto& [id, timer] : m_timers) {
+        if (timer.due <= m_now) {
+          due.push_back(id);
+          timer.due += timer.period;
+        }
+      }
+    }
+    for (std::uint32_t id : due) m_runtime.hub().timerFired(id);
+  }
+}
+
+// --- Inspection ----------------------------------------------------------------
+
+std::vector<HeadlessBackend::WindowShot> HeadlessBackend::windows() const {
+  std::lock_guard lock(m_mutex);
+  std::vector<WindowShot> out;
+  for (const auto& [id, shot] : m_windows) out.push_back(shot);
+  return out;
+}
+
+std::optional<HeadlessBackend::WindowShot> HeadlessBackend::find(std::string_view key) const {
+  std::lock_guard lock(m_mutex);
+  for (const auto& [id, shot] : m_windows)
+    if (shot.label == key || shot.title == key) return shot;
+  return std::nullopt;
+}
+
+std::optional<ControlState> HeadlessBackend::control(std::uint32_t window, int field) const {
+  std::lock_guard lock(m_mutex);
+  auto it = m_windows.find(window);
+  if (it == m_windows.end()) return std::nullopt;
+  auto c = it->second.controls.find(field);
+  if (c == it->second.controls.end()) return std::nullopt;
+  return c->second;
+}
+
+int HeadlessBackend::createdCount() const {
+  std::lock_guard lock(m_mutex);
+  return m_created;
+}
+
+void HeadlessBackend::failNextCreate() {
+  std::lock_guard lock(m_mutex);
+  m_failNext = true;
+}
+
+int HeadlessBackend::beeps() const {
+  std::lock_guard lock(m_mutex);
+  return m_beeps;
+}
+
+std::vector<std::string> HeadlessBackend::messages() const {
+  std::lock_guard lock(m_mutex);
+  return m_messages;
+}
+
+std::vector<int> HeadlessBackend::standardActions() const {
+  std::lock_guard lock(m_mutex);
+  return m_actions;
+}
+
+std::optional<int> HeadlessBackend::quitCode() const {
+  std::lock_guard lock(m_mutex);
+  return m_quit;
+}
+
+}  // namespace dw::ui

@@ -1,0 +1,399 @@
+// Windows, menus, tool bars, status bars and timers on Qt (see
+// qt_backend.h); control widgets are in qt_controls.cpp.
+#include "runtime/ui/qt/qt_backend.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "runtime/ui/events.h"
+#include "runtime/ui/qt/qt_window.h"
+#include "runtime/ui/runtime.h"
+
+namespace dw::ui::qt {
+
+namespace {
+
+QString qs(std::string_view s) {
+  return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
+}
+
+// Close box and moves of a window become events for its procedure.
+class WindowFilter : public QObject {
+ public:
+  WindowFilter(QtBackend& backend, QtWindow& qw) : QObject(qw.top), m_backend(backend), m_qw(qw) {}
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (watched != m_qw.top) return false;
+    if (e->type() == QEvent::Close && !m_qw.destroying) {
+      e->ignore();
+      m_backend.postEvent(m_qw.id, ev::kCloseWindow, 0);
+      return true;
+    }
+    if (e->type() == QEvent::Move && !(m_qw.top->windowState() & Qt::WindowMinimized))
+      m_backend.postEvent(m_qw.id, ev::kMoved, 0);
+    if (e->type() == QEvent::Resize && m_qw.top->isVisible())
+      m_backend.postEvent(m_qw.id, ev::kSized, 0);
+    if (e->type() == QEvent::WindowStateChange) {
+      const Qt::WindowStates s = m_qw.top->windowState();
+      m_backend.postEvent(m_qw.id,
+                          s & Qt::WindowMinimized   ? ev::kIconized
+                          : s & Qt::WindowMaximized ? ev::kMaximized
+                                                    : ev::kRestored,
+                          0);
+    }
+    if (e->type() == QEvent::WindowActivate) m_backend.runtime().windowActivated(m_qw.id);
+    return false;
+  }
+
+ private:
+  QtBackend& m_backend;
+  QtWindow& m_qw;
+};
+
+void addMenuEntries(QtBackend& backend, QtWindow& qw, QWidget* parentMenu, const MenuEntry& e,
+                    QMenuBar* bar) {
+  if (e.kind == MenuEntry::Kind::Separator) {
+    if (auto* m = qobject_cast<QMenu*>(parentMenu)) m->addSeparator();
+    return;
+  }
+  if (e.kind == MenuEntry::Kind::Menu) {
+    QMenu* menu =
+        bar ? bar->addMenu(qs(e.text)) : qobject_cast<QMenu*>(parentMenu)->addMenu(qs(e.text));
+    menu->menuAction()->setStatusTip(qs(e.statusText));
+    menu->setEnabled(!e.disabled);
+    if (e.field != 0) qw.actions[e.field] = menu->menuAction();
+    for (const MenuEntry& item : e.items) addMenuEntries(backend, qw, menu, item, nullptr);
+    return;
+  }
+  QAction* a =
+      bar ? bar->addAction(qs(e.text)) : qobject_cast<QMenu*>(parentMenu)->addAction(qs(e.text));
+  a->setStatusTip(qs(e.statusText));
+  a->setEnabled(!e.disabled);
+  if (const QKeySequence key = keySequenceFor(e.keyCode); !key.isEmpty()) a->setShortcut(key);
+  const std::uint32_t id = qw.id;
+  const int field = e.field;
+  QObject::connect(a, &QAction::triggered, a,
+                   [&backend, id, field] { backend.postEvent(id, ev::kAccepted, field); });
+  if (field != 0) qw.actions[field] = a;
+}
+
+void syncMenuState(QtWindow& qw, const std::vector<MenuEntry>& entries) {
+  for (const MenuEntry& e : entries) {
+    if (auto it = qw.actions.find(e.field); e.field != 0 && it != qw.actions.end())
+      it->second->setEnabled(!e.disabled);
+    syncMenuState(qw, e.items);
+  }
+}
+
+}  // namespace
+
+QtBackend::QtBackend(Runtime& runtime) : m_runtime(runtime) {}
+
+QtBackend::~QtBackend() {
+  shutdown();
+}
+
+void QtBackend::shutdown() {
+  m_dispatcher.shutdown();
+  for (auto& [id, qw] : m_windows) {
+    qw->destroying = true;
+    delete qw->top.data();
+  }
+  m_windows.clear();
+}
+
+void QtBackend::postEvent(std::uint32_t window, int event, int field, UserValue value) {
+  Message msg;
+  msg.kind = MessageKind::Event;
+  msg.window = window;
+  msg.event = event;
+  msg.field = field;
+  msg.value = std::move(value);
+  m_runtime.hub().postToWindow(msg);
+}
+
+void QtBackend::postFocus(std::uint32_t window, int field) {
+  Message msg;
+  msg.kind = MessageKind::Focus;
+  msg.window = window;
+  msg.field = field;
+  m_runtime.hub().postToWindow(msg);
+}
+
+QWidget* QtBackend::widgetOf(std::uint32_t windowId) const {
+  auto it = m_windows.find(windowId);
+  return it == m_windows.end() ? nullptr : it->second->top.data();
+}
+
+QWidget* QtBackend::controlWidget(std::uint32_t windowId, int field) const {
+  auto it = m_windows.find(windowId);
+  if (it == m_windows.end()) return nullptr;
+  Window* w = m_runtime.window(windowId);
+  if (!w) return nullptr;
+  return controlWidgetFor(*it->second, *w, field);
+}
+
+std::uint32_t QtBackend::applicationWindow() const {
+  for (const auto& [id, qw] : m_windows)
+    if (qw->kind == WindowKind::Application) return id;
+  return 0;
+}
+
+bool QtBackend::triggerAction(std::uint32_t windowId, int field) {
+  auto it = m_windows.find(windowId);
+  if (it == m_windows.end()) return false;
+  auto a = it->second->actions.find(field);
+  if (a == it->second->actions.end() || !a->second->isEnabled()) return false;
+  a->second->trigger();
+  return true;
+}
+
+FontMetrics QtBackend::metrics(const Window& w) {
+  FontMetrics m;
+  m_dispatcher.call([&] {
+    QFont font = QApplication::font();
+    if (!w.desc().fontFace.empty()) font.setFamily(qs(w.desc().fontFace));
+    if (w.desc().fontSize > 0) font.setPointSize(w.desc().fontSize);
+    const QFontMetrics fm(font);
+    m.averageCharWidth = std::max(1, fm.averageCharWidth());
+    m.charHeight = std::max(1, fm.height());
+    if (const QScreen* s = QApplication::primaryScreen()) {
+      m.dpiX = static_cast<int>(s->logicalDotsPerInchX());
+      m.dpiY = static_cast<int>(s->logicalDotsPerInchY());
+    }
+  });
+  return m;
+}
+
+void QtBackend::buildChrome(QtWindow& qw, Window& w) {
+  const WindowDesc& d = w.desc();
+  QMainWindow* frame = qw.frame;
+  if (!d.menuBar.empty())
+    for (const MenuEntry& e : d.menuBar)
+      addMenuEntries(*this, qw, frame->menuBar(), e, frame->menuBar());
+  if (!d.toolBar.empty()) {
+    qw.toolBar = frame->addToolBar(QStringLiteral("Tools"));
+    qw.toolBar->setMovable(false);
+    for (const ToolEntry& t : d.toolBar) {
+      if (t.kind == ToolEntry::Kind::Separator) {
+        qw.toolBar->addSeparator();
+        continue;
+      }
+      const QPixmap pix = pixmapFor(t.icon);
+      if (t.kind == ToolEntry::Kind::Image) {
+        auto* label = new QLabel;
+        label->setPixmap(pix);
+        label->setObjectName(QStringLiteral("field%1").arg(t.field));
+        qw.toolBar->addWidget(label);
+        continue;
+      }
+      QAction* a = qw.toolBar->addAction(QIcon(pix), qs(t.text));
+      a->setStatusTip(qs(t.statusText));
+      a->setToolTip(qs(t.text));
+      a->setEnabled(!t.disabled);
+      const std::uint32_t id = qw.id;
+      const int field = t.field;
+      QObject::connect(a, &QAction::triggered, a,
+                       [this, id, field] { postEvent(id, ev::kAccepted, field); });
+      if (field != 0) qw.actions[field] = a;
+    }
+  }
+  if (!d.statusZones.empty()) {
+    QStatusBar* bar = frame->statusBar();
+    for (std::size_t i = 0; i < d.statusZones.size(); ++i) {
+      auto* zone = new QLabel;
+      zone->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+      if (d.statusZones[i] >= 0) {
+        zone->setFixedWidth(d.statusZones[i]);
+        bar->addPermanentWidget(zone);
+      } else {
+        bar->addWidget(zone, 1);
+      }
+      qw.zones.push_back(zone);
+    }
+    // Status tips of menus and tool bar buttons appear in the first zone.
+    QObject::connect(bar, &QStatusBar::messageChanged, bar,
+                     [zones = qw.zones](const QString& text) {
+                       if (!zones.empty()) zones.front()->setText(text);
+                     });
+  }
+}
+
+void QtBackend::applyWindow(QtWindow& qw, Window& w) {
+  const WindowDesc& d = w.desc();
+  QWidget* top = qw.top;
+  top->setWindowTitle(qs(d.title));
+  const QPixmap icon = pixmapFor(d.icon);
+  if (!icon.isNull()) top->setWindowIcon(QIcon(icon));
+  const Rect& r = w.pixels;
+  if (r.width > 0 && r.height > 0) {
+    if (qw.frame)
+      qw.frame->resize(r.width, r.height);
+    else if (qw.sub)
+      qw.sub->resize(r.width + 8, r.height + 30);
+    else
+      top->resize(r.width, r.height);
+  }
+  if (r.x != kSystemPlaced && r.y != kSystemPlaced) top->move(r.x, r.y);
+  if (!qw.zones.empty()) qw.zones.front()->setText(qs(w.statusMessage));
+  syncMenuState(qw, d.menuBar);
+  for (const ToolEntry& t : d.toolBar)
+    if (auto it = qw.actions.find(t.field); t.field != 0 && it != qw.actions.end())
+      it->second->setEnabled(!t.disabled);
+}
+
+bool QtBackend::createWindow(Window& w) {
+  bool ok = false;
+  m_dispatcher.call([&] {
+    auto qw = std::make_unique<QtWindow>();
+    qw->id = w.id();
+    qw->kind = w.kind();
+    switch (w.kind()) {
+      case WindowKind::Application: {
+        qw->frame = new QMainWindow;
+        qw->mdi = new QMdiArea;
+        qw->frame->setCentralWidget(qw->mdi);
+        qw->content = qw->mdi->viewport();
+        qw->top = qw->frame;
+        buildChrome(*qw, w);
+        break;
+      }
+      case WindowKind::MdiChild: {
+        QtWindow* app = nullptr;
+        for (auto& [id, other] : m_windows)
+          if (other->kind == WindowKind::Application) app = other.get();
+        if (!app || !app->mdi) return;
+        qw->content = new QWidget;
+        qw->sub = app->mdi->addSubWindow(qw->content);
+        qw->top = qw->sub;
+        break;
+      }
+      case WindowKind::Plain:
+        qw->content = new QWidget;
+        qw->top = qw->content;
+        break;
+    }
+    qw->top->setObjectName(qs(w.className()));
+    qw->top->installEventFilter(new WindowFilter(*this, *qw));
+    createControlWidgets(*this, *qw, w);
+    applyWindow(*qw, w);
+    w.platformHandle = qw->top.data();
+    qw->top->show();
+    if (w.desc().modal) qw->top->setWindowModality(Qt::ApplicationModal);
+    m_windows[w.id()] = std::move(qw);
+    ok = true;
+  });
+  return ok;
+}
+
+void QtBackend::destroyWindow(Window& w) {
+  m_dispatcher.call([&] {
+    auto it = m_windows.find(w.id());
+    if (it == m_windows.end()) return;
+    std::unique_ptr<QtWindow> qw = std::move(it->second);
+    m_windows.erase(it);
+    qw->destroying = true;
+    if (qw->timer) qw->timer->stop();
+    delete qw->top.data();  // its filter, timer and widgets go with it
+  });
+  w.platformHandle = nullptr;
+}
+
+void QtBackend::updateWindow(Window& w) {
+  m_dispatcher.call([&] {
+    auto it = m_windows.find(w.id());
+    if (it != m_windows.end()) applyWindow(*it->second, w);
+  });
+}
+
+void QtBackend::updateControl(Window& w, const Control& c) {
+  m_dispatcher.call([&] {
+    auto it = m_windows.find(w.id());
+    if (it != m_windows.end()) updateControlWidget(*it->second, w, c);
+  });
+}
+
+std::optional<std::string> QtBackend::pendingText(Window& w, const Control& c) {
+  std::optional<std::string> out;
+  m_dispatcher.call([&] {
+    auto it = m_windows.find(w.id());
+    if (it != m_windows.end()) out = pendingControlText(*it->second, w, c);
+  });
+  return out;
+}
+
+void QtBackend::focusControl(Window& w, int field) {
+  m_dispatcher.call([&] {
+    auto it = m_windows.find(w.id());
+    if (it == m_windows.end()) return;
+    if (QWidget* widget = controlWidgetFor(*it->second, w, field)) widget->setFocus();
+  });
+}
+
+void QtBackend::setTimer(Window& w, int period) {
+  m_dispatcher.call([&] {
+    auto it = m_windows.find(w.id());
+    if (it == m_windows.end()) return;
+    QtWindow& qw = *it->second;
+    if (period <= 0) {
+      if (qw.timer) qw.timer->stop();
+      return;
+    }
+    if (!qw.timer) {
+      qw.timer = new QTimer(qw.top);
+      const std::uint32_t id = qw.id;
+      QObject::connect(qw.timer, &QTimer::timeout, qw.timer,
+                       [this, id] { m_runtime.hub().timerFired(id); });
+    }
+    qw.timer->start(period * 10);
+  });
+}
+
+void QtBackend::standardAction(Window& w, int action) {
+  m_dispatcher.call([&] {
+    QtWindow* app = nullptr;
+    for (auto& [id, other] : m_windows)
+      if (other->kind == WindowKind::Application) app = other.get();
+    (void)w;
+    if (!app || !app->mdi) return;
+    switch (action) {
+      case action::kTile:
+        app->mdi->tileSubWindows();
+        break;
+      case action::kCascade:
+        app->mdi->cascadeSubWindows();
+        break;
+      case action::kArrangeIcons:
+        app->mdi->tileSubWindows();
+        break;
+      default:
+        break;  // printer setup and help arrive with their dialogs
+    }
+  });
+}
+
+void QtBackend::beep() {
+  m_dispatcher.call([] { QApplication::beep(); });
+}
+
+void QtBackend::showMessage(std::string_view caption, std::string_view text) {
+  const QString c = qs(caption), t = qs(text);
+  m_dispatcher.call([&] { QMessageBox::information(nullptr, c, t); });
+}
+
+void QtBackend::quit(int exitCode) {
+  m_dispatcher.post([exitCode] { QCoreApplication::exit(exitCode); });
+}
+
+}  // namespace dw::ui::qt

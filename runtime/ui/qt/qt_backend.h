@@ -1,0 +1,82 @@
+// The real windowing backend: Qt widgets on the GUI thread.
+//
+// The APPLICATION is a QMainWindow with a QMdiArea, its menu bar, tool bar
+// and status bar (zones: -1 takes the rest, others their width in pixels);
+// an MDI child is a QMdiSubWindow of that area; a plain window is a
+// top-level QWidget.  Controls are child widgets placed at their converted
+// pixel rectangles.  Every Backend call is handed to the GUI thread and
+// waited for (GuiDispatcher); what the user does is sent back as messages
+// through the runtime's MessageHub: clicks and menu choices as
+// EVENT:Accepted, typed text with the event that accepts it, focus moves,
+// activation, moves, the close box, timer ticks.
+//
+// Thread-safety: the Backend members are called by runtime threads (under
+// the Runtime lock) or the GUI thread; all widget work happens on the GUI
+// thread.  Widgets never touch runtime objects outside such calls.
+#pragma once
+
+#include <map>
+#include <memory>
+
+#include "runtime/ui/backend.h"
+#include "runtime/ui/message_hub.h"
+#include "runtime/ui/qt/gui_dispatcher.h"
+
+class QWidget;
+
+namespace dw::ui {
+class Runtime;
+}
+
+namespace dw::ui::qt {
+
+struct QtWindow;
+
+class QtBackend : public Backend {
+ public:
+  // Made on the GUI thread, after the QApplication.
+  explicit QtBackend(Runtime& runtime);
+  ~QtBackend() override;
+
+  GuiDispatcher& dispatcher() { return m_dispatcher; }
+  // The top-level widget of an open window (GUI thread; tests).
+  QWidget* widgetOf(std::uint32_t windowId) const;
+  // The widget of a control (GUI thread; tests).
+  QWidget* controlWidget(std::uint32_t windowId, int field) const;
+  // The APPLICATION's window id, 0 when none is open (GUI thread).
+  std::uint32_t applicationWindow() const;
+  // Triggers a menu item or tool bar button as the user would (GUI thread);
+  // false when the window has no such enabled entry.
+  bool triggerAction(std::uint32_t windowId, int field);
+  // Ends the GUI side: pending calls drained, later ones refused.
+  void shutdown();
+
+  FontMetrics metrics(const Window& window) override;
+  bool createWindow(Window& window) override;
+  void destroyWindow(Window& window) override;
+  void updateWindow(Window& window) override;
+  void updateControl(Window& window, const Control& control) override;
+  std::optional<std::string> pendingText(Window& window, const Control& control) override;
+  void focusControl(Window& window, int field) override;
+  void setTimer(Window& window, int periodHundredths) override;
+  void standardAction(Window& window, int action) override;
+  void beep() override;
+  void showMessage(std::string_view caption, std::string_view text) override;
+  void quit(int exitCode) override;
+
+  // Sends what the user did to the runtime (GUI thread).
+  void postEvent(std::uint32_t window, int event, int field, UserValue value = {});
+  void postFocus(std::uint32_t window, int field);
+  Runtime& runtime() { return m_runtime; }
+
+ private:
+  void buildFrame(QtWindow& qw, Window& w);
+  void buildChrome(QtWindow& qw, Window& w);
+  void applyWindow(QtWindow& qw, Window& w);
+
+  Runtime& m_runtime;
+  GuiDispatcher m_dispatcher;
+  std::map<std::uint32_t, std::unique_ptr<QtWindow>> m_windows;
+};
+
+}  // namespace dw::ui::qt

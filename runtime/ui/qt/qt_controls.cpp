@@ -1,0 +1,364 @@
+// Control widgets: one Qt widget per control, placed at its pixel
+// rectangle inside the window's content widget, drawn from the control's
+// state, and reporting what the user does:
+//   buttons, menu-like clicks      EVENT:Accepted
+//   entries (Enter, leaving)       EVENT:Accepted with the typed text
+//   spin arrows                    EVENT:NewSelection with the steps
+//   check boxes                    EVENT:Accepted with 0/1
+//   radios of an option group      EVENT:Accepted for the group with the radio's number
+//   lists, sheets                  EVENT:NewSelection with the row or tab number;
+//                                  a list row activated (double click, Enter) EVENT:Accepted
+//   focus entering a control       a focus message (EVENT:Selected)
+// Radios are children of the content widget (their rectangles are the
+// window's), grouped by a QButtonGroup; a tab has no widget of its own.
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QStatusBar>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QTabBar>
+
+#include "runtime/ui/events.h"
+#include "runtime/ui/qt/qt_backend.h"
+#include "runtime/ui/qt/qt_window.h"
+#include "runtime/ui/window.h"
+
+namespace dw::ui::qt {
+
+namespace {
+
+QString qs(std::string_view s) {
+  return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
+}
+
+// Focus entering a control; leaving a multi-line text accepts it.
+class ControlFilter : public QObject {
+ public:
+  ControlFilter(QtBackend& backend, std::uint32_t window, int field, QObject* parent)
+      : QObject(parent), m_backend(backend), m_window(window), m_field(field) {}
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() == QEvent::FocusIn) {
+      m_backend.postFocus(m_window, m_field);
+      if (auto* w = qobject_cast<QWidget*>(watched); w && !w->statusTip().isEmpty())
+        showStatusText(w, w->statusTip());
+    }
+    if (e->type() == QEvent::FocusOut) {
+      if (auto* text = qobject_cast<QPlainTextEdit*>(watched);
+          text && text->document()->isModified()) {
+        text->document()->setModified(false);
+        m_backend.postEvent(m_window, ev::kAccepted, m_field, text->toPlainText().toStdString());
+      }
+    }
+    return false;
+  }
+
+ private:
+  QtBackend& m_backend;
+  std::uint32_t m_window;
+  int m_field;
+};
+
+// A spin box whose arrows report steps and whose text is the control's.
+class SpinWidget : public QAbstractSpinBox {
+ public:
+  SpinWidget(QtBackend& backend, std::uint32_t window, int field, QWidget* parent)
+      : QAbstractSpinBox(parent), m_backend(backend), m_window(window), m_field(field) {}
+  void stepBy(int steps) override {
+    m_backend.postEvent(m_window, ev::kNewSelection, m_field, std::int64_t{steps});
+  }
+  QLineEdit* edit() const { return lineEdit(); }
+
+ protected:
+  StepEnabled stepEnabled() const override { return StepUpEnabled | StepDownEnabled; }
+
+ private:
+  QtBackend& m_backend;
+  std::uint32_t m_window;
+  int m_field;
+};
+
+}  // namespace
+
+QKeySequence keySequenceFor(int code) {
+  const int vk = code & 0xFF;
+  int key = 0;
+  if (vk == 13)
+    key = Qt::Key_Return;
+  else if (vk == 27)
+    key = Qt::Key_Escape;
+  else if (vk >= 112 && vk <= 123)
+    key = Qt::Key_F1 + (vk - 112);
+  else if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z'))
+    key = vk;
+  if (key == 0) return {};
+  int mods = 0;
+  if (code & 0x100) mods |= Qt::SHIFT;
+  if (code & 0x200) mods |= Qt::CTRL;
+  if (code & 0x400) mods |= Qt::ALT;
+  return QKeySequence(key | mods);
+}
+
+void showStatusText(QWidget* anyWidget, const QString& text) {
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    auto* frame = qobject_cast<QMainWindow*>(top);
+    if (!frame || !frame->findChild<QMdiArea*>()) continue;
+    if (anyWidget && anyWidget->window() != frame && !frame->isAncestorOf(anyWidget)) continue;
+    frame->statusBar()->showMessage(text);
+    return;
+  }
+}
+
+namespace {
+
+QWidget* makeWidget(QtBackend& backend, QtWindow& qw, Window& w, int index, QtControl& qc) {
+  const Control& c = *w.controls()[index];
+  const ControlState& s = c.state();
+  const std::uint32_t id = qw.id;
+  const int field = s.field;
+  QWidget* parent = qw.content;
+  switch (s.type) {
+    case ControlType::StringVar:
+    case ControlType::String:
+    case ControlType::Prompt:
+      return new QLabel(parent);
+    case ControlType::Image: {
+      auto* label = new QLabel(parent);
+      label->setPixmap(pixmapFor(s.icon));
+      label->setScaledContents(s.rect.width != 0 && s.pixels.width > 0);
+      return label;
+    }
+    case ControlType::Region:
+      return new QWidget(parent);
+    case ControlType::Box: {
+      auto* f = new QFrame(parent);
+      f->setFrameStyle(QFrame::Box | QFrame::Plain);
+      return f;
+    }
+    case ControlType::Line: {
+      auto* f = new QFrame(parent);
+      f->setFrameShape(s.rect.height == 0 ? QFrame::HLine : QFrame::VLine);
+      return f;
+    }
+    case ControlType::Entry: {
+      auto* e = new QLineEdit(parent);
+      QObject::connect(e, &QLineEdit::editingFinished, e, [&backend, e, id, field] {
+        if (!e->isModified()) return;
+        e->setModified(false);
+        backend.postEvent(id, ev::kAccepted, field, e->text().toStdString());
+      });
+      return e;
+    }
+    case ControlType::Spin: {
+      auto* sp = new SpinWidget(backend, id, field, parent);
+      QLineEdit* e = sp->edit();
+      QObject::connect(sp, &QAbstractSpinBox::editingFinished, sp, [&backend, e, id, field] {
+        if (!e->isModified()) return;
+        e->setModified(false);
+        backend.postEvent(id, ev::kAccepted, field, e->text().toStdString());
+      });
+      return sp;
+    }
+    case ControlType::Button: {
+      auto* b = new QPushButton(qs(s.text), parent);
+      const QPixmap icon = pixmapFor(s.icon);
+      if (!icon.isNull()) b->setIcon(QIcon(icon));
+      QObject::connect(b, &QPushButton::clicked, b,
+                       [&backend, id, field] { backend.postEvent(id, ev::kAccepted, field); });
+      if (const QKeySequence key = keySequenceFor(s.keyCode); !key.isEmpty()) {
+        auto* shortcut = new QShortcut(key, qw.top);
+        QObject::connect(shortcut, &QShortcut::activated, b, [b] {
+          if (b->isEnabled() && b->isVisible()) b->click();
+        });
+      }
+      return b;
+    }
+    case ControlType::Option: {
+      auto* g = new QGroupBox(qs(s.text), parent);
+      qc.group = new QButtonGroup(g);
+      QObject::connect(qc.group, &QButtonGroup::idClicked, g, [&backend, id, field](int n) {
+        backend.postEvent(id, ev::kAccepted, field, std::int64_t{n});
+      });
+      return g;
+    }
+    case ControlType::Radio: {
+      auto* r = new QRadioButton(qs(s.text), parent);
+      if (s.parent >= 0) {
+        auto parentIt = qw.controls.find(s.parent);
+        if (parentIt != qw.controls.end() && parentIt->second.group) {
+          QButtonGroup* group = parentIt->second.group;
+          group->addButton(r, static_cast<int>(group->buttons().size()) + 1);
+        }
+      }
+      return r;
+    }
+    case ControlType::Check: {
+      auto* cb = new QCheckBox(qs(s.text), parent);
+      QObject::connect(cb, &QCheckBox::clicked, cb, [&backend, id, field](bool on) {
+        backend.postEvent(id, ev::kAccepted, field, std::int64_t{on ? 1 : 0});
+      });
+      return cb;
+    }
+    case ControlType::Group:
+      return new QGroupBox(qs(s.text), parent);
+    case ControlType::List: {
+      if (s.dropCount > 0) {
+        auto* combo = new QComboBox(parent);
+        combo->setMaxVisibleItems(s.dropCount);
+        QObject::connect(combo, &QComboBox::activated, combo, [&backend, &qc, id, field](int row) {
+          if (!qc.updating) backend.postEvent(id, ev::kNewSelection, field, std::int64_t{row + 1});
+        });
+        return combo;
+      }
+      auto* list = new QListWidget(parent);
+      QObject::connect(list, &QListWidget::currentRowChanged, list,
+                       [&backend, &qc, id, field](int row) {
+                         if (!qc.updating && row >= 0)
+                           backend.postEvent(id, ev::kNewSelection, field, std::int64_t{row + 1});
+                       });
+      QObject::connect(list, &QListWidget::itemActivated, list,
+                       [&backend, id, field] { backend.postEvent(id, ev::kAccepted, field); });
+      return list;
+    }
+    case ControlType::Text: {
+      auto* t = new QPlainTextEdit(parent);
+      return t;
+    }
+    case ControlType::Progress:
+      return new QProgressBar(parent);
+    case ControlType::Sheet: {
+      auto* tabs = new QTabBar(parent);
+      for (const std::string& text : s.rows) tabs->addTab(qs(text));
+      QObject::connect(tabs, &QTabBar::currentChanged, tabs, [&backend, &qc, id, field](int n) {
+        if (!qc.updating && n >= 0)
+          backend.postEvent(id, ev::kNewSelection, field, std::int64_t{n + 1});
+      });
+      return tabs;
+    }
+    case ControlType::Tab:
+      return nullptr;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void createControlWidgets(QtBackend& backend, QtWindow& qw, Window& w) {
+  const auto& controls = w.controls();
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    QtControl& qc = qw.controls[static_cast<int>(i)];
+    qc.type = controls[i]->type();
+    qc.field = controls[i]->field();
+    qc.widget = makeWidget(backend, qw, w, static_cast<int>(i), qc);
+    if (!qc.widget) continue;
+    qc.widget->setObjectName(QStringLiteral("field%1").arg(qc.field));
+    if (qc.field != 0)
+      qc.widget->installEventFilter(new ControlFilter(backend, qw.id, qc.field, qc.widget));
+    updateControlWidget(qw, w, *controls[i]);
+  }
+}
+
+void updateControlWidget(QtWindow& qw, Window& w, const Control& c) {
+  const int index = w.indexOf(&c);
+  auto it = qw.controls.find(index);
+  if (it == qw.controls.end()) return;
+  QtControl& qc = it->second;
+  // A tab shows or hides its page: update everything on it.
+  if (!qc.widget) {
+    for (const auto& other : w.controls())
+      if (other.get() != &c && other->state().parent == index) updateControlWidget(qw, w, *other);
+    return;
+  }
+  const ControlState& s = c.state();
+  QWidget* widget = qc.widget;
+  qc.updating = true;
+  const Rect& r = s.pixels;
+  if (r.width > 0 && r.height > 0)
+    widget->setGeometry(r.x, r.y, r.width, r.height);
+  else
+    widget->move(r.x, r.y), widget->adjustSize();
+  widget->setVisible(w.effectivelyVisible(c));
+  widget->setEnabled(w.effectivelyEnabled(c));
+  widget->setStatusTip(qs(s.statusText));
+  const QString display = qs(s.display);
+  if (auto* label = qobject_cast<QLabel*>(widget); label && label->pixmap().isNull()) {
+    label->setText(display);
+  } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+    if (edit->text() != display) edit->setText(display);
+    edit->setModified(false);
+  } else if (auto* spin = dynamic_cast<SpinWidget*>(widget)) {
+    if (spin->edit()->text() != display) spin->edit()->setText(display);
+    spin->edit()->setModified(false);
+  } else if (auto* text = qobject_cast<QPlainTextEdit*>(widget)) {
+    if (text->toPlainText() != display) text->setPlainText(display);
+    text->document()->setModified(false);
+  } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+    button->setText(qs(s.text));
+  } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
+    check->setText(qs(s.text));
+    check->setChecked(s.selected != 0);
+  } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+    group->setTitle(qs(s.text));
+    if (qc.group) {
+      if (QAbstractButton* b = qc.group->button(static_cast<int>(s.selected))) b->setChecked(true);
+    }
+  } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
+    if (list->count() != static_cast<int>(s.rows.size())) {
+      list->clear();
+      for (const std::string& row : s.rows) list->addItem(qs(row));
+    }
+    list->setCurrentRow(static_cast<int>(s.selected) - 1);
+  } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+    if (combo->count() != static_cast<int>(s.rows.size())) {
+      combo->clear();
+      for (const std::string& row : s.rows) combo->addItem(qs(row));
+    }
+    combo->setCurrentIndex(static_cast<int>(s.selected) - 1);
+  } else if (auto* progress = qobject_cast<QProgressBar*>(widget)) {
+    progress->setRange(static_cast<int>(s.rangeLow), static_cast<int>(s.rangeHigh));
+    progress->setValue(static_cast<int>(s.progress));
+  } else if (auto* tabs = qobject_cast<QTabBar*>(widget)) {
+    tabs->setCurrentIndex(static_cast<int>(s.selected) - 1);
+    for (const auto& other : w.controls())
+      if (other->state().parent == index) updateControlWidget(qw, w, *other);
+  }
+  if (s.type == ControlType::Option || s.type == ControlType::Group)
+    for (const auto& other : w.controls())
+      if (other->state().parent == index) updateControlWidget(qw, w, *other);
+  qc.updating = false;
+}
+
+std::optional<std::string> pendingControlText(QtWindow& qw, Window& w, const Control& c) {
+  auto it = qw.controls.find(w.indexOf(&c));
+  if (it == qw.controls.end() || !it->second.widget) return std::nullopt;
+  QWidget* widget = it->second.widget;
+  if (auto* edit = qobject_cast<QLineEdit*>(widget); edit && edit->isModified())
+    return edit->text().toStdString();
+  if (auto* spin = dynamic_cast<SpinWidget*>(widget); spin && spin->edit()->isModified())
+    return spin->edit()->text().toStdString();
+  if (auto* text = qobject_cast<QPlainTextEdit*>(widget); text && text->document()->isModified())
+    return text->toPlainText().toStdString();
+  return std::nullopt;
+}
+
+QWidget* controlWidgetFor(QtWindow& qw, Window& w, int field) {
+  const Control* c = w.control(field);
+  if (!c) return nullptr;
+  auto it = qw.controls.find(w.indexOf(c));
+  return it == qw.controls.end() ? nullptr : it->second.widget.data();
+}
+
+}  // namespace dw::ui::qt

@@ -1,0 +1,78 @@
+// The GUI-thread side of one open window: its widgets, menu actions, tool
+// bar, status-bar zones, timer and control widgets.  Private to the Qt
+// backend; used only on the GUI thread.
+#pragma once
+
+#include <QKeySequence>
+#include <QPointer>
+#include <QWidget>
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/ui/control.h"
+#include "runtime/ui/window_desc.h"
+
+class QAction;
+class QButtonGroup;
+class QLabel;
+class QMainWindow;
+class QMdiArea;
+class QMdiSubWindow;
+class QTimer;
+class QToolBar;
+
+namespace dw::ui {
+class Window;
+}
+
+namespace dw::ui::qt {
+
+class QtBackend;
+
+struct QtControl {
+  QPointer<QWidget> widget;
+  QButtonGroup* group = nullptr;  // option groups: their radios
+  ControlType type = ControlType::String;
+  int field = 0;
+  bool updating = false;  // set while the runtime changes the widget
+};
+
+struct QtWindow {
+  std::uint32_t id = 0;
+  WindowKind kind = WindowKind::Plain;
+  QPointer<QWidget> top;  // what is shown: frame, sub-window or plain window
+  QMainWindow* frame = nullptr;
+  QMdiArea* mdi = nullptr;
+  QMdiSubWindow* sub = nullptr;
+  QWidget* content = nullptr;  // parent of the control widgets
+  QToolBar* toolBar = nullptr;
+  std::vector<QLabel*> zones;
+  std::map<int, QAction*> actions;    // menu and tool bar entries by field
+  std::map<int, QtControl> controls;  // by index in the window's control list
+  QTimer* timer = nullptr;
+  bool destroying = false;
+};
+
+// qt_controls.cpp
+void createControlWidgets(QtBackend& backend, QtWindow& qw, Window& w);
+void updateControlWidget(QtWindow& qw, Window& w, const Control& c);
+std::optional<std::string> pendingControlText(QtWindow& qw, Window& w, const Control& c);
+QWidget* controlWidgetFor(QtWindow& qw, Window& w, int field);
+
+// The key a resource's key code names (empty when none we know):
+// letters and digits as they are, 13 Enter, 27 Escape, 112..123 F1..F12,
+// 0x100 Shift, 0x200 Ctrl, 0x400 Alt.
+QKeySequence keySequenceFor(int code);
+// Shows a control's status text in the APPLICATION's status bar.
+void showStatusText(QWidget* anyWidget, const QString& text);
+
+// qt_images.cpp: icons and pictures named by a reference of a window
+// resource ("~NAME.ICO" for a program resource, else a file name).
+QPixmap pixmapFor(std::string_view reference);
+
+}  // namespace dw::ui::qt

@@ -1,0 +1,235 @@
+// The windowing runtime: the thread table, the Runtime lock, the open
+// windows, the modal system state, and the operations procedures call
+// (OPEN, CLOSE, ACCEPT, EVENT, FIELD, SELECT, POST, START, and the
+// operations on controls by field number).
+//
+// Threads.  Slot 0 is the program's first thread (thread 1), slots 1..63
+// belong to threads made by START (threads 2..64).  A runtime thread holds
+// the Runtime lock whenever it runs; it gives the lock up only while it
+// waits for messages.  The GUI thread (or a test acting as the user) never
+// takes the lock: it talks to the runtime through hub() only.
+//
+// Errors.  Faults of window operations are runtime errors (526..542),
+// raised through dw::lang::runtimeError and never returning.
+//
+// Thread-safety: everything below except hub(), backend() and the
+// program-level calls (begin/end/runProgram/adopt/waitIdle) must be called
+// by a runtime thread holding the Runtime lock.
+#pragma once
+
+#include <pthread.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "runtime/ui/backend.h"
+#include "runtime/ui/message_hub.h"
+#include "runtime/ui/runtime_lock.h"
+#include "runtime/ui/window.h"
+
+namespace dw::lang {
+class LanguageState;
+}
+
+namespace dw::ui {
+
+// A fresh language state for a new thread, and its release.
+lang::LanguageState* newThreadLanguage();
+void freeThreadLanguage(lang::LanguageState* state);
+
+using Procedure = std::function<void()>;
+
+inline constexpr long kMinimumStack = 20000;       // the smallest stack a thread is given
+inline constexpr std::size_t kOsStack = 4u << 20;  // what the POSIX thread really gets
+
+// Window-operation errors.
+namespace werr {
+inline constexpr int kAppAlreadyActive = 526;
+inline constexpr int kAppModal = 527;
+inline constexpr int kAppFailed = 528;
+inline constexpr int kWindowFailed = 529;
+inline constexpr int kMdiNoApp = 530;
+inline constexpr int kMdiModal = 531;
+inline constexpr int kMdiOnAppThread = 532;
+inline constexpr int kMdiFailed = 533;
+inline constexpr int kAlreadyOpen = 535;
+inline constexpr int kNotOpen = 536;
+inline constexpr int kAcceptNoWindow = 537;
+inline constexpr int kAcceptModal = 540;
+inline constexpr int kCreateModal = 541;
+inline constexpr int kOperationModal = 542;
+}  // namespace werr
+
+// Property numbers understood by property()/setProperty().
+namespace prop {
+inline constexpr int kText = 0x7C00;
+inline constexpr int kXPos = 0x7C02;
+inline constexpr int kYPos = 0x7C03;
+inline constexpr int kWidth = 0x7C04;
+inline constexpr int kHeight = 0x7C05;
+inline constexpr int kFontName = 0x7C10;
+inline constexpr int kHide = 0x7C1A;
+inline constexpr int kDisable = 0x7C6F;
+inline constexpr int kStatusText = 0x7C73;
+inline constexpr int kHelpTopic = 0x7C65;
+inline constexpr int kSelected = 0x7C8B;
+inline constexpr int kProgress = 0x7C96;
+}  // namespace prop
+
+class Runtime {
+ public:
+  Runtime();
+  ~Runtime();
+
+  // --- Program level (any thread, outside the lock) ---------------------
+  // Starts a session over a backend; end() waits for every runtime thread.
+  void begin(Backend& backend);
+  void end();
+  bool active() const { return m_backend != nullptr; }
+  // Runs `program` on thread 1 (a new POSIX thread).  When it returns,
+  // the backend is told to quit with the exit code.
+  void runProgram(Procedure program);
+  // Waits for thread 1 to finish (after runProgram).
+  void joinProgram();
+  // Makes the calling thread thread 1 and gives it the lock (tests that run
+  // a procedure on the test's own thread); leaveAdopted() undoes it.
+  void adoptCurrentThread();
+  void leaveAdopted();
+  // Blocks until every runtime thread waits for messages with none queued.
+  bool waitIdle();
+  // For a runtime thread (tests): gives up the lock until every other
+  // runtime thread waits, then takes it again and handles its messages.
+  void yieldUntilIdle();
+
+  MessageHub& hub() { return m_hub; }
+  Backend& backend() { return *m_backend; }
+  RuntimeLock& lock() { return m_lock; }
+  // The calling thread's slot, or -1 for a thread that is not a runtime thread.
+  static int currentSlot();
+
+  // --- Threads -------------------------------------------------------------
+  // START: a new thread running `procedure`; its number (2..64), or 0.
+  int start(Procedure procedure, long stackSize);
+  // The stack size recorded for a thread (0 when its slot is free).
+  long accountedStack(int threadNumber) const;
+  int threadNumber() const { return currentSlot() + 1; }
+  bool started() const { return m_started.load(); }
+
+  // --- Windows -------------------------------------------------------------
+  // Opens a window for the calling thread: builds it on the backend,
+  // refreshes its controls, queues EVENT:OpenWindow and makes it current.
+  Window& open(WindowDesc desc, std::vector<std::unique_ptr<Control>> controls);
+  // CLOSE: destroys the window and makes the thread's previous one current.
+  void close(Window& window);
+  Window* currentWindow() const;
+  Window* window(std::uint32_t id) const;
+  Window* application() const;
+  bool isOpen(const Window* window) const;
+  bool systemModal() const { return m_modalCount > 0; }
+
+  // --- The accept loop (accept_loop.cpp) -----------------------------------
+  bool accept();
+  int event() const;
+  int field() const;
+  // The procedure declines the default action of the current event (e.g.
+  // keeps the window open on EVENT:CloseWindow).
+  void cycle();
+  void select(int field);
+  // Accepts every control of the current window in turn (completion).
+  void selectAll();
+  // POST: threadNumber 0 means the caller's own thread.
+  void post(int event, int field = 0, int threadNumber = 0);
+
+  // --- Operations on controls (window_ops.cpp) ----------------------------
+  void hide(int first, int last = 0);
+  void unhide(int first, int last = 0);
+  void disable(int first, int last = 0);
+  void enable(int first, int last = 0);
+  void display(int first = 0, int last = 0);
+  // Binds a control of the current window to a variable and shows it.
+  void use(int field, VarRef var);
+  // Changes a control's value (writes its variable) and redisplays it.
+  void change(int field, std::string_view value);
+  // Property of the current window (field 0) or of one of its controls.
+  std::string property(int field, int number) const;
+  void setProperty(int field, int number, std::string_view value);
+  // Rows of a list control.
+  void setRows(int field, std::vector<std::string> rows);
+  // The chosen row, radio or tab of a control (from 1; 0 none).
+  std::int64_t choice(int field) const;
+
+  // --- Platform notices (any thread) ---------------------------------------
+  // The user or the platform asks the session to end (log-off, SIGTERM).
+  void endSessionRequested();
+  // Replaces the default answer (the refusal box).  The handler runs on the
+  // thread that reported the notice, without the lock: it may only post.
+  void setEndSessionHandler(std::function<void()> handler);
+  // POST from outside the runtime threads (no lock needed): queues the
+  // event for the current window of a thread, if it has one.
+  void postFromOutside(int event, int field, int threadNumber);
+  // A window became the active one (GUI thread).
+  void windowActivated(std::uint32_t id);
+
+  // Exit code the program ends with (0 unless set).
+  int exitCode() const { return m_exitCode; }
+  // The halt a started thread ended with in test mode, if any.
+  std::optional<std::string> lastThreadHalt() const;
+
+ private:
+  // One entry of the thread table.
+  struct Slot {
+    bool used = false;
+    bool detached = true;
+    pthread_t handle{};
+    Procedure procedure;
+    long stack = 0;  // the stack size accounted for the thread
+    Window* current = nullptr;
+    std::atomic<std::uint32_t> currentId{0};  // readable without the lock
+    lang::LanguageState* language = nullptr;  // owned: freed by freeThreadLanguage
+  };
+
+  static void* threadEntry(void* arg);
+  void runSlot(int slot);
+  void endThread(int slot);
+  void releaseAndWait(int slot);
+  void dispatch(Window& w, const Message& msg);
+  bool deliver(Window& w, EventRecord& record);
+  void finishCurrent(Window& w);
+  void advanceFrameClose(Window& frame);
+  void endLoop(Window& w);
+  void stepCompletion(Window& w);
+  Window& require() const;
+  void forRange(int first, int last, const std::function<void(Window&, Control&)>& op);
+  void checkModalOp(const Window& w) const;
+  void convertGeometry(Window& w);
+
+  Backend* m_backend = nullptr;
+  MessageHub m_hub;
+  RuntimeLock m_lock;
+  std::unique_ptr<Slot[]> m_slots;
+  mutable std::mutex m_slotMutex;  // guards slot allocation against end()
+  std::map<std::uint32_t, std::unique_ptr<Window>> m_windows;
+  std::uint32_t m_nextWindowId = 1;
+  std::uint64_t m_nextOpenOrder = 1;
+  int m_modalCount = 0;
+  int m_modalSlot = -1;
+  std::atomic<bool> m_started{false};
+  std::atomic<int> m_activeWindow{0};
+  std::mutex m_noticeMutex;
+  std::function<void()> m_endSessionHandler;
+  int m_exitCode = 0;
+  std::optional<std::string> m_lastHalt;
+};
+
+// The process's runtime.
+Runtime& runtime();
+
+}  // namespace dw::ui

@@ -1,0 +1,87 @@
+// The main frame procedure on the headless backend: the frame as its
+// resource declares it, File > Exit, the end of the session, and the tool
+// bar buttons standing for their menu items.
+#include <gtest/gtest.h>
+
+#include "app/core/main_frame.h"
+#include "runtime/lang/errors.h"
+#include "runtime/ui/events.h"
+#include "runtime/ui/headless/headless_backend.h"
+#include "runtime/ui/runtime.h"
+
+namespace dw::app {
+namespace {
+
+using ui::runtime;
+
+class MainFrameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    lang::setHaltThrowsForTesting(true);
+    runtime().begin(backend);
+    runtime().runProgram(&ProgramCode);
+    ASSERT_TRUE(runtime().waitIdle());
+    const auto shot = backend.find("MAIN$APPFRAME");
+    ASSERT_TRUE(shot);
+    frameId = shot->id;
+  }
+  void TearDown() override {
+    runtime().joinProgram();
+    runtime().end();
+  }
+  ui::HeadlessBackend backend{runtime()};
+  std::uint32_t frameId = 0;
+};
+
+TEST_F(MainFrameTest, FrameIsTheApplicationWithItsMenusToolBarAndStatusBar) {
+  const auto shot = backend.find("MAIN$APPFRAME");
+  EXPECT_EQ(shot->kind, ui::WindowKind::Application);
+  EXPECT_EQ(shot->title, kApplicationTitle);
+  EXPECT_EQ(shot->statusZones, (std::vector<int>{-1, 80, 120, 45}));
+  std::vector<std::string> menus;
+  for (const ui::MenuEntry& m : shot->menuBar) menus.push_back(m.text);
+  EXPECT_EQ(menus, (std::vector<std::string>{"&File", "&Schedule", "&Reports", "&Window", "&Help"}));
+  const ui::MenuEntry* exit = ui::findMenuEntry(shot->menuBar, frame::kExit);
+  ASSERT_NE(exit, nullptr);
+  EXPECT_EQ(exit->text, "E&xit");
+  EXPECT_EQ(exit->statusText, "Exit this application");
+  EXPECT_EQ(exit->standardAction, ui::action::kClose);
+  std::vector<int> tools;
+  for (const ui::ToolEntry& t : shot->toolBar) tools.push_back(t.field);
+  EXPECT_EQ(tools, (std::vector<int>{-26, -27, -28, -29, -30}));
+  backend.press(frameId, frame::kExit);
+}
+
+TEST_F(MainFrameTest, FileExitClosesTheFrameAndTheProgramEndsWithZero) {
+  backend.press(frameId, frame::kExit);
+  runtime().joinProgram();
+  EXPECT_FALSE(backend.find("MAIN$APPFRAME"));
+  EXPECT_EQ(backend.quitCode(), 0);
+}
+
+TEST_F(MainFrameTest, EndOfSessionReachesTheFrameAsCloseDownWithoutABox) {
+  runtime().endSessionRequested();
+  runtime().joinProgram();
+  EXPECT_TRUE(backend.messages().empty());
+  EXPECT_EQ(backend.quitCode(), 0);
+}
+
+TEST_F(MainFrameTest, TimerAndToolBarButtonsLeaveTheFrameRunning) {
+  backend.advance(1000);
+  backend.press(frameId, frame::kToolToDo);
+  backend.press(frameId, frame::kToolSchedule);
+  ASSERT_TRUE(runtime().waitIdle());
+  EXPECT_TRUE(backend.find("MAIN$APPFRAME"));
+  backend.closeBox(frameId);
+}
+
+TEST(ToolBarButtons, StandForTheirMenuItems) {
+  EXPECT_EQ(menuItemForToolButton(frame::kToolAddProgram), frame::kAddProgram);
+  EXPECT_EQ(menuItemForToolButton(frame::kToolAddMessage), frame::kAddMessage);
+  EXPECT_EQ(menuItemForToolButton(frame::kToolSchedule), frame::kViewSchedule);
+  EXPECT_EQ(menuItemForToolButton(frame::kToolToDo), frame::kToDoList);
+  EXPECT_EQ(menuItemForToolButton(-30), 0);
+}
+
+}  // namespace
+}  // namespace dw::app
