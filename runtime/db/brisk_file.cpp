@@ -47,14 +47,17 @@ int BriskFile::refreshHeader() {
     if (!ok) return kRefreshInvalid;
   }
   std::uint8_t buf[kHeaderSize];
-  const std::size_t got = readAt(0, kHeaderSize, buf);
-  Header disk;
+  auto read = m_file->readAt(0, buf, kHeaderSize);
+  if (!read) brkbtFail(check::kReadFailed);
+  const std::size_t got = *read;
+  // Zero bytes where the header belongs: the first commit stopped before
+  // its header was ever written (checked before deciphering).
   const bool allZero = got == kHeaderSize &&
                        std::all_of(buf, buf + kHeaderSize, [](std::uint8_t b) { return b == 0; });
-  if (got == 0 || (allZero && !m_cipher)) {
-    // A new, empty file (or one whose first commit stopped before its
-    // header was ever written).
-    disk = Header{};
+  if (m_cipher && got == kHeaderSize && !allZero) m_cipher->decipher(buf, kHeaderSize);
+  Header disk;
+  if (got == 0 || allZero) {
+    disk = Header{};  // a new, empty file
   } else if (got < kHeaderSize) {
     unlockHeld();
     return kRefreshInvalid;
@@ -65,7 +68,9 @@ int BriskFile::refreshHeader() {
       return kRefreshInvalid;
     }
   }
-  if (!m_headerCached || disk.changeCounter != m_diskHeader.changeCounter) {
+  // A reader that saw an unfinished commit and now writes must finish it.
+  const bool finishPending = !m_readMode && !m_pendingCopies.empty();
+  if (!m_headerCached || disk.changeCounter != m_diskHeader.changeCounter || finishPending) {
     // Another opener committed (or this is the first access): the cache is
     // stale.  A different counter, not only a greater one, means that.
     m_cache.dropAll();

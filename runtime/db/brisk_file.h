@@ -86,6 +86,15 @@ class BriskFile {
 
   // Two-phase commit: 0 or the operating-system error of a failed write.
   OsError commit();
+  // The phases one by one, for a transaction over several files: prepare
+  // each file, then apply each; a failed prepare drops the changes and
+  // returns the error, cancelPrepared() undoes a prepared file's phase 1.
+  bool hasChanges() const;
+  OsError prepareCommit();
+  void applyCommit();
+  void cancelPrepared();
+  // Drops every uncommitted change; the header is re-read at the next refresh.
+  void rollback();
   // Cuts the operating-system file at the end of data (close and pack).
   OsError cutAtEndOfData();
 
@@ -156,6 +165,8 @@ class BriskFile {
 
   // recovery.cpp
   int recover();
+  bool walkPendingCopies(std::map<std::uint32_t, std::uint32_t>& copies);
+  int applyPendingCopies(const std::map<std::uint32_t, std::uint32_t>& copies, const Header& fresh);
   CachedPage* loadPage(std::int32_t page);
 
   std::unique_ptr<dw::platform::File> m_file;
@@ -177,6 +188,7 @@ class BriskFile {
   OpenTransactionTest m_openTransaction;
   std::uint64_t m_generation = 0;
   std::uint32_t m_pagesWritten = 0;
+  std::optional<Header> m_prepared;  // the old header while phase 1 is done
   std::int32_t m_hintLeaf = 0;
   bool m_hintValid = false;
   std::uint64_t m_hintGeneration = 0;

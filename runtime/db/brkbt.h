@@ -15,6 +15,7 @@
 //
 // Functions take the file object, whose header must be current
 // (refreshHeader); they may halt with "Internal error : brkbt line N".
+// Same thread rules as the file object: one thread at a time.
 #pragma once
 
 #include <optional>
@@ -35,7 +36,7 @@ std::optional<Entry> firstOfPrefix(BriskFile& file, std::string_view prefix);
 std::optional<Entry> lastOfPrefix(BriskFile& file, std::string_view prefix);
 
 // Inserts an entry whose key is not in the tree (an equal key halts, 696;
-// an entry longer than a page can hold halts, 814).
+// an entry above kMaxEntryLength or a key above kMaxKeyLength halts, 814).
 void insertEntry(BriskFile& file, Entry entry);
 // Deletes the entry with this key; false when there is none.
 bool deleteEntry(BriskFile& file, std::string_view key);

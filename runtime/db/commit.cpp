@@ -61,16 +61,25 @@ void BriskFile::abandonChanges() {
 }
 
 OsError BriskFile::commit() {
-  if (m_cache.dirtyPages().empty() && !m_headerDirty) return 0;
+  if (!hasChanges()) return 0;
+  const OsError err = prepareCommit();
+  if (err != 0) return err;
+  applyCommit();
+  return 0;
+}
+
+bool BriskFile::hasChanges() const {
+  return !m_cache.dirtyPages().empty() || m_headerDirty;
+}
+
+OsError BriskFile::prepareCommit() {
   m_lastError = 0;
-  // Phase 1: prepare.
+  m_prepared.reset();
   const Header old = m_diskHeader;
   const std::uint32_t e0 = old.endOfData();
   placeDirtyPages();
-  const std::uint32_t newEnd = m_header.endOfData();
-  m_header.pendingStart = m_header.pendingEnd = std::max(newEnd, e0);
+  m_header.pendingStart = m_header.pendingEnd = std::max(m_header.endOfData(), e0);
   ++m_header.changeCounter;
-  std::uint32_t pagesWritten = 0;
   std::uint64_t pendingEnd = m_header.pendingStart;
   std::uint64_t total = pendingEnd + kHeaderSize;
   for (CachedPage* p : m_cache.dirtyPages()) {
@@ -89,7 +98,6 @@ OsError BriskFile::commit() {
         (void)writeAt(pendingEnd, p->image.size(), bytes);
         pendingEnd += p->image.size();
       }
-      ++pagesWritten;
     }
     m_header.pendingEnd = std::uint32_t(pendingEnd + kHeaderSize);
     (void)writeHeaderAt(pendingEnd, m_header);
@@ -113,13 +121,30 @@ OsError BriskFile::commit() {
     abandonChanges();
     return err;
   }
-  // Phase 2: apply.
+  m_prepared = old;
+  return 0;
+}
+
+void BriskFile::cancelPrepared() {
+  if (!m_prepared) return;
+  (void)writeHeaderAt(0, *m_prepared);
+  (void)m_file->flush();
+  m_prepared.reset();
+  abandonChanges();
+}
+
+void BriskFile::applyCommit() {
+  if (!m_prepared) return;
+  m_prepared.reset();
+  m_lastError = 0;
   if (m_locking == Locking::ExclusiveWrites) (void)lockExclusive(LockWait::Wait);
+  std::uint32_t pagesWritten = 0;
   for (CachedPage* p : m_cache.dirtyPages()) {
     if (!p->writtenInPlace) {
       (void)writeAt(pageOffset(p->number), p->image.size(),
                     reinterpret_cast<std::uint8_t*>(p->image.data()));
     }
+    ++pagesWritten;
   }
   (void)writeHeaderAt(0, m_header);
   if (flushFile()) {
@@ -134,12 +159,15 @@ OsError BriskFile::commit() {
     // The commit is decided and durable in its copies: the next refresh
     // finishes it from them, so it is not reported as failed.
     abandonChanges();
-    return 0;
+    return;
   }
   m_cache.unpinAll();
   m_headerDirty = false;
   m_pagesWritten = pagesWritten;
-  return 0;
+}
+
+void BriskFile::rollback() {
+  abandonChanges();
 }
 
 OsError BriskFile::cutAtEndOfData() {

@@ -10,27 +10,31 @@ namespace dw::db {
 
 using namespace dw::platform;
 
-int BriskFile::recover() {
-  // 1. Walk the pending area, noting where each page's copy lies.
-  std::map<std::uint32_t, std::uint32_t> copies;
-  const Header atZero = m_header;
+bool BriskFile::walkPendingCopies(std::map<std::uint32_t, std::uint32_t>& copies) {
+  const Header& atZero = m_header;
+  if (atZero.pendingStart > atZero.pendingEnd || atZero.pendingEnd > kLockBase) return false;
   std::uint64_t pos = atZero.pendingStart;
-  if (atZero.pendingStart > atZero.pendingEnd || atZero.pendingEnd > kLockBase) {
-    return kRefreshInvalid;
-  }
   std::uint8_t head[kUnit];
   while (pos < atZero.pendingEnd) {
-    if (readAt(pos, kUnit, head) < kPageHeaderSize) return kRefreshInvalid;
+    if (readAt(pos, kUnit, head) < kPageHeaderSize) return false;
     const std::uint32_t own = getU32(head);
     const std::uint32_t size = roundUpUnits(getU16(head + 4));
     if (size == 0 || size > kMaxPageBytes || pos + size > atZero.pendingEnd ||
         (own != 0 && (own < kHeaderSize || (own - kHeaderSize) % kUnit != 0)) ||
         own + size > atZero.pendingStart) {
-      return kRefreshInvalid;
+      return false;
     }
     copies[own] = std::uint32_t(pos);
     pos += size;
   }
+  return true;
+}
+
+int BriskFile::recover() {
+  // 1. Walk the pending area, noting where each page's copy lies.
+  std::map<std::uint32_t, std::uint32_t> copies;
+  const Header atZero = m_header;
+  if (!walkPendingCopies(copies)) return kRefreshInvalid;
   // 2. The new header is the copy whose own offset is 0.
   auto it = copies.find(0);
   if (it == copies.end()) return kRefreshInvalid;
@@ -65,21 +69,31 @@ int BriskFile::recover() {
     return 0;
   }
   m_pendingCopies.clear();
+  return applyPendingCopies(copies, fresh);
+}
+
+int BriskFile::applyPendingCopies(const std::map<std::uint32_t, std::uint32_t>& copies,
+                                  const Header& fresh) {
   const bool exclusive = m_locking == Locking::ExclusiveWrites;
   if (exclusive) (void)lockExclusive(LockWait::Wait);
   m_lastError = 0;
   std::vector<std::uint8_t> page(kMaxPageBytes);
+  bool ok = true;
   for (const auto& [own, at] : copies) {
-    if (readAt(at, kUnit, page.data()) != kUnit) return kRefreshInvalid;
+    if (readAt(at, kUnit, page.data()) != kUnit) {
+      ok = false;
+      break;
+    }
     const std::uint32_t size = own == 0 ? kHeaderSize : roundUpUnits(getU16(page.data() + 4));
     if (size > kUnit && readAt(at + kUnit, size - kUnit, page.data() + kUnit) != size - kUnit) {
-      return kRefreshInvalid;
+      ok = false;
+      break;
     }
     (void)writeAt(own, size, page.data());
   }
   Header done = fresh;
   done.pendingStart = done.pendingEnd = done.endOfData();
-  const bool ok = flushFile() && writeHeaderAt(0, done) && flushFile();
+  ok = ok && flushFile() && writeHeaderAt(0, done) && flushFile();
   if (exclusive) unlockHeld();
   if (!ok) return kRefreshInvalid;
   m_header = m_diskHeader = done;

@@ -25,7 +25,7 @@ enum class LineKind : std::uint8_t { Section, Entry, Other };
 
 struct Line {
   std::string text;      // without its line ending
-  std::string_view eol;  // "\n", "\r\n" or "" (the last line); always a literal
+  std::string_view eol;  // "\n", "\r\n", or "\r" / "" (the last line); always a literal
   LineKind kind = LineKind::Other;
   std::string name;   // section name or key, trimmed
   std::string value;  // entry value, trimmed
@@ -80,7 +80,15 @@ std::vector<Line> parse(const std::string& content) {
     auto nl = content.find('\n', pos);
     Line line;
     if (nl == std::string::npos) {
+      // A last line that ends in a lone carriage return ends there: the
+      // "\r" is its line ending, not part of its value, so that adding a
+      // line after it (which completes the ending to "\r\n") reads the
+      // same value.
       line.text = content.substr(pos);
+      if (!line.text.empty() && line.text.back() == '\r') {
+        line.text.pop_back();
+        line.eol = "\r";
+      }
       pos = content.size();
     } else {
       std::size_t end = nl;
@@ -153,8 +161,16 @@ bool validName(const std::string& s, char forbidden) {
 
 std::string_view defaultEol(const std::vector<Line>& lines) {
   for (const Line& l : lines)
-    if (!l.eol.empty()) return l.eol;
+    if (l.eol == "\n" || l.eol == "\r\n") return l.eol;
   return "\n";
+}
+
+// Before a line is added after the last one, the last one gets a whole
+// line ending ("\r" alone becomes "\r\n").
+void completeLastLine(std::vector<Line>& lines, std::string_view eol) {
+  if (lines.empty()) return;
+  if (lines.back().eol.empty()) lines.back().eol = eol;
+  if (lines.back().eol == "\r") lines.back().eol = "\r\n";
 }
 
 // Applies the change to the parsed lines; false when nothing changes.
@@ -178,7 +194,7 @@ bool edit(std::vector<Line>& lines, const std::string& section,
   std::string_view eol = defaultEol(lines);
   if (!haveSection) {
     if (!lines.empty()) {
-      if (lines.back().eol.empty()) lines.back().eol = eol;
+      completeLastLine(lines, eol);
       lines.push_back(makeLine("", eol));
     }
     lines.push_back(makeLine("[" + section + "]", eol));
@@ -196,7 +212,7 @@ bool edit(std::vector<Line>& lines, const std::string& section,
   // line that leads into the next section stays with it).
   std::size_t insert = end;
   while (insert > header + 1 && lines[insert - 1].kind != LineKind::Entry) --insert;
-  if (insert == lines.size() && lines.back().eol.empty()) lines.back().eol = eol;
+  if (insert == lines.size()) completeLastLine(lines, eol);
   lines.insert(lines.begin() + insert, makeLine(entry, eol));
   return true;
 }

@@ -39,13 +39,14 @@ int g_before = 0, g_after = 0;
 
 // Runs commits 0..k-1 normally and crashes commit k at its flush number
 // `flush`; checks the reopened file.  False when commit k has fewer flushes.
-bool crashAt(int k, std::uint64_t flush, CrashMode mode, std::uint32_t seed) {
+bool crashAt(int k, std::uint64_t flush, CrashMode mode, std::uint32_t seed,
+             const std::string& password = {}) {
   TestPlatform tp;
   ScopedPlatform installed(tp);
   TempDir dir;
   const std::string path = dir.file("c.brk");
   Model model;
-  auto f = openBrisk(path, writerOptions());
+  auto f = openBrisk(path, writerOptions(password));
   EXPECT_EQ(f->refreshHeader(), 0);
   for (int j = 0; j < k; ++j) {
     applyRound(*f, model, j);
@@ -71,7 +72,7 @@ bool crashAt(int k, std::uint64_t flush, CrashMode mode, std::uint32_t seed) {
   tp.reboot();
 
   // A reader sees one of the two states without writing anything ...
-  auto reader = openBrisk(path, readerOptions());
+  auto reader = openBrisk(path, readerOptions(password));
   EXPECT_EQ(reader->refreshHeader(), 0);
   const bool readerAfter = sameAs(*reader, after);
   EXPECT_TRUE(readerAfter || sameAs(*reader, before))
@@ -80,7 +81,7 @@ bool crashAt(int k, std::uint64_t flush, CrashMode mode, std::uint32_t seed) {
   ++(readerAfter ? g_after : g_before);
   reader.reset();
   // ... and a writer finishes or discards the commit the same way.
-  auto writer = openBrisk(path, writerOptions());
+  auto writer = openBrisk(path, writerOptions(password));
   EXPECT_EQ(writer->refreshHeader(), 0);
   EXPECT_TRUE(sameAs(*writer, readerAfter ? after : before))
       << "commit " << k << " flush " << flush;
@@ -117,6 +118,18 @@ TEST(CrashTest, EveryFlushOfEveryCommitLeavesBeforeOrAfter) {
   EXPECT_GE(points, commits * 3 * 4);
   EXPECT_GT(g_before, 0);
   EXPECT_GT(g_after, 0);
+}
+
+TEST(CrashTest, EncipheredFileRecoversTheSameWay) {
+  int points = 0;
+  for (int k = 0; k < 3; ++k) {
+    for (std::uint64_t flush = 0;; ++flush) {
+      if (!crashAt(k, flush, CrashMode::TearUnflushed, 3, "owner")) break;
+      ++points;
+      if (::testing::Test::HasFailure()) return;
+    }
+  }
+  EXPECT_GE(points, 12);
 }
 
 TEST(CrashTest, FailedPhaseOneDropsTheChangesAndReturnsTheError) {

@@ -1,5 +1,7 @@
 // The tree over a real file: search, split, delete, and a randomised run
 // against an ordered map with commits, re-opens and the checker.
+#include <algorithm>
+
 #include "db_test_util.h"
 #include "runtime/db/brisk_checks.h"
 #include "runtime/db/page_image.h"
@@ -197,6 +199,70 @@ TEST_F(TreeTest, RandomisedAgainstOrderedMap) {
   ASSERT_TRUE(sound(*m_file));
   EXPECT_TRUE(scanAll(*m_file).empty());
   EXPECT_GT(checks, 0u);
+}
+
+}  // namespace
+}  // namespace dw::db
+
+namespace dw::db {
+namespace {
+
+using namespace dw::db::testing;
+
+// Many small entries: a deeper tree whose inner pages split, then mostly
+// emptied again so that inner pages are freed too.
+TEST(TreeDeepTest, GrowsDeepThenEmptiesInnerPages) {
+  TempDir dir;
+  auto f = openBrisk(dir.file("deep.brk"), writerOptions());
+  ASSERT_EQ(f->refreshHeader(), 0);
+  std::mt19937 rng(77);
+  Model model;
+  const int n = 9000 * longFactor();
+  std::vector<std::string> keys;
+  for (int i = 0; i < n; ++i) {
+    std::string key = "K" + std::to_string(rng() % 1000000);
+    key.resize(8 + rng() % 30, char('0' + i % 10));
+    if (model.count(key)) continue;
+    Entry e(key + std::string(rng() % 40, 'v'), key.size());
+    insertEntry(*f, e);
+    model[key] = e;
+    keys.push_back(key);
+    if (i % 1500 == 1499) {
+      ASSERT_EQ(f->commit(), 0u);
+      ASSERT_TRUE(sound(*f));
+    }
+  }
+  ASSERT_EQ(f->commit(), 0u);
+  CheckReport r = checkFile(*f);
+  ASSERT_TRUE(r.sound) << r.fault;
+  EXPECT_GE(r.depth, 3u);
+  std::shuffle(keys.begin(), keys.end(), rng);
+  // Delete a contiguous stretch first (whole subtrees empty), then at random.
+  std::vector<std::string> sorted(keys);
+  std::sort(sorted.begin(), sorted.end());
+  const std::size_t stretch = sorted.size() / 2;
+  for (std::size_t i = sorted.size() / 4; i < sorted.size() / 4 + stretch; ++i) {
+    ASSERT_TRUE(deleteEntry(*f, sorted[i]));
+    model.erase(sorted[i]);
+  }
+  ASSERT_EQ(f->commit(), 0u);
+  ASSERT_TRUE(sound(*f));
+  for (const auto& k : keys) {
+    if (!model.count(k) || rng() % 10 == 0) continue;
+    ASSERT_TRUE(deleteEntry(*f, k));
+    model.erase(k);
+  }
+  ASSERT_EQ(f->commit(), 0u);
+  r = checkFile(*f);
+  ASSERT_TRUE(r.sound) << r.fault;
+  EXPECT_TRUE(matchesModel(*f, model));
+  ASSERT_EQ(f->cutAtEndOfData(), 0u);
+  f->release();
+  f.reset();
+  auto g = openBrisk(dir.file("deep.brk"), readerOptions());
+  ASSERT_EQ(g->refreshHeader(), 0);
+  EXPECT_TRUE(sound(*g));
+  EXPECT_TRUE(matchesModel(*g, model));
 }
 
 }  // namespace

@@ -47,6 +47,7 @@ TEST_F(ProfileTest, ReadingRules) {
       {"[Settings]\nHistoryExpires=30\n", "Settings", "HistoryExpires", "30"},
       {"[settings]\nHISTORYEXPIRES=30\n", "SETTINGS", "historyexpires", "30"},  // case
       {"  [ Settings ]  \n  Key  =   spaced value  \n", "Settings", "Key", "spaced value"},
+      {"[S]\nA=1\r", "S", "A", "1"},  // a file that ends in a lone carriage return
       {"[S]\nKey=first\nkey=second\n", "S", "Key", "first"},   // first duplicate wins
       {"[S]\nA=1\n[S]\nA=2\nB=3\n", "S", "B", "dflt"},         // first section only
       {"[S]\nKey=last line", "S", "Key", "last line"},         // no final newline
@@ -113,6 +114,8 @@ TEST_F(ProfileTest, WritesChangeOnlyWhatTheyMust) {
       {"[S]\nA=1\n", "S", "Z", std::nullopt, "[S]\nA=1\n"},
       {"[S]\nA=1\n", "S", "A", "", "[S]\nA=\n"},
       {"[S]\nbroken line\nA=1\n", "S", "B", "x", "[S]\nbroken line\nA=1\nB=x\n"},
+      // A lone carriage return that ends the file ends the last line.
+      {"[S]\nA=\r", "T", "B", "2", "[S]\nA=\r\n\n[T]\nB=2\n"},
   };
   for (const WriteCase& c : cases) {
     spit(ini(), c.before);
