@@ -110,7 +110,7 @@ TEST_F(AcceptLoopTest, ClosingTheApplicationClosesItsChildrenInOpeningOrder) {
   };
   EXPECT_LT(pos("A:CloseDown"), pos("B:CloseDown"));
   EXPECT_LT(pos("A:closed"), pos("Frame:closed"));
-  EXPECT_LT(pos("B:CloseDown"), pos("Frame:closed"));
+  EXPECT_LT(pos("B:CloseDown"), pos("Frame:closed")) << ::testing::PrintToString(got);
   EXPECT_LT(pos("Frame:closed"), static_cast<long>(got.size()));
   EXPECT_EQ(backend.quitCode(), 0);
 }
