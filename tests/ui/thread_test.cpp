@@ -1,6 +1,8 @@
 // Threads and the Runtime lock: START's limits and stack accounting, POST
 // between threads, timer coalescing, and two windowed threads never running
 // at once.
+#include <pthread.h>
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -49,6 +51,27 @@ TEST_F(ThreadTest, StartFillsSixtyThreeSlotsThenReturnsZeroAndRaisesSmallStacks)
   for (int n = 2; n <= 64; ++n) runtime().post(ev::kCloseWindow, 0, n);
   runtime().yieldUntilIdle();
   EXPECT_TRUE(backend.windows().empty());
+}
+
+TEST_F(ThreadTest, StartedThreadsGetAStackOurCodeCanLiveIn) {
+  runtime().adoptCurrentThread();
+  std::atomic<std::size_t> stack{0};
+  const int n = runtime().start(
+      [&] {
+        pthread_attr_t attr;
+        if (pthread_getattr_np(pthread_self(), &attr) == 0) {
+          std::size_t size = 0;
+          pthread_attr_getstacksize(&attr, &size);
+          stack = size;
+          pthread_attr_destroy(&attr);
+        }
+      },
+      10000);
+  ASSERT_GT(n, 0);
+  EXPECT_EQ(runtime().accountedStack(n), kMinimumStack);
+  runtime().yieldUntilIdle();
+  EXPECT_GE(stack.load(), std::size_t{1} << 20);
+  EXPECT_EQ(runtime().accountedStack(n), 0);  // ended: the slot is free
 }
 
 TEST_F(ThreadTest, PostReachesOwnAndOtherThreadsAndSkipsWindowlessOnes) {

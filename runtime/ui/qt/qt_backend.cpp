@@ -344,7 +344,10 @@ void QtBackend::focusControl(Window& w, int field) {
   m_dispatcher.call([&] {
     auto it = m_windows.find(w.id());
     if (it == m_windows.end()) return;
-    if (QWidget* widget = controlWidgetFor(*it->second, w, field)) widget->setFocus();
+    QWidget* widget = controlWidgetFor(*it->second, w, field);
+    if (!widget || widget->hasFocus()) return;
+    it->second->programFocus = field;
+    widget->setFocus();
   });
 }
 
