@@ -234,6 +234,12 @@ void QtBackend::applyWindow(QtWindow& qw, Window& w) {
   const WindowDesc& d = w.desc();
   QWidget* top = qw.top;
   top->setWindowTitle(qs(d.title));
+  if (!d.fontFace.empty() || d.fontSize > 0) {
+    QFont font = top->font();
+    if (!d.fontFace.empty()) font.setFamily(qs(d.fontFace));
+    if (d.fontSize > 0) font.setPointSize(d.fontSize);
+    top->setFont(font);
+  }
   const QPixmap icon = pixmapFor(d.icon);
   if (!icon.isNull()) top->setWindowIcon(QIcon(icon));
   const Rect& r = w.pixels;
