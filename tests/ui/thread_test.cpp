@@ -72,6 +72,11 @@ TEST_F(ThreadTest, StartedThreadsGetAStackOurCodeCanLiveIn) {
   runtime().yieldUntilIdle();
   EXPECT_GE(stack.load(), std::size_t{1} << 20);
   EXPECT_EQ(runtime().accountedStack(n), 0);  // ended: the slot is free
+
+  // A thread that cannot be created: 0, and the slot stays free.
+  EXPECT_EQ(runtime().start([] {}, 1L << 46), 0);
+  EXPECT_EQ(runtime().start([] {}, 0), 2);
+  runtime().yieldUntilIdle();
 }
 
 TEST_F(ThreadTest, PostReachesOwnAndOtherThreadsAndSkipsWindowlessOnes) {
