@@ -3,6 +3,7 @@
 #include "runtime/ui/qt/qt_backend.h"
 
 #include <QApplication>
+#include <cstdio>
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QLabel>
@@ -405,7 +406,14 @@ void QtBackend::beep() {
 
 void QtBackend::showMessage(std::string_view caption, std::string_view text) {
   const QString c = qs(caption), t = qs(text);
-  m_dispatcher.call([&] { QMessageBox::information(nullptr, c, t); });
+  m_dispatcher.call([&] {
+    // Without a screen nobody could answer the box: it goes to the log.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+      std::fprintf(stderr, "%s: %s\n", c.toUtf8().constData(), t.toUtf8().constData());
+      return;
+    }
+    QMessageBox::information(nullptr, c, t);
+  });
 }
 
 void QtBackend::quit(int exitCode) {
