@@ -95,6 +95,9 @@ void Runtime::endThread(int slot) {
   m_lock.unload(slot);
   freeThreadLanguage(s.language);
   s.language = nullptr;
+  // Out of the idle account before the slot can be taken again by START
+  // (which enters the new thread into it).
+  m_hub.threadEnded(slot);
   {
     std::lock_guard lock(m_slotMutex);
     s.used = false;
@@ -102,7 +105,6 @@ void Runtime::endThread(int slot) {
   }
   m_lock.release();
   t_slot = -1;
-  m_hub.threadEnded(slot);
 }
 
 void Runtime::runProgram(Procedure program) {
