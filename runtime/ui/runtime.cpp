@@ -29,8 +29,10 @@ void freeThreadLanguage(lang::LanguageState* state) {
 }
 
 Runtime& runtime() {
-  static Runtime instance;
-  return instance;
+  // Never destroyed: detached threads may still be leaving when the
+  // process ends.
+  static Runtime* instance = new Runtime;
+  return *instance;
 }
 
 Runtime::Runtime() : m_slots(new Slot[kThreadSlots]) {}
@@ -56,7 +58,11 @@ void Runtime::end() {
   // Every runtime thread must have ended; wait a while for stragglers.
   for (int i = 0; i < 500 && m_hub.liveThreads() > 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  // The last thread to end still holds the lock while it frees its slot.
+  m_lock.acquire(-1, nullptr);
+  m_lock.release();
   m_windows.clear();
+  std::lock_guard lock(m_slotMutex);
   for (int i = 0; i < kThreadSlots; ++i) {
     m_slots[i].used = false;
     m_slots[i].current = nullptr;

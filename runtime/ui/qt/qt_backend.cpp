@@ -3,7 +3,6 @@
 #include "runtime/ui/qt/qt_backend.h"
 
 #include <QApplication>
-#include <cstdio>
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QLabel>
@@ -17,6 +16,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <cstdio>
 
 #include "runtime/ui/events.h"
 #include "runtime/ui/qt/qt_window.h"
