@@ -94,6 +94,7 @@ TEST_F(AcceptLoopTest, ClosingTheApplicationClosesItsChildrenInOpeningOrder) {
     runtime().start(f.child("A"), 0);
     runtime().yieldUntilIdle();  // A opens first
     runtime().start(f.child("B"), 0);
+    runtime().yieldUntilIdle();  // B is open before the user closes the frame
     while (runtime().accept()) f.log.add("Frame:" + describeCurrent());
     runtime().close(frame);
     f.log.add("Frame:closed");
