@@ -17,6 +17,7 @@ namespace dw::ui {
 
 namespace {
 thread_local int t_slot = -1;
+constexpr std::int64_t kMaxPixels = 32767;
 constexpr const char* kModule = "WSLWIN";
 }  // namespace
 
@@ -303,7 +304,9 @@ void Runtime::convertGeometry(Window& w) {
   }
   auto conv = [&](std::int32_t v, int scale, bool position) -> int {
     if (v == kSystemPlaced) return position ? kSystemPlaced : 0;
-    return static_cast<int>(static_cast<std::int64_t>(v) * scale / base);
+    // Kept within what a screen can hold, whatever a resource declares.
+    const std::int64_t px = static_cast<std::int64_t>(v) * scale / base;
+    return static_cast<int>(std::clamp<std::int64_t>(px, -kMaxPixels, kMaxPixels));
   };
   const WindowDesc& d = w.desc();
   w.pixels = {conv(d.x, hScale, true), conv(d.y, vScale, true), conv(d.width, hScale, false),

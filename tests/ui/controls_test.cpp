@@ -221,6 +221,8 @@ TEST_F(ControlsTest, PropertiesByNumber) {
   runtime().setProperty(1, prop::kXPos, "20");
   EXPECT_EQ(runtime().property(1, prop::kXPos), "20");
   EXPECT_EQ(backend.control(w.id(), 1)->pixels.x, 30);
+  runtime().setProperty(1, prop::kWidth, "2147483647");  // absurd: kept on screen
+  EXPECT_EQ(backend.control(w.id(), 1)->pixels.width, 32767);
   runtime().setProperty(0, prop::kFontName, "Sans");
   EXPECT_EQ(runtime().property(0, prop::kFontName), "Sans");
   runtime().setProperty(0, prop::kStatusText, "Ready");
