@@ -41,7 +41,8 @@ class QtBackend : public Backend {
   GuiDispatcher& dispatcher() { return m_dispatcher; }
   // The top-level widget of an open window (GUI thread; tests).
   QWidget* widgetOf(std::uint32_t windowId) const;
-  // The widget of a control (GUI thread; tests).
+  // The widget of a control (GUI thread, while no runtime thread runs:
+  // it reads the runtime's window; for tests).
   QWidget* controlWidget(std::uint32_t windowId, int field) const;
   // The APPLICATION's window id, 0 when none is open (GUI thread).
   std::uint32_t applicationWindow() const;
