@@ -75,6 +75,10 @@ int runGui(int argc, char** argv) {
   dw::ui::qt::QtBackend backend(rt);
   rt.begin(backend);
   dw::lang::setHaltBoxHook([&backend](std::string_view caption, std::string_view text) {
+    std::fprintf(stderr, "dornwatch: %.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
+                 static_cast<int>(text.size()), text.data());
+    // Without a screen nobody could answer the box.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) return;
     const QString c = QString::fromUtf8(caption.data(), static_cast<int>(caption.size()));
     const QString t = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
     backend.dispatcher().call([&] { QMessageBox::critical(nullptr, c, t); });

@@ -39,6 +39,8 @@ class Backend {
   virtual void destroyWindow(Window& window) = 0;
   // Window title, geometry, status text changed.
   virtual void updateWindow(Window& window) = 0;
+  // A control was added to an open window (CREATE).
+  virtual void addControl(Window& window, const Control& control) = 0;
   // A control's state changed (shown text, hidden, disabled, rows, choice).
   virtual void updateControl(Window& window, const Control& control) = 0;
   // Text the user typed into an entry and has not yet accepted, if any.

@@ -8,6 +8,8 @@
 // its arrows within its bounds.
 #include <algorithm>
 
+#include "runtime/lang/errors.h"
+#include "runtime/lang/picture.h"
 #include "runtime/ui/control_registry.h"
 #include "runtime/ui/display_format.h"
 #include "runtime/ui/events.h"
@@ -18,7 +20,14 @@ namespace {
 
 class EntryControl : public Control {
  public:
-  using Control::Control;
+  explicit EntryControl(ControlState declared) : Control(std::move(declared)) {
+    // A picture that cannot be compiled is an internal inconsistency of the
+    // window's declaration: noted in the diagnostic log, the entry then
+    // edits plain text.
+    if (!m_state.picture.empty() &&
+        !lang::compilePicture(std::string(1, '@').append(m_state.picture)).valid)
+      lang::logDiagnostic("Error @(File,Line) (%s, %d)\n", "ctlentry", __LINE__);
+  }
 
   void refresh() override { m_state.display = formatForDisplay(m_use, m_state.picture); }
 

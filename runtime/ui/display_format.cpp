@@ -14,7 +14,9 @@ namespace dw::ui {
 namespace {
 
 std::string withAt(std::string_view picture) {
-  return "@" + std::string(picture);
+  std::string out(1, '@');
+  out.append(picture);
+  return out;
 }
 
 bool blank(std::string_view text) {

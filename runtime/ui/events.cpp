@@ -67,7 +67,22 @@ constexpr std::pair<int, const char*> kNames[] = {
     {kIconized, "Iconized"},
 };
 
+constexpr std::pair<int, const char*> kQueries[] = {
+    {0x2401, "QUERY_SETUSE"},    {0x2402, "QUERY_SELECTED"},  {0x2403, "QUERY_COMMAND"},
+    {0x2404, "QUERY_HOTCHANGE"}, {0x2405, "QUERY_HELP"},      {0x2406, "QUERY_QUIT"},
+    {0x2407, "QUERY_REPLY"},     {0x2408, "QUERY_LOSEFOCUS"}, {0x2409, "QUERY_PSCREEN"},
+    {0x240A, "QUERY_PFIELD"},    {0x240C, "QUERY_COLOR"},     {0x240E, "QUERY_HSCROLL"},
+    {0x2410, "QUERY_NOTIFY"},    {0x2412, "QUERY_LOCATE"},    {0x241C, "QUERY_CONTINUETHREAD"},
+    {0x241D, "QUERY_EDITDONE"},
+};
+
 }  // namespace
+
+std::string messageName(int number) {
+  for (const auto& [n, name] : kQueries)
+    if (n == number) return name;
+  return eventName(number);
+}
 
 std::string eventName(int event) {
   for (const auto& [number, name] : kNames)

@@ -75,4 +75,10 @@ inline constexpr int kIconized = 564;
 // "EVENT:Accepted" for 1; "%#.4x" of the number for one without a name.
 std::string eventName(int event);
 
+// Private queries between a window and its controls (numbered from
+// 0x2401); named for diagnostics.
+inline constexpr int kQueryFirst = 0x2401;
+// An event or query by name: "EVENT:Timer", "QUERY_COMMAND", else "%#.4x".
+std::string messageName(int number);
+
 }  // namespace dw::ui::ev

@@ -65,6 +65,7 @@ void MessageHub::threadEnded(int slot) {
   std::lock_guard lock(m_mutex);
   m_live[slot] = false;
   m_waiting[slot] = false;
+  m_yielding[slot] = false;
   m_queues[slot].clear();
   m_idleCv.notify_all();
 }
@@ -90,10 +91,16 @@ std::deque<Message> MessageHub::take(int slot) {
 }
 
 bool MessageHub::idleLocked(int except) const {
+  // A thread inside waitIdleExcept counts as waiting only for other such
+  // threads; an outside observer sees it as running (it will go on).
+  const bool forYielder = except >= 0;
   for (int i = 0; i < kThreadSlots; ++i) {
-    if (i == except) continue;
-    if (!m_queues[i].empty() && m_live[i]) return false;
-    if (m_live[i] && !m_waiting[i]) return false;
+    if (i == except || !m_live[i]) continue;
+    if (m_yielding[i]) {
+      if (!forYielder) return false;
+      continue;
+    }
+    if (!m_queues[i].empty() || !m_waiting[i]) return false;
   }
   return true;
 }
@@ -105,10 +112,10 @@ bool MessageHub::waitIdle(std::chrono::milliseconds timeout) {
 
 bool MessageHub::waitIdleExcept(int slot, std::chrono::milliseconds timeout) {
   std::unique_lock lock(m_mutex);
-  m_waiting[slot] = true;
+  m_yielding[slot] = true;
   m_idleCv.notify_all();
   const bool idle = m_idleCv.wait_for(lock, timeout, [&] { return idleLocked(slot); });
-  m_waiting[slot] = false;
+  m_yielding[slot] = false;
   return idle;
 }
 

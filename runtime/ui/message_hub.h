@@ -99,6 +99,7 @@ class MessageHub {
   std::deque<Message> m_queues[kThreadSlots];
   bool m_live[kThreadSlots] = {};
   bool m_waiting[kThreadSlots] = {};
+  bool m_yielding[kThreadSlots] = {};
   std::map<std::uint32_t, WindowEntry> m_windows;
 };
 

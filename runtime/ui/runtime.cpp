@@ -17,6 +17,7 @@ namespace dw::ui {
 
 namespace {
 thread_local int t_slot = -1;
+constexpr std::int64_t kMaxPixels = 32767;
 constexpr const char* kModule = "WSLWIN";
 }  // namespace
 
@@ -29,8 +30,10 @@ void freeThreadLanguage(lang::LanguageState* state) {
 }
 
 Runtime& runtime() {
-  static Runtime instance;
-  return instance;
+  // Never destroyed: detached threads may still be leaving when the
+  // process ends.
+  static Runtime* instance = new Runtime;
+  return *instance;
 }
 
 Runtime::Runtime() : m_slots(new Slot[kThreadSlots]) {}
@@ -56,7 +59,11 @@ void Runtime::end() {
   // Every runtime thread must have ended; wait a while for stragglers.
   for (int i = 0; i < 500 && m_hub.liveThreads() > 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  // The last thread to end still holds the lock while it frees its slot.
+  m_lock.acquire(-1, nullptr);
+  m_lock.release();
   m_windows.clear();
+  std::lock_guard lock(m_slotMutex);
   for (int i = 0; i < kThreadSlots; ++i) {
     m_slots[i].used = false;
     m_slots[i].current = nullptr;
@@ -95,6 +102,9 @@ void Runtime::endThread(int slot) {
   m_lock.unload(slot);
   freeThreadLanguage(s.language);
   s.language = nullptr;
+  // Out of the idle account before the slot can be taken again by START
+  // (which enters the new thread into it).
+  m_hub.threadEnded(slot);
   {
     std::lock_guard lock(m_slotMutex);
     s.used = false;
@@ -102,7 +112,6 @@ void Runtime::endThread(int slot) {
   }
   m_lock.release();
   t_slot = -1;
-  m_hub.threadEnded(slot);
 }
 
 void Runtime::runProgram(Procedure program) {
@@ -152,6 +161,22 @@ void Runtime::leaveAdopted() {
 
 bool Runtime::waitIdle() {
   return m_hub.waitIdle();
+}
+
+void Runtime::withoutLock(const std::function<void()>& fn) {
+  const int slot = t_slot;
+  if (slot < 0 || m_lock.holder() != slot) {
+    fn();
+    return;
+  }
+  m_lock.release();
+  try {
+    fn();
+  } catch (...) {
+    m_lock.acquire(slot, m_slots[slot].language);
+    throw;
+  }
+  m_lock.acquire(slot, m_slots[slot].language);
 }
 
 void Runtime::yieldUntilIdle() {
@@ -279,7 +304,9 @@ void Runtime::convertGeometry(Window& w) {
   }
   auto conv = [&](std::int32_t v, int scale, bool position) -> int {
     if (v == kSystemPlaced) return position ? kSystemPlaced : 0;
-    return static_cast<int>(static_cast<std::int64_t>(v) * scale / base);
+    // Kept within what a screen can hold, whatever a resource declares.
+    const std::int64_t px = static_cast<std::int64_t>(v) * scale / base;
+    return static_cast<int>(std::clamp<std::int64_t>(px, -kMaxPixels, kMaxPixels));
   };
   const WindowDesc& d = w.desc();
   w.pixels = {conv(d.x, hScale, true), conv(d.y, vScale, true), conv(d.width, hScale, false),

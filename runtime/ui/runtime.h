@@ -105,6 +105,10 @@ class Runtime {
   void leaveAdopted();
   // Blocks until every runtime thread waits for messages with none queued.
   bool waitIdle();
+  // Runs fn without the Runtime lock (a modal box waiting for the user):
+  // other threads run meanwhile; the lock and this thread's language state
+  // are taken back before returning.  fn must not touch runtime objects.
+  void withoutLock(const std::function<void()>& fn);
   // For a runtime thread (tests): gives up the lock until every other
   // runtime thread waits, then takes it again and handles its messages.
   void yieldUntilIdle();
@@ -154,6 +158,9 @@ class Runtime {
   void disable(int first, int last = 0);
   void enable(int first, int last = 0);
   void display(int first = 0, int last = 0);
+  // CREATE: adds a control to the current window (error 541 while another
+  // thread's window makes the system modal); its field number.
+  int create(ControlState declared);
   // Binds a control of the current window to a variable and shows it.
   void use(int field, VarRef var);
   // Changes a control's value (writes its variable) and redisplays it.

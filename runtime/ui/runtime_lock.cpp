@@ -18,11 +18,11 @@ void RuntimeLock::acquire(int slot, lang::LanguageState* state) {
 }
 
 void RuntimeLock::release() {
-  {
-    std::lock_guard lock(m_mutex);
-    m_taken = false;
-    m_holder.store(-1);
-  }
+  // Notified under the mutex: once another thread has the mutex, this
+  // thread is done with the lock object.
+  std::lock_guard lock(m_mutex);
+  m_taken = false;
+  m_holder.store(-1);
   m_cv.notify_one();
 }
 

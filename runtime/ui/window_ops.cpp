@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "runtime/lang/errors.h"
+#include "runtime/ui/control_registry.h"
 #include "runtime/ui/runtime.h"
 
 namespace dw::ui {
@@ -115,6 +116,25 @@ void Runtime::display(int first, int last) {
     });
   }
   lang::popErrorState();
+}
+
+int Runtime::create(ControlState declared) {
+  Window& w = require();
+  if (systemModal() && m_modalSlot != w.ownerSlot())
+    lang::runtimeError(werr::kCreateModal, kModule);
+  if (declared.field == 0 || w.control(declared.field)) {
+    int highest = 0;
+    for (const auto& c : w.controls()) highest = std::max(highest, c->field());
+    declared.field = highest + 1;
+  }
+  std::unique_ptr<Control> c = createControl(std::move(declared));
+  if (!c) return 0;
+  Control& added = *c;
+  w.addControl(std::move(c));
+  convertGeometry(w);
+  added.refresh();
+  m_backend->addControl(w, added);
+  return added.field();
 }
 
 void Runtime::use(int field, VarRef var) {

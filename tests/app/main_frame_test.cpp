@@ -40,7 +40,8 @@ TEST_F(MainFrameTest, FrameIsTheApplicationWithItsMenusToolBarAndStatusBar) {
   EXPECT_EQ(shot->statusZones, (std::vector<int>{-1, 80, 120, 45}));
   std::vector<std::string> menus;
   for (const ui::MenuEntry& m : shot->menuBar) menus.push_back(m.text);
-  EXPECT_EQ(menus, (std::vector<std::string>{"&File", "&Schedule", "&Reports", "&Window", "&Help"}));
+  EXPECT_EQ(menus,
+            (std::vector<std::string>{"&File", "&Schedule", "&Reports", "&Window", "&Help"}));
   const ui::MenuEntry* exit = ui::findMenuEntry(shot->menuBar, frame::kExit);
   ASSERT_NE(exit, nullptr);
   EXPECT_EQ(exit->text, "E&xit");

@@ -189,7 +189,8 @@ TEST_F(QtBackendTest, MdiChildOnItsOwnThreadClosesWithTheFrame) {
     frame.label = "FRAME";
     frame.title = "Frame";
     MenuEntry file{MenuEntry::Kind::Menu, 0, "&File", "", 0, 0, false, {}};
-    file.items.push_back({MenuEntry::Kind::Item, -1, "E&xit", "Leave", 0, action::kClose, false, {}});
+    file.items.push_back(
+        {MenuEntry::Kind::Item, -1, "E&xit", "Leave", 0, action::kClose, false, {}});
     frame.menuBar.push_back(file);
     Window& w = rt.open(frame, {});
     rt.start(
@@ -265,7 +266,15 @@ TEST(GuiDispatcherTest, RunsCallsOnTheGuiThreadAndReleasesCallersAtShutdown) {
   bool direct = false;
   EXPECT_TRUE(dispatcher.call([&] { direct = true; }));
   EXPECT_TRUE(direct);
+  // A call still pending when the event loop has ended runs at shutdown.
+  std::atomic<bool> drained{false};
+  std::atomic<bool> answered{false};
+  std::thread pending([&] { answered = dispatcher.call([&] { drained = true; }); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // not pumping meanwhile
   dispatcher.shutdown();
+  pending.join();
+  EXPECT_TRUE(drained);
+  EXPECT_TRUE(answered);
   std::thread late([&] { EXPECT_FALSE(dispatcher.call([] {})); });
   late.join();
 }

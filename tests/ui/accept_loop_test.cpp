@@ -111,7 +111,7 @@ TEST_F(AcceptLoopTest, ClosingTheApplicationClosesItsChildrenInOpeningOrder) {
   };
   EXPECT_LT(pos("A:CloseDown"), pos("B:CloseDown"));
   EXPECT_LT(pos("A:closed"), pos("Frame:closed"));
-  EXPECT_LT(pos("B:CloseDown"), pos("Frame:closed"));
+  EXPECT_LT(pos("B:CloseDown"), pos("Frame:closed")) << ::testing::PrintToString(got);
   EXPECT_LT(pos("Frame:closed"), static_cast<long>(got.size()));
   EXPECT_EQ(backend.quitCode(), 0);
 }
@@ -203,6 +203,17 @@ TEST_F(AcceptLoopTest, CycledCloseWindowKeepsTheWindowOpen) {
     if (runtime().event() == ev::kNotify) break;
   }
   EXPECT_EQ(seen, (std::vector<std::string>{"OpenWindow", "CloseWindow", "Notify"}));
+  runtime().close(w);
+}
+
+TEST_F(AcceptLoopTest, OpenFailedEndsTheLoopAtOnce) {
+  runtime().adoptCurrentThread();
+  Window& w = runtime().open(windowDesc("Form"), {});
+  runtime().post(ev::kOpenFailed);
+  runtime().post(ev::kNotify);
+  std::vector<std::string> seen;
+  while (runtime().accept()) seen.push_back(describeCurrent());
+  EXPECT_EQ(seen, std::vector<std::string>{"OpenWindow"});
   runtime().close(w);
 }
 
@@ -348,6 +359,45 @@ TEST_F(AcceptLoopTest, ModalWindowBlocksStartFrameChildrenAndOtherThreads) {
   runtime().post(ev::kCloseWindow, 0, other);
   runtime().close(frame);
   runtime().yieldUntilIdle();
+}
+
+TEST_F(AcceptLoopTest, AnotherThreadCannotOpenAChildOrCreateControlsWhileModal) {
+  runtime().adoptCurrentThread();
+  Window& frame = runtime().open(windowDesc("Frame", WindowKind::Application), {});
+  std::vector<int> codes;
+  // Threads started before the modal window opens run while it is open.
+  auto attempt = [&](std::function<void()> op) {
+    return [&codes, op] {
+      Window& w = runtime().open(windowDesc("Own"), {});
+      codes.push_back(haltCode(op));
+      runtime().close(w);
+    };
+  };
+  WindowDesc modal = windowDesc("Modal");
+  modal.modal = true;
+  const int a = runtime().start(
+      attempt([] { runtime().open(windowDesc("C", WindowKind::MdiChild), {}); }), 0);
+  const int b =
+      runtime().start(attempt([] { runtime().create(declared(ControlType::String, 0, "x")); }), 0);
+  const int c = runtime().start(attempt([] { runtime().hide(1); }), 0);
+  ASSERT_TRUE(a && b && c);
+  Window& m2 = runtime().open(modal, {});
+  runtime().yieldUntilIdle();
+  std::sort(codes.begin(), codes.end());
+  EXPECT_EQ(codes, (std::vector<int>{531, 541, 542}));
+  runtime().close(m2);
+  runtime().yieldUntilIdle();
+  runtime().close(frame);
+}
+
+TEST_F(AcceptLoopTest, CreateAddsAControlWithTheNextFieldNumber) {
+  runtime().adoptCurrentThread();
+  Window& w =
+      runtime().open(windowDesc("Form"), makeControls({declared(ControlType::String, 1, "a")}));
+  const int field = runtime().create(declared(ControlType::Button, 0, "&New"));
+  EXPECT_EQ(field, 2);
+  EXPECT_EQ(backend.control(w.id(), 2)->text, "&New");
+  runtime().close(w);
 }
 
 }  // namespace

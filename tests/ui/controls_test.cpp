@@ -1,6 +1,12 @@
 // Controls: each type's transfer between the user and its variable,
 // operations by field-number ranges, properties, and building a window
 // from a window record.
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "runtime/lang/picture.h"
 #include "runtime/ui/window_builder.h"
 #include "tests/ui/ui_fixture.h"
 
@@ -183,6 +189,22 @@ TEST_F(ControlsTest, RangeOperationsFollowTheirRules) {
   runtime().close(w);
 }
 
+TEST_F(ControlsTest, ChangeWritesTheVariableAndRedisplays) {
+  runtime().adoptCurrentThread();
+  std::int32_t count = 1;
+  Window& w =
+      runtime().open(windowDesc("Form"), makeControls({declared(ControlType::Entry, 1, "", "n5"),
+                                                       declared(ControlType::String, 2, "Label")}));
+  runtime().use(1, VarRef::of(count));
+  runtime().change(1, "42");
+  EXPECT_EQ(count, 42);
+  EXPECT_EQ(backend.control(w.id(), 1)->display, "42");
+  runtime().change(2, "Other");  // no variable: the shown text changes
+  EXPECT_EQ(backend.control(w.id(), 2)->display, "Other");
+  runtime().change(9, "ignored");
+  runtime().close(w);
+}
+
 TEST_F(ControlsTest, PropertiesByNumber) {
   runtime().adoptCurrentThread();
   WindowDesc d = windowDesc("Frame");
@@ -199,6 +221,8 @@ TEST_F(ControlsTest, PropertiesByNumber) {
   runtime().setProperty(1, prop::kXPos, "20");
   EXPECT_EQ(runtime().property(1, prop::kXPos), "20");
   EXPECT_EQ(backend.control(w.id(), 1)->pixels.x, 30);
+  runtime().setProperty(1, prop::kWidth, "2147483647");  // absurd: kept on screen
+  EXPECT_EQ(backend.control(w.id(), 1)->pixels.width, 32767);
   runtime().setProperty(0, prop::kFontName, "Sans");
   EXPECT_EQ(runtime().property(0, prop::kFontName), "Sans");
   runtime().setProperty(0, prop::kStatusText, "Ready");
@@ -270,6 +294,32 @@ TEST_F(ControlsTest, MissingWindowResourceIsRuntimeError502) {
     EXPECT_EQ(lang::errorCode(), 502);
     EXPECT_NE(h.text.find("WSLDIAL"), std::string::npos);
   }
+}
+
+}  // namespace
+}  // namespace dw::ui::testing
+
+namespace dw::ui::testing {
+namespace {
+
+TEST(EntryControl, AnUncompilablePictureIsNotedInTheDiagnosticLog) {
+  ASSERT_FALSE(lang::compilePicture("@zz").valid);
+  const std::filesystem::path before = std::filesystem::current_path();
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("dw_ctlentry_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  std::filesystem::current_path(dir);
+  auto entry = createControl(declared(ControlType::Entry, 1, "", "zz"));
+  std::filesystem::current_path(before);
+  std::ifstream log(dir / "QXLOG.TXT");
+  std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+  std::filesystem::remove_all(dir);
+  EXPECT_NE(text.find("Error @(File,Line) (ctlentry, "), std::string::npos) << text;
+  // The entry still edits plain text.
+  char value[8];
+  entry->use(VarRef::fixedString(value));
+  EXPECT_EQ(entry->takeValue(ev::kAccepted, std::string("abc")), ev::kAccepted);
+  EXPECT_EQ(VarRef::fixedString(value).text(), "abc");
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Threads and the Runtime lock: START's limits and stack accounting, POST
 // between threads, timer coalescing, and two windowed threads never running
 // at once.
+#include <pthread.h>
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -51,6 +53,32 @@ TEST_F(ThreadTest, StartFillsSixtyThreeSlotsThenReturnsZeroAndRaisesSmallStacks)
   EXPECT_TRUE(backend.windows().empty());
 }
 
+TEST_F(ThreadTest, StartedThreadsGetAStackOurCodeCanLiveIn) {
+  runtime().adoptCurrentThread();
+  std::atomic<std::size_t> stack{0};
+  const int n = runtime().start(
+      [&] {
+        pthread_attr_t attr;
+        if (pthread_getattr_np(pthread_self(), &attr) == 0) {
+          std::size_t size = 0;
+          pthread_attr_getstacksize(&attr, &size);
+          stack = size;
+          pthread_attr_destroy(&attr);
+        }
+      },
+      10000);
+  ASSERT_GT(n, 0);
+  EXPECT_EQ(runtime().accountedStack(n), kMinimumStack);
+  runtime().yieldUntilIdle();
+  EXPECT_GE(stack.load(), std::size_t{1} << 20);
+  EXPECT_EQ(runtime().accountedStack(n), 0);  // ended: the slot is free
+
+  // A thread that cannot be created: 0, and the slot stays free.
+  EXPECT_EQ(runtime().start([] {}, 1L << 46), 0);
+  EXPECT_EQ(runtime().start([] {}, 0), 2);
+  runtime().yieldUntilIdle();
+}
+
 TEST_F(ThreadTest, PostReachesOwnAndOtherThreadsAndSkipsWindowlessOnes) {
   EventLog log;
   runtime().postFromOutside(ev::kNotify, 0, 1);  // before start-up: nothing
@@ -73,6 +101,20 @@ TEST_F(ThreadTest, PostReachesOwnAndOtherThreadsAndSkipsWindowlessOnes) {
   EXPECT_EQ(own, (std::vector<std::string>{"OpenWindow", "Notify 5"}));
   runtime().post(ev::kCloseWindow, 0, other);
   runtime().close(mine);
+  runtime().yieldUntilIdle();
+}
+
+TEST_F(ThreadTest, AThreadWaitingOutsideTheLockLetsOthersRun) {
+  runtime().adoptCurrentThread();
+  EventLog log;
+  const int other = runtime().start(windowedProcedure("Other", &log), 0);
+  ASSERT_GT(other, 0);
+  // While this thread waits (as inside a modal box), the other one opens
+  // its window and handles its first event.
+  runtime().withoutLock([&] { ASSERT_TRUE(runtime().hub().waitIdleExcept(0)); });
+  EXPECT_EQ(runtime().lock().holder(), 0);
+  EXPECT_EQ(log.entries(), std::vector<std::string>{"Other:OpenWindow"});
+  runtime().post(ev::kCloseWindow, 0, other);
   runtime().yieldUntilIdle();
 }
 

@@ -59,6 +59,11 @@ void HeadlessBackend::updateWindow(Window& w) {
   snapshot(w);
 }
 
+void HeadlessBackend::addControl(Window& w, const Control&) {
+  std::lock_guard lock(m_mutex);
+  snapshot(w);
+}
+
 void HeadlessBackend::updateControl(Window& w, const Control& c) {
   std::lock_guard lock(m_mutex);
   auto it = m_windows.find(w.id());

@@ -87,6 +87,7 @@ class HeadlessBackend : public Backend {
   bool createWindow(Window& window) override;
   void destroyWindow(Window& window) override;
   void updateWindow(Window& window) override;
+  void addControl(Window& window, const Control& control) override;
   void updateControl(Window& window, const Control& control) override;
   std::optional<std::string> pendingText(Window& window, const Control& control) override;
   void focusControl(Window& window, int field) override;

@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <cstdio>
 
 #include "runtime/ui/events.h"
 #include "runtime/ui/qt/qt_window.h"
@@ -234,6 +235,12 @@ void QtBackend::applyWindow(QtWindow& qw, Window& w) {
   const WindowDesc& d = w.desc();
   QWidget* top = qw.top;
   top->setWindowTitle(qs(d.title));
+  if (!d.fontFace.empty() || d.fontSize > 0) {
+    QFont font = top->font();
+    if (!d.fontFace.empty()) font.setFamily(qs(d.fontFace));
+    if (d.fontSize > 0) font.setPointSize(d.fontSize);
+    top->setFont(font);
+  }
   const QPixmap icon = pixmapFor(d.icon);
   if (!icon.isNull()) top->setWindowIcon(QIcon(icon));
   const Rect& r = w.pixels;
@@ -317,6 +324,13 @@ void QtBackend::updateWindow(Window& w) {
   });
 }
 
+void QtBackend::addControl(Window& w, const Control& c) {
+  m_dispatcher.call([&] {
+    auto it = m_windows.find(w.id());
+    if (it != m_windows.end()) createControlWidget(*this, *it->second, w, w.indexOf(&c));
+  });
+}
+
 void QtBackend::updateControl(Window& w, const Control& c) {
   m_dispatcher.call([&] {
     auto it = m_windows.find(w.id());
@@ -337,7 +351,10 @@ void QtBackend::focusControl(Window& w, int field) {
   m_dispatcher.call([&] {
     auto it = m_windows.find(w.id());
     if (it == m_windows.end()) return;
-    if (QWidget* widget = controlWidgetFor(*it->second, w, field)) widget->setFocus();
+    QWidget* widget = controlWidgetFor(*it->second, w, field);
+    if (!widget || widget->hasFocus()) return;
+    it->second->programFocus = field;
+    widget->setFocus();
   });
 }
 
@@ -389,7 +406,14 @@ void QtBackend::beep() {
 
 void QtBackend::showMessage(std::string_view caption, std::string_view text) {
   const QString c = qs(caption), t = qs(text);
-  m_dispatcher.call([&] { QMessageBox::information(nullptr, c, t); });
+  m_dispatcher.call([&] {
+    // Without a screen nobody could answer the box: it goes to the log.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+      std::fprintf(stderr, "%s: %s\n", c.toUtf8().constData(), t.toUtf8().constData());
+      return;
+    }
+    QMessageBox::information(nullptr, c, t);
+  });
 }
 
 void QtBackend::quit(int exitCode) {

@@ -41,7 +41,8 @@ class QtBackend : public Backend {
   GuiDispatcher& dispatcher() { return m_dispatcher; }
   // The top-level widget of an open window (GUI thread; tests).
   QWidget* widgetOf(std::uint32_t windowId) const;
-  // The widget of a control (GUI thread; tests).
+  // The widget of a control (GUI thread, while no runtime thread runs:
+  // it reads the runtime's window; for tests).
   QWidget* controlWidget(std::uint32_t windowId, int field) const;
   // The APPLICATION's window id, 0 when none is open (GUI thread).
   std::uint32_t applicationWindow() const;
@@ -55,6 +56,7 @@ class QtBackend : public Backend {
   bool createWindow(Window& window) override;
   void destroyWindow(Window& window) override;
   void updateWindow(Window& window) override;
+  void addControl(Window& window, const Control& control) override;
   void updateControl(Window& window, const Control& control) override;
   std::optional<std::string> pendingText(Window& window, const Control& control) override;
   void focusControl(Window& window, int field) override;

@@ -13,9 +13,6 @@
 // window's), grouped by a QButtonGroup; a tab has no widget of its own.
 #include <QAbstractSpinBox>
 #include <QApplication>
-#include <QMainWindow>
-#include <QMdiArea>
-#include <QStatusBar>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,11 +22,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMainWindow>
+#include <QMdiArea>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QTabBar>
 
 #include "runtime/ui/events.h"
@@ -48,11 +48,15 @@ QString qs(std::string_view s) {
 // Focus entering a control; leaving a multi-line text accepts it.
 class ControlFilter : public QObject {
  public:
-  ControlFilter(QtBackend& backend, std::uint32_t window, int field, QObject* parent)
-      : QObject(parent), m_backend(backend), m_window(window), m_field(field) {}
+  ControlFilter(QtBackend& backend, QtWindow& qw, int field, QObject* parent)
+      : QObject(parent), m_backend(backend), m_qw(qw), m_window(qw.id), m_field(field) {}
   bool eventFilter(QObject* watched, QEvent* e) override {
     if (e->type() == QEvent::FocusIn) {
-      m_backend.postFocus(m_window, m_field);
+      // Focus the runtime gave itself already queued its EVENT:Selected.
+      if (m_qw.programFocus == m_field)
+        m_qw.programFocus = 0;
+      else
+        m_backend.postFocus(m_window, m_field);
       if (auto* w = qobject_cast<QWidget*>(watched); w && !w->statusTip().isEmpty())
         showStatusText(w, w->statusTip());
     }
@@ -68,6 +72,7 @@ class ControlFilter : public QObject {
 
  private:
   QtBackend& m_backend;
+  QtWindow& m_qw;
   std::uint32_t m_window;
   int m_field;
 };
@@ -256,19 +261,24 @@ QWidget* makeWidget(QtBackend& backend, QtWindow& qw, Window& w, int index, QtCo
 
 }  // namespace
 
+void createControlWidget(QtBackend& backend, QtWindow& qw, Window& w, int index) {
+  if (index < 0 || index >= static_cast<int>(w.controls().size())) return;
+  const Control& c = *w.controls()[index];
+  QtControl& qc = qw.controls[index];
+  qc.type = c.type();
+  qc.field = c.field();
+  qc.widget = makeWidget(backend, qw, w, index, qc);
+  if (!qc.widget) return;
+  qc.widget->setObjectName(QStringLiteral("field%1").arg(qc.field));
+  if (qc.field != 0)
+    qc.widget->installEventFilter(new ControlFilter(backend, qw, qc.field, qc.widget));
+  qc.widget->show();
+  updateControlWidget(qw, w, c);  // may hide it again
+}
+
 void createControlWidgets(QtBackend& backend, QtWindow& qw, Window& w) {
-  const auto& controls = w.controls();
-  for (std::size_t i = 0; i < controls.size(); ++i) {
-    QtControl& qc = qw.controls[static_cast<int>(i)];
-    qc.type = controls[i]->type();
-    qc.field = controls[i]->field();
-    qc.widget = makeWidget(backend, qw, w, static_cast<int>(i), qc);
-    if (!qc.widget) continue;
-    qc.widget->setObjectName(QStringLiteral("field%1").arg(qc.field));
-    if (qc.field != 0)
-      qc.widget->installEventFilter(new ControlFilter(backend, qw.id, qc.field, qc.widget));
-    updateControlWidget(qw, w, *controls[i]);
-  }
+  for (std::size_t i = 0; i < w.controls().size(); ++i)
+    createControlWidget(backend, qw, w, static_cast<int>(i));
 }
 
 void updateControlWidget(QtWindow& qw, Window& w, const Control& c) {
@@ -294,17 +304,17 @@ void updateControlWidget(QtWindow& qw, Window& w, const Control& c) {
   widget->setEnabled(w.effectivelyEnabled(c));
   widget->setStatusTip(qs(s.statusText));
   const QString display = qs(s.display);
+  // Typed text stays until the control shows a new value.
+  const bool newValue = s.display != qc.shown;
+  qc.shown = s.display;
   if (auto* label = qobject_cast<QLabel*>(widget); label && label->pixmap().isNull()) {
     label->setText(display);
   } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-    if (edit->text() != display) edit->setText(display);
-    edit->setModified(false);
+    if (newValue) edit->setText(display), edit->setModified(false);
   } else if (auto* spin = dynamic_cast<SpinWidget*>(widget)) {
-    if (spin->edit()->text() != display) spin->edit()->setText(display);
-    spin->edit()->setModified(false);
+    if (newValue) spin->edit()->setText(display), spin->edit()->setModified(false);
   } else if (auto* text = qobject_cast<QPlainTextEdit*>(widget)) {
-    if (text->toPlainText() != display) text->setPlainText(display);
-    text->document()->setModified(false);
+    if (newValue) text->setPlainText(display), text->document()->setModified(false);
   } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
     button->setText(qs(s.text));
   } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {

@@ -40,6 +40,7 @@ struct QtControl {
   ControlType type = ControlType::String;
   int field = 0;
   bool updating = false;  // set while the runtime changes the widget
+  std::string shown;      // the display text last put into the widget
 };
 
 struct QtWindow {
@@ -56,10 +57,12 @@ struct QtWindow {
   std::map<int, QtControl> controls;  // by index in the window's control list
   QTimer* timer = nullptr;
   bool destroying = false;
+  int programFocus = 0;  // the field the runtime is giving focus to
 };
 
 // qt_controls.cpp
 void createControlWidgets(QtBackend& backend, QtWindow& qw, Window& w);
+void createControlWidget(QtBackend& backend, QtWindow& qw, Window& w, int index);
 void updateControlWidget(QtWindow& qw, Window& w, const Control& c);
 std::optional<std::string> pendingControlText(QtWindow& qw, Window& w, const Control& c);
 QWidget* controlWidgetFor(QtWindow& qw, Window& w, int field);
