@@ -235,6 +235,16 @@ OsStatus writeAtomically(const std::string& path, const std::string& content) {
   return status;
 }
 
+// A value written between a matching pair of double or single quotes reads
+// without them, so that blanks at its ends can be kept; a lone or unmatched
+// quote is part of the value.
+std::string unquote(std::string value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front())
+    return value.substr(1, value.size() - 2);
+  return value;
+}
+
 std::mutex& writeMutex() {
   static std::mutex m;
   return m;
@@ -275,7 +285,7 @@ std::string getProfileString(const std::string& section, const std::string& key,
   std::size_t at = findKey(lines, header, trim(key));
   if (at == sectionEnd(lines, header)) return fallback;
   std::string value = lines[at].value;
-  value = value.substr(0, value.find('\0'));
+  value = unquote(value.substr(0, value.find('\0')));
   if (value.size() > kProfileValueMax) value.resize(kProfileValueMax);
   return value;
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "runtime/platform/test_platform.h"
@@ -62,6 +63,20 @@ TEST_F(ProfileTest, ReadingRules) {
       {"Key=before any section\n[S]\n", "S", "Key", "dflt"},
       {"[S]\nKey=nul\0inside\n", "S", "Key", "nul"},
       {"", "S", "Key", "dflt"},
+      // Quotes: a matching pair around the value goes, and with it the
+      // trimming of the blanks inside; anything else stays as it is.
+      {"[S]\nKey = \"  spaced  \"  \n", "S", "Key", "  spaced  "},
+      {"[S]\nKey='single'\n", "S", "Key", "single"},
+      {"[S]\nKey=\"\"\n", "S", "Key", ""},
+      {"[S]\nKey=''\n", "S", "Key", ""},
+      {"[S]\nKey=\"\n", "S", "Key", "\""},  // a lone quote
+      {"[S]\nKey='\n", "S", "Key", "'"},
+      {"[S]\nKey=\"mixed'\n", "S", "Key", "\"mixed'"},  // unmatched pair
+      {"[S]\nKey=\"open\n", "S", "Key", "\"open"},
+      {"[S]\nKey=close\"\n", "S", "Key", "close\""},
+      {"[S]\nKey=\"a\" and \"b\"\n", "S", "Key", "a\" and \"b"},  // outer pair only
+      {"[S]\nKey=\"'inner'\"\n", "S", "Key", "'inner'"},          // one pair only
+      {"[S]\nKey=say \"hi\"\n", "S", "Key", "say \"hi\""},
   };
   for (const ReadCase& c : cases) {
     std::string content = c.content;
@@ -122,6 +137,18 @@ TEST_F(ProfileTest, WritesChangeOnlyWhatTheyMust) {
     ASSERT_TRUE(writeProfileString(c.section, c.key, c.value, "DORN.INI").ok()) << c.before;
     EXPECT_EQ(slurp(ini()), c.after) << c.before;
   }
+}
+
+TEST_F(ProfileTest, QuotedValuesAreStoredAsGivenAndReadWithoutTheQuotes) {
+  ASSERT_TRUE(writeProfileString("S", "A", "\"  padded  \"", "DORN.INI").ok());
+  ASSERT_TRUE(writeProfileString("S", "B", "'x", "DORN.INI").ok());
+  EXPECT_EQ(slurp(ini()), "[S]\nA=\"  padded  \"\nB='x\n");
+  EXPECT_EQ(getProfileString("S", "A", "", "DORN.INI"), "  padded  ");
+  EXPECT_EQ(getProfileString("S", "B", "", "DORN.INI"), "'x");
+  // The quotes count when deciding whether a write changes anything.
+  ASSERT_TRUE(writeProfileString("S", "A", "  padded  ", "DORN.INI").ok());
+  EXPECT_EQ(slurp(ini()), "[S]\nA=  padded  \nB='x\n");
+  EXPECT_EQ(getProfileString("S", "A", "", "DORN.INI"), "padded");
 }
 
 TEST_F(ProfileTest, DeletingFromAMissingFileCreatesNothing) {
