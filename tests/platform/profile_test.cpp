@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "runtime/platform/test_platform.h"
 #include "tests/platform/child.h"
@@ -189,9 +192,47 @@ TEST_F(ProfileTest, FailedWriteLeavesTheOldFileAndNoTemporary) {
   m_platform.diskFullAt(4);
   EXPECT_EQ(writeProfileString("S", "A", "2", "DORN.INI").error(), kDiskFull);
   m_platform.clearFaults();
-  int entries = 0;
-  for (auto& e : std::filesystem::directory_iterator(m_dir.path())) entries += !e.is_directory();
-  EXPECT_EQ(entries, 1);
+  std::set<std::string> names;
+  for (auto& e : std::filesystem::directory_iterator(m_dir.path()))
+    names.insert(e.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"DORN.INI", "DORN.INI.lock"}));
+}
+
+// Two processes write different keys of one file at the same time; each
+// write must start from the file the other left, so none is lost.
+TEST_F(ProfileTest, WritersInTwoProcessesLoseNoUpdate) {
+  constexpr int kKeys = 200;
+  int go[2];
+  ASSERT_EQ(::pipe(go), 0);
+  pid_t children[2];
+  for (int c = 0; c < 2; ++c) {
+    children[c] = ::fork();
+    ASSERT_GE(children[c], 0);
+    if (children[c] == 0) {
+      ::close(go[1]);
+      char byte;
+      (void)::read(go[0], &byte, 1);  // returns when the parent closes its end
+      for (int k = 0; k < kKeys; ++k) {
+        std::string key = "P" + std::to_string(c) + "K" + std::to_string(k);
+        if (!writeProfileString("S", key, std::to_string(k), "DORN.INI").ok()) ::_exit(1);
+      }
+      ::_exit(0);
+    }
+  }
+  ::close(go[0]);
+  ::close(go[1]);
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+  int missing = 0;
+  for (int c = 0; c < 2; ++c)
+    for (int k = 0; k < kKeys; ++k) {
+      std::string key = "P" + std::to_string(c) + "K" + std::to_string(k);
+      missing += getProfileString("S", key, "?", "DORN.INI") != std::to_string(k);
+    }
+  EXPECT_EQ(missing, 0);
 }
 
 TEST_F(ProfileTest, CrashDuringAWriteLeavesTheOldOrTheNewFile) {
