@@ -13,13 +13,6 @@
 namespace dw::lang {
 namespace {
 
-bool isIntegral(ResultType t) {
-  return t == ResultType::kTruth || t == ResultType::kInteger;
-}
-bool isText(ResultType t) {
-  return t == ResultType::kString || t == ResultType::kPicture;
-}
-
 template <typename T>
 T load(const void* address) {
   T value;

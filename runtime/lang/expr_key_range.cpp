@@ -9,13 +9,6 @@
 namespace dw::lang {
 namespace {
 
-bool isIntegral(ResultType t) {
-  return t == ResultType::kTruth || t == ResultType::kInteger;
-}
-bool isText(ResultType t) {
-  return t == ResultType::kString || t == ResultType::kPicture;
-}
-
 // The AND-joined terms of a filter.
 void conjuncts(const ExprNode& node, std::vector<const ExprNode*>& out) {
   if (node.kind == NodeKind::kBinary && node.op == OpCode::kAnd) {

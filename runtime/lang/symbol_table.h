@@ -34,6 +34,15 @@ enum class ResultType : std::uint8_t {
   kString = 4,
 };
 
+// Truth values and integers compare and combine as integers; pictures and
+// strings as text.
+inline bool isIntegral(ResultType t) {
+  return t == ResultType::kTruth || t == ResultType::kInteger;
+}
+inline bool isText(ResultType t) {
+  return t == ResultType::kString || t == ResultType::kPicture;
+}
+
 // The runtime type of a bound program variable.
 enum class VarType : std::uint8_t {
   kByte,       // unsigned 8-bit
