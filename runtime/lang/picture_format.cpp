@@ -69,9 +69,13 @@ std::string formatNumber(DecimalText d, const CompiledPicture& p) {
       }
       ++k;
     } else if (q.kind == K::Grouping) {
-      char leftFill = n > 0 && pos[n - 1].kind == K::DigitFill ? pos[n - 1].ch : ' ';
+      // A separator without a significant digit to its left prints the
+      // area's fill; between zeros of a zero fill it still separates.  The
+      // area's leftmost separator has no digit to its left at all.
+      char fill = n + 1 < pos.size() && pos[n + 1].kind == K::DigitFill ? pos[n + 1].ch : ' ';
+      bool leftmost = n == 0 || !isNumberDigit(pos[n - 1].kind);
       bool significant = static_cast<int>(d.integer.size()) > k;
-      out[n] = overflow ? '#' : (significant || leftFill == '0') ? q.ch : leftFill;
+      out[n] = overflow ? '#' : significant ? q.ch : (fill == '0' && !leftmost) ? q.ch : fill;
     }
   }
   std::size_t f = 0;
@@ -121,6 +125,11 @@ std::string formatScientific(double v, const CompiledPicture& p) {
         break;
       case K::DigitFill:
         out[i] = q.ch;
+        break;
+      case K::Grouping:
+        // The mantissa has one integer digit, so no significant digit ever
+        // stands to the left of a separator.
+        out[i] = ' ';
         break;
       case K::Digit:
         if (afterE) {
