@@ -39,10 +39,18 @@ bool isNumberDigit(K k) {
   return k == K::Digit || k == K::DigitFill;
 }
 
+// A zero under "B": blanks as wide as the text would be (an implied point
+// takes no column).
+std::string blanksFor(const CompiledPicture& p) {
+  std::size_t n = 0;
+  for (const auto& q : p.positions) n += q.kind == K::ImpliedPoint ? 0 : 1;
+  return std::string(n, ' ');
+}
+
 std::string formatNumber(DecimalText d, const CompiledPicture& p) {
   d.roundTo(p.decimals);
   const auto& pos = p.positions;
-  if (d.isZero() && p.blankWhenZero) return std::string(pos.size(), ' ');
+  if (d.isZero() && p.blankWhenZero) return blanksFor(p);
   std::size_t point = pos.size();
   int intDigits = 0;
   for (std::size_t i = 0; i < pos.size(); ++i) {
@@ -98,7 +106,7 @@ std::string formatNumber(DecimalText d, const CompiledPicture& p) {
 std::string formatScientific(double v, const CompiledPicture& p) {
   const auto& pos = p.positions;
   if (!std::isfinite(v)) v = 0;
-  if (v == 0 && p.blankWhenZero) return std::string(pos.size(), ' ');
+  if (v == 0 && p.blankWhenZero) return blanksFor(p);
   std::string text(p.decimals + 32, '\0');
   int n = std::snprintf(text.data(), text.size(), "%.*e", p.decimals, std::fabs(v));
   text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
@@ -257,7 +265,7 @@ std::string formatTime(long value, const CompiledPicture& p) {
 std::string formatPattern(DecimalText d, const CompiledPicture& p) {
   d.roundTo(0);
   const auto& pos = p.positions;
-  if (d.isZero() && p.blankWhenZero) return std::string(pos.size(), ' ');
+  if (d.isZero() && p.blankWhenZero) return blanksFor(p);
   int digits = 0;
   for (const auto& q : pos) digits += isNumberDigit(q.kind) ? 1 : 0;
   bool overflow = static_cast<int>(d.integer.size()) > digits;

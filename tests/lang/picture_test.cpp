@@ -241,6 +241,15 @@ TEST_F(PictureTest, LeadingSeparatorPrintsTheFill) {
     EXPECT_EQ(format(c.value, c.picture), c.text) << c.picture << " " << c.value;
 }
 
+TEST_F(PictureTest, BlankWhenZeroIsAsWideAsTheText) {
+  const FormatCase cases[] = {
+      {"@n7v2B", 0, "      "},         {"@n7v2B", 1.5, "   150"}, {"@e12v4B", 0, "           "},
+      {"@e12v4B", 1.5, " 15000E+000"}, {"@n7.2B", 0, "       "},  {"@p##-##pB", 0, "     "},
+  };
+  for (const FormatCase& c : cases)
+    EXPECT_EQ(format(c.value, c.picture), c.text) << c.picture << " " << c.value;
+}
+
 TEST_F(PictureTest, DeformatIgnoresCurrencyAndDotGrouping) {
   const struct {
     const char* picture;
