@@ -235,6 +235,33 @@ OsStatus writeAtomically(const std::string& path, const std::string& content) {
   return status;
 }
 
+// A value written between a matching pair of double or single quotes reads
+// without them, so that blanks at its ends can be kept; a lone or unmatched
+// quote is part of the value.
+std::string unquote(std::string value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front())
+    return value.substr(1, value.size() - 2);
+  return value;
+}
+
+// Serialises the writers of one file across processes: an exclusive lock
+// on the first byte of "<file>.lock" beside it, held from before the file is
+// read until its replacement is in place, so that no writer works from a
+// copy that another is about to replace.  The lock file stays behind:
+// removing it would let one writer lock the removed file while the next
+// locks a new one.  The lock is best effort: when the lock file cannot be
+// opened or locked (a read-only directory, another user's lock file, a file
+// system without such locks) the write goes ahead unserialised, and the
+// steps that follow report their own errors.  Null when not locked.
+std::unique_ptr<File> lockForWriting(const std::string& path) {
+  auto opened = platform().open(path + ".lock", {Access::ReadWrite, Share::DenyNone},
+                                Disposition::OpenAlways);
+  if (!opened) return nullptr;
+  if (!(*opened)->lock(0, 1, LockKind::Exclusive, LockWait::Wait)) return nullptr;
+  return std::move(*opened);
+}
+
 std::mutex& writeMutex() {
   static std::mutex m;
   return m;
@@ -275,7 +302,7 @@ std::string getProfileString(const std::string& section, const std::string& key,
   std::size_t at = findKey(lines, header, trim(key));
   if (at == sectionEnd(lines, header)) return fallback;
   std::string value = lines[at].value;
-  value = value.substr(0, value.find('\0'));
+  value = unquote(value.substr(0, value.find('\0')));
   if (value.size() > kProfileValueMax) value.resize(kProfileValueMax);
   return value;
 }
@@ -288,6 +315,7 @@ OsStatus writeProfileString(const std::string& section, const std::optional<std:
     return OsStatus::failure(kInvalidParameter);
   std::lock_guard lock(writeMutex());
   std::string path = resolveProfilePath(file);
+  std::unique_ptr<File> writerLock = lockForWriting(path);  // released on return
   OsError error = kOk;
   // Opened for writing, so that a read-only file is refused as it should be
   // (the rename that replaces it would not check).

@@ -16,8 +16,13 @@
 // renamed over it, so a crash leaves either the old file or the new one.
 // A file name without a directory is taken from the profile directory.
 //
+// A value between a matching pair of double or single quotes reads without
+// them (so blanks at its ends survive); a write stores the value as given.
+//
 // All file work goes through platform(), so tests can inject faults.
-// Thread-safety: any thread; writes in one process are serialised.
+// Thread-safety: any thread.  Writes are serialised, between processes too
+// (through a lock file "<file>.lock" left beside the file); reads take no
+// lock, since the file they see is always a whole one.
 #pragma once
 
 #include <cstddef>

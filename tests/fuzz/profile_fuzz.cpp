@@ -1,6 +1,7 @@
 // Fuzzes the INI reader and writer with arbitrary file contents: nothing may
-// crash or hang, a written value reads back, and a write leaves the values
-// of every other section and key as they were.
+// crash or hang, a written value reads back (a quoted one without its
+// quotes), and a write leaves the values of every other section and key as
+// they were.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -49,6 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (written ? now != "new value" : now != before[s][k]) ::abort();
     }
   }
+  // A quoted value keeps the blanks inside its quotes.
+  if (!writeProfileString("T", "C", "'  quoted  '", path).ok()) ::abort();
+  if (getProfileString("t", "c", "?", path) != "  quoted  ") ::abort();
   if (!writeProfileString("T", "B", std::nullopt, path).ok()) ::abort();
   (void)writeProfileString("s", std::nullopt, std::nullopt, path);
   return 0;

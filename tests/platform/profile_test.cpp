@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "runtime/platform/test_platform.h"
 #include "tests/platform/child.h"
@@ -62,6 +66,20 @@ TEST_F(ProfileTest, ReadingRules) {
       {"Key=before any section\n[S]\n", "S", "Key", "dflt"},
       {"[S]\nKey=nul\0inside\n", "S", "Key", "nul"},
       {"", "S", "Key", "dflt"},
+      // Quotes: a matching pair around the value goes, and with it the
+      // trimming of the blanks inside; anything else stays as it is.
+      {"[S]\nKey = \"  spaced  \"  \n", "S", "Key", "  spaced  "},
+      {"[S]\nKey='single'\n", "S", "Key", "single"},
+      {"[S]\nKey=\"\"\n", "S", "Key", ""},
+      {"[S]\nKey=''\n", "S", "Key", ""},
+      {"[S]\nKey=\"\n", "S", "Key", "\""},  // a lone quote
+      {"[S]\nKey='\n", "S", "Key", "'"},
+      {"[S]\nKey=\"mixed'\n", "S", "Key", "\"mixed'"},  // unmatched pair
+      {"[S]\nKey=\"open\n", "S", "Key", "\"open"},
+      {"[S]\nKey=close\"\n", "S", "Key", "close\""},
+      {"[S]\nKey=\"a\" and \"b\"\n", "S", "Key", "a\" and \"b"},  // outer pair only
+      {"[S]\nKey=\"'inner'\"\n", "S", "Key", "'inner'"},          // one pair only
+      {"[S]\nKey=say \"hi\"\n", "S", "Key", "say \"hi\""},
   };
   for (const ReadCase& c : cases) {
     std::string content = c.content;
@@ -124,6 +142,18 @@ TEST_F(ProfileTest, WritesChangeOnlyWhatTheyMust) {
   }
 }
 
+TEST_F(ProfileTest, QuotedValuesAreStoredAsGivenAndReadWithoutTheQuotes) {
+  ASSERT_TRUE(writeProfileString("S", "A", "\"  padded  \"", "DORN.INI").ok());
+  ASSERT_TRUE(writeProfileString("S", "B", "'x", "DORN.INI").ok());
+  EXPECT_EQ(slurp(ini()), "[S]\nA=\"  padded  \"\nB='x\n");
+  EXPECT_EQ(getProfileString("S", "A", "", "DORN.INI"), "  padded  ");
+  EXPECT_EQ(getProfileString("S", "B", "", "DORN.INI"), "'x");
+  // The quotes count when deciding whether a write changes anything.
+  ASSERT_TRUE(writeProfileString("S", "A", "  padded  ", "DORN.INI").ok());
+  EXPECT_EQ(slurp(ini()), "[S]\nA=  padded  \nB='x\n");
+  EXPECT_EQ(getProfileString("S", "A", "", "DORN.INI"), "padded");
+}
+
 TEST_F(ProfileTest, DeletingFromAMissingFileCreatesNothing) {
   EXPECT_TRUE(writeProfileString("S", "K", std::nullopt, "NEW.INI").ok());
   EXPECT_TRUE(writeProfileString("S", std::nullopt, std::nullopt, "NEW.INI").ok());
@@ -162,9 +192,47 @@ TEST_F(ProfileTest, FailedWriteLeavesTheOldFileAndNoTemporary) {
   m_platform.diskFullAt(4);
   EXPECT_EQ(writeProfileString("S", "A", "2", "DORN.INI").error(), kDiskFull);
   m_platform.clearFaults();
-  int entries = 0;
-  for (auto& e : std::filesystem::directory_iterator(m_dir.path())) entries += !e.is_directory();
-  EXPECT_EQ(entries, 1);
+  std::set<std::string> names;
+  for (auto& e : std::filesystem::directory_iterator(m_dir.path()))
+    names.insert(e.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"DORN.INI", "DORN.INI.lock"}));
+}
+
+// Two processes write different keys of one file at the same time; each
+// write must start from the file the other left, so none is lost.
+TEST_F(ProfileTest, WritersInTwoProcessesLoseNoUpdate) {
+  constexpr int kKeys = 200;
+  int go[2];
+  ASSERT_EQ(::pipe(go), 0);
+  pid_t children[2];
+  for (int c = 0; c < 2; ++c) {
+    children[c] = ::fork();
+    ASSERT_GE(children[c], 0);
+    if (children[c] == 0) {
+      ::close(go[1]);
+      char byte;
+      (void)::read(go[0], &byte, 1);  // returns when the parent closes its end
+      for (int k = 0; k < kKeys; ++k) {
+        std::string key = "P" + std::to_string(c) + "K" + std::to_string(k);
+        if (!writeProfileString("S", key, std::to_string(k), "DORN.INI").ok()) ::_exit(1);
+      }
+      ::_exit(0);
+    }
+  }
+  ::close(go[0]);
+  ::close(go[1]);
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+  int missing = 0;
+  for (int c = 0; c < 2; ++c)
+    for (int k = 0; k < kKeys; ++k) {
+      std::string key = "P" + std::to_string(c) + "K" + std::to_string(k);
+      missing += getProfileString("S", key, "?", "DORN.INI") != std::to_string(k);
+    }
+  EXPECT_EQ(missing, 0);
 }
 
 TEST_F(ProfileTest, CrashDuringAWriteLeavesTheOldOrTheNewFile) {
