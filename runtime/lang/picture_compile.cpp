@@ -353,6 +353,8 @@ bool compileNumber(Cursor c, CompiledPicture& p) {
 }
 
 // "@e" width [grouping] [point digits]: sign, mantissa, point, digits, E±ddd.
+// The mantissa area is what the width leaves; its separators (when grouped)
+// count as positions.
 bool compileScientific(Cursor c, CompiledPicture& p) {
   NumberParts n;
   if (!parseNumberPicture(c, n, true) || n.width < 7) return false;
@@ -362,10 +364,9 @@ bool compileScientific(Cursor c, CompiledPicture& p) {
   p.decimals = n.decimals;
   auto& out = p.positions;
   out.push_back({'-', PositionKind::Sign});
-  for (int k = 0; k < integerDigits; ++k) {
-    bool units = k + 1 == integerDigits;
-    out.push_back({units ? '0' : ' ', units ? PositionKind::Digit : PositionKind::DigitFill});
-  }
+  // With more than three digits after the point the mantissa area is
+  // grouped every three positions, like the integer area of a number.
+  pushIntegerArea(out, integerDigits, ' ', n.decimals > 3 ? n.group : 0);
   if (n.point == 'v') {
     out.push_back({'v', PositionKind::ImpliedPoint});
   } else if (n.point) {

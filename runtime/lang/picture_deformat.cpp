@@ -158,11 +158,47 @@ double deformatTime(std::string_view text, const CompiledPicture& p) {
   return static_cast<double>(hour * 360000 + minute * 6000 + second * 100 + 1);
 }
 
+// The character read as the decimal point: the picture's own, else "."
+// (typed text), unless "." groups the digits of this picture.
 char printedPoint(const CompiledPicture& p) {
+  bool dotGroups = false;
   for (const auto& q : p.positions) {
     if (q.kind == K::DecimalPoint) return q.ch;
+    dotGroups = dotGroups || (q.kind == K::Grouping && q.ch == '.');
   }
-  return '.';
+  return dotGroups ? '\0' : '.';
+}
+
+// The text of the currency positions that stand at one end of a number
+// picture (leading when atStart, else trailing).
+std::string currencyText(const CompiledPicture& p, bool atStart) {
+  std::string out;
+  const auto& pos = p.positions;
+  if (atStart) {
+    for (std::size_t i = 0; i < pos.size() && pos[i].kind == K::Currency; ++i) out += pos[i].ch;
+  } else {
+    std::size_t i = pos.size();
+    while (i > 0 && pos[i - 1].kind == K::Currency) --i;
+    for (; i < pos.size(); ++i) out += pos[i].ch;
+  }
+  return out;
+}
+
+// The text without the picture's currency, so that digits, signs and points
+// inside a currency text ("SFr.", "~kr-1~") are not read as the number's.
+std::string_view withoutCurrency(std::string_view text, const CompiledPicture& p) {
+  std::string lead = currencyText(p, true);
+  std::string trail = currencyText(p, false);
+  std::size_t first = text.find_first_not_of(' ');
+  if (!lead.empty() && first != std::string_view::npos && text.substr(first).starts_with(lead)) {
+    text.remove_prefix(first + lead.size());
+  }
+  std::size_t last = text.find_last_not_of(' ');
+  if (!trail.empty() && last != std::string_view::npos &&
+      text.substr(0, last + 1).ends_with(trail)) {
+    text = text.substr(0, last + 1 - trail.size());
+  }
+  return text;
 }
 
 bool hasImpliedPoint(const CompiledPicture& p) {
@@ -185,6 +221,7 @@ double readDigits(const std::string& integer, const std::string& fraction, bool 
 }
 
 double deformatNumber(std::string_view text, const CompiledPicture& p) {
+  text = withoutCurrency(text, p);
   const char point = printedPoint(p);
   const bool implied = hasImpliedPoint(p);
   bool scientific = p.type == PictureType::Scientific;
@@ -196,7 +233,7 @@ double deformatNumber(std::string_view text, const CompiledPicture& p) {
     char c = text[i];
     if (asciiDigit(c)) {
       (seenPoint ? fraction : integer) += c;
-    } else if (c == point && !implied && !seenPoint) {
+    } else if (c == point && point != '\0' && !implied && !seenPoint) {
       seenPoint = true;
     } else if (c == '-' || c == '(') {
       negative = true;

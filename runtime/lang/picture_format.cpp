@@ -39,10 +39,18 @@ bool isNumberDigit(K k) {
   return k == K::Digit || k == K::DigitFill;
 }
 
+// A zero under "B": blanks as wide as the text would be (an implied point
+// takes no column).
+std::string blanksFor(const CompiledPicture& p) {
+  std::size_t n = 0;
+  for (const auto& q : p.positions) n += q.kind == K::ImpliedPoint ? 0 : 1;
+  return std::string(n, ' ');
+}
+
 std::string formatNumber(DecimalText d, const CompiledPicture& p) {
   d.roundTo(p.decimals);
   const auto& pos = p.positions;
-  if (d.isZero() && p.blankWhenZero) return std::string(pos.size(), ' ');
+  if (d.isZero() && p.blankWhenZero) return blanksFor(p);
   std::size_t point = pos.size();
   int intDigits = 0;
   for (std::size_t i = 0; i < pos.size(); ++i) {
@@ -69,9 +77,13 @@ std::string formatNumber(DecimalText d, const CompiledPicture& p) {
       }
       ++k;
     } else if (q.kind == K::Grouping) {
-      char leftFill = n > 0 && pos[n - 1].kind == K::DigitFill ? pos[n - 1].ch : ' ';
+      // A separator without a significant digit to its left prints the
+      // area's fill; between zeros of a zero fill it still separates.  The
+      // area's leftmost separator has no digit to its left at all.
+      char fill = n + 1 < pos.size() && pos[n + 1].kind == K::DigitFill ? pos[n + 1].ch : ' ';
+      bool leftmost = n == 0 || !isNumberDigit(pos[n - 1].kind);
       bool significant = static_cast<int>(d.integer.size()) > k;
-      out[n] = overflow ? '#' : (significant || leftFill == '0') ? q.ch : leftFill;
+      out[n] = overflow ? '#' : significant ? q.ch : (fill == '0' && !leftmost) ? q.ch : fill;
     }
   }
   std::size_t f = 0;
@@ -94,7 +106,7 @@ std::string formatNumber(DecimalText d, const CompiledPicture& p) {
 std::string formatScientific(double v, const CompiledPicture& p) {
   const auto& pos = p.positions;
   if (!std::isfinite(v)) v = 0;
-  if (v == 0 && p.blankWhenZero) return std::string(pos.size(), ' ');
+  if (v == 0 && p.blankWhenZero) return blanksFor(p);
   std::string text(p.decimals + 32, '\0');
   int n = std::snprintf(text.data(), text.size(), "%.*e", p.decimals, std::fabs(v));
   text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
@@ -121,6 +133,11 @@ std::string formatScientific(double v, const CompiledPicture& p) {
         break;
       case K::DigitFill:
         out[i] = q.ch;
+        break;
+      case K::Grouping:
+        // The mantissa has one integer digit, so no significant digit ever
+        // stands to the left of a separator.
+        out[i] = ' ';
         break;
       case K::Digit:
         if (afterE) {
@@ -248,7 +265,7 @@ std::string formatTime(long value, const CompiledPicture& p) {
 std::string formatPattern(DecimalText d, const CompiledPicture& p) {
   d.roundTo(0);
   const auto& pos = p.positions;
-  if (d.isZero() && p.blankWhenZero) return std::string(pos.size(), ' ');
+  if (d.isZero() && p.blankWhenZero) return blanksFor(p);
   int digits = 0;
   for (const auto& q : pos) digits += isNumberDigit(q.kind) ? 1 : 0;
   bool overflow = static_cast<int>(d.integer.size()) > digits;

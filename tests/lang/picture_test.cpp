@@ -206,6 +206,71 @@ TEST_F(PictureTest, CompiledForm) {
   EXPECT_EQ(compilePicture("@n255").encode().size(), 512u);
 }
 
+TEST_F(PictureTest, ScientificMantissaIsGroupedAfterMoreThanThreeDecimals) {
+  // The mantissa area holds four positions in each picture; it is grouped
+  // only when more than three digits follow the point.
+  const struct {
+    const char* picture;
+    PositionKind second;  // the kind of the mantissa area's first position
+    char ch;
+  } cases[] = {
+      {"@e17.6", PositionKind::Grouping, ','},  {"@e17`6", PositionKind::Grouping, '.'},
+      {"@e17_.6", PositionKind::Grouping, ' '}, {"@e17.`6", PositionKind::Grouping, '.'},
+      {"@e14.3", PositionKind::DigitFill, ' '}, {"@e17v6", PositionKind::Grouping, ','},
+  };
+  for (const auto& c : cases) {
+    CompiledPicture p = compilePicture(c.picture);
+    ASSERT_TRUE(p.valid) << c.picture;
+    EXPECT_EQ(p.positions[1], (PicturePosition{c.ch, c.second})) << c.picture;
+    EXPECT_EQ(p.positions[4].kind, PositionKind::Digit) << c.picture;  // the units digit
+  }
+  // Separators never print: the mantissa has a single integer digit.
+  EXPECT_EQ(format(12345.678, "@e17.6"), "    1.234568E+004");
+  EXPECT_EQ(format(-12345.678, "@e17`6"), "-   1,234568E+004");
+  EXPECT_EQ(format(12345.678, "@e14.3"), "    1.235E+004");
+  EXPECT_DOUBLE_EQ(deformat("-   1,234568E+004", "@e17`6").number, -12345.68);
+}
+
+TEST_F(PictureTest, LeadingSeparatorPrintsTheFill) {
+  const FormatCase cases[] = {
+      {"@n*12.", 1234, "*******1.234"}, {"@n$*12.", 1234, "$******1.234"},
+      {"@n012.", 1234, "0000.001.234"}, {"@n012.", 0, "0000.000.000"},
+      {"@n12.", 1234, "       1.234"},  {"@n*4", 5, "***5"},
+  };
+  for (const FormatCase& c : cases)
+    EXPECT_EQ(format(c.value, c.picture), c.text) << c.picture << " " << c.value;
+}
+
+TEST_F(PictureTest, BlankWhenZeroIsAsWideAsTheText) {
+  const FormatCase cases[] = {
+      {"@n7v2B", 0, "      "},         {"@n7v2B", 1.5, "   150"}, {"@e12v4B", 0, "           "},
+      {"@e12v4B", 1.5, " 15000E+000"}, {"@n7.2B", 0, "       "},  {"@p##-##pB", 0, "     "},
+  };
+  for (const FormatCase& c : cases)
+    EXPECT_EQ(format(c.value, c.picture), c.text) << c.picture << " " << c.value;
+}
+
+TEST_F(PictureTest, DeformatIgnoresCurrencyAndDotGrouping) {
+  const struct {
+    const char* picture;
+    const char* text;
+    double value;
+  } cases[] = {
+      {"@n10.", " 1.234.567", 1234567},
+      {"@n*12.", "*******1.234", 1234},
+      {"@n10", "12.5", 12.5},  // typed text with no picture point
+      {"@n-13.2~SFr.~", "-   12.50SFr.", -12.5},
+      {"@n~SFr.~12.2", "SFr.   12.50", 12.5},
+      {"@n~1A~12.2", "1A     12.50", 12.5},
+      {"@n12.2~kr-1~", "   12.50kr-1", 12.5},
+      {"@n12.2~(x)~", "    12.50(x)", 12.5},
+      {"@n12.2-~kr~", "   12.50-kr", -12.5},
+      {"@n~SFr.~12.2", "12.5", 12.5},  // typed without the currency
+  };
+  for (const auto& c : cases)
+    EXPECT_DOUBLE_EQ(deformat(c.text, c.picture).number, c.value) << c.picture << " " << c.text;
+}
+
 struct DeformatCase {
   const char* picture;
   const char* text;
