@@ -209,6 +209,8 @@ Token ExprLexer::readPicture() {
         break;
       }
     }
+    // A "(" left open would swallow the rest of any text printed after it.
+    if (depth > 0) return error(start, "unbalanced parentheses in picture");
   }
   Token t;
   t.kind = TokenKind::kPicture;

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "runtime/lang/expr_lexer.h"
+
 namespace dw::lang {
 namespace {
 
@@ -80,10 +82,23 @@ void printIndex(const ExprNode& index, std::string& out) {
   out += text;
 }
 
+// A picture ends at a blank, "," or ")" outside its own parentheses and
+// currency text.  One whose currency text is still open at its end would run
+// on over whatever follows it, so such a picture goes in parentheses: a ")"
+// at its own level always ends it.
+std::string pictureText(const std::string& picture) {
+  const std::string followed = picture + " ,";
+  ExprLexer lexer(followed);
+  const Token token = lexer.next();
+  if (token.kind == TokenKind::kPicture && token.text == picture) return picture;
+  return "(" + picture + ")";
+}
+
 void print(const ExprNode& node, std::string& out) {
   switch (node.kind) {
     case NodeKind::kConstant:
-      out += node.type == ResultType::kPicture ? node.constant.text : constantText(node.constant);
+      out += node.type == ResultType::kPicture ? pictureText(node.constant.text)
+                                               : constantText(node.constant);
       return;
     case NodeKind::kVariable:
       out += node.name;

@@ -88,7 +88,7 @@ TEST_F(CompileTest, SyntaxErrorsPostNothing) {
   clearError();
   for (const char* text :
        {"", "1 +", "(1", "1)", "1 2", "* 2", "1 == 2", "1 >< 2", "1 ~ 2", "1 =~ 2", "1 $ 2", "1,2",
-        "1 : 2", "NOT", "AND 1", "[1]", "'x'[1", "'x'[]"}) {
+        "1 : 2", "NOT", "AND 1", "[1]", "'x'[1", "'x'[]", "FORMAT(1, @n(10.2"}) {
     EXPECT_FALSE(compiles(text)) << text;
   }
   EXPECT_EQ(errorCode(), 0);

@@ -94,6 +94,10 @@ TEST_F(PrintTest, RoundTripsGiveTheSameTree) {
       "@p(###) ###-####p & @k###k",
       "(a OR b) AND (a XOR b) AND ~(a AND b)",
       "a % (b * 2) / (a - b) - (a + b)",
+      // Currency text left open runs on over blanks: the picture needs
+      // parentheses to end where it ended.
+      "(a) = (@n~ =(@n~$ ~10.2) :D') AND b",
+      "FORMAT(a, @n~x) & b",
   };
   for (const char* text : texts) {
     ExprTree first = compileExpression(text);
