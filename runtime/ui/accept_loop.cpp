@@ -179,11 +179,7 @@ void Runtime::advanceFrameClose(Window& frame) {
     if (child->closing) continue;
     child->closing = true;
     child->askedByFrame = true;
-    Message msg;
-    msg.kind = MessageKind::Event;
-    msg.window = child->id();
-    msg.event = ev::kCloseDown;
-    m_hub.postToWindow(msg);
+    m_hub.postToWindow(Message::forWindow(child->id(), ev::kCloseDown));
     return;
   }
   m_backend->beep();
@@ -261,12 +257,7 @@ void Runtime::post(int event, int field, int threadNumber) {
   if (slot < 0 || slot >= kThreadSlots || !m_slots[slot].used) return;
   const Window* target = m_slots[slot].current;
   if (!target) return;
-  Message msg;
-  msg.kind = MessageKind::Event;
-  msg.window = target->id();
-  msg.event = event;
-  msg.field = field;
-  m_hub.postToWindow(msg);
+  m_hub.postToWindow(Message::forWindow(target->id(), event, field));
 }
 
 }  // namespace dw::ui

@@ -25,6 +25,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <variant>
 
 namespace dw::ui {
@@ -50,6 +51,17 @@ struct Message {
   int event = 0;
   int field = 0;
   UserValue value;
+
+  // An event for a window, with the value the user gave, if any.
+  static Message forWindow(std::uint32_t window, int event, int field = 0, UserValue value = {}) {
+    Message msg;
+    msg.kind = MessageKind::Event;
+    msg.window = window;
+    msg.event = event;
+    msg.field = field;
+    msg.value = std::move(value);
+    return msg;
+  }
 };
 
 class MessageHub {

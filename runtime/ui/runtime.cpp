@@ -393,12 +393,7 @@ void Runtime::postFromOutside(int event, int field, int threadNumber) {
   if (!m_started || threadNumber < 1 || threadNumber > kThreadSlots) return;
   const std::uint32_t id = m_slots[threadNumber - 1].currentId.load();
   if (id == 0) return;
-  Message msg;
-  msg.kind = MessageKind::Event;
-  msg.window = id;
-  msg.event = event;
-  msg.field = field;
-  m_hub.postToWindow(msg);
+  m_hub.postToWindow(Message::forWindow(id, event, field));
 }
 
 void Runtime::setEndSessionHandler(std::function<void()> handler) {

@@ -118,13 +118,7 @@ void HeadlessBackend::quit(int exitCode) {
 // --- Driver ------------------------------------------------------------------
 
 void HeadlessBackend::post(std::uint32_t window, int event, int field, UserValue value) {
-  Message msg;
-  msg.kind = MessageKind::Event;
-  msg.window = window;
-  msg.event = event;
-  msg.field = field;
-  msg.value = std::move(value);
-  m_runtime.hub().postToWindow(msg);
+  m_runtime.hub().postToWindow(Message::forWindow(window, event, field, std::move(value)));
 }
 
 void HeadlessBackend::press(std::uint32_t window, int field) {
