@@ -33,7 +33,9 @@ function(dw_tool name)
 endfunction()
 
 # dw_test_suite(name dir libs...): one GoogleTest program of tests/<dir>/*.cpp,
-# with the shared helpers of tests/support, registered with CTest.
+# with the shared helpers of tests/support, registered with CTest.  (The
+# discovered tests take one ENVIRONMENT entry only: a list there is split
+# into separate properties.)
 function(dw_test_suite name dir)
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/*.cpp)
   if(NOT srcs)
@@ -45,6 +47,6 @@ function(dw_test_suite name dir)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;DW_SOURCE_DIR=${CMAKE_SOURCE_DIR};DW_BINARY_DIR=${CMAKE_BINARY_DIR}"
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
                LABELS ${dir})
 endfunction()
