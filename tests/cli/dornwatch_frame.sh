@@ -13,8 +13,8 @@ export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 export XDG_RUNTIME_DIR="$WORK/run"
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
-run() {  # run the program (under xvfb-run when asked for a real X server)
-  if [ "${DW_USE_XVFB:-0}" = 1 ] && command -v xvfb-run >/dev/null; then
+run() {  # run the program in a real X session under xvfb-run when it is installed
+  if [ "${DW_USE_XVFB:-1}" = 1 ] && command -v xvfb-run >/dev/null; then
     QT_QPA_PLATFORM=xcb xvfb-run -a "$PROGRAM" "$@"
   else
     "$PROGRAM" "$@"
