@@ -127,7 +127,7 @@ Value round(const Args& a) {
 Value all(const Args& a) {
   std::string unit = a.text(0);
   std::size_t width = a.has(1) ? lengthOf(a.integer(1)) : 255;
-  if (unit.empty()) unit = " ";
+  if (unit.empty()) unit.assign(1, ' ');
   std::string out;
   out.reserve(width);
   while (out.size() < width) out += unit;

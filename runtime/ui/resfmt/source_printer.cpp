@@ -150,7 +150,10 @@ class Printer {
 
   static std::string numbers(const std::vector<std::int32_t>& values) {
     std::string s;
-    for (std::int32_t v : values) s += " " + std::to_string(v);
+    for (std::int32_t v : values) {
+      s += ' ';
+      s += std::to_string(v);
+    }
     return s;
   }
 
