@@ -1,15 +1,19 @@
 // Run-length compression of page bodies (format: rle.h).
 #include "runtime/db/rle.h"
 
+#include <cstring>
+
 namespace dw::db {
 namespace {
 
-void putCount(std::string& out, std::size_t n) {
+// Writes a count at `at`; returns the position after it.
+char* putCountAt(char* at, std::size_t n) {
   while (n >= 0x80) {
-    out.push_back(char(0x80 | (n & 0x7F)));
+    *at++ = char(0x80 | (n & 0x7F));
     n >>= 7;
   }
-  out.push_back(char(n));
+  *at++ = char(n);
+  return at;
 }
 
 bool getCount(std::string_view in, std::size_t& pos, std::size_t& n) {
@@ -23,28 +27,56 @@ bool getCount(std::string_view in, std::size_t& pos, std::size_t& n) {
   return false;
 }
 
+// Index of the first byte of the first run of 4 or more equal bytes at or
+// after `from` (runs are maximal: scanning restarts past each shorter run),
+// or size when there is none; `length` receives the run's length.
+std::size_t nextRun(const char* p, std::size_t size, std::size_t from, std::size_t& length) {
+  std::size_t i = from;
+  while (i + 3 < size) {
+    const char c = p[i];
+    if (p[i + 1] != c) {
+      i += 1;
+    } else if (p[i + 2] != c) {
+      i += 2;
+    } else if (p[i + 3] != c) {
+      i += 3;
+    } else {
+      std::size_t m = 4;
+      while (i + m < size && p[i + m] == c) ++m;
+      length = m;
+      return i;
+    }
+  }
+  return size;
+}
+
 }  // namespace
 
 std::optional<std::string> rleCompress(std::string_view in) {
-  std::string out;
+  const char* p = in.data();
+  const std::size_t size = in.size();
+  std::size_t length = 0;
+  std::size_t i = nextRun(p, size, 0, length);
+  if (i == size) return std::nullopt;
+  // Each group turns at least literal + 3 input bytes into at most
+  // literal + 4 output bytes (counts below 2^14 take two bytes), so the
+  // output never exceeds the input by more than a quarter plus a count.
+  std::string out(size + size / 4 + 8, '\0');
+  char* at = out.data();
   std::size_t last = 0;
-  std::size_t i = 0;
-  bool anyRun = false;
-  while (i < in.size()) {
-    std::size_t m = 1;
-    while (i + m < in.size() && in[i + m] == in[i]) ++m;
-    if (m >= 4) {
-      putCount(out, i + 1 - last);
-      out.append(in.substr(last, i + 1 - last));
-      putCount(out, m - 1);
-      last = i + m;
-      anyRun = true;
-    }
-    i += m;
+  while (i != size) {
+    const std::size_t literal = i + 1 - last;
+    at = putCountAt(at, literal);
+    std::memcpy(at, p + last, literal);
+    at += literal;
+    at = putCountAt(at, length - 1);
+    last = i + length;
+    i = nextRun(p, size, last, length);
   }
-  if (!anyRun) return std::nullopt;
-  putCount(out, in.size() - last);
-  out.append(in.substr(last));
+  at = putCountAt(at, size - last);
+  std::memcpy(at, p + last, size - last);
+  at += size - last;
+  out.resize(std::size_t(at - out.data()));
   return out;
 }
 
