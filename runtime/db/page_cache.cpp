@@ -11,8 +11,15 @@ PageCache::PageCache() {
 PageCache::~PageCache() = default;
 
 CachedPage* PageCache::find(std::int32_t number) {
-  for (auto& p : m_buckets[bucketOf(number)]) {
-    if (p->number == number) return p.get();
+  // A page found is swapped to the front of its chain, so that the pages of
+  // the current path (root, inner pages, the leaf being filled) are found
+  // at once however long the chains grow while a large change is pinned.
+  auto& bucket = m_buckets[bucketOf(number)];
+  for (std::size_t i = 0; i < bucket.size(); ++i) {
+    if (bucket[i]->number == number) {
+      if (i != 0) std::swap(bucket[0], bucket[i]);
+      return bucket[0].get();
+    }
   }
   return nullptr;
 }

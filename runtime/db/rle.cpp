@@ -7,7 +7,7 @@ namespace dw::db {
 namespace {
 
 // Writes a count at `at`; returns the position after it.
-char* putCountAt(char* at, std::size_t n) {
+inline char* putCount(char* at, std::size_t n) {
   while (n >= 0x80) {
     *at++ = char(0x80 | (n & 0x7F));
     n >>= 7;
@@ -27,24 +27,26 @@ bool getCount(std::string_view in, std::size_t& pos, std::size_t& n) {
   return false;
 }
 
-// Index of the first byte of the first run of 4 or more equal bytes at or
-// after `from` (runs are maximal: scanning restarts past each shorter run),
-// or size when there is none; `length` receives the run's length.
-std::size_t nextRun(const char* p, std::size_t size, std::size_t from, std::size_t& length) {
+// The first run of 4 or more equal bytes at or after `from`, which must be
+// where a run of equal bytes begins: its start, or size when there is none;
+// `end` receives the index just past the run.  The four-byte window is
+// tested from its right end, so a mismatch there skips three places.
+inline std::size_t nextRun(const char* p, std::size_t size, std::size_t from, std::size_t& end) {
   std::size_t i = from;
   while (i + 3 < size) {
-    const char c = p[i];
-    if (p[i + 1] != c) {
-      i += 1;
-    } else if (p[i + 2] != c) {
-      i += 2;
-    } else if (p[i + 3] != c) {
+    if (p[i + 3] != p[i + 2]) {
       i += 3;
+    } else if (p[i + 2] != p[i + 1]) {
+      i += 2;
+    } else if (p[i + 1] != p[i]) {
+      i += 1;
     } else {
-      std::size_t m = 4;
-      while (i + m < size && p[i + m] == c) ++m;
-      length = m;
-      return i;
+      const char c = p[i];
+      std::size_t start = i;
+      while (start > from && p[start - 1] == c) --start;
+      end = i + 4;
+      while (end < size && p[end] == c) ++end;
+      return start;
     }
   }
   return size;
@@ -55,25 +57,25 @@ std::size_t nextRun(const char* p, std::size_t size, std::size_t from, std::size
 std::optional<std::string> rleCompress(std::string_view in) {
   const char* p = in.data();
   const std::size_t size = in.size();
-  std::size_t length = 0;
-  std::size_t i = nextRun(p, size, 0, length);
+  std::size_t end = 0;
+  std::size_t i = nextRun(p, size, 0, end);
   if (i == size) return std::nullopt;
-  // Each group turns at least literal + 3 input bytes into at most
-  // literal + 4 output bytes (counts below 2^14 take two bytes), so the
-  // output never exceeds the input by more than a quarter plus a count.
-  std::string out(size + size / 4 + 8, '\0');
+  // Each group turns literal + r input bytes (r >= 3) into the literal and
+  // two counts of at most 1 + n / 128 bytes each, so the output never
+  // outgrows the input by more than a quarter plus the last count.
+  std::string out(size + size / 4 + 16, '\0');
   char* at = out.data();
   std::size_t last = 0;
   while (i != size) {
     const std::size_t literal = i + 1 - last;
-    at = putCountAt(at, literal);
+    at = putCount(at, literal);
     std::memcpy(at, p + last, literal);
     at += literal;
-    at = putCountAt(at, length - 1);
-    last = i + length;
-    i = nextRun(p, size, last, length);
+    at = putCount(at, end - i - 1);
+    last = end;
+    i = nextRun(p, size, last, end);
   }
-  at = putCountAt(at, size - last);
+  at = putCount(at, size - last);
   std::memcpy(at, p + last, size - last);
   at += size - last;
   out.resize(std::size_t(at - out.data()));
