@@ -149,6 +149,7 @@ std::string buildImage(const PageContent& page, std::uint32_t estimate) {
     }
   }
   std::string body;
+  body.reserve(estimate);
   const std::string* prev = nullptr;
   std::uint16_t prevK = 0;
   for (const auto& pe : page.entries) {
@@ -165,7 +166,9 @@ std::string buildImage(const PageContent& page, std::uint32_t estimate) {
   }
   const std::size_t plain = head.size() + body.size();
   if (plain > estimate) brkbtFail(check::kImageOverEstimate);
-  std::string image = head;
+  std::string image;
+  image.reserve(roundUpUnits(std::uint32_t(plain)));
+  image = head;
   auto packed = rleCompress(body);
   if (packed && roundUpUnits(std::uint32_t(head.size() + packed->size())) <
                     roundUpUnits(std::uint32_t(plain))) {

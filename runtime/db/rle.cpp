@@ -45,6 +45,14 @@ inline std::size_t nextRun(const char* p, std::size_t size, std::size_t from, st
       std::size_t start = i;
       while (start > from && p[start - 1] == c) --start;
       end = i + 4;
+      std::uint64_t same = 0;
+      std::memset(&same, c, 8);
+      while (end + 8 <= size) {
+        std::uint64_t next;
+        std::memcpy(&next, p + end, 8);
+        if (next != same) break;
+        end += 8;
+      }
       while (end < size && p[end] == c) ++end;
       return start;
     }
@@ -62,14 +70,19 @@ std::optional<std::string> rleCompress(std::string_view in) {
   if (i == size) return std::nullopt;
   // Each group turns literal + r input bytes (r >= 3) into the literal and
   // two counts of at most 1 + n / 128 bytes each, so the output never
-  // outgrows the input by more than a quarter plus the last count.
-  std::string out(size + size / 4 + 16, '\0');
+  // outgrows the input by more than a quarter plus the last count; the
+  // 16 bytes beyond that leave room for the fixed-size literal copies.
+  std::string out(size + size / 4 + 32, '\0');
   char* at = out.data();
   std::size_t last = 0;
   while (i != size) {
     const std::size_t literal = i + 1 - last;
     at = putCount(at, literal);
-    std::memcpy(at, p + last, literal);
+    if (literal <= 16 && last + 16 <= size) {
+      std::memcpy(at, p + last, 16);  // a fixed-size copy; the excess is overwritten
+    } else {
+      std::memcpy(at, p + last, literal);
+    }
     at += literal;
     at = putCount(at, end - i - 1);
     last = end;
