@@ -30,7 +30,9 @@ bool getCount(std::string_view in, std::size_t& pos, std::size_t& n) {
 // The first run of 4 or more equal bytes at or after `from`, which must be
 // where a run of equal bytes begins: its start, or size when there is none;
 // `end` receives the index just past the run.  The four-byte window is
-// tested from its right end, so a mismatch there skips three places.
+// tested from its right end, so a mismatch there skips three places.  Each
+// skip lands just past a change of byte, so `i` is always where a run
+// begins and a window found at `i` is a run's start.
 inline std::size_t nextRun(const char* p, std::size_t size, std::size_t from, std::size_t& end) {
   std::size_t i = from;
   while (i + 3 < size) {
@@ -42,8 +44,6 @@ inline std::size_t nextRun(const char* p, std::size_t size, std::size_t from, st
       i += 1;
     } else {
       const char c = p[i];
-      std::size_t start = i;
-      while (start > from && p[start - 1] == c) --start;
       end = i + 4;
       std::uint64_t same = 0;
       std::memset(&same, c, 8);
@@ -54,7 +54,7 @@ inline std::size_t nextRun(const char* p, std::size_t size, std::size_t from, st
         end += 8;
       }
       while (end < size && p[end] == c) ++end;
-      return start;
+      return i;
     }
   }
   return size;
