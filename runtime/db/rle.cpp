@@ -1,7 +1,10 @@
 // Run-length compression of page bodies (format: rle.h).
 #include "runtime/db/rle.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
+#include <vector>
 
 namespace dw::db {
 namespace {
@@ -27,37 +30,26 @@ bool getCount(std::string_view in, std::size_t& pos, std::size_t& n) {
   return false;
 }
 
-// The first run of 4 or more equal bytes at or after `from`, which must be
-// where a run of equal bytes begins: its start, or size when there is none;
-// `end` receives the index just past the run.  The four-byte window is
-// tested from its right end, so a mismatch there skips three places.  Each
-// skip lands just past a change of byte, so `i` is always where a run
-// begins and a window found at `i` is a run's start.
-inline std::size_t nextRun(const char* p, std::size_t size, std::size_t from, std::size_t& end) {
-  std::size_t i = from;
-  while (i + 3 < size) {
-    if (p[i + 3] != p[i + 2]) {
-      i += 3;
-    } else if (p[i + 2] != p[i + 1]) {
-      i += 2;
-    } else if (p[i + 1] != p[i]) {
-      i += 1;
-    } else {
-      const char c = p[i];
-      end = i + 4;
-      std::uint64_t same = 0;
-      std::memset(&same, c, 8);
-      while (end + 8 <= size) {
-        std::uint64_t next;
-        std::memcpy(&next, p + end, 8);
-        if (next != same) break;
-        end += 8;
-      }
-      while (end < size && p[end] == c) ++end;
-      return i;
+// Bit k of the result's word k / 64 is set when bytes k and k + 1 are
+// equal.  Computed without branches on the data, which is what makes the
+// run search fast on text where runs come and go unpredictably.
+std::vector<std::uint64_t> equalNext(const char* p, std::size_t size) {
+  std::vector<std::uint64_t> eq(size / 64 + 2, 0);
+  for (std::size_t base = 0; base + 1 < size; base += 64) {
+    const std::size_t n = std::min<std::size_t>(64, size - 1 - base);
+    std::uint64_t word = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+      word |= std::uint64_t(p[base + k] == p[base + k + 1]) << k;
     }
+    eq[base / 64] = word;
   }
-  return size;
+  return eq;
+}
+
+// Bits of word w shifted down by s (1 or 2), the next word's low bits
+// coming in at the top.
+inline std::uint64_t down(const std::vector<std::uint64_t>& v, std::size_t w, int s) {
+  return (v[w] >> s) | (v[w + 1] << (64 - s));
 }
 
 }  // namespace
@@ -65,29 +57,55 @@ inline std::size_t nextRun(const char* p, std::size_t size, std::size_t from, st
 std::optional<std::string> rleCompress(std::string_view in) {
   const char* p = in.data();
   const std::size_t size = in.size();
-  std::size_t end = 0;
-  std::size_t i = nextRun(p, size, 0, end);
-  if (i == size) return std::nullopt;
-  // Each group turns literal + r input bytes (r >= 3) into the literal and
-  // two counts of at most 1 + n / 128 bytes each, so the output never
-  // outgrows the input by more than a quarter plus the last count; the
-  // 16 bytes beyond that leave room for the fixed-size literal copies.
-  std::string out(size + size / 4 + 32, '\0');
-  char* at = out.data();
+  if (size < 4) return std::nullopt;
+  // A run of 4 or more equal bytes begins at k when bytes k..k+3 are equal
+  // (a window) and k - 1 is not a window; runs are maximal, so the next
+  // such start always lies past the end of the previous run.
+  const std::vector<std::uint64_t> eq = equalNext(p, size);
+  const std::size_t words = (size + 63) / 64;
+  std::string out;
+  char* at = nullptr;
   std::size_t last = 0;
-  while (i != size) {
-    const std::size_t literal = i + 1 - last;
-    at = putCount(at, literal);
-    if (literal <= 16 && last + 16 <= size) {
-      std::memcpy(at, p + last, 16);  // a fixed-size copy; the excess is overwritten
-    } else {
-      std::memcpy(at, p + last, literal);
+  std::uint64_t prevTop = 0;  // whether the last position of the previous word is a window
+  for (std::size_t w = 0; w < words; ++w) {
+    const std::uint64_t window = eq[w] & down(eq, w, 1) & down(eq, w, 2);
+    std::uint64_t starts = window & ~((window << 1) | prevTop);
+    prevTop = window >> 63;
+    while (starts != 0) {
+      const std::size_t i = w * 64 + std::size_t(std::countr_zero(starts));
+      starts &= starts - 1;
+      if (i < last) continue;  // inside the run just written (cannot start one)
+      // The run ends after the first position from i whose byte differs
+      // from the next one.
+      std::size_t k = i + 3;
+      std::uint64_t rest = ~eq[k / 64] >> (k % 64);
+      while (rest == 0) {
+        k = (k / 64 + 1) * 64;
+        rest = ~eq[k / 64];
+      }
+      k += std::size_t(std::countr_zero(rest));
+      const std::size_t end = std::min(k + 1, size);
+      if (at == nullptr) {
+        // Each group turns literal + r input bytes (r >= 3) into the
+        // literal and two counts of at most 1 + n / 128 bytes each, so the
+        // output never outgrows the input by more than a quarter plus the
+        // last count; the 16 bytes beyond leave room for fixed-size copies.
+        out.assign(size + size / 4 + 32, '\0');
+        at = out.data();
+      }
+      const std::size_t literal = i + 1 - last;
+      at = putCount(at, literal);
+      if (literal <= 16 && last + 16 <= size) {
+        std::memcpy(at, p + last, 16);  // a fixed-size copy; the excess is overwritten
+      } else {
+        std::memcpy(at, p + last, literal);
+      }
+      at += literal;
+      at = putCount(at, end - i - 1);
+      last = end;
     }
-    at += literal;
-    at = putCount(at, end - i - 1);
-    last = end;
-    i = nextRun(p, size, last, end);
   }
+  if (at == nullptr) return std::nullopt;
   at = putCount(at, size - last);
   std::memcpy(at, p + last, size - last);
   at += size - last;
