@@ -6,6 +6,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace dw::db {
 namespace {
 
@@ -35,7 +39,22 @@ bool getCount(std::string_view in, std::size_t& pos, std::size_t& n) {
 // run search fast on text where runs come and go unpredictably.
 std::vector<std::uint64_t> equalNext(const char* p, std::size_t size) {
   std::vector<std::uint64_t> eq(size / 64 + 2, 0);
-  for (std::size_t base = 0; base + 1 < size; base += 64) {
+  std::size_t base = 0;
+#if defined(__SSE2__)
+  // Sixteen comparisons at once while 17 bytes remain.
+  for (; base + 64 + 1 <= size; base += 64) {
+    std::uint64_t word = 0;
+    for (int part = 0; part < 4; ++part) {
+      const char* q = p + base + 16 * std::size_t(part);
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 1));
+      const auto bits = std::uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(a, b)));
+      word |= std::uint64_t(bits) << (16 * part);
+    }
+    eq[base / 64] = word;
+  }
+#endif
+  for (; base + 1 < size; base += 64) {
     const std::size_t n = std::min<std::size_t>(64, size - 1 - base);
     std::uint64_t word = 0;
     for (std::size_t k = 0; k < n; ++k) {
