@@ -11,17 +11,8 @@ PageCache::PageCache() {
 PageCache::~PageCache() = default;
 
 CachedPage* PageCache::find(std::int32_t number) {
-  // A page found is swapped to the front of its chain, so that the pages of
-  // the current path (root, inner pages, the leaf being filled) are found
-  // at once however long the chains grow while a large change is pinned.
-  auto& bucket = m_buckets[bucketOf(number)];
-  for (std::size_t i = 0; i < bucket.size(); ++i) {
-    if (bucket[i]->number == number) {
-      if (i != 0) std::swap(bucket[0], bucket[i]);
-      return bucket[0].get();
-    }
-  }
-  return nullptr;
+  const auto it = m_index.find(number);
+  return it == m_index.end() ? nullptr : it->second;
 }
 
 void PageCache::unlinkRing(CachedPage* page) {
@@ -44,6 +35,7 @@ CachedPage* PageCache::insert(std::unique_ptr<CachedPage> page) {
   raw->entryTime = raw->accessTime = ++m_clock;
   raw->accessCount = 1;
   m_buckets[bucketOf(raw->number)].push_back(std::move(page));
+  m_index[raw->number] = raw;
   ++m_count;
   linkNewest(raw);
   return raw;
@@ -70,6 +62,7 @@ std::unique_ptr<CachedPage> PageCache::detach(CachedPage* page) {
   auto it = std::find_if(bucket.begin(), bucket.end(), [&](auto& p) { return p.get() == page; });
   std::unique_ptr<CachedPage> owned = std::move(*it);
   bucket.erase(it);
+  m_index.erase(page->number);
   return owned;
 }
 
@@ -86,6 +79,7 @@ void PageCache::remove(CachedPage* page) {
 void PageCache::renumber(CachedPage* page, std::int32_t number) {
   auto owned = detach(page);
   owned->number = number;
+  m_index[number] = owned.get();
   m_buckets[bucketOf(number)].push_back(std::move(owned));
 }
 
@@ -100,6 +94,7 @@ void PageCache::unpinAll() {
 
 void PageCache::dropAll() {
   for (auto& b : m_buckets) b.clear();
+  m_index.clear();
   m_dirty.clear();
   m_ring.older = m_ring.newer = &m_ring;
   m_count = m_unpinned = 0;
