@@ -43,6 +43,7 @@ bool limitsRange(OpCode op) {
 // Whether a component of this type can be limited by a bound of that type.
 bool boundFits(ResultType component, ResultType bound) {
   if (isIntegral(component)) return isIntegral(bound) || bound == ResultType::kReal;
+  if (component == ResultType::kReal) return isIntegral(bound) || bound == ResultType::kReal;
   if (component == ResultType::kString) return isText(bound);
   return false;
 }
@@ -66,8 +67,10 @@ void addTerm(KeyComponentPlan& c, OpCode op, const ExprNode* bound) {
   }
 }
 
+// Bounds are edges, not operands: reals among them compare exactly.
 int compareBoundValues(const Value& a, const Value& b) {
   if (isText(a.type)) return exprrt::compareText(a.text, b.text);
+  if (a.type == ResultType::kReal) return a.real < b.real ? -1 : (a.real > b.real ? 1 : 0);
   return a.integer < b.integer ? -1 : (a.integer > b.integer ? 1 : 0);
 }
 
@@ -96,6 +99,40 @@ bool integerBound(const KeyBoundTerm& term, int sign, Value* out, bool* inclusiv
   *out = Value::ofInteger(truncateReal(widened));
   *inclusive = true;
   return true;
+}
+
+// How far a real component's bound is moved outward, as a power of two below
+// the bound's own exponent (at least that of 1.0).  Two reals compare equal
+// when their difference lies 50 binary places below the larger of them, so
+// 48 places keeps every value "=" or "<=" accepts inside with room to spare.
+// A 4-byte real keeps a margin its own precision can hold, so that a view
+// rounding the bound to the stored width still stays outside; a DECIMAL
+// allows for the rounding of its digits on the way to a real.
+int marginPlaces(VarType storage) {
+  switch (storage) {
+    case VarType::kSReal:
+      return 20;
+    case VarType::kDecimal:
+      return 40;
+    default:
+      return 48;
+  }
+}
+
+// A real component's bound from a term: every bound (also the strict ones,
+// which costs a few values at most) moves outward by the margin and becomes
+// inclusive.  Infinite bounds, or bounds that overflow on widening, leave the
+// side unlimited.
+enum class RealBound { kValue, kUnlimited, kNaN };
+RealBound realBound(const KeyBoundTerm& term, int sign, VarType storage, Value* out) {
+  double r = evalReal(*term.expr);
+  if (std::isnan(r)) return RealBound::kNaN;
+  if (!std::isfinite(r)) return RealBound::kUnlimited;
+  double margin = std::ldexp(1.0, std::ilogb(std::fmax(std::fabs(r), 1.0)) - marginPlaces(storage));
+  double widened = sign > 0 ? r - margin : r + margin;
+  if (!std::isfinite(widened)) return RealBound::kUnlimited;
+  *out = Value::ofReal(widened);
+  return RealBound::kValue;
 }
 
 bool isVolatileCall(const ExprNode& node) {
@@ -153,6 +190,7 @@ KeyRangePlan planKeyRange(const ExprNode& filter, const std::vector<std::string>
           continue;
         }
         plan.components[k].type = field.type;
+        plan.components[k].storage = field.variable.type;
         addTerm(plan.components[k], side == 0 ? term->op : mirrored(term->op), &bound);
       }
     }
@@ -176,6 +214,11 @@ ResolvedKeyRange resolveKeyRange(const KeyRangePlan& plan) {
         bool inclusive = term.inclusive;
         if (isText(c.type)) {
           v = Value::ofString(evalString(*term.expr));
+        } else if (c.type == ResultType::kReal) {
+          RealBound kind = realBound(term, sign, c.storage, &v);
+          if (kind == RealBound::kNaN) range.empty = true;  // a comparison with NaN is never true
+          if (kind != RealBound::kValue) continue;
+          inclusive = true;
         } else if (!integerBound(term, sign, &v, &inclusive)) {
           range.empty = true;  // a comparison with NaN is never true
           continue;

@@ -13,9 +13,12 @@
 // Ranges are only ever wider than the filter: the view still evaluates the
 // whole filter for every record in the range.  So a component limits the
 // range only when the comparison is one the key order agrees with: integer
-// components against integer or real bounds (a real bound widened by the
-// relative-equality margin), string components against string bounds.
-// Real and DECIMAL components are left unlimited.
+// and real (REAL, SREAL, DECIMAL) components against integer or real
+// bounds, string components against string bounds.  A real bound is widened
+// outward by more than the margin within which two reals count as equal:
+// an integer component gets the whole numbers around it, a real component
+// an inclusive real bound a little beyond it.  A view compares a real
+// component, read as a real, with its bounds exactly.
 //
 // prepareScan marks the largest subtrees that do not depend on the record
 // so that they are evaluated once; endScan forgets those values.  RANDOM
@@ -54,6 +57,7 @@ struct KeyBoundTerm {
 
 struct KeyComponentPlan {
   ResultType type = ResultType::kInteger;  // the component's own type
+  VarType storage = VarType::kLong;        // how the component is stored
   std::vector<KeyBoundTerm> lower;
   std::vector<KeyBoundTerm> upper;
 };
@@ -84,8 +88,9 @@ struct ResolvedKeyRange {
   bool empty = false;
 };
 
-// Evaluates the plan's bounds (integers for integer components, texts for
-// string components) and combines them.
+// Evaluates the plan's bounds (integers for integer components, reals for
+// real and DECIMAL components, texts for string components) and combines
+// them.
 ResolvedKeyRange resolveKeyRange(const KeyRangePlan& plan);
 
 // The largest subtrees (operators, calls, subscripts) that do not depend on
