@@ -11,6 +11,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -94,6 +95,20 @@ struct Entry {
 // Unsigned byte order, a proper prefix first.
 inline int compareKeys(std::string_view a, std::string_view b) {
   const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+  if (n >= 8) {
+    // Keys of one table share their first bytes but mostly differ within
+    // eight: compare those as one big-endian word before calling memcmp.
+    std::uint64_t x, y;
+    std::memcpy(&x, a.data(), 8);
+    std::memcpy(&y, b.data(), 8);
+    if (x != y) {
+      if constexpr (std::endian::native == std::endian::little) {
+        x = __builtin_bswap64(x);
+        y = __builtin_bswap64(y);
+      }
+      return x < y ? -1 : 1;
+    }
+  }
   if (n != 0) {
     const int c = std::memcmp(a.data(), b.data(), n);
     if (c != 0) return c < 0 ? -1 : 1;

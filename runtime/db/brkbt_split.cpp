@@ -106,9 +106,12 @@ void insertEntry(BriskFile& file, Entry entry) {
   if (file.hasHint()) {
     // In-page shortcut: the hinted leaf holds a key below and one above.
     CachedPage* hinted = file.cache().find(file.hintLeaf());
-    if (hinted != nullptr && hinted->isLeaf()) {
-      const std::size_t j = firstAbove(hinted->entries(), key);
-      if (j > 0 && j < hinted->entries().size()) leaf = hinted;
+    // Its first key must be at or below the new key and its last above it;
+    // testing the two ends first spares a search of a leaf that misses.
+    if (hinted != nullptr && hinted->isLeaf() && hinted->entries().size() >= 2 &&
+        compareKeys(hinted->entries().front().entry.key(), key) <= 0 &&
+        compareKeys(hinted->entries().back().entry.key(), key) > 0) {
+      leaf = hinted;
     }
   }
   if (leaf == nullptr) {
@@ -127,7 +130,11 @@ void insertEntry(BriskFile& file, Entry entry) {
   file.markDirty(leaf);
   const std::int32_t number = leaf->number;
   file.setHintLeaf(number);
-  splitIfNeeded(file, number);
+  if (mustSplit(leaf)) {
+    splitIfNeeded(file, number);
+  } else {
+    file.cache().touch(leaf);  // as reading it again would
+  }
 }
 
 }  // namespace dw::db

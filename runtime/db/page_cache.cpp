@@ -11,10 +11,8 @@ PageCache::PageCache() {
 PageCache::~PageCache() = default;
 
 CachedPage* PageCache::find(std::int32_t number) {
-  for (auto& p : m_buckets[bucketOf(number)]) {
-    if (p->number == number) return p.get();
-  }
-  return nullptr;
+  const auto it = m_index.find(number);
+  return it == m_index.end() ? nullptr : it->second;
 }
 
 void PageCache::unlinkRing(CachedPage* page) {
@@ -37,6 +35,7 @@ CachedPage* PageCache::insert(std::unique_ptr<CachedPage> page) {
   raw->entryTime = raw->accessTime = ++m_clock;
   raw->accessCount = 1;
   m_buckets[bucketOf(raw->number)].push_back(std::move(page));
+  m_index[raw->number] = raw;
   ++m_count;
   linkNewest(raw);
   return raw;
@@ -63,6 +62,7 @@ std::unique_ptr<CachedPage> PageCache::detach(CachedPage* page) {
   auto it = std::find_if(bucket.begin(), bucket.end(), [&](auto& p) { return p.get() == page; });
   std::unique_ptr<CachedPage> owned = std::move(*it);
   bucket.erase(it);
+  m_index.erase(page->number);
   return owned;
 }
 
@@ -79,6 +79,7 @@ void PageCache::remove(CachedPage* page) {
 void PageCache::renumber(CachedPage* page, std::int32_t number) {
   auto owned = detach(page);
   owned->number = number;
+  m_index[number] = owned.get();
   m_buckets[bucketOf(number)].push_back(std::move(owned));
 }
 
@@ -93,6 +94,7 @@ void PageCache::unpinAll() {
 
 void PageCache::dropAll() {
   for (auto& b : m_buckets) b.clear();
+  m_index.clear();
   m_dirty.clear();
   m_ring.older = m_ring.newer = &m_ring;
   m_count = m_unpinned = 0;

@@ -1,14 +1,13 @@
 // The page cache of one open file.
 //
-// Pages are found through 100 hash buckets (page number modulo 100, taken as
-// an unsigned value), each a chain.  A page changed in memory is pinned: it
-// stays cached and listed as dirty until the next commit.  Unpinned pages
-// sit on a ring from least to most recently used; before a page is read
-// from disk the oldest are dropped while at least 20 unpinned pages remain
-// and either 100 or more are cached or the oldest has been idle for at
-// least four times its age divided by the number cached.  The 19 most
-// recently used unpinned pages are therefore never dropped, which is what
-// lets the tree code keep a short path of pages while it reads another.
+// Pages are held in 100 hash buckets (page number modulo 100, taken as an
+// unsigned value), each a chain, and found through an index by number.  A page changed in memory is
+// pinned: it stays cached and listed as dirty until the next commit.  Unpinned pages sit on a ring
+// from least to most recently used; before a page is read from disk the oldest are dropped while at
+// least 20 unpinned pages remain and either 100 or more are cached or the oldest has been idle for
+// at least four times its age divided by the number cached.  The 19 most recently used unpinned
+// pages are therefore never dropped, which is what lets the tree code keep a short path of pages
+// while it reads another.
 //
 // Not thread-safe: one file object is used by one thread at a time.
 #pragma once
@@ -17,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "runtime/db/page_image.h"
@@ -76,6 +76,9 @@ class PageCache {
   std::unique_ptr<CachedPage> detach(CachedPage* page);
 
   std::array<std::vector<std::unique_ptr<CachedPage>>, kBuckets> m_buckets;
+  // Every cached page by number, so that a lookup does not walk a chain
+  // (a large change keeps thousands of pages pinned).
+  std::unordered_map<std::int32_t, CachedPage*> m_index;
   CachedPage m_ring;  // sentinel: m_ring.newer is the oldest
   std::vector<CachedPage*> m_dirty;
   std::uint64_t m_clock = 0;

@@ -136,8 +136,11 @@ std::uint32_t estimateOf(const PageContent& page) {
 }
 
 std::string buildImage(const PageContent& page, std::uint32_t estimate) {
-  std::string head(kPageHeaderSize, '\0');
-  auto* h = reinterpret_cast<std::uint8_t*>(head.data());
+  // The header and pointers, then the plain body written straight after
+  // them; a compressed body replaces it when that saves a unit.
+  std::string image(kPageHeaderSize, '\0');
+  image.reserve(roundUpUnits(std::max<std::uint32_t>(estimate, kPageHeaderSize)));
+  auto* h = reinterpret_cast<std::uint8_t*>(image.data());
   putU16(h + 8, estimate);
   putU16(h + 10, std::uint32_t(page.entries.size()));
   h[12] = page.level;
@@ -145,10 +148,10 @@ std::string buildImage(const PageContent& page, std::uint32_t estimate) {
     for (const auto& pe : page.entries) {
       std::uint8_t p[4];
       putU32(p, std::uint32_t(pe.child));
-      head.append(reinterpret_cast<char*>(p), 4);
+      image.append(reinterpret_cast<char*>(p), 4);
     }
   }
-  std::string body;
+  const std::size_t headSize = image.size();
   const std::string* prev = nullptr;
   std::uint16_t prevK = 0;
   for (const auto& pe : page.entries) {
@@ -156,22 +159,20 @@ std::string buildImage(const PageContent& page, std::uint32_t estimate) {
     const bool newL = prev == nullptr || e.length() != prev->size();
     const bool newK = prev == nullptr || e.keyLength != prevK;
     const std::size_t s = prev == nullptr ? 0 : sharedPrefix(*prev, e.bytes);
-    body.push_back(char((newL ? 0x80 : 0) | (newK ? 0x40 : 0) | s));
-    if (newL) appendU16(body, std::uint32_t(e.length()));
-    if (newK) appendU16(body, e.keyLength);
-    body.append(e.bytes, s, std::string::npos);
+    image.push_back(char((newL ? 0x80 : 0) | (newK ? 0x40 : 0) | s));
+    if (newL) appendU16(image, std::uint32_t(e.length()));
+    if (newK) appendU16(image, e.keyLength);
+    image.append(e.bytes, s, std::string::npos);
     prev = &e.bytes;
     prevK = e.keyLength;
   }
-  const std::size_t plain = head.size() + body.size();
+  const std::size_t plain = image.size();
   if (plain > estimate) brkbtFail(check::kImageOverEstimate);
-  std::string image = head;
-  auto packed = rleCompress(body);
-  if (packed && roundUpUnits(std::uint32_t(head.size() + packed->size())) <
-                    roundUpUnits(std::uint32_t(plain))) {
+  auto packed = rleCompress(std::string_view(image).substr(headSize));
+  if (packed &&
+      roundUpUnits(std::uint32_t(headSize + packed->size())) < roundUpUnits(std::uint32_t(plain))) {
+    image.resize(headSize);
     image += *packed;
-  } else {
-    image += body;
   }
   const std::size_t stored = image.size();
   if (roundUpUnits(std::uint32_t(stored)) > kMaxPageBytes) brkbtFail(check::kPageTooLarge);

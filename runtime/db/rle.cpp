@@ -1,15 +1,26 @@
 // Run-length compression of page bodies (format: rle.h).
 #include "runtime/db/rle.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace dw::db {
 namespace {
 
-void putCount(std::string& out, std::size_t n) {
+// Writes a count at `at`; returns the position after it.
+inline char* putCount(char* at, std::size_t n) {
   while (n >= 0x80) {
-    out.push_back(char(0x80 | (n & 0x7F)));
+    *at++ = char(0x80 | (n & 0x7F));
     n >>= 7;
   }
-  out.push_back(char(n));
+  *at++ = char(n);
+  return at;
 }
 
 bool getCount(std::string_view in, std::size_t& pos, std::size_t& n) {
@@ -23,28 +34,101 @@ bool getCount(std::string_view in, std::size_t& pos, std::size_t& n) {
   return false;
 }
 
+// Bit k of the result's word k / 64 is set when bytes k and k + 1 are
+// equal.  Computed without branches on the data, which is what makes the
+// run search fast on text where runs come and go unpredictably.
+std::vector<std::uint64_t> equalNext(const char* p, std::size_t size) {
+  std::vector<std::uint64_t> eq(size / 64 + 2, 0);
+  std::size_t base = 0;
+#if defined(__SSE2__)
+  // Sixteen comparisons at once while 17 bytes remain.
+  for (; base + 64 + 1 <= size; base += 64) {
+    std::uint64_t word = 0;
+    for (int part = 0; part < 4; ++part) {
+      const char* q = p + base + 16 * std::size_t(part);
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 1));
+      const auto bits = std::uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(a, b)));
+      word |= std::uint64_t(bits) << (16 * part);
+    }
+    eq[base / 64] = word;
+  }
+#endif
+  for (; base + 1 < size; base += 64) {
+    const std::size_t n = std::min<std::size_t>(64, size - 1 - base);
+    std::uint64_t word = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+      word |= std::uint64_t(p[base + k] == p[base + k + 1]) << k;
+    }
+    eq[base / 64] = word;
+  }
+  return eq;
+}
+
+// Bits of word w shifted down by s (1 or 2), the next word's low bits
+// coming in at the top.
+inline std::uint64_t down(const std::vector<std::uint64_t>& v, std::size_t w, int s) {
+  return (v[w] >> s) | (v[w + 1] << (64 - s));
+}
+
 }  // namespace
 
 std::optional<std::string> rleCompress(std::string_view in) {
+  const char* p = in.data();
+  const std::size_t size = in.size();
+  if (size < 4) return std::nullopt;
+  // A run of 4 or more equal bytes begins at k when bytes k..k+3 are equal
+  // (a window) and k - 1 is not a window; runs are maximal, so the next
+  // such start always lies past the end of the previous run.
+  const std::vector<std::uint64_t> eq = equalNext(p, size);
+  const std::size_t words = (size + 63) / 64;
   std::string out;
+  char* at = nullptr;
   std::size_t last = 0;
-  std::size_t i = 0;
-  bool anyRun = false;
-  while (i < in.size()) {
-    std::size_t m = 1;
-    while (i + m < in.size() && in[i + m] == in[i]) ++m;
-    if (m >= 4) {
-      putCount(out, i + 1 - last);
-      out.append(in.substr(last, i + 1 - last));
-      putCount(out, m - 1);
-      last = i + m;
-      anyRun = true;
+  std::uint64_t prevTop = 0;  // whether the last position of the previous word is a window
+  for (std::size_t w = 0; w < words; ++w) {
+    const std::uint64_t window = eq[w] & down(eq, w, 1) & down(eq, w, 2);
+    std::uint64_t starts = window & ~((window << 1) | prevTop);
+    prevTop = window >> 63;
+    while (starts != 0) {
+      const std::size_t i = w * 64 + std::size_t(std::countr_zero(starts));
+      starts &= starts - 1;
+      if (i < last) continue;  // inside the run just written (cannot start one)
+      // The run ends after the first position from i whose byte differs
+      // from the next one.
+      std::size_t k = i + 3;
+      std::uint64_t rest = ~eq[k / 64] >> (k % 64);
+      while (rest == 0) {
+        k = (k / 64 + 1) * 64;
+        rest = ~eq[k / 64];
+      }
+      k += std::size_t(std::countr_zero(rest));
+      const std::size_t end = std::min(k + 1, size);
+      if (at == nullptr) {
+        // Each group turns literal + r input bytes (r >= 3) into the
+        // literal and two counts of at most 1 + n / 128 bytes each, so the
+        // output never outgrows the input by more than a quarter plus the
+        // last count; the 16 bytes beyond leave room for fixed-size copies.
+        out.assign(size + size / 4 + 32, '\0');
+        at = out.data();
+      }
+      const std::size_t literal = i + 1 - last;
+      at = putCount(at, literal);
+      if (literal <= 16 && last + 16 <= size) {
+        std::memcpy(at, p + last, 16);  // a fixed-size copy; the excess is overwritten
+      } else {
+        std::memcpy(at, p + last, literal);
+      }
+      at += literal;
+      at = putCount(at, end - i - 1);
+      last = end;
     }
-    i += m;
   }
-  if (!anyRun) return std::nullopt;
-  putCount(out, in.size() - last);
-  out.append(in.substr(last));
+  if (at == nullptr) return std::nullopt;
+  at = putCount(at, size - last);
+  std::memcpy(at, p + last, size - last);
+  at += size - last;
+  out.resize(std::size_t(at - out.data()));
   return out;
 }
 
