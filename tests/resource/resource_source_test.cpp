@@ -113,6 +113,7 @@ window W {
   group { field 20 radio "r" { value "v" } }
   image resource 12 { at system system size natural natural }
 })");
+  expectStable(R"(module "M$m" window W { icon resource 65535 cursor stock 65535 })");
 }
 
 TEST(ResourceSource, ModuleBuiltByHandPrintsAndCompilesBack) {

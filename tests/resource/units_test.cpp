@@ -72,6 +72,12 @@ TEST(References, Decoding) {
   for (const Case& c : cases) EXPECT_EQ(c.expect, rf::decodeReference(c.text)) << c.text;
   EXPECT_EQ(rf::decodeReference(rf::stockReference(32512)).number, 32512);
   EXPECT_EQ(rf::decodeReference(rf::numberedReference(9)).number, 9);
+  // Every 16-bit number survives the trip through its stored form (the
+  // number + 1 wraps to 0 for 65535).
+  for (std::uint16_t n : {0, 255, 256, 65534, 65535}) {
+    EXPECT_EQ(rf::decodeReference(rf::numberedReference(n)).number, n) << n;
+    EXPECT_EQ(rf::decodeReference(rf::stockReference(n)).number, n) << n;
+  }
 }
 
 }  // namespace

@@ -235,7 +235,8 @@ class Parser {
       const bool stock = take().text == "stock";
       std::int32_t n = 0;
       if (!number(n, stock ? "stock" : "resource")) return false;
-      if (n < 0 || n > (stock ? 0xFFFF : 0xFFFE)) return fail("reference number out of range");
+      // A numbered reference stores its number + 1 in 16 bits: 65535 is stored as 0.
+      if (n < 0 || n > 0xFFFF) return fail("reference number out of range");
       out = stock ? stockReference(static_cast<std::uint16_t>(n))
                   : numberedReference(static_cast<std::uint16_t>(n));
       return true;
