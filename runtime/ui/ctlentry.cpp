@@ -24,8 +24,7 @@ class EntryControl : public Control {
     // A picture that cannot be compiled is an internal inconsistency of the
     // window's declaration: noted in the diagnostic log, the entry then
     // edits plain text.
-    if (!m_state.picture.empty() &&
-        !lang::compilePicture(std::string(1, '@').append(m_state.picture)).valid)
+    if (!m_state.picture.empty() && !compileStoredPicture(m_state.picture).valid)
       lang::logDiagnostic("Error @(File,Line) (%s, %d)\n", "ctlentry", __LINE__);
   }
 

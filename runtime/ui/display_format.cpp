@@ -13,12 +13,6 @@ namespace dw::ui {
 
 namespace {
 
-std::string withAt(std::string_view picture) {
-  std::string out(1, '@');
-  out.append(picture);
-  return out;
-}
-
 bool blank(std::string_view text) {
   for (char ch : text)
     if (ch != ' ') return false;
@@ -39,10 +33,16 @@ bool looksNumeric(std::string_view text) {
 
 }  // namespace
 
+lang::CompiledPicture compileStoredPicture(std::string_view picture) {
+  std::string withAt(1, '@');
+  withAt.append(picture);
+  return lang::compilePicture(withAt);
+}
+
 std::string formatForDisplay(const VarRef& var, std::string_view picture) {
   if (!var.bound()) return {};
   if (picture.empty()) return var.text();
-  const lang::CompiledPicture compiled = lang::compilePicture(withAt(picture));
+  const lang::CompiledPicture compiled = compileStoredPicture(picture);
   if (!compiled.valid) return var.text();
   const bool textual =
       compiled.type == lang::PictureType::String || compiled.type == lang::PictureType::KeyIn;
@@ -60,7 +60,7 @@ std::string formatForDisplay(const VarRef& var, std::string_view picture) {
 bool readFromDisplay(std::string_view text, std::string_view picture, const VarRef& var) {
   if (!var.bound()) return true;
   const lang::CompiledPicture compiled =
-      picture.empty() ? lang::CompiledPicture{} : lang::compilePicture(withAt(picture));
+      picture.empty() ? lang::CompiledPicture{} : compileStoredPicture(picture);
   if (!compiled.valid) {
     if (!var.isString() && !looksNumeric(text)) return false;
     var.setText(text);

@@ -7,9 +7,13 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/lang/picture.h"
 #include "runtime/ui/var_ref.h"
 
 namespace dw::ui {
+
+// Compiles a picture as resources store it (without its "@").
+lang::CompiledPicture compileStoredPicture(std::string_view picture);
 
 // The text a control shows for the variable.
 std::string formatForDisplay(const VarRef& var, std::string_view picture);
