@@ -158,6 +158,11 @@ struct TagRecord {
   Text<10> VAL;  // TF_:VAL, tag value
 };
 
+// Copies every field of a task into the History field of the same name
+// (all of them but AdvanceWarned, which History lacks), as Run Now records
+// a task; the caller then gives the record its own ID.
+void copyTaskToHistory(const ScheduleRecord& task, HistoryRecord& history);
+
 // --- Layout checks -----------------------------------------------------------
 
 #define DW_FIELD_AT(Record, Field, Offset) \

@@ -35,19 +35,19 @@ class Builder {
     add(name, type, offset, length);
   }
   template <std::size_t N>
-  void text(std::string_view name, std::size_t offset, const Text<N>&) {
+  void text(std::string_view name, std::size_t offset, std::type_identity<Text<N>>) {
     db::FieldDesc& f = add(name, FieldType::String, offset, N);
     f.declaredLength = N;
     f.picture = "@s" + std::to_string(N);
   }
   template <std::size_t N>
-  void text(std::string_view name, std::size_t offset, const CText<N>&) {
+  void text(std::string_view name, std::size_t offset, std::type_identity<CText<N>>) {
     db::FieldDesc& f = add(name, FieldType::CString, offset, N);
     f.declaredLength = N;
     f.picture = "@s" + std::to_string(N - 1);
   }
   template <std::size_t N>
-  void decimal(std::string_view name, std::size_t offset, const Decimal<N>&) {
+  void decimal(std::string_view name, std::size_t offset, std::type_identity<Decimal<N>>) {
     db::FieldDesc& f = add(name, FieldType::Decimal, offset, N);
     f.decimalSize = N;
     f.decimalPlaces = 0;
@@ -101,8 +101,10 @@ class Builder {
 };
 
 #define DW_NUM(R, Field, Type) b.number(#Field, Type, offsetof(R, Field), sizeof(R::Field))
-#define DW_TEXT(R, Field) b.text(#Field, offsetof(R, Field), R{}.Field)
-#define DW_DEC(R, Field) b.decimal(#Field, offsetof(R, Field), R{}.Field)
+#define DW_TEXT(R, Field) \
+  b.text(#Field, offsetof(R, Field), std::type_identity<decltype(R::Field)>{})
+#define DW_DEC(R, Field) \
+  b.decimal(#Field, offsetof(R, Field), std::type_identity<decltype(R::Field)>{})
 #define DW_GROUP(R, Name, First, Last) \
   b.group(#Name, offsetof(R, First), offsetof(R, Last) + sizeof(R::Last))
 

@@ -261,6 +261,28 @@ TEST(TableDescs, ClearingARecordBlanksTextAndZeroesTheRest) {
   EXPECT_TRUE(s.DDECommand.isBlank());
 }
 
+TEST(TableDescs, ATaskCopiedToHistoryKeepsEveryFieldOfTheSameName) {
+  ScheduleRecord task;
+  auto* bytes = reinterpret_cast<unsigned char*>(&task);
+  for (std::size_t i = 0; i < sizeof task; ++i) bytes[i] = static_cast<unsigned char>(i * 7 + 1);
+  HistoryRecord his;
+  std::memset(&his, 0, sizeof his);
+  copyTaskToHistory(task, his);
+  // Field by field through the descriptions: same name, same bytes.
+  const TableDesc s = scheduleTableDesc(), h = historyTableDesc();
+  const auto* hisBytes = reinterpret_cast<const unsigned char*>(&his);
+  for (const db::FieldDesc& hf : h.fields) {
+    if (hf.type == FieldType::Group) continue;
+    const std::string name = "SCH" + hf.name.substr(3);
+    const db::FieldDesc* sf = nullptr;
+    for (const db::FieldDesc& f : s.fields)
+      if (f.name == name) sf = &f;
+    ASSERT_NE(sf, nullptr) << hf.name;
+    EXPECT_EQ(std::memcmp(hisBytes + hf.offset, bytes + sf->offset, hf.totalLength), 0) << hf.name;
+  }
+  EXPECT_EQ(his.Completed, task.Completed);
+}
+
 TEST(TableDescs, NamesOfTheFiles) {
   EXPECT_STREQ(kScheduleFile, "SM\\!Schedule");
   EXPECT_STREQ(kScriptingFile, "SM\\!Scripting");
