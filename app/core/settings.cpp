@@ -80,6 +80,10 @@ platform::OsStatus saveSettings() {
   return writeSettings(g_settings, kIniFile);
 }
 
+bool completedRecordExpired(std::int32_t date, std::int32_t historyExpires, std::int32_t today) {
+  return std::int64_t{date} + historyExpires < today;
+}
+
 AdvanceWarningDefaults readAdvanceWarningDefaults(const std::string& file) {
   namespace k = settings_key;
   AdvanceWarningDefaults d;

@@ -86,6 +86,12 @@ void loadSettings();
 // reported to the user.
 platform::OsStatus saveSettings();
 
+// The purge's test for a completed record dated `date`: it has expired
+// when date + historyExpires lies before today (computed without overflow).
+// A negative historyExpires reaches records dated after today.  The caller
+// skips the purge altogether when historyExpires is 0.
+bool completedRecordExpired(std::int32_t date, std::int32_t historyExpires, std::int32_t today);
+
 // PELICAND.INI, section "Warning".
 struct AdvanceWarningDefaults {
   bool active = false;

@@ -185,6 +185,23 @@ TEST_F(SettingsTest, AdvanceWarningDefaultsAreReadAndNeverWritten) {
   EXPECT_FALSE(readAdvanceWarningDefaults().active);
 }
 
+TEST(Purge, CompletedRecordsExpireAfterTheSetNumberOfDays) {
+  const int today = lang::date(6, 10, 2024);
+  constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+  struct Case {
+    std::int32_t date, expires;
+    bool expired;
+  };
+  const Case cases[] = {
+      {today - 31, 30, true}, {today - 30, 30, false},  {today + 2, -3, true},
+      {today + 3, -3, false}, {today - 1, kMax, false}, {kMax, kMax, false},
+      {-kMax, -kMax, true},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(completedRecordExpired(c.date, c.expires, today), c.expired)
+        << c.date - today << " days, expires " << c.expires;
+}
+
 TEST(AdvanceWarning, KeepsItsDistanceFromTheTask) {
   const int day = lang::date(6, 10, 2024);
   auto at = [](int h, int m) { return lang::timeValueOf({h, m, 0, 0}); };
