@@ -222,6 +222,10 @@ NextResult nextOccurrence(const Recurrence& rule, Occurrence current, int today,
   Occurrence& next = result.next;
   const i64 d = current.date, t = today;
   const i64 every = std::max<i64>(rule.every, 1);
+  // Bits beyond the seven weekdays and five weeks name nothing; left in,
+  // they would make a mask that no day can satisfy look non-empty.
+  const WeekdayMask weekdays = rule.weekdays & kAllWeekdays;
+  const OrdinalMask ordinals = rule.ordinals & kAllWeeks;
   switch (rule.kind) {
     case ScheduleKind::Once:
       result.outcome = RecurrenceOutcome::Completed;
@@ -233,10 +237,10 @@ NextResult nextOccurrence(const Recurrence& rule, Occurrence current, int today,
       next.date = stepMonths(d, 12, t);
       break;
     case ScheduleKind::DayOfWeek:
-      next.date = stepDayOfWeek(d, rule.weekdays, t);
+      next.date = stepDayOfWeek(d, weekdays, t);
       break;
     case ScheduleKind::DayOfMonth:
-      next.date = stepDayOfMonth(d, rule.weekdays, rule.ordinals, t);
+      next.date = stepDayOfMonth(d, weekdays, ordinals, t);
       break;
     case ScheduleKind::Custom:
       switch (rule.unit) {

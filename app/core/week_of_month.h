@@ -30,6 +30,7 @@ inline constexpr OrdinalMask kWeek2nd = 0x02;
 inline constexpr OrdinalMask kWeek3rd = 0x04;
 inline constexpr OrdinalMask kWeek4th = 0x08;
 inline constexpr OrdinalMask kWeekLast = 0x10;
+inline constexpr OrdinalMask kAllWeeks = 0x1F;
 
 // The weekday of a day number: the day number modulo 7, 0 Sunday ..
 // 6 Saturday (also for numbers below 0).

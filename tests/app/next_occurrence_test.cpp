@@ -220,6 +220,17 @@ TEST(NextOccurrence, DayOfWeekWithoutFlagsMovesToTomorrow) {
   EXPECT_EQ(later.Date, today + 3);
 }
 
+TEST(NextOccurrence, MaskBitsThatNameNoDayCountAsNoFlags) {
+  const int today = date(6, 1, 2024);
+  Recurrence r;
+  r.kind = ScheduleKind::DayOfMonth;
+  r.weekdays = 0x80;
+  r.ordinals = 0xE0;
+  EXPECT_EQ(nextOccurrence(r, {today - 3, 1}, today, 1).next.date, today + 1);
+  r.kind = ScheduleKind::DayOfWeek;
+  EXPECT_EQ(nextOccurrence(r, {today - 3, 1}, today, 1).next.date, today + 1);
+}
+
 TEST(NextOccurrence, OnceCompletesAndKeepsItsMoment) {
   ScheduleRecord r = task(schedule_type::kOnce, date(6, 1, 2024), at(8, 0));
   EXPECT_EQ(NextOccurrence(r, date(6, 1, 2024), at(9, 0)), RecurrenceOutcome::Completed);
