@@ -5,10 +5,12 @@
 // earlier day or grid point satisfies the rule.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 #include <sstream>
 
 #include "app/core/next_occurrence.h"
+#include "app/core/records.h"
 #include "app/core/week_of_month.h"
 #include "runtime/lang/dates.h"
 
@@ -238,6 +240,48 @@ TEST(NextOccurrenceProperty, TimesOutsideADayCarryAsTheLoopDoes) {
     const NextResult want = reference(r, cur, today, now);
     const NextResult got = nextOccurrence(r, cur, today, now);
     ASSERT_EQ(got.next, want.next) << describe(r, cur, today, now);
+  }
+}
+
+// Whatever a damaged record holds (any date, time, count or text), the
+// task moves on in a few steps and nothing overflows (the sanitizers watch).
+TEST(NextOccurrenceProperty, DamagedRecordsStillMoveOn) {
+  std::mt19937 rng(99);
+  auto pick = [&](long long lo, long long hi) {
+    return std::uniform_int_distribution<long long>(lo, hi)(rng);
+  };
+  const char* types[] = {"Once", "Day of Week", "Day of Month", "Monthly", "Yearly", "Custom", ""};
+  const char* units[] = {"minute(s)", "hour(s)", "day(s)", "week(s)", "month(s)", "year(s)", "?"};
+  const long long extremes[] = {
+      std::numeric_limits<std::int32_t>::min(), -1, 0, 1, lang::kLastDay, kDay,
+      std::numeric_limits<std::int32_t>::max()};
+  auto anyInt = [&]() -> std::int32_t {
+    return static_cast<std::int32_t>(pick(0, 1) ? extremes[pick(0, 6)]
+                                                : pick(std::numeric_limits<std::int32_t>::min(),
+                                                       std::numeric_limits<std::int32_t>::max()));
+  };
+  for (int i = 0; i < 3000; ++i) {
+    ScheduleRecord r;
+    auto* bytes = reinterpret_cast<unsigned char*>(&r);
+    for (std::size_t b = 0; b < sizeof r; ++b) bytes[b] = static_cast<unsigned char>(pick(0, 255));
+    r.ScheduleType = types[pick(0, 6)];
+    r.EveryType = units[pick(0, 6)];
+    r.Date = anyInt();
+    r.Time = anyInt();
+    r.Every = anyInt();
+    const int today = static_cast<int>(pick(lang::kFirstDay, lang::kLastDay));
+    const int now = static_cast<int>(pick(1, kDay));
+    const Occurrence before{r.Date, r.Time};
+    const RecurrenceOutcome outcome = NextOccurrence(r, today, now);
+    if (outcome != RecurrenceOutcome::Moved) continue;
+    if (scheduleKindOf(r.ScheduleType.raw()) == ScheduleKind::Custom) {
+      EXPECT_GE(r.Every, 1);
+    }
+    // Moved tasks never stay due: they lie after today (after now for the
+    // clock units), unless the int32 range itself ran out.
+    const bool later = r.Date > today || (r.Date == today && r.Time >= now);
+    EXPECT_TRUE(later || r.Date == std::numeric_limits<std::int32_t>::max())
+        << before.date << "/" << before.time << " -> " << r.Date << "/" << r.Time;
   }
 }
 
