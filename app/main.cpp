@@ -8,7 +8,9 @@
 // The end of the session reaches the frame as EVENT:CloseDown: SIGTERM
 // (through a pipe, so the signal handler does nothing but write a byte;
 // caught from the start of main, and kept by the runtime until the frame
-// can take it) and the session manager's commit-data request.  For tests, the environment
+// can take it) and the session manager's commit-data request.  A second
+// start on a data directory where Dornwatch already runs tells the user so
+// and ends with 0 (data_directory_lock.h).  For tests, the environment
 // variable DORNWATCH_AUTOEXIT=N chooses File > Exit N milliseconds after
 // the frame has opened.
 //
@@ -31,6 +33,7 @@
 #include <string>
 #include <system_error>
 
+#include "app/core/data_directory_lock.h"
 #include "app/core/main_frame.h"
 #include "runtime/lang/env_file.h"
 #include "runtime/lang/errors.h"
@@ -81,6 +84,20 @@ void catchTermination() {
 int runGui(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
+
+  // One scheduler per data directory, held for the life of the process.
+  bool taken = false;
+  std::string lockError;
+  const std::unique_ptr<dw::platform::File> schedulerLock =
+      dw::app::lockDataDirectory(&taken, &lockError);
+  if (taken) {
+    const std::string text = dw::app::alreadyRunningText(std::filesystem::current_path().string());
+    std::fprintf(stderr, "dornwatch: %s\n", text.c_str());
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+      QMessageBox::information(nullptr, QStringLiteral("Dornwatch"), QString::fromStdString(text));
+    return 0;
+  }
+  if (!schedulerLock) std::fprintf(stderr, "dornwatch: running unguarded: %s\n", lockError.c_str());
   dw::lang::startLanguageRuntime();
 
   dw::ui::Runtime& rt = dw::ui::runtime();
