@@ -18,18 +18,14 @@
 #include "runtime/image/image.h"
 #include "runtime/platform/resource_table.h"
 #include "runtime/ui/qt/qt_window.h"
+#include "tests/qt/qt_fixture.h"
 
 namespace dw::ui::qt {
 namespace {
 
-// QPixmap needs the application object; the backend tests, which run
-// first, make it (this makes it only when they are filtered out).
+// QPixmap needs the application object: the one the Qt tests share.
 void ensureApplication() {
-  if (QCoreApplication::instance()) return;
-  static int argc = 1;
-  static char name[] = "qt_tests";
-  static char* argv[] = {name, nullptr};
-  new QApplication(argc, argv);
+  app();
 }
 
 std::vector<std::uint8_t> bytesOf(const QByteArray& a) {
