@@ -48,7 +48,7 @@ class RecordingCanvas : public Canvas {
   std::vector<std::string> drawn() const {
     std::vector<std::string> out;
     for (const auto& c : calls)
-      if (c.rfind("text", 0) == 0 || c.rfind("line", 0) == 0 || c.rfind("rect", 0) == 0 ||
+      if (c.rfind("text ", 0) == 0 || c.rfind("line", 0) == 0 || c.rfind("rect", 0) == 0 ||
           c.rfind("ellipse", 0) == 0 || c.rfind("poly", 0) == 0 || c.rfind("image", 0) == 0 ||
           c.rfind("pagenumber", 0) == 0)
         out.push_back(c);
@@ -64,7 +64,9 @@ class RecordingCanvas : public Canvas {
     return buf;
   }
   static std::string pt(Point p) { return n(p.x) + "," + n(p.y); }
-  static std::string box(const Box& b) { return pt({b.left, b.top}) + "-" + pt({b.right, b.bottom}); }
+  static std::string box(const Box& b) {
+    return pt({b.left, b.top}) + "-" + pt({b.right, b.bottom});
+  }
   static std::string pts(const std::vector<Point>& p) {
     std::string s;
     for (const auto& q : p) s += " " + pt(q);

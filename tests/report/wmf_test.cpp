@@ -135,7 +135,8 @@ TEST(WmfTest, PalettedAndTopDownBitmapsDecode) {
   dib[52] = 0x40;  // row 1: black, white
   const auto bmp = decodeDib(dib);
   ASSERT_TRUE(bmp);
-  EXPECT_EQ(bmp->pixels, (std::vector<std::uint32_t>{0xFFFFFFFF, 0xFF000000, 0xFF000000, 0xFFFFFFFF}));
+  EXPECT_EQ(bmp->pixels,
+            (std::vector<std::uint32_t>{0xFFFFFFFF, 0xFF000000, 0xFF000000, 0xFFFFFFFF}));
   dib.pop_back();  // a row short
   dib.resize(53);
   EXPECT_FALSE(decodeDib(dib));
@@ -149,14 +150,14 @@ TEST(WmfTest, PlaceableHeaderBytesAndChecksum) {
   const PlaceableHeader h = makePlaceableHeader(2550, 3300, 300);
   const std::string b = encodePlaceableHeader(h);
   ASSERT_EQ(b.size(), 22u);
-  const unsigned char expected[22] = {0xD7, 0xCD, 0xC6, 0x9A, 0, 0, 0, 0, 0, 0, 0xF6, 0x09,
-                                      0xE4, 0x0C, 0x2C, 0x01, 0, 0, 0, 0, 0, 0};
+  const unsigned char expected[22] = {0xD7, 0xCD, 0xC6, 0x9A, 0,    0, 0, 0, 0, 0, 0xF6,
+                                      0x09, 0xE4, 0x0C, 0x2C, 0x01, 0, 0, 0, 0, 0, 0};
   const std::uint16_t sum = 0x5711 ^ 2550 ^ 3300 ^ 300;
   EXPECT_EQ(std::memcmp(b.data(), expected, 20), 0);
   EXPECT_EQ(static_cast<unsigned char>(b[20]), sum & 0xFF);
   EXPECT_EQ(static_cast<unsigned char>(b[21]), sum >> 8);
-  const auto back = decodePlaceableHeader(
-      std::span(reinterpret_cast<const std::uint8_t*>(b.data()), b.size()));
+  const auto back =
+      decodePlaceableHeader(std::span(reinterpret_cast<const std::uint8_t*>(b.data()), b.size()));
   ASSERT_TRUE(back);
   EXPECT_EQ(back->checksum, back->expectedChecksum());
 }

@@ -48,7 +48,8 @@ PageGeometry HeadlessReportDevice::geometry() {
 }
 
 TextExtent HeadlessReportDevice::measure(const FontSpec& font, std::string_view text) {
-  return {static_cast<std::int32_t>((std::int64_t(font.height) * 3 * std::int64_t(text.size()) + 4) / 5),
+  return {static_cast<std::int32_t>(
+              (std::int64_t(font.height) * 3 * std::int64_t(text.size()) + 4) / 5),
           defaultLineHeight(font)};
 }
 
@@ -58,7 +59,9 @@ bool HeadlessReportDevice::beginDocument(std::string_view name) {
   return true;
 }
 
-Canvas& HeadlessReportDevice::beginPage() { return m_page; }
+Canvas& HeadlessReportDevice::beginPage() {
+  return m_page;
+}
 
 void HeadlessReportDevice::endPage() {
   if (m_documents.empty()) m_documents.push_back({});

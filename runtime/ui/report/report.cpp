@@ -22,7 +22,8 @@ namespace {
 std::optional<std::vector<std::uint8_t>> defaultImage(std::string_view reference) {
   if (reference.empty()) return std::nullopt;
   const res::Resource* r = ui::findReferencedResource(reference);
-  const bool plain = reference.front() != '~' && static_cast<unsigned char>(reference.front()) != 0xFF;
+  const bool plain =
+      reference.front() != '~' && static_cast<unsigned char>(reference.front()) != 0xFF;
   if (!r && plain) r = res::findResource("IMAGE", res::resourceNameForFile(reference));
   if (r) return std::vector<std::uint8_t>(r->bytes.begin(), r->bytes.end());
   if (plain) return readWholeFile(std::string(reference));
@@ -54,7 +55,7 @@ void Report::open(const resfmt::WindowRecord& record, ReportDevice& device) {
   m_isReport = record.kind == resfmt::RecordKind::Report;
   m_hasPrinter = status == PrinterStatus::Ready;
   device.setOrientation((record.attributes & kLandscapeAttribute) ? Orientation::Landscape
-                                                                   : Orientation::Portrait);
+                                                                  : Orientation::Portrait);
   m_geometry = device.geometry();
   const resfmt::Unit unit = record.unit();
   if (unit == resfmt::Unit::DialogUnits) {
@@ -96,7 +97,9 @@ void Report::open(const resfmt::WindowRecord& record, ReportDevice& device) {
   m_open = true;
 }
 
-void Report::use(int field, ui::VarRef variable) { m_variables[field] = variable; }
+void Report::use(int field, ui::VarRef variable) {
+  m_variables[field] = variable;
+}
 
 void Report::setPageRange(std::int32_t first, std::int32_t last) {
   m_rangeFirst = std::max(0, first);

@@ -62,6 +62,8 @@ class ReportDevice {
 };
 
 // The text height of a font on a device that has none to ask: 6/5 em.
-inline std::int32_t defaultLineHeight(const FontSpec& font) { return (font.height * 6 + 4) / 5; }
+inline std::int32_t defaultLineHeight(const FontSpec& font) {
+  return (font.height * 6 + 4) / 5;
+}
 
 }  // namespace dw::report

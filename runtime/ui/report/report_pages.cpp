@@ -63,8 +63,10 @@ void Report::drawPageBand(Canvas& canvas, const Band* band) {
   const RenderedBand rendered = renderBand(r, context());
   std::int32_t fallbackY = 0;
   if (band->kind == resfmt::ControlType::FooterBand) fallbackY = m_detailTop + m_detailHeight;
-  const std::int32_t x = resfmt::positionToPixels(r.rect.x, m_scale, resfmt::Axis::X).value_or(m_left);
-  const std::int32_t y = resfmt::positionToPixels(r.rect.y, m_scale, resfmt::Axis::Y).value_or(fallbackY);
+  const std::int32_t x =
+      resfmt::positionToPixels(r.rect.x, m_scale, resfmt::Axis::X).value_or(m_left);
+  const std::int32_t y =
+      resfmt::positionToPixels(r.rect.y, m_scale, resfmt::Axis::Y).value_or(fallbackY);
   drawAt(canvas, rendered.drawing, x, y);
 }
 
@@ -81,12 +83,16 @@ std::int32_t Report::keptHeight(std::size_t from, bool firstOnPage) const {
     if (!(b.flags & bandflag::kNoAdvance) && (!(b.flags & bandflag::kBeside) || j == from))
       need += h;
     if (b.flags & bandflag::kOpenKeep) {
-      if (depth < kMaxKeepLevels) ++depth;
-      else ++ignoredOpens;
+      if (depth < kMaxKeepLevels)
+        ++depth;
+      else
+        ++ignoredOpens;
     }
     if (b.flags & bandflag::kCloseKeep) {
-      if (ignoredOpens > 0) --ignoredOpens;
-      else if (depth > 0) --depth;
+      if (ignoredOpens > 0)
+        --ignoredOpens;
+      else if (depth > 0)
+        --depth;
     }
     if (depth == 0 && b.keepWithNext <= 0) break;
   }
@@ -102,7 +108,8 @@ void Report::composePage() {
   Canvas* target = &pageRecorder;
   const PageGeometry& g = m_geometry;
   if (output && toFile) {
-    pageRecorder.setWindow({-g.offsetX, -g.offsetY}, {g.width + 2 * g.offsetX, g.height + 2 * g.offsetY});
+    pageRecorder.setWindow({-g.offsetX, -g.offsetY},
+                           {g.width + 2 * g.offsetX, g.height + 2 * g.offsetY});
   } else if (output) {
     if (!m_documentStarted) {
       if (!m_device->beginDocument(m_record->title)) {
@@ -147,7 +154,8 @@ void Report::composePage() {
     lastFlags = b.flags;
     m_pending.pop_front();
   }
-  if (output && !(lastFlags & bandflag::kPageBreak)) drawPageBand(canvas, m_structure->pageFooter());
+  if (output && !(lastFlags & bandflag::kPageBreak))
+    drawPageBand(canvas, m_structure->pageFooter());
 
   if (output && toFile) {
     const std::vector<std::uint8_t> metafile = pageRecorder.finish();

@@ -80,9 +80,11 @@ FontSpec reportFont(const resfmt::WindowRecord& record, std::int32_t dpiY, Colou
   std::int32_t points = 10;
   if (record.font) {
     if (!record.font->typeface.empty()) font.face = record.font->typeface;
-    if (record.font->pointSize > 0 && record.font->pointSize < 1000) points = record.font->pointSize;
+    if (record.font->pointSize > 0 && record.font->pointSize < 1000)
+      points = record.font->pointSize;
     if (record.font->weight > 0 && record.font->weight <= 1000) font.weight = record.font->weight;
-    if (colour) *colour = record.font->colour == -1 ? kBlack : Colour(record.font->colour) & 0xFFFFFF;
+    if (colour)
+      *colour = record.font->colour == -1 ? kBlack : Colour(record.font->colour) & 0xFFFFFF;
   } else if (colour) {
     *colour = kBlack;
   }
@@ -96,8 +98,10 @@ namespace {
 std::string withoutAccessMarks(std::string_view text) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '&' && i + 1 < text.size()) ++i;
-    else if (text[i] == '&') continue;
+    if (text[i] == '&' && i + 1 < text.size())
+      ++i;
+    else if (text[i] == '&')
+      continue;
     out += text[i];
   }
   return out;
@@ -105,8 +109,8 @@ std::string withoutAccessMarks(std::string_view text) {
 
 bool looksLikeMetafile(std::span<const std::uint8_t> bytes) {
   if (decodePlaceableHeader(bytes)) return true;
-  return bytes.size() >= 18 && (bytes[0] == 1 || bytes[0] == 2) && bytes[1] == 0 &&
-         bytes[2] == 9 && bytes[3] == 0;
+  return bytes.size() >= 18 && (bytes[0] == 1 || bytes[0] == 2) && bytes[1] == 0 && bytes[2] == 9 &&
+         bytes[3] == 0;
 }
 
 class BandPainter {
@@ -130,9 +134,11 @@ class BandPainter {
         } else {
           text = c.type == ControlType::Prompt ? withoutAccessMarks(c.text) : c.text;
         }
-        const bool pageNumber = c.type == ControlType::String && (c.attributes & kPageNumberAttribute);
+        const bool pageNumber =
+            c.type == ControlType::String && (c.attributes & kPageNumberAttribute);
         // A page number takes up to five digits after its text.
-        const TextExtent natural = m_ctx.device->measure(m_ctx.font, pageNumber ? text + "00000" : text);
+        const TextExtent natural =
+            m_ctx.device->measure(m_ctx.font, pageNumber ? text + "00000" : text);
         if (w <= 0) w = natural.width;
         if (h <= 0) h = natural.height;
         if (text.empty() && !pageNumber) break;
@@ -143,8 +149,10 @@ class BandPainter {
           m_out.save();
           m_out.intersectClip({x, y, x + w, y + h});
         }
-        if (pageNumber) m_out.pageNumberField(x, y, text);
-        else m_out.drawText(x, y, text);
+        if (pageNumber)
+          m_out.pageNumberField(x, y, text);
+        else
+          m_out.drawText(x, y, text);
         if (clip) m_out.restore();
         break;
       }
@@ -185,8 +193,10 @@ class BandPainter {
         const std::int32_t upi = check.info.placeable && check.info.placeable->unitsPerInch
                                      ? check.info.placeable->unitsPerInch
                                      : 1440;
-        if (w <= 0) w = static_cast<std::int32_t>(std::int64_t(f.right - f.left) * m_ctx.dpiX / upi);
-        if (h <= 0) h = static_cast<std::int32_t>(std::int64_t(f.bottom - f.top) * m_ctx.dpiY / upi);
+        if (w <= 0)
+          w = static_cast<std::int32_t>(std::int64_t(f.right - f.left) * m_ctx.dpiX / upi);
+        if (h <= 0)
+          h = static_cast<std::int32_t>(std::int64_t(f.bottom - f.top) * m_ctx.dpiY / upi);
       }
       m_out.save();
       m_out.intersectClip({x, y, x + w, y + h});

@@ -30,11 +30,11 @@ namespace dw::report {
 
 // Band option flags.
 namespace bandflag {
-inline constexpr std::int32_t kOpenKeep = 1 << 0;     // opens a keep-together level
-inline constexpr std::int32_t kCloseKeep = 1 << 1;    // closes a keep-together level
-inline constexpr std::int32_t kPageBreak = 1 << 2;    // a page of its own, no header/footer
-inline constexpr std::int32_t kBeside = 1 << 5;       // placed beside the previous band
-inline constexpr std::int32_t kNoAdvance = 1 << 6;    // no height used, no fit test
+inline constexpr std::int32_t kOpenKeep = 1 << 0;   // opens a keep-together level
+inline constexpr std::int32_t kCloseKeep = 1 << 1;  // closes a keep-together level
+inline constexpr std::int32_t kPageBreak = 1 << 2;  // a page of its own, no header/footer
+inline constexpr std::int32_t kBeside = 1 << 5;     // placed beside the previous band
+inline constexpr std::int32_t kNoAdvance = 1 << 6;  // no height used, no fit test
 }  // namespace bandflag
 
 // A string control with this attribute shows its text followed by the

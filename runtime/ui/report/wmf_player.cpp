@@ -14,8 +14,12 @@ namespace dw::report {
 
 namespace {
 
-std::uint16_t u16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-std::int16_t s16(const std::uint8_t* p) { return static_cast<std::int16_t>(u16(p)); }
+std::uint16_t u16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
+std::int16_t s16(const std::uint8_t* p) {
+  return static_cast<std::int16_t>(u16(p));
+}
 std::uint32_t u32(const std::uint8_t* p) {
   return static_cast<std::uint32_t>(u16(p)) | static_cast<std::uint32_t>(u16(p + 2)) << 16;
 }
@@ -69,7 +73,8 @@ class Walker {
     const std::uint8_t* p = m_bytes.data() + m_at;
     const std::uint32_t words = u32(p);
     const std::uint16_t function = u16(p + 4);
-    if (words < 3) return fail(out, "record " + std::to_string(m_index) + " is shorter than its header");
+    if (words < 3)
+      return fail(out, "record " + std::to_string(m_index) + " is shorter than its header");
     if (words > wmf::kMaxRecordBytes / 2) {
       out.status = WmfStatus::RecordTooLarge;
       out.detail = "record " + std::to_string(m_index) + " is too large";
@@ -116,7 +121,8 @@ class Player {
  public:
   Player(Canvas& canvas, const PlayPlacement& placement, const WmfInfo& info)
       : m_canvas(canvas), m_placement(placement) {
-    if (placement.target && info.frame) fitFrame(*info.frame);
+    if (placement.target && info.frame)
+      fitFrame(*info.frame);
     else if (placement.target) {
       m_dx = placement.target->left;
       m_dy = placement.target->top;
@@ -146,9 +152,10 @@ class Player {
       case wmf::kCreatePenIndirect: {
         PenSpec pen;
         const std::uint16_t style = a.u(0) & 0x0F;
-        pen.style = style == 5 ? PenStyle::Null : style == 1 ? PenStyle::Dash
-                                              : style == 2   ? PenStyle::Dot
-                                                             : PenStyle::Solid;
+        pen.style = style == 5   ? PenStyle::Null
+                    : style == 1 ? PenStyle::Dash
+                    : style == 2 ? PenStyle::Dot
+                                 : PenStyle::Solid;
         pen.width = a.s(1);
         pen.colour = a.u32at(3) & 0xFFFFFF;
         create(pen);
@@ -221,10 +228,13 @@ class Player {
       case wmf::kPolyline:
       case wmf::kPolygon: {
         std::vector<Point> pts;
-        const std::size_t n = std::min<std::size_t>(a.u(0), (a.words() - std::min<std::size_t>(a.words(), 1)) / 2);
+        const std::size_t n =
+            std::min<std::size_t>(a.u(0), (a.words() - std::min<std::size_t>(a.words(), 1)) / 2);
         for (std::size_t i = 0; i < n; ++i) pts.push_back(map({a.s(1 + 2 * i), a.s(2 + 2 * i)}));
-        if (r.function == wmf::kPolyline) m_canvas.drawPolyline(pts);
-        else m_canvas.drawPolygon(pts);
+        if (r.function == wmf::kPolyline)
+          m_canvas.drawPolyline(pts);
+        else
+          m_canvas.drawPolygon(pts);
         ++m_played;
         break;
       }
@@ -248,17 +258,16 @@ class Player {
       }
       case wmf::kStretchDib:
         // rop(2 words), usage, srcH, srcW, ySrc, xSrc, destH, destW, yDst, xDst, DIB
-        image(a.s(10), a.s(9), a.s(8), a.s(7), r.params.subspan(std::min<std::size_t>(22, r.params.size())));
+        image(a.s(10), a.s(9), a.s(8), a.s(7),
+              r.params.subspan(std::min<std::size_t>(22, r.params.size())));
         break;
       case wmf::kDibStretchBlt:
         // rop(2 words), srcH, srcW, ySrc, xSrc, destH, destW, yDst, xDst, DIB
-        if (r.params.size() > 20)
-          image(a.s(9), a.s(8), a.s(7), a.s(6), r.params.subspan(20));
+        if (r.params.size() > 20) image(a.s(9), a.s(8), a.s(7), a.s(6), r.params.subspan(20));
         break;
       case wmf::kDibBitBlt:
         // rop(2 words), ySrc, xSrc, height, width, yDst, xDst, DIB
-        if (r.params.size() > 16)
-          image(a.s(7), a.s(6), a.s(5), a.s(4), r.params.subspan(16));
+        if (r.params.size() > 16) image(a.s(7), a.s(6), a.s(5), a.s(4), r.params.subspan(16));
         break;
       case wmf::kEscape:
         escape(a, r.params);
@@ -284,8 +293,12 @@ class Player {
     fitFrame(Box{m_windowOrg.x, m_windowOrg.y, m_windowOrg.x + m_windowExt.x,
                  m_windowOrg.y + m_windowExt.y});
   }
-  std::int32_t mx(double x) const { return static_cast<std::int32_t>(std::lround((x + m_originX) * m_sx + m_dx)); }
-  std::int32_t my(double y) const { return static_cast<std::int32_t>(std::lround((y + m_originY) * m_sy + m_dy)); }
+  std::int32_t mx(double x) const {
+    return static_cast<std::int32_t>(std::lround((x + m_originX) * m_sx + m_dx));
+  }
+  std::int32_t my(double y) const {
+    return static_cast<std::int32_t>(std::lround((y + m_originY) * m_sy + m_dy));
+  }
   Point map(Point p) const { return {mx(p.x), my(p.y)}; }
   Box box(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) const {
     Box out{mx(l), my(t), mx(r), my(b)};
@@ -298,10 +311,13 @@ class Player {
   }
 
   void create(Object object) {
-    auto free = std::find_if(m_objects.begin(), m_objects.end(),
-                             [](const Object& o) { return std::holds_alternative<std::monostate>(o); });
-    if (free != m_objects.end()) *free = std::move(object);
-    else if (m_objects.size() < kMaxObjects) m_objects.push_back(std::move(object));
+    auto free = std::find_if(m_objects.begin(), m_objects.end(), [](const Object& o) {
+      return std::holds_alternative<std::monostate>(o);
+    });
+    if (free != m_objects.end())
+      *free = std::move(object);
+    else if (m_objects.size() < kMaxObjects)
+      m_objects.push_back(std::move(object));
   }
   void select(std::uint16_t index) {
     if (index >= m_objects.size()) return;
@@ -322,8 +338,10 @@ class Player {
   void text_(std::int32_t x, std::int32_t y, const std::string& text) {
     std::int32_t top = my(y);
     // Baseline and bottom alignment: the cell's top is about one em above.
-    if ((m_textAlign & 0x18) == wmf::kTextAlignBaseline) top -= m_fontHeight * 9 / 10;
-    else if (m_textAlign & 0x08) top -= m_fontHeight * 6 / 5;
+    if ((m_textAlign & 0x18) == wmf::kTextAlignBaseline)
+      top -= m_fontHeight * 9 / 10;
+    else if (m_textAlign & 0x08)
+      top -= m_fontHeight * 6 / 5;
     m_canvas.drawText(mx(x), top, text);
     ++m_played;
   }
@@ -342,7 +360,8 @@ class Player {
     const Params d{data.subspan(4)};
     switch (d.u(0)) {
       case wmf::kCommentPageNumber: {
-        const std::size_t n = std::min<std::size_t>(d.u(3), data.size() - std::min<std::size_t>(data.size(), 12));
+        const std::size_t n =
+            std::min<std::size_t>(d.u(3), data.size() - std::min<std::size_t>(data.size(), 12));
         const std::string prefix(reinterpret_cast<const char*>(data.data()) + 12, n);
         m_canvas.pageNumberField(mx(d.s(1)), my(d.s(2)), prefix);
         ++m_played;

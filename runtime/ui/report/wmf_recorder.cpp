@@ -26,7 +26,9 @@ void putDword(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
 
 }  // namespace
 
-WmfRecorder::WmfRecorder() { reset(); }
+WmfRecorder::WmfRecorder() {
+  reset();
+}
 
 void WmfRecorder::reset() {
   m_out.assign(wmf::kHeaderBytes, 0);
@@ -255,8 +257,7 @@ void WmfRecorder::drawImage(const Box& target, const Bitmap& image) {
   // A 24-bit bottom-up device-independent bitmap, rows padded to 4 bytes.
   const std::uint32_t stride = (static_cast<std::uint32_t>(image.width) * 3 + 3) & ~3u;
   const std::uint64_t imageBytes = std::uint64_t(stride) * std::uint32_t(image.height);
-  if (imageBytes + 64 > wmf::kMaxRecordBytes || image.width > 32767 || image.height > 32767)
-    return;
+  if (imageBytes + 64 > wmf::kMaxRecordBytes || image.width > 32767 || image.height > 32767) return;
   begin(wmf::kStretchDib);
   dword(wmf::kSrcCopy);
   word(wmf::kDibRgbColours);
