@@ -8,29 +8,17 @@
 // Thread-safety: runs on runtime thread 1 under the Runtime lock.
 #pragma once
 
+#include "fields/dorn008.h"
+
 namespace dw::app {
 
 inline constexpr const char* kFrameModule = "DORN.vls$dorn008";
 inline constexpr const char* kFrameLabel = "MAIN$APPFRAME";
 inline constexpr const char* kApplicationTitle = "Dornwatch '96";
 
-// Field numbers of the frame's menu bar and tool bar.
-namespace frame {
-inline constexpr int kSetup = -1;
-inline constexpr int kPrintSetup = -2;
-inline constexpr int kExit = -3;
-inline constexpr int kViewSchedule = -5;
-inline constexpr int kAddMessage = -7;
-inline constexpr int kAddProgram = -8;
-inline constexpr int kGenericAdd = -9;
-inline constexpr int kToDoList = -10;
-inline constexpr int kCategories = -11;
-inline constexpr int kAbout = -25;
-inline constexpr int kToolAddProgram = -26;
-inline constexpr int kToolAddMessage = -27;
-inline constexpr int kToolSchedule = -28;
-inline constexpr int kToolToDo = -29;
-}  // namespace frame
+// Field numbers of the frame's menu bar and tool bar (and of the About
+// window), written by rescomp from the names in resources/windows/dorn008.dws.
+namespace frame = dorn008;
 
 // The main frame procedure.
 void Main();

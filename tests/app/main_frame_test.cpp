@@ -53,6 +53,35 @@ TEST_F(MainFrameTest, FrameIsTheApplicationWithItsMenusToolBarAndStatusBar) {
   backend.press(frameId, frame::kExit);
 }
 
+// The generated constants name the entries the frame shows.
+TEST_F(MainFrameTest, GeneratedFieldNumbersNameTheirMenuItems) {
+  const auto shot = backend.find("MAIN$APPFRAME");
+  const std::pair<int, const char*> items[] = {
+      {frame::kSetup, "&Setup"},
+      {frame::kPrintSetup, "&Print Setup ..."},
+      {frame::kViewSchedule, "&View Schedule"},
+      {frame::kAddMessage, "Add &Message"},
+      {frame::kAddProgram, "Add &Program"},
+      {frame::kGenericAdd, "Generic &Add "},
+      {frame::kToDoList, "&To Do List"},
+      {frame::kCategories, "&Categories"},
+      {frame::kReportBrief, "&Brief Schedule"},
+      {frame::kReportToDo, "&To Do"},
+      {frame::kHelpOnHelp, "&How to Use Help"},
+      {frame::kAbout, "&About"},
+  };
+  for (const auto& [field, text] : items) {
+    const ui::MenuEntry* e = ui::findMenuEntry(shot->menuBar, field);
+    ASSERT_NE(e, nullptr) << text;
+    EXPECT_EQ(e->text, text) << field;
+  }
+  std::vector<int> tools;
+  for (const ui::ToolEntry& t : shot->toolBar) tools.push_back(t.field);
+  EXPECT_EQ(tools[0], frame::kToolAddProgram);
+  EXPECT_EQ(tools[3], frame::kToolToDo);
+  backend.press(frameId, frame::kExit);
+}
+
 TEST_F(MainFrameTest, FileExitClosesTheFrameAndTheProgramEndsWithZero) {
   backend.press(frameId, frame::kExit);
   runtime().joinProgram();

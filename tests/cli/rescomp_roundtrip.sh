@@ -44,6 +44,30 @@ out=$("$rescomp" "$tmp/dorn008.dws" -o "$tmp/m.dab" --resource DORN008_RSC 2>&1)
   fail "a key naming another resource compiled"
 [[ "$out" == *"would not be found as the resource DORN008_RSC"* ]] || fail "unexpected message: $out"
 
+# A directory given as input is refused with a message, not a crash.
+out=$("$rescomp" "$tmp" -o "$tmp/d.dab" 2>&1); rc=$?
+[ $rc -eq 1 ] || fail "a directory as source gave exit $rc: $out"
+[[ "$out" == "$tmp: is a directory"* ]] || fail "unexpected message: $out"
+out=$("$rescomp" --decode "$tmp" 2>&1); rc=$?
+[ $rc -eq 1 ] || fail "a directory as blob gave exit $rc: $out"
+
+# Pictures are checked as the runtime compiles them (entries also take the
+# date pictures 19 and 20).
+printf 'module "A$a"\nwindow W {\n  entry { picture "@d19" }\n  entry { picture "@q" }\n}\n' > "$tmp/pic.dws"
+out=$("$rescomp" "$tmp/pic.dws" -o "$tmp/pic.dab" 2>&1) && fail "an invalid picture compiled"
+[[ "$out" == "$tmp/pic.dws:4: invalid picture \"@q\""* ]] || fail "unexpected message: $out"
+
+# Named controls give a header of field-number constants.
+printf 'module "X.vls$Win01"\nwindow W {\n  prompt "a"\n  entry { name Value }\n  menubar { item "i" { name Quit } }\n}\n' > "$tmp/named.dws"
+"$rescomp" "$tmp/named.dws" -o "$tmp/named.dab" --fields "$tmp/named.h" || fail "named source"
+grep -q '^namespace dw::app::win01 {$' "$tmp/named.h" || fail "header namespace: $(cat "$tmp/named.h")"
+grep -q '^inline constexpr int kValue = 2;$' "$tmp/named.h" || fail "header kValue"
+grep -q '^inline constexpr int kQuit = -1;$' "$tmp/named.h" || fail "header kQuit"
+printf '#include "%s"\nstatic_assert(dw::app::win01::kValue == 2);\n' "$tmp/named.h" > "$tmp/use.cpp"
+if command -v g++ >/dev/null; then
+  g++ -std=c++20 -fsyntax-only "$tmp/use.cpp" || fail "the header does not compile"
+fi
+
 # Usage errors.
 "$rescomp" >/dev/null 2>&1; [ $? -eq 2 ] || fail "no arguments should exit 2"
 "$rescomp" "$tmp/missing.dws" -o "$tmp/x.dab" 2>/dev/null && fail "a missing source compiled"

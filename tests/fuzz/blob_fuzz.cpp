@@ -1,7 +1,8 @@
 // Fuzz target for the window resource loader: any bytes must parse or give
 // an error without a crash; a blob that parses must write back to bytes
 // that parse to the same module, and print as source that compiles back to
-// it (when its labels are distinct, as a source requires).
+// it (when its labels are distinct, as a source requires) in a lenient
+// compile, which takes the structures a blob may hold.
 #include <cstdint>
 #include <cstdlib>
 #include <set>
@@ -24,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const rf::WindowRecord& w : r.module->windows) {
     if (!labels.insert(w.label).second) return 0;
   }
-  const rf::CompileResult source = rf::compileSource(rf::printSource(*r.module), "fuzz");
+  const rf::CompileResult source =
+      rf::compileSource(rf::printSource(*r.module), "fuzz", rf::CompileOptions{true, {}});
   if (!source.ok() || !(*source.module == *r.module)) std::abort();
   return 0;
 }

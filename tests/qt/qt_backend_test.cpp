@@ -39,7 +39,10 @@ QApplication& app() {
   static int argc = 1;
   static char name[] = "qt_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication* instance = new QApplication(argc, argv);
+  // Another test of the program may have made it already.
+  static QApplication* instance = QCoreApplication::instance()
+                                      ? qobject_cast<QApplication*>(QCoreApplication::instance())
+                                      : new QApplication(argc, argv);
   return *instance;
 }
 

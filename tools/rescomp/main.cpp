@@ -7,16 +7,22 @@
 //                                DORN008_RSC), as the build embeds it
 //   rescomp --decode BLOB [-o SOURCE]   print a blob back as source
 //   rescomp --check SOURCE       compile and verify that the blob reads back
+//   rescomp SOURCE -o BLOB --fields HEADER
+//                                also write the field-number constants of the
+//                                source's named controls as a C++ header
 //
 // Errors go to standard error as "file:line: message" (sources) or
 // "file: message" (blobs); the exit code is then 1 (2 for usage errors).
 #include <cstdio>
+#include <exception>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "runtime/lang/picture.h"
 #include "runtime/ui/resfmt/blob_writer.h"
 #include "runtime/ui/resfmt/resource_source.h"
 #include "runtime/ui/resfmt/window_record.h"
@@ -26,17 +32,54 @@ namespace {
 namespace rf = dw::resfmt;
 
 int usage() {
-  std::cerr << "usage: rescomp SOURCE -o BLOB [--resource NAME]\n"
+  std::cerr << "usage: rescomp SOURCE -o BLOB [--resource NAME] [--fields HEADER]\n"
                "       rescomp --decode BLOB [-o SOURCE]\n"
                "       rescomp --check SOURCE\n";
   return 2;
 }
 
-bool readFile(const std::string& path, std::string& out) {
+// Reads a whole file; on failure says why in `why`.
+bool readFile(const std::string& path, std::string& out, std::string& why) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    why = "is a directory, not a file";
+    return false;
+  }
+  why = "cannot read the file";
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  try {
+    // The stream buffer throws when the system refuses a read.
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::exception&) {
+    return false;
+  }
   return !in.bad();
+}
+
+// Pictures as the runtime compiles them; the date pictures 19 and 20 exist
+// for entry controls only and are checked as their display forms 1 and 2.
+bool pictureValid(std::string_view picture) {
+  std::string text(picture);
+  if (text.size() >= 4 && (text[1] == 'd' || text[1] == 'D') && text[2] == '1' && text[3] == '9') {
+    text.replace(2, 2, "1");
+  } else if (text.size() >= 4 && (text[1] == 'd' || text[1] == 'D') && text[2] == '2' &&
+             text[3] == '0') {
+    text.replace(2, 2, "2");
+  }
+  return dw::lang::compilePicture(text).valid;
+}
+
+// The namespace of a module's field constants: "DORN.vls$dorn008" gives
+// dw::app::dorn008.
+std::string fieldNamespace(const std::string& key) {
+  std::string name = key.substr(key.find('$') + 1);
+  for (char& c : name) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) c = '_';
+  }
+  if (name.empty() || (name[0] >= '0' && name[0] <= '9')) name.insert(0, "m");
+  return "dw::app::" + name;
 }
 
 bool writeFile(const std::string& path, const void* data, std::size_t size) {
@@ -65,13 +108,15 @@ std::string resourceName(const std::string& key) {
 }
 
 int compile(const std::string& source, const std::string& output, bool checkOnly,
-            const std::string& expectedName) {
-  std::string text;
-  if (!readFile(source, text)) {
-    std::cerr << source << ": cannot read the file\n";
+            const std::string& expectedName, const std::string& header) {
+  std::string text, why;
+  if (!readFile(source, text, why)) {
+    std::cerr << source << ": " << why << "\n";
     return 1;
   }
-  rf::CompileResult r = rf::compileSource(text, source);
+  rf::CompileOptions options;
+  options.pictureValid = pictureValid;
+  rf::CompileResult r = rf::compileSource(text, source, options);
   if (!r.ok()) {
     std::cerr << r.error.text() << "\n";
     return 1;
@@ -89,6 +134,14 @@ int compile(const std::string& source, const std::string& output, bool checkOnly
     return 1;
   }
   if (checkOnly) return 0;
+  if (!header.empty()) {
+    const std::string name = std::filesystem::path(source).filename().string();
+    const std::string h = rf::fieldHeader(r.names, fieldNamespace(r.module->key), name);
+    if (!writeFile(header, h.data(), h.size())) {
+      std::cerr << header << ": cannot write the file\n";
+      return 1;
+    }
+  }
   if (!writeFile(output, blob.data(), blob.size())) {
     std::cerr << output << ": cannot write the file\n";
     return 1;
@@ -97,9 +150,9 @@ int compile(const std::string& source, const std::string& output, bool checkOnly
 }
 
 int decode(const std::string& blobPath, const std::string& output) {
-  std::string bytes;
-  if (!readFile(blobPath, bytes)) {
-    std::cerr << blobPath << ": cannot read the file\n";
+  std::string bytes, why;
+  if (!readFile(blobPath, bytes, why)) {
+    std::cerr << blobPath << ": " << why << "\n";
     return 1;
   }
   const rf::ParseResult r =
@@ -124,7 +177,7 @@ int decode(const std::string& blobPath, const std::string& output) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  std::string input, output, expectedName;
+  std::string input, output, expectedName, header;
   enum class Mode { Compile, Decode, Check } mode = Mode::Compile;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--decode") {
@@ -133,6 +186,8 @@ int main(int argc, char** argv) {
       mode = Mode::Check;
     } else if (args[i] == "--resource" && i + 1 < args.size()) {
       expectedName = args[++i];
+    } else if (args[i] == "--fields" && i + 1 < args.size()) {
+      header = args[++i];
     } else if (args[i] == "-o" && i + 1 < args.size()) {
       output = args[++i];
     } else if (!args[i].empty() && args[i][0] == '-') {
@@ -148,9 +203,9 @@ int main(int argc, char** argv) {
     case Mode::Decode:
       return decode(input, output);
     case Mode::Check:
-      return compile(input, output, true, expectedName);
+      return compile(input, output, true, expectedName, header);
     case Mode::Compile:
-      return output.empty() ? usage() : compile(input, output, false, expectedName);
+      return output.empty() ? usage() : compile(input, output, false, expectedName, header);
   }
   return usage();
 }

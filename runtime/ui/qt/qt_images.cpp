@@ -1,42 +1,40 @@
-// Pictures for icons, buttons and image controls: program resources named
-// "~NAME.EXT" (also found by the plain name as a resource), else files.
-#include <QFile>
+// Pictures for icons, buttons and image controls.  A reference names a
+// program resource ("~NAME.EXT", or a plain "NAME.EXT" found as NAME_EXT)
+// or a file; the runtime's own readers (runtime/image) decode it, and a
+// picture they refuse as damaged shows nothing.  Only kinds they do not
+// read are handed to our metafile player (WMF) and then to Qt's readers
+// (PNG).
+//
+// GUI thread only, like every QPixmap.
+#include <QImage>
 #include <QPixmap>
+#include <cstring>
 
-#include "runtime/platform/resource_table.h"
+#include "runtime/image/image.h"
 #include "runtime/ui/qt/qt_window.h"
 #include "runtime/ui/qt/qt_wmf_canvas.h"
-#include "runtime/ui/window_resource.h"
 
 namespace dw::ui::qt {
 
-namespace {
-// Qt reads no metafiles: those are played by our own player.
-QPixmap fromBytes(std::span<const std::uint8_t> bytes) {
-  QPixmap pixmap;
-  if (pixmap.loadFromData(bytes.data(), static_cast<uint>(bytes.size()))) return pixmap;
-  if (auto image = wmfImage(bytes)) return QPixmap::fromImage(*image);
-  return QPixmap();
+QImage toQImage(const image::Image& picture) {
+  if (picture.empty()) return {};
+  QImage out(picture.width, picture.height, QImage::Format_RGBA8888);
+  if (out.isNull()) return {};
+  const std::size_t rowBytes = static_cast<std::size_t>(picture.width) * 4;
+  for (int y = 0; y < picture.height; ++y)
+    std::memcpy(out.scanLine(y), &picture.rgba[rowBytes * y], rowBytes);
+  return out;
 }
-}  // namespace
 
 QPixmap pixmapFor(std::string_view reference) {
+  std::vector<std::uint8_t> bytes;
+  if (!image::readImageSource(reference, bytes)) return {};
+  const image::DecodeResult decoded = image::decodeImage(bytes);
+  if (decoded.ok()) return QPixmap::fromImage(toQImage(decoded.image));
   QPixmap pixmap;
-  if (reference.empty()) return pixmap;
-  const res::Resource* r = findReferencedResource(reference);
-  if (!r && reference.front() != '~' && static_cast<unsigned char>(reference.front()) != 0xFF) {
-    const std::string name = res::resourceNameForFile(reference);
-    for (std::string_view type : {"ICON", "IMAGE"})
-      if (!r) r = res::findResource(type, name);
-  }
-  if (r) return fromBytes(r->bytes);
-  if (reference.front() != '~' && static_cast<unsigned char>(reference.front()) != 0xFF) {
-    QFile file(QString::fromStdString(std::string(reference)));
-    if (file.open(QIODevice::ReadOnly)) {
-      const QByteArray data = file.readAll();
-      return fromBytes(std::span(reinterpret_cast<const std::uint8_t*>(data.constData()),
-                                 static_cast<std::size_t>(data.size())));
-    }
+  if (decoded.status == image::DecodeStatus::Unsupported) {
+    if (auto metafile = wmfImage(bytes)) return QPixmap::fromImage(*metafile);
+    pixmap.loadFromData(bytes.data(), static_cast<uint>(bytes.size()));
   }
   return pixmap;
 }

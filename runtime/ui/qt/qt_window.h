@@ -3,6 +3,7 @@
 // backend; used only on the GUI thread.
 #pragma once
 
+#include <QImage>
 #include <QKeySequence>
 #include <QPointer>
 #include <QWidget>
@@ -25,6 +26,10 @@ class QMdiArea;
 class QMdiSubWindow;
 class QTimer;
 class QToolBar;
+
+namespace dw::image {
+struct Image;
+}
 
 namespace dw::ui {
 class Window;
@@ -75,7 +80,11 @@ QKeySequence keySequenceFor(int code);
 void showStatusText(QWidget* anyWidget, const QString& text);
 
 // qt_images.cpp: icons and pictures named by a reference of a window
-// resource ("~NAME.ICO" for a program resource, else a file name).
+// resource ("~NAME.ICO" for a program resource, else a file name), decoded
+// by the runtime's picture readers; a null pixmap when nothing is found or
+// the picture is damaged.
 QPixmap pixmapFor(std::string_view reference);
+// A decoded picture as a QImage (RGBA, 8 bits a channel); null when empty.
+QImage toQImage(const image::Image& picture);
 
 }  // namespace dw::ui::qt

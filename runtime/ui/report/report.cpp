@@ -7,9 +7,8 @@
 
 #include "runtime/lang/errors.h"
 #include "runtime/platform/platform.h"
-#include "runtime/platform/resource_table.h"
+#include "runtime/image/image.h"
 #include "runtime/ui/report/page_file.h"
-#include "runtime/ui/window_resource.h"
 
 namespace dw::report {
 
@@ -17,17 +16,28 @@ using resfmt::ControlType;
 
 namespace {
 
-// Pictures of image controls: a program resource ("~NAME.EXT", or the
-// plain name found as an IMAGE resource), else a file.
+// Pictures of image controls: a program resource or a file, as image
+// controls of windows find them.
 std::optional<std::vector<std::uint8_t>> defaultImage(std::string_view reference) {
-  if (reference.empty()) return std::nullopt;
-  const res::Resource* r = ui::findReferencedResource(reference);
-  const bool plain =
-      reference.front() != '~' && static_cast<unsigned char>(reference.front()) != 0xFF;
-  if (!r && plain) r = res::findResource("IMAGE", res::resourceNameForFile(reference));
-  if (r) return std::vector<std::uint8_t>(r->bytes.begin(), r->bytes.end());
-  if (plain) return readWholeFile(std::string(reference));
-  return std::nullopt;
+  std::vector<std::uint8_t> bytes;
+  if (!image::readImageSource(reference, bytes)) return std::nullopt;
+  return bytes;
+}
+
+// GIF, JPEG, PCX, BMP and ICO pictures through the runtime's readers.
+std::optional<Bitmap> defaultDecoder(std::span<const std::uint8_t> bytes) {
+  const image::DecodeResult r = image::decodeImage(bytes);
+  if (!r.ok()) return std::nullopt;
+  Bitmap out;
+  out.width = r.image.width;
+  out.height = r.image.height;
+  out.pixels.resize(std::size_t(out.width) * std::size_t(out.height));
+  for (std::size_t i = 0; i < out.pixels.size(); ++i) {
+    const std::uint8_t* p = &r.image.rgba[4 * i];
+    out.pixels[i] = std::uint32_t(p[3]) << 24 | std::uint32_t(p[0]) << 16 |
+                    std::uint32_t(p[1]) << 8 | p[2];
+  }
+  return out;
 }
 
 // Thousandths-of-an-inch style sizes of the report's unit, in tenths of a
@@ -87,6 +97,7 @@ void Report::open(const resfmt::WindowRecord& record, ReportDevice& device) {
   m_detailHeight = std::max(1, m_detailHeight);
   m_structure = std::make_unique<ReportStructure>(record);
   if (!m_images) m_images = defaultImage;
+  if (!m_decoder) m_decoder = defaultDecoder;
   m_pending.clear();
   m_pendingHeight = 0;
   m_pageNumber = 1;

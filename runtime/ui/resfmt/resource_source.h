@@ -9,12 +9,25 @@
 // bar and then the tool bar's controls; a menu takes a number only when it
 // says "numbered".  An explicit "field N" overrides the count, which then
 // continues from N.
+//
+// A compile also checks the rules of the language that a blob cannot
+// express by itself (a tab stands in a sheet, a radio in an option group,
+// bands only in reports, buttons never in one, labels are not empty, the
+// module key has a "$", the tool bar follows the menu bar, pictures
+// compile), unless the caller asks for a lenient compile: that accepts
+// whatever printSource writes for any blob the loader reads.
+//
+// Controls, menus and items may carry a name ("name Change"); the compile
+// lists the named fields so that a header of field-number constants can be
+// written for the procedures (fieldHeader).
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "runtime/ui/resfmt/window_record.h"
 
@@ -28,13 +41,44 @@ struct SourceError {
   std::string text() const;
 };
 
+// A control, menu or menu item that carries a name, with its field number.
+struct NamedField {
+  std::string window;  // the label of its window record
+  std::string name;    // as written, "Change"
+  std::int32_t field = 0;
+  int line = 0;  // where the name stands
+  bool operator==(const NamedField&) const = default;
+};
+
 struct CompileResult {
   std::optional<Module> module;
   SourceError error;
+  std::vector<NamedField> names;  // in declaration order
   bool ok() const { return module.has_value(); }
 };
 
-CompileResult compileSource(std::string_view source, std::string_view fileName);
+struct CompileOptions {
+  // Accept any structure a blob can hold (for printing decoded blobs back):
+  // no checks of nesting, labels, module key or pictures.
+  bool lenient = false;
+  // Says whether a picture (written with its "@") compiles; none: pictures
+  // are not checked.  Given by the caller so that this library stays free
+  // of the language layer.
+  std::function<bool(std::string_view)> pictureValid;
+};
+
+CompileResult compileSource(std::string_view source, std::string_view fileName,
+                            const CompileOptions& options = {});
+
+// The text of a C++ header with one constant per named field, in the
+// namespace `space` ("dw::app::dorn008"): "inline constexpr int kChange = 4;".
+// `source` names the file in the header's opening comment.
+std::string fieldHeader(const std::vector<NamedField>& names, std::string_view space,
+                        std::string_view source);
+
+// True for a name a control may carry: an upper-case letter, then letters,
+// digits and "_" (it becomes the constant "k" + name).
+bool isValidFieldName(std::string_view name);
 
 std::string printSource(const Module& module);
 

@@ -1,6 +1,9 @@
 // The compiler of the resource source language (docs/resource-source.md):
 // a tokenizer and a recursive-descent parser that builds a Module.  The
-// first error stops the compile and is reported with its line.
+// first error stops the compile and is reported with its line: the line of
+// the token it is found at, or of the token just read when the error is
+// about that token (a number out of range, a second menu bar).
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -162,7 +165,8 @@ constexpr NamedType kValueTypes[] = {{"byte", vt::kByte},     {"short", vt::kSho
 
 class Parser {
  public:
-  Parser(std::vector<Token> tokens, std::string file) : m_tokens(std::move(tokens)) {
+  Parser(std::vector<Token> tokens, std::string file, const CompileOptions& options)
+      : m_tokens(std::move(tokens)), m_options(options) {
     m_error.file = std::move(file);
   }
 
@@ -171,6 +175,7 @@ class Parser {
     Module m;
     if (parseModule(m)) {
       result.module = std::move(m);
+      result.names = std::move(m_names);
     } else {
       result.error = m_error;
     }
@@ -181,6 +186,12 @@ class Parser {
   std::vector<Token> m_tokens;
   std::size_t m_pos = 0;
   SourceError m_error;
+  const CompileOptions& m_options;
+  std::vector<NamedField> m_names;
+  // The record being compiled, and the containers around the control
+  // being compiled (innermost last).
+  const WindowRecord* m_record = nullptr;
+  std::vector<ControlType> m_containers;
 
   const Token& peek() const { return m_tokens[m_pos]; }
   const Token& take() { return m_tokens[m_pos < m_tokens.size() - 1 ? m_pos++ : m_pos]; }
@@ -189,6 +200,12 @@ class Parser {
 
   bool fail(const std::string& message) {
     m_error.line = peek().line;
+    m_error.message = message;
+    return false;
+  }
+  // An error about the token just read.
+  bool failAfter(const std::string& message) {
+    m_error.line = m_tokens[m_pos > 0 ? m_pos - 1 : 0].line;
     m_error.message = message;
     return false;
   }
@@ -236,7 +253,7 @@ class Parser {
       std::int32_t n = 0;
       if (!number(n, stock ? "stock" : "resource")) return false;
       // A numbered reference stores its number + 1 in 16 bits: 65535 is stored as 0.
-      if (n < 0 || n > 0xFFFF) return fail("reference number out of range");
+      if (n < 0 || n > 0xFFFF) return failAfter("reference number out of range");
       out = stock ? stockReference(static_cast<std::uint16_t>(n))
                   : numberedReference(static_cast<std::uint16_t>(n));
       return true;
@@ -258,6 +275,9 @@ class Parser {
     if (!atWord("module")) return expected("'module'");
     take();
     if (!text(m.key, "module")) return false;
+    if (!m_options.lenient && m.key.find('$') == std::string::npos) {
+      return failAfter("a module key is the module file name, \"$\" and the module name");
+    }
     while (!at(Tok::End)) {
       if (!atWord("window") && !atWord("report")) return expected("'window' or 'report'");
       WindowRecord w;
@@ -267,8 +287,11 @@ class Parser {
       } else {
         return expected("a label");
       }
-      if (m.find(w.label) != nullptr) return fail("a second record labelled " + w.label);
+      if (w.label.empty() && !m_options.lenient) return failAfter("a label cannot be empty");
+      if (m.find(w.label) != nullptr) return failAfter("a second record labelled " + w.label);
+      m_record = &w;
       if (!parseWindow(w)) return false;
+      m_record = nullptr;
       m.windows.push_back(std::move(w));
     }
     return true;
@@ -326,11 +349,16 @@ class Parser {
         if (ok && at(Tok::Number)) ok = number(f.weight, key);
         w.font = std::move(f);
       } else if (key == "menubar") {
-        if (w.menuBar) return fail("a second menu bar");
+        if (w.menuBar) return failAfter("a second menu bar");
+        // Tool bar buttons continue the menu bar's count, so the menu bar
+        // has to be numbered first.
+        if (w.toolBar && !m_options.lenient) {
+          return failAfter("the menu bar comes before the tool bar");
+        }
         w.menuBar.emplace();
         ok = parseMenuBar(*w.menuBar, menuCount);
       } else if (key == "toolbar") {
-        if (w.toolBar) return fail("a second tool bar");
+        if (w.toolBar) return failAfter("a second tool bar");
         w.toolBar.emplace();
         ok = parseToolBar(*w.toolBar, menuCount);
       } else {
@@ -381,14 +409,20 @@ class Parser {
 
   bool parseMenuBody(MenuEntry& e, const std::string& kind, std::int32_t& count, int depth) {
     const bool isMenu = kind == "menu";
+    std::optional<NamedField> name;
+    // The name is recorded once the entry's number is final.
+    const auto finish = [&] { return !name || addName(*name, e.field, kind); };
     while (at(Tok::Word)) {
       const std::string key = peek().text;
       if (isMenu && (key == "menu" || key == "item" || key == "separator")) {
+        if (!finish()) return false;
         return parseMenuEntries(e.entries, count, depth + 1);
       }
       take();
       bool ok = true;
-      if (key == "status") {
+      if (key == "name") {
+        ok = fieldName(name);
+      } else if (key == "status") {
         ok = text(e.status, key);
       } else if (key == "text") {
         ok = text(e.text, key);
@@ -399,7 +433,7 @@ class Parser {
       } else if (key == "key" && !isMenu) {
         ok = number(e.keyCode, key);
       } else if (key == "numbered" && isMenu) {
-        if (e.field != 0 || !e.entries.empty()) return fail("'numbered' comes first, once");
+        if (e.field != 0 || !e.entries.empty()) return failAfter("'numbered' comes first, once");
         e.field = count;
         count = stepField(count, -1);
       } else if (key == "field") {
@@ -413,6 +447,60 @@ class Parser {
     }
     if (!at(Tok::Close)) return expected("'}'");
     take();
+    return finish();
+  }
+
+  // "name WORD": reads the name into `out` (once per record).
+  bool fieldName(std::optional<NamedField>& out) {
+    if (out) return failAfter("a second 'name'");
+    if (!at(Tok::Word)) return expected("a name after 'name'");
+    const Token& t = take();
+    if (!isValidFieldName(t.text)) {
+      return failAfter("'" + t.text +
+                       "' is not a field name (an upper-case letter, then letters, digits, '_')");
+    }
+    out = NamedField{m_record ? m_record->label : std::string(), t.text, 0, t.line};
+    return true;
+  }
+  // Records a name with the field number it ended up with.
+  bool addName(NamedField name, std::int32_t field, const std::string& what) {
+    const auto error = [&](const std::string& message) {
+      m_error.line = name.line;
+      m_error.message = message;
+      return false;
+    };
+    if (field == 0) return error("a " + what + " without a field number cannot be named");
+    for (const NamedField& n : m_names) {
+      if (n.name == name.name) {
+        return error("a second field named " + name.name + " (the first is on line " +
+                     std::to_string(n.line) + ")");
+      }
+    }
+    name.field = field;
+    m_names.push_back(std::move(name));
+    return true;
+  }
+  // The structural rules of where a control may stand.
+  bool placementAllowed(ControlType type, const std::string& name) {
+    if (m_options.lenient) return true;
+    const ControlType* parent = m_containers.empty() ? nullptr : &m_containers.back();
+    const bool report = m_record && m_record->kind == RecordKind::Report;
+    const layout::ControlLayout* l = layout::controlLayout(static_cast<std::uint8_t>(type));
+    if (type == ControlType::Tab && (!parent || *parent != ControlType::Sheet)) {
+      return failAfter("a tab stands only in a sheet");
+    }
+    if (type != ControlType::Tab && parent && *parent == ControlType::Sheet) {
+      return failAfter("a sheet holds only tabs");
+    }
+    if (type == ControlType::Radio && (!parent || *parent != ControlType::OptionGroup)) {
+      return failAfter("a radio stands only in an option group");
+    }
+    if (l && l->band && !report) return failAfter("a " + name + " band stands only in a report");
+    if (report &&
+        (type == ControlType::Button || type == ControlType::Entry || type == ControlType::Spin ||
+         type == ControlType::Sheet || type == ControlType::Region)) {
+      return failAfter("a report has no " + name + " (it takes no input)");
+    }
     return true;
   }
 
@@ -451,6 +539,7 @@ bool Parser::parseControl(const L::ControlLayout& l, ControlRecord& c, std::int3
   if (depth > kMaxNesting) return fail("controls nested too deeply");
   c.type = static_cast<ControlType>(l.type);
   const std::string name(controlTypeName(c.type));
+  if (!placementAllowed(c.type, name)) return false;
   if (at(Tok::String) || ((atWord("stock") || atWord("resource")) && l.image >= 0)) {
     if (l.image >= 0) {
       if (!reference(c.image, name)) return false;
@@ -467,6 +556,8 @@ bool Parser::parseControl(const L::ControlLayout& l, ControlRecord& c, std::int3
   }
   if (!at(Tok::Open)) return true;
   take();
+  std::optional<NamedField> fieldName;
+  const auto finish = [&] { return !fieldName || addName(*fieldName, c.field, name); };
   while (!at(Tok::Close)) {
     if (!at(Tok::Word)) return expected("a property of a " + name);
     const std::string key = take().text;
@@ -475,12 +566,23 @@ bool Parser::parseControl(const L::ControlLayout& l, ControlRecord& c, std::int3
         --m_pos;
         return fail("a " + name + " holds no controls");
       }
+      // The container's number is final before its children take theirs.
+      if (c.children.empty() && !finish()) return false;
+      if (c.children.empty()) fieldName.reset();
       c.children.emplace_back();
-      if (!parseControl(*child, c.children.back(), count, depth + 1, direction)) return false;
+      m_containers.push_back(c.type);
+      const bool ok = parseControl(*child, c.children.back(), count, depth + 1, direction);
+      m_containers.pop_back();
+      if (!ok) return false;
+      continue;
+    }
+    if (key == "name") {
+      if (!c.children.empty()) return failAfter("'name' comes before the controls it holds");
+      if (!this->fieldName(fieldName)) return false;
       continue;
     }
     if (key == "field") {
-      if (!c.children.empty()) return fail("'field' comes before the controls it numbers");
+      if (!c.children.empty()) return failAfter("'field' comes before the controls it numbers");
       if (!number(c.field, key)) return false;
       if (numbered && c.field != 0) count = stepField(c.field, direction);
       continue;
@@ -488,7 +590,7 @@ bool Parser::parseControl(const L::ControlLayout& l, ControlRecord& c, std::int3
     if (!controlProperty(key, l, c, count, direction)) return false;
   }
   take();
-  return true;
+  return finish();
 }
 
 bool Parser::controlProperty(const std::string& key, const L::ControlLayout& l, ControlRecord& c,
@@ -516,13 +618,18 @@ bool Parser::controlProperty(const std::string& key, const L::ControlLayout& l, 
   if (key == "range") return need(l.low) && number(c.low, key) && number(c.high, key);
   if (key == "picture") {
     if (!need(l.picture) || !text(c.picture, key)) return false;
+    if (!m_options.lenient && m_options.pictureValid) {
+      const std::string written = c.picture;
+      const std::string withAt = !written.empty() && written[0] == '@' ? written : "@" + written;
+      if (!m_options.pictureValid(withAt)) return failAfter("invalid picture \"" + written + "\"");
+    }
     if (!c.picture.empty() && c.picture[0] == '@') c.picture.erase(0, 1);
     return true;
   }
   if (key == "drop") {
     std::int32_t n = 0;
     if (!need(l.drop) || !number(n, key)) return false;
-    if (n < 0 || n > 255) return fail("a drop count is 0 to 255");
+    if (n < 0 || n > 255) return failAfter("a drop count is 0 to 255");
     c.dropCount = static_cast<std::uint8_t>(n);
     return true;
   }
@@ -545,7 +652,7 @@ bool Parser::controlProperty(const std::string& key, const L::ControlLayout& l, 
     } else {
       std::int32_t code = 0;
       if (!number(code, key)) return false;
-      if (code < 0 || code > 255) return fail("a value type code is 0 to 255");
+      if (code < 0 || code > 255) return failAfter("a value type code is 0 to 255");
       v.typeCode = static_cast<std::uint8_t>(code);
     }
     if (!number(v.size, key)) return false;
@@ -566,7 +673,15 @@ bool Parser::controlProperty(const std::string& key, const L::ControlLayout& l, 
 
 }  // namespace
 
-CompileResult compileSource(std::string_view source, std::string_view fileName) {
+bool isValidFieldName(std::string_view name) {
+  if (name.empty() || name.size() > 64 || name[0] < 'A' || name[0] > 'Z') return false;
+  return std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+  });
+}
+
+CompileResult compileSource(std::string_view source, std::string_view fileName,
+                            const CompileOptions& options) {
   std::vector<Token> tokens;
   SourceError error;
   error.file = std::string(fileName);
@@ -575,7 +690,7 @@ CompileResult compileSource(std::string_view source, std::string_view fileName) 
     r.error = error;
     return r;
   }
-  return Parser(std::move(tokens), std::string(fileName)).run();
+  return Parser(std::move(tokens), std::string(fileName), options).run();
 }
 
 }  // namespace dw::resfmt
