@@ -34,6 +34,7 @@
 #include "runtime/lang/env_file.h"
 #include "runtime/lang/errors.h"
 #include "runtime/ui/qt/qt_backend.h"
+#include "runtime/ui/qt/qt_report_device.h"
 #include "runtime/ui/runtime.h"
 
 namespace {
@@ -68,6 +69,7 @@ void onTerminate(int) {
 // Runs the program on the runtime and the GUI; the exit code.
 int runGui(int argc, char** argv) {
   QApplication app(argc, argv);
+  dw::ui::qt::installQtReportDevices();
   QApplication::setQuitOnLastWindowClosed(false);
   dw::lang::startLanguageRuntime();
 
@@ -75,8 +77,8 @@ int runGui(int argc, char** argv) {
   dw::ui::qt::QtBackend backend(rt);
   rt.begin(backend);
   dw::lang::setHaltBoxHook([&backend](std::string_view caption, std::string_view text) {
-    std::fprintf(stderr, "dornwatch: %.*s: %.*s\n", static_cast<int>(caption.size()), caption.data(),
-                 static_cast<int>(text.size()), text.data());
+    std::fprintf(stderr, "dornwatch: %.*s: %.*s\n", static_cast<int>(caption.size()),
+                 caption.data(), static_cast<int>(text.size()), text.data());
     // Without a screen nobody could answer the box.
     if (QGuiApplication::platformName() == QLatin1String("offscreen")) return;
     const QString c = QString::fromUtf8(caption.data(), static_cast<int>(caption.size()));

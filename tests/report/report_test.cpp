@@ -6,6 +6,7 @@
 // ten of them.
 #include <cstring>
 
+#include "runtime/ui/report/report_devices.h"
 #include "tests/report/report_fixture.h"
 
 namespace dw::report {
@@ -308,6 +309,24 @@ TEST(ReportPrinterTest, PaperKindsAndOrientationReachThePrinter) {
     EXPECT_EQ(report.geometry().width, c.pageWidth) << c.attrs;
     report.close();
   }
+}
+
+TEST(ReportPrinterTest, ProceduresOpenFromResourcesOnTheInstalledDevice) {
+  Report missing;
+  EXPECT_EQ(haltCode([&] { missing.open("NONE.vls$none", "NO$REPORT"); }), 502);
+  lang::setHaltThrowsForTesting(false);
+  // The device a report makes for itself comes from the installed maker;
+  // without one, a device with no printer.
+  std::string asked;
+  setReportDeviceFactory([&asked](const DeviceRequest& request) {
+    asked = request.pdfFile;
+    return std::make_unique<HeadlessReportDevice>();
+  });
+  auto made = makeReportDevice({"out.pdf"});
+  EXPECT_EQ(asked, "out.pdf");
+  EXPECT_EQ(made->selectDefaultPrinter(), PrinterStatus::Ready);
+  setReportDeviceFactory(nullptr);
+  EXPECT_EQ(makeReportDevice({})->selectDefaultPrinter(), PrinterStatus::NoPrinter);
 }
 
 }  // namespace

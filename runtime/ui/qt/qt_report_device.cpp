@@ -7,6 +7,8 @@
 #include <QPageSize>
 #include <QPrinterInfo>
 
+#include "runtime/ui/report/report_devices.h"
+
 namespace dw::ui::qt {
 
 namespace {
@@ -140,6 +142,12 @@ void QtReportDevice::endDocument() {
 void QtReportDevice::release() {
   if (m_painter.isActive()) m_painter.end();
   m_printer.reset();
+}
+
+void installQtReportDevices() {
+  report::setReportDeviceFactory([](const report::DeviceRequest& request) {
+    return std::make_unique<QtReportDevice>(QtReportDevice::Options{request.pdfFile, false});
+  });
 }
 
 }  // namespace dw::ui::qt

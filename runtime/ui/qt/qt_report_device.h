@@ -57,4 +57,8 @@ class QtReportDevice : public report::ReportDevice {
   int m_pages = 0;
 };
 
+// Makes reports print through QtReportDevice (report_devices.h).  Called
+// once at the program's start, after the QApplication exists.
+void installQtReportDevices();
+
 }  // namespace dw::ui::qt

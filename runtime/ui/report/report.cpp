@@ -5,10 +5,12 @@
 
 #include <algorithm>
 
+#include "runtime/image/image.h"
 #include "runtime/lang/errors.h"
 #include "runtime/platform/platform.h"
-#include "runtime/image/image.h"
 #include "runtime/ui/report/page_file.h"
+#include "runtime/ui/report/report_devices.h"
+#include "runtime/ui/window_resource.h"
 
 namespace dw::report {
 
@@ -34,8 +36,8 @@ std::optional<Bitmap> defaultDecoder(std::span<const std::uint8_t> bytes) {
   out.pixels.resize(std::size_t(out.width) * std::size_t(out.height));
   for (std::size_t i = 0; i < out.pixels.size(); ++i) {
     const std::uint8_t* p = &r.image.rgba[4 * i];
-    out.pixels[i] = std::uint32_t(p[3]) << 24 | std::uint32_t(p[0]) << 16 |
-                    std::uint32_t(p[1]) << 8 | p[2];
+    out.pixels[i] =
+        std::uint32_t(p[3]) << 24 | std::uint32_t(p[0]) << 16 | std::uint32_t(p[1]) << 8 | p[2];
   }
   return out;
 }
@@ -106,6 +108,15 @@ void Report::open(const resfmt::WindowRecord& record, ReportDevice& device) {
   m_cancelled = false;
   m_activeGroups.clear();
   m_open = true;
+}
+
+void Report::open(std::string_view moduleKey, std::string_view label) {
+  if (m_open) lang::runtimeError(rerr::kAlreadyOpen);
+  ui::WindowResource found = ui::requireWindow(moduleKey, label);
+  auto device = makeReportDevice({m_pdfFile});
+  open(*found.record, *device);
+  m_module = std::move(found.module);
+  m_ownDevice = std::move(device);
 }
 
 void Report::use(int field, ui::VarRef variable) {
@@ -231,6 +242,8 @@ void Report::close() {
   m_documentStarted = false;
   m_device->release();
   m_structure.reset();
+  m_ownDevice.reset();
+  m_module.reset();
   m_open = false;
 }
 

@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "runtime/ui/report/report_device.h"
@@ -51,6 +52,12 @@ class Report {
   // OPEN.  The record (a report, or any other window record: then every
   // PRINT and ENDPAGE is an error) and the device outlive the open report.
   void open(const resfmt::WindowRecord& record, ReportDevice& device);
+  // OPEN as procedures use it: the report record `label` of the module
+  // `moduleKey` from the program's resources (runtime error 502 when it
+  // is missing), on a device from makeReportDevice().
+  void open(std::string_view moduleKey, std::string_view label);
+  // Without a printer, print into this PDF file (set before open).
+  void setPdfFile(std::string name) { m_pdfFile = std::move(name); }
   bool isOpen() const { return m_open; }
 
   // Binds the variable of a control (a string with a variable) or the
@@ -110,6 +117,10 @@ class Report {
 
   bool m_open = false;
   bool m_isReport = false;
+  // Owned when open() found the record and made the device itself.
+  std::shared_ptr<const resfmt::Module> m_module;
+  std::unique_ptr<ReportDevice> m_ownDevice;
+  std::string m_pdfFile;
   const resfmt::WindowRecord* m_record = nullptr;
   ReportDevice* m_device = nullptr;
   std::unique_ptr<ReportStructure> m_structure;
