@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "runtime/ui/report/report_devices.h"
+#include "runtime/ui/report/wmf_recorder.h"
 #include "tests/report/report_fixture.h"
 
 namespace dw::report {
@@ -327,6 +328,50 @@ TEST(ReportPrinterTest, ProceduresOpenFromResourcesOnTheInstalledDevice) {
   EXPECT_EQ(made->selectDefaultPrinter(), PrinterStatus::Ready);
   setReportDeviceFactory(nullptr);
   EXPECT_EQ(makeReportDevice({})->selectDefaultPrinter(), PrinterStatus::NoPrinter);
+}
+
+// Pictures in bands: a WMF picture is played into the band's drawing,
+// fitted to the control; a BMP goes through the runtime's readers.
+TEST(ReportImageTest, PicturesInBandsAreDrawnIntoTheBand) {
+  const std::string dir = ::testing::TempDir();
+  const std::string wmfName = dir + "dw_band_picture.wmf", bmpName = dir + "dw_band_picture.bmp";
+  {
+    WmfRecorder rec;
+    rec.setWindow({0, 0}, {1000, 500});
+    rec.drawRectangle({0, 0, 1000, 500});
+    const auto body = rec.finish();
+    const std::string head = encodePlaceableHeader(makePlaceableHeader(1000, 500, 1000));
+    std::FILE* f = std::fopen(wmfName.c_str(), "wb");
+    std::fwrite(head.data(), 1, head.size(), f);
+    std::fwrite(body.data(), 1, body.size(), f);
+    std::fclose(f);
+    // A 2 x 1 BMP: a red and a blue pixel.
+    const unsigned char bmp[] = {'B', 'M', 62, 0, 0, 0, 0, 0, 0,   0,   54, 0, 0,  0, 40, 0,
+                                 0,   0,   2,  0, 0, 0, 1, 0, 0,   0,   1,  0, 24, 0, 0,  0,
+                                 0,   0,   8,  0, 0, 0, 0, 0, 0,   0,   0,  0, 0,  0, 0,  0,
+                                 0,   0,   0,  0, 0, 0, 0, 0, 255, 255, 0,  0, 0,  0};
+    f = std::fopen(bmpName.c_str(), "wb");
+    std::fwrite(bmp, 1, sizeof bmp, f);
+    std::fclose(f);
+  }
+  const resfmt::Module m = compileReport(
+      "report R { attr 0x200 size 6000 1000\n detail { field 30 size 6000 1000 image \"" + wmfName +
+      "\" { at 1000 0 size 2000 1000 } image \"" + bmpName +
+      "\" { at 0 0 size natural natural } } }\n");
+  HeadlessReportDevice device;
+  Report report;
+  report.open(m.windows.at(0), device);
+  report.print(30);
+  report.close();
+  ASSERT_EQ(device.documents().size(), 1u);
+  RecordingCanvas c;
+  playWmf(device.documents()[0].pages.at(0), c, {});
+  // The picture's frame (1000 x 500) fills 2000 x 1000 thousandths: 600 x 300 dots at x 300.
+  EXPECT_EQ(c.drawn(), (std::vector<std::string>{"rect 300,0-900,300", "image 0,0-2,1 2x1"}));
+  ASSERT_EQ(c.images.size(), 1u);
+  EXPECT_EQ(c.images[0].pixels, (std::vector<std::uint32_t>{0xFFFF0000, 0xFF0000FF}));
+  std::remove(wmfName.c_str());
+  std::remove(bmpName.c_str());
 }
 
 }  // namespace
