@@ -13,6 +13,10 @@ QColor toQColor(report::Colour c) {
 }
 
 namespace {
+// Fonts and pens beyond these sizes (a hostile picture's) are drawn at them.
+constexpr int kMaxFontPixels = 4096;
+constexpr int kMaxPenWidth = 1024;
+
 QRect toRect(const report::Box& b) {
   return QRect(QPoint(b.left, b.top), QPoint(b.right - 1, b.bottom - 1));
 }
@@ -31,7 +35,7 @@ QtPainterCanvas::QtPainterCanvas(QPainter& painter) : m_painter(painter) {
 
 void QtPainterCanvas::setFont(const report::FontSpec& font) {
   QFont f(QString::fromLatin1(font.face.data(), static_cast<int>(font.face.size())));
-  f.setPixelSize(std::max(1, font.height));
+  f.setPixelSize(std::clamp(font.height, 1, kMaxFontPixels));
   f.setWeight(static_cast<QFont::Weight>(std::clamp(font.weight, 1, 1000)));
   f.setItalic(font.italic);
   f.setUnderline(font.underline);
@@ -53,7 +57,7 @@ void QtPainterCanvas::setPen(const report::PenSpec& pen) {
     default:
       break;
   }
-  m_pen = QPen(toQColor(pen.colour), std::max(1, pen.width), style);
+  m_pen = QPen(toQColor(pen.colour), std::clamp(pen.width, 1, kMaxPenWidth), style);
   m_painter.setPen(m_pen);
 }
 

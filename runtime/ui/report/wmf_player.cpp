@@ -24,6 +24,13 @@ std::uint32_t u32(const std::uint8_t* p) {
   return static_cast<std::uint32_t>(u16(p)) | static_cast<std::uint32_t>(u16(p + 2)) << 16;
 }
 
+// Mapped coordinates and lengths stay within this, so that sums and
+// differences of them cannot overflow, whatever the scale.
+constexpr double kMaxCoordinate = 1 << 28;
+std::int32_t toInt(double v) {
+  return static_cast<std::int32_t>(std::lround(std::clamp(v, -kMaxCoordinate, kMaxCoordinate)));
+}
+
 // Deepest SAVEDC nesting honoured; deeper saves are ignored with their
 // matching restores, so a hostile file cannot grow the canvas's stack.
 constexpr int kMaxSaveDepth = 64;
@@ -293,12 +300,8 @@ class Player {
     fitFrame(Box{m_windowOrg.x, m_windowOrg.y, m_windowOrg.x + m_windowExt.x,
                  m_windowOrg.y + m_windowExt.y});
   }
-  std::int32_t mx(double x) const {
-    return static_cast<std::int32_t>(std::lround((x + m_originX) * m_sx + m_dx));
-  }
-  std::int32_t my(double y) const {
-    return static_cast<std::int32_t>(std::lround((y + m_originY) * m_sy + m_dy));
-  }
+  std::int32_t mx(double x) const { return toInt((x + m_originX) * m_sx + m_dx); }
+  std::int32_t my(double y) const { return toInt((y + m_originY) * m_sy + m_dy); }
   Point map(Point p) const { return {mx(p.x), my(p.y)}; }
   Box box(std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) const {
     Box out{mx(l), my(t), mx(r), my(b)};
@@ -306,9 +309,7 @@ class Player {
     if (out.top > out.bottom) std::swap(out.top, out.bottom);
     return out;
   }
-  std::int32_t scaleLength(std::int32_t v, double s) const {
-    return static_cast<std::int32_t>(std::lround(std::abs(v * s)));
-  }
+  std::int32_t scaleLength(std::int32_t v, double s) const { return toInt(std::abs(v * s)); }
 
   void create(Object object) {
     auto free = std::find_if(m_objects.begin(), m_objects.end(), [](const Object& o) {
@@ -339,9 +340,9 @@ class Player {
     std::int32_t top = my(y);
     // Baseline and bottom alignment: the cell's top is about one em above.
     if ((m_textAlign & 0x18) == wmf::kTextAlignBaseline)
-      top -= m_fontHeight * 9 / 10;
+      top -= static_cast<std::int32_t>(std::int64_t(m_fontHeight) * 9 / 10);
     else if (m_textAlign & 0x08)
-      top -= m_fontHeight * 6 / 5;
+      top -= static_cast<std::int32_t>(std::int64_t(m_fontHeight) * 6 / 5);
     m_canvas.drawText(mx(x), top, text);
     ++m_played;
   }

@@ -265,8 +265,10 @@ void WmfRecorder::drawImage(const Box& target, const Bitmap& image) {
   word(image.width);
   word(0);
   word(0);
-  word(target.bottom - target.top);
-  word(target.right - target.left);
+  word(static_cast<std::int32_t>(
+      std::clamp<std::int64_t>(std::int64_t(target.bottom) - target.top, -32768, 32767)));
+  word(static_cast<std::int32_t>(
+      std::clamp<std::int64_t>(std::int64_t(target.right) - target.left, -32768, 32767)));
   word(target.top);
   word(target.left);
   dword(40);  // the info header's size
