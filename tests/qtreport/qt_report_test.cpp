@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "runtime/ui/qt/qt_report_device.h"
+#include "runtime/ui/qt/qt_window.h"
 #include "runtime/ui/qt/qt_wmf_canvas.h"
 #include "runtime/ui/report/headless_report_device.h"
 #include "runtime/ui/report/page_file.h"
@@ -163,6 +164,17 @@ TEST_F(QtReportTest, WmfPicturesBecomeImages) {
   EXPECT_EQ(image->size(), QSize(96, 48));  // an inch by half an inch at 96 dots per inch
   EXPECT_EQ(QColor(image->pixel(72, 24)), QColor(255, 0, 0));
   EXPECT_EQ(qAlpha(image->pixel(24, 24)), 0);
+  // The same bytes as a file named by an image control.
+  const std::string name = ::testing::TempDir() + "dw_control_picture.wmf";
+  {
+    QFile out(QString::fromStdString(name));
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(reinterpret_cast<const char*>(file.data()), static_cast<qint64>(file.size()));
+  }
+  const QPixmap pixmap = pixmapFor(name);
+  EXPECT_EQ(pixmap.size(), QSize(96, 48));
+  EXPECT_EQ(QColor(pixmap.toImage().pixel(72, 24)), QColor(255, 0, 0));
+  std::remove(name.c_str());
   file[40] = 0xFF;  // the first record runs past the end
   file[41] = 0x7F;
   EXPECT_FALSE(wmfImage(file));
