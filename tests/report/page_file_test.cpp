@@ -2,12 +2,9 @@
 // deletion at close, printing them in one document, an independent reader
 // (wmf2svg) accepting them, and a long report laid out to files.
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "runtime/platform/platform.h"
 #include "tests/report/report_fixture.h"
@@ -120,30 +117,13 @@ TEST_F(PageFileTest, PreviewPrintsInOneDocumentAndCloseDeletesTheFiles) {
   for (const auto& name : preview) EXPECT_FALSE(fileExists(name)) << name;
 }
 
-// Runs wmf2svg on a file; its exit status and output.
-std::pair<int, std::string> wmf2svg(const std::string& file) {
-  const std::string out = file + ".svg";
-  const std::string cmd = "wmf2svg -o '" + out + "' '" + file + "' 2>&1";
-  FILE* p = ::popen(cmd.c_str(), "r");
-  if (!p) return {-1, ""};
-  std::string messages;
-  char buf[256];
-  while (std::fgets(buf, sizeof buf, p)) messages += buf;
-  const int status = ::pclose(p);
-  std::ifstream in(out);
-  std::stringstream svg;
-  svg << in.rdbuf();
-  std::remove(out.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, messages + svg.str()};
-}
-
 TEST_F(PageFileTest, AnIndependentReaderRendersEveryPage) {
   ASSERT_EQ(std::system("command -v wmf2svg >/dev/null"), 0)
       << "wmf2svg (libwmf-bin) is needed: scripts/setup installs it";
   printRows(40);
   ASSERT_EQ(preview.size(), 2u);
   for (std::size_t i = 0; i < preview.size(); ++i) {
-    const auto [status, svg] = wmf2svg(preview[i]);
+    const auto [status, svg] = testing::wmf2svg(preview[i]);
     EXPECT_EQ(status, 0) << svg;
     EXPECT_NE(svg.find("<svg"), std::string::npos) << preview[i];
     EXPECT_EQ(svg.find("ERROR"), std::string::npos) << svg.substr(0, 400);

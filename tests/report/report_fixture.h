@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -44,13 +47,40 @@ inline std::vector<std::vector<std::string>> printedTexts(const HeadlessReportDe
   return out;
 }
 
-// Texts of page files.
+// Runs the independent reader wmf2svg on a file: its exit status and
+// its messages followed by the SVG it wrote.
+inline std::pair<int, std::string> wmf2svg(const std::string& file) {
+  const std::string out = file + ".svg";
+  const std::string cmd = "wmf2svg -o '" + out + "' '" + file + "' 2>&1";
+  FILE* p = ::popen(cmd.c_str(), "r");
+  if (!p) return {-1, ""};
+  std::string text;
+  char buf[256];
+  while (std::fgets(buf, sizeof buf, p)) text += buf;
+  const int status = ::pclose(p);
+  if (FILE* f = std::fopen(out.c_str(), "rb")) {
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+    std::fclose(f);
+  }
+  std::remove(out.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text};
+}
+
+// Texts of page files, as our player reads them; every file is also
+// rendered by wmf2svg, which must accept it and show the same texts.
 inline std::vector<std::vector<std::string>> fileTexts(const std::vector<std::string>& files) {
   std::vector<std::vector<std::string>> out;
   for (const auto& name : files) {
     const auto bytes = readWholeFile(name);
     EXPECT_TRUE(bytes) << name;
-    if (bytes) out.push_back(textsOf(*bytes));
+    if (!bytes) continue;
+    out.push_back(textsOf(*bytes));
+    const auto [status, svg] = wmf2svg(name);
+    EXPECT_EQ(status, 0) << name << ": " << svg.substr(0, 300);
+    EXPECT_EQ(svg.find("ERROR"), std::string::npos) << svg.substr(0, 300);
+    for (const auto& text : out.back())
+      EXPECT_NE(svg.find(">" + text + "<"), std::string::npos) << name << ": " << text;
   }
   return out;
 }
