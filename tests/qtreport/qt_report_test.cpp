@@ -16,7 +16,9 @@
 #include "runtime/ui/report/page_file.h"
 #include "runtime/ui/report/report.h"
 #include "runtime/ui/report/wmf_recorder.h"
+#include "runtime/ui/resfmt/blob_writer.h"
 #include "runtime/ui/resfmt/resource_source.h"
+#include "runtime/ui/window_resource.h"
 
 namespace dw::ui::qt {
 namespace {
@@ -41,7 +43,15 @@ const char* kReport =
 
 struct QtReportTest : ::testing::Test {
   void SetUp() override { app(); }
-  resfmt::Module module = *resfmt::compileSource(kReport, "t.dws").module;
+  // The report as the program carries it: compiled into a resource blob
+  // and found there by its module key and label.
+  const std::vector<std::uint8_t> blob =
+      resfmt::writeModule(*resfmt::compileSource(kReport, "t.dws").module);
+  const WindowResource found = [this] {
+    const std::span<const std::uint8_t> candidates[] = {blob};
+    return findWindowIn(candidates, "T.vls$t", "R").resource;
+  }();
+  const resfmt::Module& module = *found.module;
   char text[32] = {};
 
   void printRows(report::Report& r, int rows) {
