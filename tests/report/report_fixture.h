@@ -51,7 +51,7 @@ inline std::vector<std::vector<std::string>> printedTexts(const HeadlessReportDe
 // its messages followed by the SVG it wrote.
 inline std::pair<int, std::string> wmf2svg(const std::string& file) {
   const std::string out = file + ".svg";
-  const std::string cmd = "wmf2svg -o '" + out + "' '" + file + "' 2>&1";
+  const std::string cmd = "wmf2svg --inline -o '" + out + "' '" + file + "' 2>&1";
   FILE* p = ::popen(cmd.c_str(), "r");
   if (!p) return {-1, ""};
   std::string text;
