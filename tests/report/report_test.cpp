@@ -370,6 +370,18 @@ TEST(ReportImageTest, PicturesInBandsAreDrawnIntoTheBand) {
   EXPECT_EQ(c.drawn(), (std::vector<std::string>{"rect 300,0-900,300", "image 0,0-2,1 2x1"}));
   ASSERT_EQ(c.images.size(), 1u);
   EXPECT_EQ(c.images[0].pixels, (std::vector<std::uint32_t>{0xFFFF0000, 0xFF0000FF}));
+  // Previewed, the page file with its picture is accepted by wmf2svg too.
+  Report previewed;
+  std::vector<std::string> preview;
+  previewed.setPreview(&preview);
+  previewed.open(m.windows.at(0), device);
+  previewed.print(30);
+  previewed.endPage();
+  ASSERT_EQ(preview.size(), 1u);
+  const auto [status, svg] = testing::wmf2svg(preview[0]);
+  EXPECT_EQ(status, 0) << svg.substr(0, 300);
+  EXPECT_NE(svg.find("<image"), std::string::npos) << svg.substr(0, 600);
+  previewed.close();
   std::remove(wmfName.c_str());
   std::remove(bmpName.c_str());
 }
