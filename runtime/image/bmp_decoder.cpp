@@ -49,15 +49,19 @@ std::size_t rowStride(std::int64_t width, int bits) {
   return static_cast<std::size_t>((width * bits + 31) / 32 * 4);
 }
 
-// Decodes RLE8 or RLE4 data into colour indexes, bottom row first; -1 marks
-// a pixel the data skipped.  False for truncated or broken data.
-bool decodeRle(std::span<const std::uint8_t> data, int width, int height, int bits,
-               std::vector<int>& out) {
-  out.assign(static_cast<std::size_t>(width) * height, -1);
+// Decodes RLE8 or RLE4 data into `img` (bottom row first in the data);
+// pixels the data skips stay transparent.  False for truncated or broken
+// data.
+bool decodeRle(std::span<const std::uint8_t> data, int bits, const std::array<Rgba, 256>& palette,
+               Image& img) {
+  const int width = img.width, height = img.height;
   std::size_t pos = 0;
   int x = 0, y = 0;
   const auto put = [&](int index) {
-    if (x < width && y < height) out[static_cast<std::size_t>(y) * width + x] = index;
+    if (x < width && y < height) {
+      const Rgba& c = palette[index];
+      img.set(x, height - 1 - y, c.r, c.g, c.b);
+    }
     ++x;
   };
   while (pos + 1 < data.size()) {
@@ -163,19 +167,17 @@ DecodeResult decodeDib(std::span<const std::uint8_t> bytes, std::size_t header, 
   const std::span<const std::uint8_t> data = bytes.subspan(pixels);
   const std::size_t stride = rowStride(w, bits);
 
-  Image img;
-  img.allocate(w, h);
   if (rle) {
-    std::vector<int> indexes;
-    if (!decodeRle(data, w, h, bits, indexes)) return corrupt("truncated or broken RLE data");
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) {
-        const int i = indexes[static_cast<std::size_t>(y) * w + x];
-        if (i >= 0) img.set(x, h - 1 - y, palette[i].r, palette[i].g, palette[i].b);
-      }
+    // Two bytes of RLE data move down at most 255 rows (a delta takes 4).
+    if (data.size() < 4 * (static_cast<std::size_t>(h) / 255)) return corrupt("truncated RLE data");
+    Image img;
+    img.allocate(w, h);
+    if (!decodeRle(data, bits, palette, img)) return corrupt("truncated or broken RLE data");
     return decoded(std::move(img));
   }
   if (data.size() / stride < static_cast<std::size_t>(h)) return corrupt("truncated bitmap pixels");
+  Image img;
+  img.allocate(w, h);
   if (compression != 3 && bits == 16) masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
   bool anyAlpha = false;
   for (int row = 0; row < h; ++row) {

@@ -85,10 +85,12 @@ class CodeStream {
   bool m_ended = false;
 };
 
-// Decodes up to out.size() colour indexes into `out`; returns the number
-// decoded (fewer after an early end code), or -1 for corrupt or truncated
-// data.
-long decodeLzw(detail::ByteReader& in, int minCodeSize, std::vector<std::uint8_t>& out) {
+// Decodes up to `pixels` colour indexes into `out`, which grows with the
+// data (so a header that claims more than the data holds costs nothing);
+// returns false for corrupt or truncated data.  Fewer indexes come back
+// after an early end code.
+bool decodeLzw(detail::ByteReader& in, int minCodeSize, std::size_t pixels,
+               std::vector<std::uint8_t>& out) {
   const int clear = 1 << minCodeSize, endCode = clear + 1;
   std::array<std::uint16_t, kMaxCodes> prefix{};
   std::array<std::uint8_t, kMaxCodes> suffix{};
@@ -99,11 +101,11 @@ long decodeLzw(detail::ByteReader& in, int minCodeSize, std::vector<std::uint8_t
     first[i] = static_cast<std::uint8_t>(i);
   }
   int width = minCodeSize + 1, next = clear + 2, previous = -1;
-  std::size_t done = 0;
   CodeStream codes(in);
-  while (done < out.size()) {
+  out.clear();
+  while (out.size() < pixels) {
     const int code = codes.next(width);
-    if (code < 0) return -1;  // the data ended before the last pixel
+    if (code < 0) return false;  // the data ended before the last pixel
     if (code == clear) {
       width = minCodeSize + 1;
       next = clear + 2;
@@ -112,12 +114,12 @@ long decodeLzw(detail::ByteReader& in, int minCodeSize, std::vector<std::uint8_t
     }
     if (code == endCode) break;
     if (previous < 0) {
-      if (code >= clear) return -1;
-      out[done++] = static_cast<std::uint8_t>(code);
+      if (code >= clear) return false;
+      out.push_back(static_cast<std::uint8_t>(code));
       previous = code;
       continue;
     }
-    if (code > next || (code == next && next >= kMaxCodes)) return -1;
+    if (code > next || (code == next && next >= kMaxCodes)) return false;
     // Unwind the string of `code` (or of `previous` plus its first byte
     // when the code is the one about to be added).
     int sp = 0;
@@ -132,7 +134,7 @@ long decodeLzw(detail::ByteReader& in, int minCodeSize, std::vector<std::uint8_t
     }
     stack[sp++] = static_cast<std::uint8_t>(c);
     const std::uint8_t head = static_cast<std::uint8_t>(c);
-    while (sp > 0 && done < out.size()) out[done++] = stack[--sp];
+    while (sp > 0 && out.size() < pixels) out.push_back(stack[--sp]);
     if (next < kMaxCodes) {
       prefix[next] = static_cast<std::uint16_t>(previous);
       suffix[next] = head;
@@ -143,7 +145,7 @@ long decodeLzw(detail::ByteReader& in, int minCodeSize, std::vector<std::uint8_t
     previous = code;
   }
   // Only the first image is shown: what follows it is not read.
-  return static_cast<long>(done);
+  return true;
 }
 
 }  // namespace
@@ -204,10 +206,14 @@ DecodeResult decodeGif(std::span<const std::uint8_t> bytes) {
   // stream shorter than that bound cannot describe the image.
   const std::uint64_t pixels = static_cast<std::uint64_t>(width) * height;
   if (in.remaining() < pixels / 4096) return corrupt("truncated GIF data");
+  // A screen far larger than its only image shown is not a picture anyone
+  // drew; refusing it keeps a few bytes from costing a large canvas.
+  const std::uint64_t screen = static_cast<std::uint64_t>(canvasW) * canvasH;
+  if (screen > (1u << 20) && screen / 64 > pixels) return corrupt("GIF screen out of proportion");
 
-  std::vector<std::uint8_t> indexes(pixels);
-  const long done = decodeLzw(in, minCodeSize, indexes);
-  if (done < 0) return corrupt("corrupt or truncated GIF data");
+  std::vector<std::uint8_t> indexes;
+  if (!decodeLzw(in, minCodeSize, pixels, indexes)) return corrupt("corrupt or truncated GIF data");
+  const long done = static_cast<long>(indexes.size());
 
   Image img;
   img.allocate(canvasW, canvasH);

@@ -227,6 +227,12 @@ TEST(Gif, TruncationsAndBadHeadersAreRefused) {
   Bytes magic = good;
   magic[4] = '8';
   EXPECT_EQ(DecodeStatus::Corrupt, decodeGif(magic).status);
+  // A few bytes may not claim a screen of millions of pixels around them.
+  GifFrame dot;
+  dot.width = dot.height = 1;
+  dot.indexes = {1};
+  EXPECT_TRUE(decodeGif(gifFile(1000, 1000, kFourColours, dot)).ok());
+  EXPECT_EQ(DecodeStatus::Corrupt, decodeGif(gifFile(4000, 4000, kFourColours, dot)).status);
   const Bytes noImage = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, 0x3B};
   EXPECT_EQ(DecodeStatus::Corrupt, decodeGif(noImage).status);
   // A code beyond the table: clear (4), then 7 with only 6 defined.
@@ -292,6 +298,11 @@ TEST(Bmp, TruncationsAndBadHeadersAreRefused) {
   rleDib.insert(rleDib.end(), {0, 0, 0, 0});
   Bytes rle = bmpFile(rleDib, {3, 0});  // a run, and no end of bitmap
   EXPECT_EQ(DecodeStatus::Corrupt, decodeBmp(rle).status);
+  // Ten bytes cannot move down 30000 rows.
+  Bytes tall = dibHeader(3, 30000, 8, 1, 1);
+  tall.insert(tall.end(), {0, 0, 0, 0});
+  EXPECT_EQ(DecodeStatus::Corrupt,
+            decodeBmp(bmpFile(tall, {0, 2, 0, 255, 0, 2, 0, 255, 0, 1})).status);
 }
 
 // ---- ICO ----

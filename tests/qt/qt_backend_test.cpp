@@ -39,10 +39,7 @@ QApplication& app() {
   static int argc = 1;
   static char name[] = "qt_tests";
   static char* argv[] = {name, nullptr};
-  // Another test of the program may have made it already.
-  static QApplication* instance = QCoreApplication::instance()
-                                      ? qobject_cast<QApplication*>(QCoreApplication::instance())
-                                      : new QApplication(argc, argv);
+  static QApplication* instance = new QApplication(argc, argv);
   return *instance;
 }
 

@@ -22,7 +22,8 @@
 namespace dw::ui::qt {
 namespace {
 
-// QPixmap needs the application object; the other Qt tests may have made it.
+// QPixmap needs the application object; the backend tests, which run
+// first, make it (this makes it only when they are filtered out).
 void ensureApplication() {
   if (QCoreApplication::instance()) return;
   static int argc = 1;

@@ -39,6 +39,11 @@ TEST(ResourceSource, ErrorsNameTheFileLineAndWhatWasExpected) {
       {"module \"M$m\"\nwindow W {\n  menubar { }\n  menubar\n{ }\n}", 4, "second menu bar"},
       {"module \"M$m\"\nwindow W\n{ }\nwindow W\n{ }", 4, "a second record labelled W"},
       {"module \"M$m\"\nwindow W {\n  group { string \"a\" field\n 3 }\n}", 3, "'field' comes"},
+      // A value missing at the end of a line: the line of what wanted it.
+      {"module \"M$m\"\nwindow W {\n  size 10\n}", 3, "expected a number or 'natural'"},
+      {"module \"M$m\"\nwindow W {\n  title\n}", 3, "expected a text after 'title'"},
+      {"module \"M$m\"\nwindow W {\n  button { key\n  }\n}", 3, "a number after 'key'"},
+      {"module \"M$m\"\nwindow\n{ }", 2, "expected a label"},
       {"module \"M$m\"\nwindow W {\n  title \"t\"\n", 4, "expected a window property"},
       {"module \"M$m\"\nwindow W { @ }", 2, "unexpected character '@'"},
       {"module \"M$m\"\nwindow W {\n icon \"\\xFF\\x01ab\"\n}", 3, "'stock N'"},

@@ -212,11 +212,16 @@ class Parser {
   bool expected(const std::string& what) {
     return fail("expected " + what + ", found " + describe(peek()));
   }
+  // A value missing after the word or number just read: the error belongs
+  // to that token's line, not to the line where something else follows.
+  bool expectedAfter(const std::string& what) {
+    return failAfter("expected " + what + ", found " + describe(peek()));
+  }
 
   bool open() { return at(Tok::Open) ? (take(), true) : expected("'{'"); }
 
   bool number(std::int32_t& out, const std::string& after) {
-    if (!at(Tok::Number)) return expected("a number after '" + after + "'");
+    if (!at(Tok::Number)) return expectedAfter("a number after '" + after + "'");
     out = static_cast<std::int32_t>(static_cast<std::uint32_t>(take().number));
     return true;
   }
@@ -227,7 +232,7 @@ class Parser {
     return true;
   }
   bool text(std::string& out, const std::string& after) {
-    if (!at(Tok::String)) return expected("a text after '" + after + "'");
+    if (!at(Tok::String)) return expectedAfter("a text after '" + after + "'");
     out = take().text;
     return true;
   }
@@ -239,7 +244,7 @@ class Parser {
       return true;
     }
     if (!at(Tok::Number)) {
-      return expected("a number or '" + std::string(special) + "' after '" + after + "'");
+      return expectedAfter("a number or '" + std::string(special) + "' after '" + after + "'");
     }
     return number(out, after);
   }
@@ -285,7 +290,7 @@ class Parser {
       if (at(Tok::Word) || at(Tok::String)) {
         w.label = take().text;
       } else {
-        return expected("a label");
+        return expectedAfter("a label");
       }
       if (w.label.empty() && !m_options.lenient) return failAfter("a label cannot be empty");
       if (m.find(w.label) != nullptr) return failAfter("a second record labelled " + w.label);
@@ -453,7 +458,7 @@ class Parser {
   // "name WORD": reads the name into `out` (once per record).
   bool fieldName(std::optional<NamedField>& out) {
     if (out) return failAfter("a second 'name'");
-    if (!at(Tok::Word)) return expected("a name after 'name'");
+    if (!at(Tok::Word)) return expectedAfter("a name after 'name'");
     const Token& t = take();
     if (!isValidFieldName(t.text)) {
       return failAfter("'" + t.text +
