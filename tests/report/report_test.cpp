@@ -181,6 +181,20 @@ TEST_F(ReportTest, BesideBandsAdvanceAcross) {
             (std::vector<std::string>{"text 0,0 L", "text 600,0 L", "text 1200,0 row-end"}));
 }
 
+TEST_F(ReportTest, NoAdvanceBandsTakeNoRoom) {
+  open(band("detail", 30, "d") + band("detail", 40, "overlay", "flags 64"));
+  for (int i = 0; i < 10; ++i) report.print(30);  // the page is full ...
+  report.print(40);                               // ... but this one needs no room and no fit test
+  EXPECT_EQ(report.pendingHeight(), 300);
+  report.print(30);
+  report.close();
+  const auto pages = printedTexts(device);
+  ASSERT_EQ(pages.size(), 2u);
+  EXPECT_EQ(pages[0].size(), 11u);
+  EXPECT_EQ(pages[0].back(), "overlay");
+  EXPECT_EQ(pages[1], std::vector<std::string>{"d"});
+}
+
 TEST_F(ReportTest, PageRangeSkipsPagesButCountsThem) {
   std::vector<std::string> preview;
   report.setPreview(&preview);
