@@ -38,6 +38,7 @@
 #include "runtime/lang/env_file.h"
 #include "runtime/lang/errors.h"
 #include "runtime/ui/qt/qt_backend.h"
+#include "runtime/ui/qt/qt_report_device.h"
 #include "runtime/ui/runtime.h"
 
 namespace {
@@ -83,6 +84,7 @@ void catchTermination() {
 // Runs the program on the runtime and the GUI; the exit code.
 int runGui(int argc, char** argv) {
   QApplication app(argc, argv);
+  dw::ui::qt::installQtReportDevices();
   QApplication::setQuitOnLastWindowClosed(false);
 
   // One scheduler per data directory, held for the life of the process.

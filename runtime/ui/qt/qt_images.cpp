@@ -2,7 +2,8 @@
 // program resource ("~NAME.EXT", or a plain "NAME.EXT" found as NAME_EXT)
 // or a file; the runtime's own readers (runtime/image) decode it, and a
 // picture they refuse as damaged shows nothing.  Only kinds they do not
-// read (PNG, metafiles) are handed to Qt's readers.
+// read are handed to our metafile player (WMF) and then to Qt's readers
+// (PNG).
 //
 // GUI thread only, like every QPixmap.
 #include <QImage>
@@ -11,6 +12,7 @@
 
 #include "runtime/image/image.h"
 #include "runtime/ui/qt/qt_window.h"
+#include "runtime/ui/qt/qt_wmf_canvas.h"
 
 namespace dw::ui::qt {
 
@@ -30,8 +32,10 @@ QPixmap pixmapFor(std::string_view reference) {
   const image::DecodeResult decoded = image::decodeImage(bytes);
   if (decoded.ok()) return QPixmap::fromImage(toQImage(decoded.image));
   QPixmap pixmap;
-  if (decoded.status == image::DecodeStatus::Unsupported)
+  if (decoded.status == image::DecodeStatus::Unsupported) {
+    if (auto metafile = wmfImage(bytes)) return QPixmap::fromImage(*metafile);
     pixmap.loadFromData(bytes.data(), static_cast<uint>(bytes.size()));
+  }
   return pixmap;
 }
 
