@@ -1,0 +1,106 @@
+// Real processes: a child runs a two-file transaction on shared files and
+// kills itself with SIGKILL at a chosen step of the commit; the parent then
+// opens both files and finds both as before (killed before the commit
+// point) or both as after (killed after it), sound, and the control file
+// listing the number exactly while the transaction is unfinished.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "transaction_test_util.h"
+
+namespace dw::db {
+namespace {
+
+using namespace dw::db::testing;
+
+struct KillCase {
+  CommitStep step;
+  std::size_t file;
+  bool expectAfter;
+};
+
+// The child: the transaction of Pair::change on shared files, killed at
+// the step.  Never returns.
+[[noreturn]] void runChild(Pair& p, const KillCase& k) {
+  Transaction& t = Transaction::process();
+  t.setControlFileName(p.control);
+  p.change(t, false, Locking::Shared);
+  t.setStepHook([&](CommitStep s, std::size_t i) {
+    if (s == k.step && i == k.file) ::raise(SIGKILL);
+  });
+  (void)t.commit();
+  _exit(3);  // the step never came
+}
+
+TEST(TransactionKillTest, KilledCommitLeavesBothFilesBeforeOrBothAfter) {
+  const std::vector<KillCase> cases = {
+      {CommitStep::NumberListed, 0, false}, {CommitStep::FilePrepared, 0, false},
+      {CommitStep::FilePrepared, 1, false}, {CommitStep::CommitPoint, 0, true},
+      {CommitStep::FileApplied, 0, true},
+  };
+  for (const KillCase& k : cases) {
+    const std::string where =
+        "step " + std::to_string(int(k.step)) + " file " + std::to_string(k.file);
+    TempDir dir;
+    Pair p(dir);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) runChild(p, k);
+    p.expectChange();
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << where;
+
+    // The parent's view, as a reader first and then as writers.
+    const std::vector<std::uint32_t> listed = listedNumbers(p.control);
+    EXPECT_EQ(listed.size(), k.expectAfter ? 0u : 1u) << where;
+    auto ra = openWithRecovery(p.a, true, Locking::Shared);
+    ASSERT_EQ(ra->refreshHeader(), 0);
+    EXPECT_EQ(contentOf(*ra), k.expectAfter ? p.afterA : p.beforeA) << where;
+    ra->release();
+    ra.reset();
+    EXPECT_TRUE(k.expectAfter ? p.bothAfter(Locking::Shared) : p.bothBefore(Locking::Shared))
+        << where;
+    for (const std::string& path : {p.a, p.b}) {
+      auto f = openWithRecovery(path, false, Locking::Shared);
+      ASSERT_EQ(f->refreshHeader(), 0);
+      auto mark = readTransactionMark(*f);
+      // The transaction entry exists only in the completed state.
+      EXPECT_EQ(mark.has_value(), k.expectAfter) << where << " " << path;
+      if (mark && !listed.empty()) {
+        EXPECT_NE(mark->number, listed.front());
+      }
+      f->release();
+    }
+  }
+}
+
+// A later transaction after a killed one: the stale number stays listed,
+// and the new commit takes another number and completes.
+TEST(TransactionKillTest, TransactionAfterAKilledOneCommits) {
+  TempDir dir;
+  Pair p(dir);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) runChild(p, {CommitStep::FilePrepared, 1, false});
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  const auto stale = listedNumbers(p.control);
+  ASSERT_EQ(stale.size(), 1u);
+
+  Transaction t;
+  t.setControlFileName(p.control);
+  p.afterA = p.beforeA;
+  p.afterB = p.beforeB;
+  p.change(t, false, Locking::Shared);  // recovers both files on first access
+  ASSERT_EQ(t.commit(), 0);
+  EXPECT_NE(t.lastNumber(), stale.front());
+  p.close();
+  EXPECT_TRUE(p.bothAfter(Locking::Shared));
+  EXPECT_EQ(listedNumbers(p.control), stale);
+}
+
+}  // namespace
+}  // namespace dw::db
