@@ -3,6 +3,7 @@
 // opens both files and finds both as before (killed before the commit
 // point) or both as after (killed after it), sound, and the control file
 // listing the number exactly while the transaction is unfinished.
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -100,6 +101,66 @@ TEST(TransactionKillTest, TransactionAfterAKilledOneCommits) {
   p.close();
   EXPECT_TRUE(p.bothAfter(Locking::Shared));
   EXPECT_EQ(listedNumbers(p.control), stale);
+}
+
+bool readyWithin(int fd, int ms) {
+  pollfd p{fd, POLLIN, 0};
+  return poll(&p, 1, ms) == 1;
+}
+
+// A reader in another process that meets the pending copies of a commit in
+// progress (files without a lock at refresh) waits on the control file
+// until the commit point has passed, and then reads the state after.
+TEST(TransactionKillTest, RecoveryElsewhereWaitsForACommitInProgress) {
+  TempDir dir;
+  Pair p(dir);
+  int prepared[2], go[2], seen[2];
+  ASSERT_EQ(pipe(prepared), 0);
+  ASSERT_EQ(pipe(go), 0);
+  ASSERT_EQ(pipe(seen), 0);
+  const pid_t committer = fork();
+  ASSERT_GE(committer, 0);
+  if (committer == 0) {
+    Transaction& t = Transaction::process();
+    t.setControlFileName(p.control);
+    p.change(t, false, Locking::ExclusiveWrites);
+    t.setStepHook([&](CommitStep s, std::size_t i) {
+      if (s != CommitStep::FilePrepared || i != 1) return;
+      char c = 'p';
+      (void)!write(prepared[1], &c, 1);
+      (void)!read(go[0], &c, 1);
+    });
+    _exit(t.commit() == 0 ? 0 : 1);
+  }
+  p.expectChange();
+  char c = 0;
+  ASSERT_EQ(read(prepared[0], &c, 1), 1);
+  const pid_t reader = fork();
+  ASSERT_GE(reader, 0);
+  if (reader == 0) {
+    auto f = openWithRecovery(p.a, true, Locking::ExclusiveWrites);
+    char verdict = 'x';
+    if (f && f->refreshHeader() == 0) {
+      const Model m = contentOf(*f);
+      verdict = m == p.afterA ? 'a' : (m == p.beforeA ? 'b' : 'x');
+    }
+    (void)!write(seen[1], &verdict, 1);
+    _exit(0);
+  }
+  // Not a timing assertion on success: a reader that did not wait would
+  // answer at once with the state before.
+  EXPECT_FALSE(readyWithin(seen[0], 300)) << "the reader did not wait for the commit";
+  c = 'g';
+  ASSERT_EQ(write(go[1], &c, 1), 1);
+  ASSERT_TRUE(readyWithin(seen[0], 60000));
+  ASSERT_EQ(read(seen[0], &c, 1), 1);
+  EXPECT_EQ(c, 'a');
+  int status = 0;
+  ASSERT_EQ(waitpid(committer, &status, 0), committer);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_EQ(waitpid(reader, &status, 0), reader);
+  for (int fd : {prepared[0], prepared[1], go[0], go[1], seen[0], seen[1]}) close(fd);
+  EXPECT_TRUE(p.bothAfter(Locking::ExclusiveWrites));
 }
 
 }  // namespace
