@@ -4,6 +4,7 @@
 #include "runtime/db/transaction.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "runtime/db/brkbt.h"
 #include "runtime/lang/errors.h"
@@ -117,6 +118,15 @@ int Transaction::commitSeveral(const std::vector<BriskFile*>& changed) {
   // The control file, created when missing, shared with other processes
   // (access mode 0x142).
   const std::string controlName = absoluteName(m_controlName);
+  // The control file cannot be one of the files it decides for: opening it
+  // a second time would wait for that file's own exclusive lock.
+  for (BriskFile* f : changed) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(controlName, f->path(), ec)) {
+      dropAll();
+      return dw::lang::err::kAccessDenied;
+    }
+  }
   BriskOptions options;
   options.readMode = false;
   options.locking = Locking::Shared;

@@ -72,8 +72,11 @@ class Transaction {
   Transaction& operator=(const Transaction&) = delete;
 
   // SEND "TCF=": the control file of later commits (relative names are
-  // taken from the current directory when a commit opens it).
-  void setControlFileName(std::string name) { m_controlName = std::move(name); }
+  // taken from the current directory when a commit opens it; an empty name
+  // restores the default).
+  void setControlFileName(std::string name) {
+    m_controlName = name.empty() ? std::string(kDefaultControlFile) : std::move(name);
+  }
   const std::string& controlFileName() const { return m_controlName; }
 
   // LOGOUT: lists the file object (once) and puts it in write mode; a file
@@ -85,7 +88,8 @@ class Transaction {
 
   // COMMIT: 0 or the error that abandoned it (the operating-system error of
   // a failed write, 5 or the open error when the control file cannot be
-  // opened, 36 when it is not a Brisk file).  An abandoned commit drops the
+  // opened, 5 when it is one of the changed files, 36 when it is not a
+  // Brisk file).  An abandoned commit drops the
   // changes of every listed file.  Every listed file ends its access period
   // in read mode and the list is emptied.
   int commit();

@@ -18,6 +18,8 @@ using namespace dw::platform;
 namespace {
 
 // Opens the control file for reading, waiting while a commit holds it.
+// It gets no recovery test of its own: a control file waiting for recovery
+// is read from its copies (it never takes part in a transaction).
 std::unique_ptr<BriskFile> openControl(const std::string& name) {
   if (name.empty() || !dw::platform::platform().exists(name)) return nullptr;
   BriskOptions options;

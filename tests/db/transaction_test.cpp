@@ -206,6 +206,46 @@ TEST(TransactionTest, ControlFileThatIsNoBriskFileAbandonsTheCommit) {
   EXPECT_TRUE(p.bothBefore());
 }
 
+TEST(TransactionTest, EnlistedFileHoldsItsExclusiveLockUntilCommit) {
+  TempDir dir;
+  Pair p(dir);
+  auto other = openBrisk(p.a, txnOptions(true, Locking::Shared));
+  for (bool commit : {true, false}) {
+    const Model keptA = p.afterA, keptB = p.afterB;
+    Transaction t;
+    t.setControlFileName(p.control);
+    p.change(t, false, Locking::Shared);
+    // Operations between LOGOUT and COMMIT keep the period (and its lock).
+    EXPECT_FALSE(other->lockShared(dw::platform::LockWait::TryOnce));
+    if (commit) {
+      ASSERT_EQ(t.commit(), 0);
+    } else {
+      t.rollback();
+      p.afterA = keptA;
+      p.afterB = keptB;
+    }
+    EXPECT_TRUE(other->lockShared(dw::platform::LockWait::TryOnce)) << commit;
+    other->unlockHeld();
+    p.close();
+  }
+  other.reset();
+  EXPECT_TRUE(p.bothAfter());
+}
+
+TEST(TransactionTest, ControlFileNamingAChangedFileIsRefused) {
+  TempDir dir;
+  Pair p(dir);
+  Transaction t;
+  t.setControlFileName(p.b);
+  p.change(t);
+  EXPECT_EQ(t.commit(), dw::lang::err::kAccessDenied);
+  p.close();
+  EXPECT_TRUE(p.bothBefore());
+  // An empty name restores the default.
+  t.setControlFileName("");
+  EXPECT_EQ(t.controlFileName(), kDefaultControlFile);
+}
+
 // A write failing at each write of a two-file commit in turn: an error
 // leaves both files as before, success both as after.
 TEST(TransactionTest, FailedWriteAnywhereLeavesBothFilesBeforeOrBothAfter) {
