@@ -26,6 +26,13 @@ std::unique_ptr<BriskFile> openControl(const std::string& name) {
   options.readMode = true;
   options.locking = Locking::Shared;
   auto opened = BriskFile::open(name, options, Disposition::OpenExisting);
+  if (!opened && (opened.error() == kAccessDenied || opened.error() == kSharingViolation)) {
+    // Not writable by us, or held by an opener that denies writing: read
+    // it without a lock rather than take it for missing.
+    options.readOnlyHandle = true;
+    options.locking = Locking::None;
+    opened = BriskFile::open(name, options, Disposition::OpenExisting);
+  }
   if (!opened) return nullptr;
   return std::move(*opened);
 }

@@ -16,6 +16,7 @@ using dw::platform::ScopedPlatform;
 using dw::platform::TestPlatform;
 
 int g_before = 0, g_after = 0;
+std::unique_ptr<dw::platform::File> g_holder;  // a control file held by another opener
 
 void commitIgnoringTheCrash(Transaction& t) {
   try {
@@ -125,6 +126,15 @@ TEST(TransactionCrashTest, ControlFileMissingDamagedOrMovedHasAClearOutcome) {
          writeFileBytes(c, bytes);
        },
        true},
+      {"held by an opener that denies writing",
+       [](const std::string& c, const std::string&) {
+         auto f = dw::platform::platform().open(
+             c, {dw::platform::Access::Read, dw::platform::Share::DenyWrite},
+             dw::platform::Disposition::OpenExisting);
+         ASSERT_TRUE(f);
+         g_holder = std::move(*f);  // kept open while the files recover
+       },
+       false},
       {"moved beside the data files",
        [](const std::string& c, const std::string& dir) {
          std::filesystem::rename(c, dir + "/brisk.tcf");
@@ -149,6 +159,7 @@ TEST(TransactionCrashTest, ControlFileMissingDamagedOrMovedHasAClearOutcome) {
     ASSERT_EQ(listedNumbers(p.control), std::vector<std::uint32_t>{t.lastNumber()}) << c.name;
     c.change(p.control, dir.path());
     EXPECT_TRUE(c.expectAfter ? p.bothAfter() : p.bothBefore()) << c.name;
+    g_holder.reset();
   }
 }
 
