@@ -134,8 +134,8 @@ std::optional<TransactionMark> readTransactionMark(BriskFile& file);
 // that is missing (also beside the data file under its own name) or that
 // cannot be read as a sound Brisk file lists nothing.
 bool transactionStillOpen(BriskFile& file);
-// Installs transactionStillOpen as the file object's recovery test; every
-// file object the driver makes gets it.
+// Installs transactionStillOpen as the file object's recovery test (every
+// file object starts with it; this puts it back after a test replaced it).
 void enableTransactionRecovery(BriskFile& file);
 
 // The clock's seconds since 1 January 1970 (local time), the base of

@@ -34,6 +34,7 @@ std::unique_ptr<BriskFile> openControl(const std::string& name) {
     opened = BriskFile::open(name, options, Disposition::OpenExisting);
   }
   if (!opened) return nullptr;
+  (*opened)->setOpenTransactionTest(nullptr);
   return std::move(*opened);
 }
 

@@ -53,10 +53,11 @@ TEST(TransactionKillTest, KilledCommitLeavesBothFilesBeforeOrBothAfter) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << where;
 
-    // The parent's view, as a reader first and then as writers.
+    // The parent's view, as a reader first (any file object, without
+    // asking for it, recovers with the transaction test) and then as writers.
     const std::vector<std::uint32_t> listed = listedNumbers(p.control);
     EXPECT_EQ(listed.size(), k.expectAfter ? 0u : 1u) << where;
-    auto ra = openWithRecovery(p.a, true, Locking::Shared);
+    auto ra = openBrisk(p.a, txnOptions(true, Locking::Shared));
     ASSERT_EQ(ra->refreshHeader(), 0);
     EXPECT_EQ(contentOf(*ra), k.expectAfter ? p.afterA : p.beforeA) << where;
     ra->release();
