@@ -246,6 +246,36 @@ TEST(TransactionTest, ControlFileNamingAChangedFileIsRefused) {
   EXPECT_EQ(t.controlFileName(), kDefaultControlFile);
 }
 
+TEST(TransactionTest, TransactionEntryIsReadOnlyWhenWellFormed) {
+  struct Case {
+    std::string data;
+    bool wellFormed;
+    std::uint32_t number;
+    std::string name;
+  };
+  const std::vector<Case> cases = {
+      {std::string("\x01\x00\x00\x80/d/brisk.tcf\0", 17), true, 0x80000001u, "/d/brisk.tcf"},
+      {std::string("\x00\x00\x00\x00\0", 5), true, 0, ""},
+      {"", false, 0, ""},                                      // the entry without data
+      {std::string("\x01\x02\x03", 3), false, 0, ""},          // short number
+      {std::string("\x01\x02\x03\x04name", 8), false, 0, ""},  // no terminating zero
+  };
+  TempDir dir;
+  auto f = openBrisk(dir.file("m.brk"), writerOptions());
+  ASSERT_EQ(f->refreshHeader(), 0);
+  EXPECT_FALSE(readTransactionMark(*f));
+  for (const Case& c : cases) {
+    (void)deleteEntry(*f, "\xFF");
+    insertEntry(*f, Entry("\xFF" + c.data, 1));
+    const auto mark = readTransactionMark(*f);
+    ASSERT_EQ(mark.has_value(), c.wellFormed) << c.data.size();
+    if (mark) {
+      EXPECT_EQ(mark->number, c.number);
+      EXPECT_EQ(mark->controlFile, c.name);
+    }
+  }
+}
+
 // A write failing at each write of a two-file commit in turn: an error
 // leaves both files as before, success both as after.
 TEST(TransactionTest, FailedWriteAnywhereLeavesBothFilesBeforeOrBothAfter) {
