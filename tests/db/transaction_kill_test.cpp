@@ -164,5 +164,65 @@ TEST(TransactionKillTest, RecoveryElsewhereWaitsForACommitInProgress) {
   EXPECT_TRUE(p.bothAfter(Locking::ExclusiveWrites));
 }
 
+// Two processes running transactions over the same two shared files (each
+// taking the files in the same order): every transaction of both is in
+// both files at the end, and the counter kept in both agrees.
+TEST(TransactionKillTest, TwoProcessesCommitTransactionsOverTheSameFiles) {
+  constexpr int kRounds = 20;
+  TempDir dir;
+  Pair p(dir);
+  auto counterOf = [](BriskFile& f) {
+    auto e = findEqual(f, "count");
+    return e ? std::stoi(std::string(e->data())) : 0;
+  };
+  std::vector<pid_t> children;
+  for (int id = 0; id < 2; ++id) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child != 0) {
+      children.push_back(child);
+      continue;
+    }
+    Transaction& t = Transaction::process();
+    t.setControlFileName(p.control);
+    auto fa = openBrisk(p.a, txnOptions(true, Locking::Shared));
+    auto fb = openBrisk(p.b, txnOptions(true, Locking::Shared));
+    int failures = 0;
+    for (int round = 0; round < kRounds; ++round) {
+      bool inA = false, inB = false;
+      if (logoutTable(t, *fa, inA) != 0 || logoutTable(t, *fb, inB) != 0) ++failures;
+      if (fa->refreshHeader() != 0 || fb->refreshHeader() != 0) ++failures;
+      const int next = counterOf(*fa) + 1;
+      if (counterOf(*fb) + 1 != next) ++failures;
+      const std::string mine = "p" + std::to_string(id) + "-" + std::to_string(round);
+      for (BriskFile* f : {fa.get(), fb.get()}) {
+        (void)deleteEntry(*f, "count");
+        insertEntry(*f, Entry("count" + std::to_string(next), 5));
+        insertEntry(*f, Entry::keyOnly(mine));
+      }
+      if (commitTable(t, inA) != 0 || commitTable(t, inB) != 0) ++failures;
+    }
+    _exit(failures == 0 ? 0 : 1);
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  for (const std::string& path : {p.a, p.b}) {
+    auto f = openBrisk(path, txnOptions(true, Locking::Shared));
+    ASSERT_EQ(f->refreshHeader(), 0);
+    EXPECT_TRUE(sound(*f));
+    EXPECT_EQ(counterOf(*f), 2 * kRounds) << path;
+    for (int id = 0; id < 2; ++id) {
+      for (int round = 0; round < kRounds; ++round) {
+        EXPECT_TRUE(findEqual(*f, "p" + std::to_string(id) + "-" + std::to_string(round)));
+      }
+    }
+    f->release();
+  }
+  EXPECT_TRUE(listedNumbers(p.control).empty());
+}
+
 }  // namespace
 }  // namespace dw::db
