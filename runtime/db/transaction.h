@@ -22,6 +22,10 @@
 //  - a transaction number is never one the control file lists, never one a
 //    changed file's 0xFF entry already names, and rises within a process.
 //
+// The driver's part: while a file object is enlisted (isEnlisted), the end
+// of an operation neither commits nor releases it; COMMIT and ROLLBACK end
+// its access period themselves (release, read mode).
+//
 // Threads: one object per process (Transaction::process()), shared by all
 // threads of the program and used only under the Runtime lock, like the
 // file objects it lists; it takes no lock of its own.
