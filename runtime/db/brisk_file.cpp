@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "runtime/db/brisk_checks.h"
+#include "runtime/db/transaction.h"
 
 namespace dw::db {
 
@@ -20,6 +21,9 @@ BriskFile::BriskFile(std::unique_ptr<File> file, const std::string& path,
       m_readMode(options.readMode),
       m_locking(options.locking) {
   if (!options.password.empty()) m_cipher.emplace(options.password);
+  // Every opener, tools included, keeps the copies of an unfinished
+  // transaction from being completed (transaction.h).
+  m_openTransaction = [](BriskFile& f) { return transactionStillOpen(f); };
   // Slots stay inside the 1023 bytes the exclusive lock covers.
   m_slot = dw::platform::platform().hundredthsSinceStart() % 1023;
 }

@@ -114,7 +114,8 @@ class BriskFile {
   std::uint32_t slot() const { return m_slot; }
 
   // The test of crash recovery whether pending copies belong to a
-  // transaction that is still open (filled in by the driver).
+  // transaction that is still open: transactionStillOpen (transaction.h)
+  // unless replaced.
   using OpenTransactionTest = std::function<bool(BriskFile&)>;
   void setOpenTransactionTest(OpenTransactionTest test) { m_openTransaction = std::move(test); }
 
