@@ -187,7 +187,7 @@ TEST_F(AcceptLoopTest, ExitMenuItemWithStandardActionClosesTheWindow) {
   std::vector<std::string> seen;
   while (runtime().accept()) seen.push_back(describeCurrent());
   EXPECT_EQ(seen, (std::vector<std::string>{"OpenWindow", "Accepted -1", "CloseWindow"}));
-  EXPECT_EQ(backend.standardActions(), std::vector<int>{action::kPrintSetup});
+  EXPECT_EQ(backend.printerRequests(), (std::vector<std::pair<std::string, bool>>{{"", true}}));
   runtime().close(w);
 }
 

@@ -191,6 +191,10 @@ void HeadlessBackend::closeBox(std::uint32_t window) {
 }
 
 void HeadlessBackend::activate(std::uint32_t window) {
+  {
+    std::lock_guard lock(m_mutex);
+    m_active = window;
+  }
   m_runtime.windowActivated(window);
 }
 

@@ -10,7 +10,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
@@ -107,6 +106,7 @@ QtBackend::~QtBackend() {
 
 void QtBackend::shutdown() {
   m_dispatcher.shutdown();
+  delete m_helpWindow.data();
   for (auto& [id, qw] : m_windows) {
     qw->destroying = true;
     delete qw->top.data();
@@ -289,6 +289,7 @@ bool QtBackend::createWindow(Window& w) {
     qw->top->installEventFilter(new WindowFilter(*this, *qw));
     createControlWidgets(*this, *qw, w);
     applyWindow(*qw, w);
+    nameForAccessibility(*qw, w);
     w.platformHandle = qw->top.data();
     qw->top->show();
     if (w.desc().modal) qw->top->setWindowModality(Qt::ApplicationModal);
@@ -321,7 +322,9 @@ void QtBackend::updateWindow(Window& w) {
 void QtBackend::addControl(Window& w, const Control& c) {
   m_dispatcher.call([&] {
     auto it = m_windows.find(w.id());
-    if (it != m_windows.end()) createControlWidget(*this, *it->second, w, w.indexOf(&c));
+    if (it == m_windows.end()) return;
+    createControlWidget(*this, *it->second, w, w.indexOf(&c));
+    nameForAccessibility(*it->second, w);
   });
 }
 
@@ -380,6 +383,8 @@ void QtBackend::standardAction(Window& w, int action) {
     if (!app || !app->mdi) return;
     switch (action) {
       case action::kTile:
+      case action::kTileHorizontal:
+      case action::kTileVertical:
         app->mdi->tileSubWindows();
         break;
       case action::kCascade:
@@ -389,25 +394,13 @@ void QtBackend::standardAction(Window& w, int action) {
         app->mdi->tileSubWindows();
         break;
       default:
-        break;  // printer setup and help arrive with their dialogs
+        break;
     }
   });
 }
 
 void QtBackend::beep() {
   m_dispatcher.call([] { QApplication::beep(); });
-}
-
-void QtBackend::showMessage(std::string_view caption, std::string_view text) {
-  const QString c = qs(caption), t = qs(text);
-  m_dispatcher.call([&] {
-    // Without a screen nobody could answer the box: it goes to the log.
-    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
-      std::fprintf(stderr, "%s: %s\n", c.toUtf8().constData(), t.toUtf8().constData());
-      return;
-    }
-    QMessageBox::information(nullptr, c, t);
-  });
 }
 
 void QtBackend::quit(int exitCode) {

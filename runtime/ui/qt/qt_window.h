@@ -74,6 +74,10 @@ QKeySequence keySequenceFor(int code);
 // Shows a control's status text in the APPLICATION's status bar.
 void showStatusText(QWidget* anyWidget, const QString& text);
 
+// qt_accessibility.cpp: gives every control widget, tool bar entry and
+// status zone of a window its accessible name.
+void nameForAccessibility(QtWindow& qw, Window& w);
+
 // qt_images.cpp: icons and pictures named by a reference of a window
 // resource ("~NAME.ICO" for a program resource, else a file name).
 QPixmap pixmapFor(std::string_view reference);
