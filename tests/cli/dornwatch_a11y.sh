@@ -11,10 +11,13 @@ BUILD=${1:?build folder}
 PROGRAM="$BUILD/dornwatch"
 [ -x "$PROGRAM" ] || { echo "no $PROGRAM"; exit 1; }
 if ! command -v Xvfb >/dev/null; then echo "skip: Xvfb is not installed"; exit 0; fi
-for tool in dbus-run-session xdotool python3; do
+for tool in dbus-run-session xdotool; do
   command -v $tool >/dev/null || { echo "missing $tool (scripts/setup installs it)"; exit 1; }
 done
-python3 -c 'import pyatspi' 2>/dev/null || { echo "missing python3-pyatspi"; exit 1; }
+# The Debian package's Python, where python3-pyatspi lives.
+PY=/usr/bin/python3
+[ -x "$PY" ] || PY=python3
+"$PY" -c 'import pyatspi' 2>/dev/null || { echo "missing python3-pyatspi"; exit 1; }
 LAUNCHER=/usr/libexec/at-spi-bus-launcher
 [ -x "$LAUNCHER" ] || { echo "missing $LAUNCHER (at-spi2-core)"; exit 1; }
 
@@ -160,7 +163,7 @@ dbus-run-session -- bash -c '
   export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 QT_QPA_PLATFORM=xcb NO_AT_BRIDGE=0
   "'"$PROGRAM"'" >"'"$WORK"'/program.log" 2>&1 &
   pid=$!
-  timeout 120 python3 "'"$WORK"'/driver.py"
+  timeout 120 "'"$PY"'" "'"$WORK"'/driver.py"
   driver=$?
   for _ in $(seq 1 200); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
   if kill -0 $pid 2>/dev/null; then
