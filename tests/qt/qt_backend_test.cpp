@@ -39,9 +39,7 @@ QApplication& app() {
   static int argc = 1;
   static char name[] = "qt_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication* instance = QApplication::instance()
-                                      ? static_cast<QApplication*>(QApplication::instance())
-                                      : new QApplication(argc, argv);
+  static QApplication* instance = new QApplication(argc, argv);
   return *instance;
 }
 
