@@ -381,21 +381,7 @@ void QtBackend::standardAction(Window& w, int action) {
       if (other->kind == WindowKind::Application) app = other.get();
     (void)w;
     if (!app || !app->mdi) return;
-    switch (action) {
-      case action::kTile:
-      case action::kTileHorizontal:
-      case action::kTileVertical:
-        app->mdi->tileSubWindows();
-        break;
-      case action::kCascade:
-        app->mdi->cascadeSubWindows();
-        break;
-      case action::kArrangeIcons:
-        app->mdi->tileSubWindows();
-        break;
-      default:
-        break;
-    }
+    arrangeDocumentWindows(*app->mdi, action);
   });
 }
 

@@ -37,18 +37,24 @@ QString qs(std::string_view s) {
 }
 
 // "WAV Files (*.WAV *.wav)": patterns match either case, as on the
-// platform the names come from.
+// platform the names come from, and "*.*" is every file (also those
+// without an extension).  Patterns already written into the description
+// ("All Files (*.*)") give way to ours.
 QString nameFilter(const FileFilter& f) {
   QStringList patterns;
   for (const QString& p : qs(f.pattern).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
     const QString t = p.trimmed();
+    if (t == QLatin1String("*.*")) {
+      patterns << QStringLiteral("*");
+      continue;
+    }
     patterns << t;
-    if (t != QLatin1String("*.*") && t.toLower() != t) patterns << t.toLower();
+    if (t.toLower() != t) patterns << t.toLower();
   }
-  if (patterns.contains(QStringLiteral("*.*")))
-    patterns.replaceInStrings(QStringLiteral("*.*"), QStringLiteral("*"));
-  return qs(f.description) + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
-         QLatin1Char(')');
+  QString description = qs(f.description).trimmed();
+  if (description.endsWith(QLatin1Char(')')) && description.contains(QLatin1Char('(')))
+    description = description.left(description.lastIndexOf(QLatin1Char('('))).trimmed();
+  return description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
 }
 
 }  // namespace
