@@ -6,8 +6,9 @@
 // with the runtime's exit code.
 //
 // The end of the session reaches the frame as EVENT:CloseDown: SIGTERM
-// (through a pipe, so the signal handler does nothing but write a byte) and
-// the session manager's commit-data request.  For tests, the environment
+// (through a pipe, so the signal handler does nothing but write a byte;
+// caught from the start of main, and kept by the runtime until the frame
+// can take it) and the session manager's commit-data request.  For tests, the environment
 // variable DORNWATCH_AUTOEXIT=N chooses File > Exit N milliseconds after
 // the frame has opened.
 //
@@ -63,6 +64,17 @@ void onTerminate(int) {
   [[maybe_unused]] const ssize_t n = write(g_signalPipe[1], &byte, 1);
 }
 
+// SIGTERM is caught from the first moment on: the byte waits in the pipe
+// until the event loop reads it, and the runtime keeps the request until
+// the frame can answer it.
+void catchTermination() {
+  if (pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  struct sigaction sa = {};
+  sa.sa_handler = &onTerminate;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGTERM, &sa, nullptr);
+}
+
 // Runs the program on the runtime and the GUI; the exit code.
 int runGui(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -72,18 +84,14 @@ int runGui(int argc, char** argv) {
   dw::ui::Runtime& rt = dw::ui::runtime();
   dw::ui::qt::QtBackend backend(rt);
   rt.begin(backend);
-  if (pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+  if (g_signalPipe[0] >= 0) {
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
     QObject::connect(notifier, &QSocketNotifier::activated, &app, [&rt] {
       char buf[16];
       while (read(g_signalPipe[0], buf, sizeof buf) > 0) {
       }
-      rt.endSessionRequested();
+      rt.terminateRequested();
     });
-    struct sigaction sa = {};
-    sa.sa_handler = &onTerminate;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGTERM, &sa, nullptr);
   }
   QObject::connect(&app, &QGuiApplication::commitDataRequest, &app,
                    [&rt](QSessionManager&) { rt.endSessionRequested(); });
@@ -118,6 +126,7 @@ int runGui(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  catchTermination();
   std::string dataDir;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--data") == 0 && i + 1 < argc) {

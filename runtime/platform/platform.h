@@ -103,7 +103,9 @@ class Platform {
   virtual OsStatus rename(const std::string& from, const std::string& to) = 0;
   // Puts `from` in the place of `to` in one step, replacing it if present.
   virtual OsStatus replace(const std::string& from, const std::string& to) = 0;
-  // Copies a file, replacing `to` if present.
+  // Copies a file, replacing `to` if present: the copy is made beside `to`
+  // and renamed into place, so a failed copy leaves `to` as it was.  A `to`
+  // that is open anywhere gives kSharingViolation.
   virtual OsStatus copy(const std::string& from, const std::string& to) = 0;
   virtual bool exists(const std::string& path) = 0;
 

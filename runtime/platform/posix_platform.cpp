@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -427,6 +428,10 @@ OsStatus PosixPlatform::replace(const std::string& from, const std::string& to) 
   return {};
 }
 
+// Copies into a temporary file beside the target and renames it into place,
+// so that a failed copy (a full disk) leaves the target as it was.  A target
+// that another opener holds is refused with 32, as on Win32 (renaming over
+// it would leave its holder writing into a file nobody can reach).
 OsStatus PosixPlatform::copy(const std::string& from, const std::string& to) {
   int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (in < 0) return OsStatus::failure(openError(errno, from));
@@ -437,13 +442,20 @@ OsStatus PosixPlatform::copy(const std::string& from, const std::string& to) {
   }
   // Copying a file onto itself would truncate it first.
   struct stat target {};
-  if (::stat(to.c_str(), &target) == 0 && target.st_dev == st.st_dev &&
-      target.st_ino == st.st_ino) {
+  bool targetExists = ::stat(to.c_str(), &target) == 0;
+  if ((targetExists && target.st_dev == st.st_dev && target.st_ino == st.st_ino) ||
+      (targetExists && openElsewhere(to))) {
     ::close(in);
     return OsStatus::failure(kSharingViolation);
   }
-  int out =
-      ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, st.st_mode & 0777);
+  if (targetExists && S_ISDIR(target.st_mode)) {
+    ::close(in);
+    return OsStatus::failure(kAccessDenied);
+  }
+  static std::atomic<unsigned> counter{0};
+  std::string temp =
+      to + ".~copy" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
+  int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777);
   if (out < 0) {
     OsError e = openError(errno, to);
     ::close(in);
@@ -472,8 +484,10 @@ OsStatus PosixPlatform::copy(const std::string& from, const std::string& to) {
     if (!status) break;
   }
   ::close(in);
+  if (status && ::fsync(out) != 0) status = errnoStatus(ErrnoContext::Write);
   if (::close(out) != 0 && status) status = errnoStatus(ErrnoContext::Write);
-  if (!status) ::unlink(to.c_str());
+  if (status && ::rename(temp.c_str(), to.c_str()) != 0) status = errnoStatus(ErrnoContext::Path);
+  if (!status) ::unlink(temp.c_str());
   return status;
 }
 

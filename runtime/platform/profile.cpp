@@ -6,9 +6,13 @@
 #include "runtime/platform/profile.h"
 
 #include <dirent.h>
+#include <signal.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstdlib>
 #include <mutex>
 #include <string_view>
 #include <vector>
@@ -151,6 +155,16 @@ std::optional<std::string> readWhole(const std::string& path, Access access, OsE
   return content;
 }
 
+// A UTF-8 byte-order mark at the start of a file is no part of its first
+// line; it is taken off for parsing and put back when the file is written.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+bool takeByteOrderMark(std::string& content) {
+  if (content.compare(0, kByteOrderMark.size(), kByteOrderMark) != 0) return false;
+  content.erase(0, kByteOrderMark.size());
+  return true;
+}
+
 bool hasLineBreak(const std::string& s) {
   return s.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
 }
@@ -217,15 +231,75 @@ bool edit(std::vector<Line>& lines, const std::string& section,
   return true;
 }
 
-OsStatus writeAtomically(const std::string& path, const std::string& content) {
+// The name of a temporary file a writer makes beside `path`:
+// "<path>.~<pid>-<n>".
+std::string tempNameFor(const std::string& path) {
   static std::atomic<unsigned> counter{0};
-  std::string temp =
-      path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
+  return path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
+}
+
+// Removes the temporary files that writers of `path` left behind when they
+// died in the middle of a write: those of processes that no longer exist,
+// and our own (writes of this process are serialised, so none of ours is in
+// use).  Called with the writer lock held.
+void removeStaleTempFiles(const std::string& path) {
+  auto slash = path.rfind('/');
+  std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
+  std::string prefix = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".~";
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return;
+  std::vector<std::string> stale;
+  while (struct dirent* e = ::readdir(d)) {
+    std::string_view name(e->d_name);
+    if (name.substr(0, prefix.size()) != prefix) continue;
+    std::string_view rest = name.substr(prefix.size());
+    auto dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash + 1 == rest.size() ||
+        rest.find_first_not_of("0123456789-") != std::string_view::npos)
+      continue;
+    long pid = std::strtol(std::string(rest.substr(0, dash)).c_str(), nullptr, 10);
+    bool gone = pid == ::getpid() || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH);
+    if (gone) stale.push_back(dir + "/" + std::string(name));
+  }
+  ::closedir(d);
+  for (const std::string& f : stale) (void)platform().remove(f);
+}
+
+// Writes the file over its old contents in place: for a file that may be
+// written but whose directory may not (no temporary file can be made
+// there).  Not atomic, but the only way such a file can change at all.
+OsStatus writeInPlace(const std::string& path, const std::string& content) {
+  auto opened = platform().open(path, {Access::Write, Share::DenyNone}, Disposition::OpenExisting);
+  if (!opened) return OsStatus::failure(opened.error());
+  File& f = **opened;
+  OsStatus status = f.writeAt(0, content.data(), content.size());
+  if (status) status = f.truncate(content.size());
+  if (status) status = f.flush();
+  return status;
+}
+
+// Writes `content` as the file at `path` (a real path, links resolved):
+// beside it into a temporary file that takes the old file's permissions and
+// owner, flushed, then renamed over it, so a crash leaves the old file or
+// the new one.
+OsStatus writeAtomically(const std::string& path, const std::string& content) {
+  std::string temp = tempNameFor(path);
   Platform& p = platform();
+  struct stat old {};
+  bool existed = ::stat(path.c_str(), &old) == 0;
   OsStatus status;
   {
     auto opened = p.open(temp, {Access::Write, Share::DenyAll}, Disposition::CreateNew);
-    if (!opened) return OsStatus::failure(opened.error());
+    if (!opened) {
+      if (existed && (opened.error() == kAccessDenied || opened.error() == kWriteProtect))
+        return writeInPlace(path, content);
+      return OsStatus::failure(opened.error());
+    }
+    if (existed) {
+      // Best effort: a file we may not give away keeps our ownership.
+      (void)!::chown(temp.c_str(), old.st_uid, old.st_gid);
+      (void)::chmod(temp.c_str(), old.st_mode & 07777);
+    }
     File& f = **opened;
     status = f.writeAt(0, content.data(), content.size());
     if (status) status = f.flush();
@@ -233,6 +307,26 @@ OsStatus writeAtomically(const std::string& path, const std::string& content) {
   if (status) status = p.replace(temp, path);
   if (!status) (void)p.remove(temp);
   return status;
+}
+
+// The file a path finally names, following symbolic links (also a dangling
+// one, whose target is then created), so that writes go through a link
+// instead of replacing it with a plain file.
+std::string followLinks(std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::string target(4096, '\0');
+    ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return path;
+    target.resize(static_cast<std::size_t>(n));
+    if (target[0] != '/') {
+      auto slash = path.rfind('/');
+      if (slash != std::string::npos) target = path.substr(0, slash + 1) + target;
+    }
+    path = target;
+  }
+  return path;
 }
 
 // A value written between a matching pair of double or single quotes reads
@@ -296,6 +390,7 @@ std::string getProfileString(const std::string& section, const std::string& key,
   OsError error = kOk;
   auto content = readWhole(resolveProfilePath(file), Access::Read, &error);
   if (!content) return fallback;
+  takeByteOrderMark(*content);
   std::vector<Line> lines = parse(*content);
   std::size_t header = findSection(lines, trim(section));
   if (header == lines.size()) return fallback;
@@ -313,18 +408,25 @@ OsStatus writeProfileString(const std::string& section, const std::optional<std:
       (key && (!validName(*key, '=') || trim(*key)[0] == ';' || trim(*key)[0] == '[')) ||
       (value && hasLineBreak(*value)))
     return OsStatus::failure(kInvalidParameter);
+  // Keys are matched trimmed, as reads match them (keys often come from
+  // blank-padded variables).
+  std::optional<std::string> trimmedKey;
+  if (key) trimmedKey = trim(*key);
   std::lock_guard lock(writeMutex());
-  std::string path = resolveProfilePath(file);
+  std::string path = followLinks(resolveProfilePath(file));
   std::unique_ptr<File> writerLock = lockForWriting(path);  // released on return
+  removeStaleTempFiles(path);
   OsError error = kOk;
   // Opened for writing, so that a read-only file is refused as it should be
   // (the rename that replaces it would not check).
   auto content = readWhole(path, Access::ReadWrite, &error);
   if (!content && error != kFileNotFound) return OsStatus::failure(error);
   if (!content && !value) return {};  // nothing to delete
-  std::vector<Line> lines = parse(content ? *content : std::string());
-  if (!edit(lines, trim(section), key, value)) return {};
-  std::string out;
+  std::string text = content ? *content : std::string();
+  bool bom = takeByteOrderMark(text);
+  std::vector<Line> lines = parse(text);
+  if (!edit(lines, trim(section), trimmedKey, value)) return {};
+  std::string out(bom ? kByteOrderMark : std::string_view());
   for (const Line& l : lines) {
     out += l.text;
     out += l.eol;

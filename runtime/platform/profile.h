@@ -12,8 +12,13 @@
 //
 // Writing changes only the line it must (or adds the entry at the end of
 // its section, or the section at the end of the file) and leaves every other
-// byte as it was.  The new file is written beside the old one, flushed and
-// renamed over it, so a crash leaves either the old file or the new one.
+// byte as it was, a leading UTF-8 byte-order mark included.  Keys are matched
+// trimmed on writes and deletes as on reads.  The new file is written beside
+// the old one with its permissions and owner, flushed and renamed over it,
+// so a crash leaves either the old file or the new one; temporary files that
+// a crash left are removed by the next write.  A symbolic link is written
+// through (its target changes, the link stays).  A writable file in a
+// directory where no temporary file can be made is rewritten in place.
 // A file name without a directory is taken from the profile directory.
 //
 // A value between a matching pair of double or single quotes reads without

@@ -56,6 +56,7 @@ void Runtime::begin(Backend& backend) {
       [this](std::string_view caption, std::string_view text) { haltBox(caption, text); });
   std::lock_guard lock(m_noticeMutex);
   m_endSessionHandler = nullptr;
+  m_terminatePending = false;
 }
 
 void Runtime::end() {
@@ -351,15 +352,19 @@ Window& Runtime::open(WindowDesc desc, std::vector<std::unique_ptr<Control>> con
   convertGeometry(w);
   linkContainers(w);
   for (const auto& c : w.controls()) c->refresh();
+  // Known to the hub before the platform shows it, so that nothing the
+  // platform reports at once (its activation) is dropped.
+  w.openOrder = m_nextOpenOrder++;
+  m_windows.emplace(id, std::move(owned));
+  m_hub.addWindow(id, slot);
   if (!m_backend->createWindow(w)) {
     const int code = w.kind() == WindowKind::Application ? werr::kAppFailed
                      : w.kind() == WindowKind::MdiChild  ? werr::kMdiFailed
                                                          : werr::kWindowFailed;
+    m_hub.removeWindow(id);
+    m_windows.erase(id);
     lang::runtimeError(code, kModule);
   }
-  w.openOrder = m_nextOpenOrder++;
-  m_windows.emplace(id, std::move(owned));
-  m_hub.addWindow(id, slot);
   w.previous = s.current;
   s.current = &w;
   s.currentId = id;
@@ -405,8 +410,26 @@ void Runtime::postFromOutside(int event, int field, int threadNumber) {
 }
 
 void Runtime::setEndSessionHandler(std::function<void()> handler) {
-  std::lock_guard lock(m_noticeMutex);
-  m_endSessionHandler = std::move(handler);
+  std::function<void()> pending;
+  {
+    std::lock_guard lock(m_noticeMutex);
+    m_endSessionHandler = std::move(handler);
+    if (m_endSessionHandler && m_terminatePending) {
+      m_terminatePending = false;
+      pending = m_endSessionHandler;
+    }
+  }
+  if (pending) pending();
+}
+
+void Runtime::terminateRequested() {
+  std::function<void()> handler;
+  {
+    std::lock_guard lock(m_noticeMutex);
+    handler = m_endSessionHandler;
+    if (!handler) m_terminatePending = true;
+  }
+  if (handler) handler();
 }
 
 void Runtime::endSessionRequested() {

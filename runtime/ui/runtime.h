@@ -203,8 +203,15 @@ class Runtime {
   // --- Platform notices (any thread) ---------------------------------------
   // The user or the platform asks the session to end (log-off, SIGTERM).
   void endSessionRequested();
+  // A request to terminate the program (SIGTERM): handed to the program's
+  // end-of-session handler when it has one; otherwise remembered (never
+  // refused with a box) and handed to the next handler installed, so that a
+  // request that arrives while the program starts up is not lost, and one
+  // that arrives while it closes down lets it close.
+  void terminateRequested();
   // Replaces the default answer (the refusal box).  The handler runs on the
   // thread that reported the notice, without the lock: it may only post.
+  // A termination request that is still pending is handed to it at once.
   void setEndSessionHandler(std::function<void()> handler);
   // POST from outside the runtime threads (no lock needed): queues the
   // event for the current window of a thread, if it has one.
@@ -262,6 +269,7 @@ class Runtime {
   std::atomic<int> m_activeWindow{0};
   std::mutex m_noticeMutex;
   std::function<void()> m_endSessionHandler;
+  bool m_terminatePending = false;  // guarded by m_noticeMutex
   int m_exitCode = 0;
   std::optional<std::string> m_lastHalt;
 };

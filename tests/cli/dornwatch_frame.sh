@@ -1,7 +1,8 @@
 #!/bin/bash
 # The program opens its frame and ends with exit code 0, once through
-# File > Exit (chosen by the DORNWATCH_AUTOEXIT test hook) and once through
-# the end of the session (SIGTERM reaching the frame as EVENT:CloseDown).
+# File > Exit (chosen by the DORNWATCH_AUTOEXIT test hook), once through
+# the end of the session (SIGTERM reaching the frame as EVENT:CloseDown),
+# and through SIGTERM sent at moments of its start-up.
 set -u
 BUILD=${1:?build folder}
 PROGRAM="$BUILD/dornwatch"
@@ -40,5 +41,30 @@ code=$?
 if [ $code -ne 0 ]; then
   echo "SIGTERM: exit code $code"; cat "$WORK/term.log"; exit 1
 fi
+# A termination request ends the program whenever it arrives, also while it
+# is still starting up (before the frame could answer it).
+for delay in 0 0.02 0.05 0.1 0.2; do
+  "$PROGRAM" >"$WORK/early.log" 2>&1 &
+  pid=$!
+  # Counted from the moment the program itself runs (not the shell that starts it).
+  for _ in $(seq 1 500); do
+    [ "$(readlink /proc/$pid/exe 2>/dev/null)" = "$(readlink -f "$PROGRAM")" ] && break
+    sleep 0.01
+  done
+  sleep $delay
+  kill -TERM $pid
+  for _ in $(seq 1 300); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  if kill -0 $pid 2>/dev/null; then
+    kill -KILL $pid; echo "SIGTERM after ${delay}s did not end the program"; cat "$WORK/early.log"; exit 1
+  fi
+  wait $pid
+  code=$?
+  # 143: the signal came while the loader was still starting the program,
+  # before its first instruction could catch it; it ended all the same.
+  if [ $code -ne 0 ] && [ $code -ne 143 ]; then
+    echo "SIGTERM after ${delay}s: exit code $code"; cat "$WORK/early.log"; exit 1
+  fi
+done
+
 [ -d "$WORK/data" ] || { echo "data directory not made"; exit 1; }
 echo "dornwatch frame: ok"

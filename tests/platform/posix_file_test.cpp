@@ -1,8 +1,11 @@
 // Files of the real platform: dispositions, access, I/O, errors, renames.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "runtime/platform/posix_platform.h"
@@ -157,6 +160,36 @@ TEST(PosixPlatformErrors, ErrnoTranslation) {
       {12345, ErrnoContext::General, kGeneralFailure},
   };
   for (const Case& c : cases) EXPECT_EQ(osErrorFromErrno(c.err, c.context), c.expected) << c.err;
+}
+
+TEST(PosixPlatformFiles, FailedCopyLeavesTheTargetAndAHeldTargetIsRefused) {
+  TempDir dir;
+  PosixPlatform p;
+  std::string big = dir.file("big"), target = dir.file("target");
+  std::ofstream(big) << std::string(64 * 1024, 'x');
+  std::ofstream(target) << "old contents";
+  // A process that may not write files above 4 KiB stands in for a full disk.
+  int rc = testing::inChild([&] {
+    ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit {
+      4096, 4096
+    };
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 10;
+    return p.copy(big, target).ok() ? 11 : 0;
+  });
+  EXPECT_EQ(rc, 0);
+  EXPECT_EQ(slurp(target), "old contents");
+  for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+    EXPECT_TRUE(e.path().filename() == "big" || e.path().filename() == "target") << e.path();
+
+  {
+    auto holder = p.open(target, {Access::Read, Share::DenyWrite}, Disposition::OpenExisting);
+    ASSERT_TRUE(holder.ok());
+    EXPECT_EQ(p.copy(big, target).error(), kSharingViolation);
+    EXPECT_EQ(slurp(target), "old contents");
+  }
+  ASSERT_TRUE(p.copy(big, target).ok());
+  EXPECT_EQ(slurp(target).size(), 64u * 1024);
 }
 
 }  // namespace

@@ -262,7 +262,8 @@ TEST_F(ProfileTest, ReadOnlyFileOrDirectoryGivesAnErrorNotACrash) {
   int rc = testing::inChild(
       [&] {
         if (writeProfileString("S", "A", "2", open + "/RO.INI").error() != kAccessDenied) return 1;
-        if (writeProfileString("S", "A", "2", shut + "/RW.INI").ok()) return 2;
+        // A writable file in a read-only directory is rewritten in place.
+        if (!writeProfileString("S", "A", "2", shut + "/RW.INI").ok()) return 2;
         if (writeProfileString("S", "A", "2", shut + "/NEW.INI").ok()) return 3;
         if (getProfileString("S", "A", "", open + "/RO.INI") != "1") return 4;
         return 0;
@@ -270,7 +271,7 @@ TEST_F(ProfileTest, ReadOnlyFileOrDirectoryGivesAnErrorNotACrash) {
       /*unprivileged=*/true);
   EXPECT_EQ(rc, 0);
   EXPECT_EQ(slurp(open + "/RO.INI"), "[S]\nA=1\n");
-  EXPECT_EQ(slurp(shut + "/RW.INI"), "[S]\nA=1\n");
+  EXPECT_EQ(slurp(shut + "/RW.INI"), "[S]\nA=2\n");
 }
 
 TEST_F(ProfileTest, AFileThatIsADirectoryOrTooLargeGivesDefaults) {
@@ -285,6 +286,60 @@ TEST_F(ProfileTest, AFileThatIsADirectoryOrTooLargeGivesDefaults) {
   }
   EXPECT_EQ(getProfileString("S", "A", "d", "BIG.INI"), "d");
   EXPECT_EQ(writeProfileString("S", "A", "2", "BIG.INI").error(), kInvalidData);
+}
+
+TEST_F(ProfileTest, KeysWithBlanksAroundThemAreMatchedTrimmed) {
+  spit(ini(), "[S]\nA=1\nB=2\n");
+  ASSERT_TRUE(writeProfileString("S", "  A   ", "9", "DORN.INI").ok());
+  EXPECT_EQ(slurp(ini()), "[S]\nA=9\nB=2\n");
+  ASSERT_TRUE(writeProfileString("S", " B ", std::nullopt, "DORN.INI").ok());
+  EXPECT_EQ(slurp(ini()), "[S]\nA=9\n");
+  ASSERT_TRUE(writeProfileString("S", " C", "3", "DORN.INI").ok());
+  EXPECT_EQ(getProfileString("S", "C ", "", "DORN.INI"), "3");
+  EXPECT_EQ(slurp(ini()), "[S]\nA=9\nC=3\n");
+}
+
+TEST_F(ProfileTest, WritesKeepPermissionsAndGoThroughLinks) {
+  spit(ini(), "[S]\nA=1\n");
+  ::chmod(ini().c_str(), 0600);
+  ASSERT_TRUE(writeProfileString("S", "A", "2", "DORN.INI").ok());
+  struct stat st {};
+  ASSERT_EQ(::stat(ini().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+  // A profile kept elsewhere and linked in: the link stays a link.
+  ::mkdir(m_dir.file("real").c_str(), 0755);
+  spit(m_dir.file("real/target.ini"), "[S]\nA=1\n");
+  ASSERT_EQ(::symlink("real/target.ini", ini("LINK.INI").c_str()), 0);
+  ASSERT_TRUE(writeProfileString("S", "A", "2", "LINK.INI").ok());
+  ASSERT_EQ(::lstat(ini("LINK.INI").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(slurp(m_dir.file("real/target.ini")), "[S]\nA=2\n");
+  EXPECT_EQ(getProfileString("S", "A", "", "LINK.INI"), "2");
+}
+
+TEST_F(ProfileTest, ByteOrderMarkIsNoPartOfTheFirstSection) {
+  const std::string bom = "\xEF\xBB\xBF";
+  spit(ini(), bom + "[Settings]\r\nA=1\r\n");
+  EXPECT_EQ(getProfileString("Settings", "A", "", "DORN.INI"), "1");
+  ASSERT_TRUE(writeProfileString("Settings", "B", "2", "DORN.INI").ok());
+  EXPECT_EQ(slurp(ini()), bom + "[Settings]\r\nA=1\r\nB=2\r\n");
+  ASSERT_TRUE(writeProfileString("Settings", std::nullopt, std::nullopt, "DORN.INI").ok());
+  EXPECT_EQ(slurp(ini()), bom);
+}
+
+TEST_F(ProfileTest, TemporaryFilesOfADeadWriterAreRemovedByTheNextWrite) {
+  pid_t dead = ::fork();
+  if (dead == 0) ::_exit(0);
+  ::waitpid(dead, nullptr, 0);
+  std::string deadTemp = ini() + ".~" + std::to_string(dead) + "-0";
+  std::string ownTemp = ini() + ".~" + std::to_string(::getpid()) + "-77";
+  std::string other = ini() + ".~notes";
+  for (const std::string& f : {deadTemp, ownTemp, other}) spit(f, "[S]\nA=old\n");
+  ASSERT_TRUE(writeProfileString("S", "A", "1", "DORN.INI").ok());
+  EXPECT_FALSE(std::filesystem::exists(deadTemp));
+  EXPECT_FALSE(std::filesystem::exists(ownTemp));
+  EXPECT_TRUE(std::filesystem::exists(other));
 }
 
 }  // namespace

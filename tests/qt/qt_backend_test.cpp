@@ -31,49 +31,10 @@
 #include "runtime/ui/events.h"
 #include "runtime/ui/qt/qt_backend.h"
 #include "runtime/ui/runtime.h"
+#include "tests/qt/qt_fixture.h"
 
 namespace dw::ui::qt {
 namespace {
-
-QApplication& app() {
-  static int argc = 1;
-  static char name[] = "qt_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* instance = new QApplication(argc, argv);
-  return *instance;
-}
-
-// Processes GUI events until pred holds (or a few seconds pass).
-bool pumpUntil(const std::function<bool()>& pred) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (std::chrono::steady_clock::now() < end) {
-    QApplication::processEvents(QEventLoop::AllEvents, 5);
-    if (pred()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return false;
-}
-
-bool idle() {
-  return runtime().hub().waitIdle(std::chrono::milliseconds(0));
-}
-
-class QtBackendTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    app();
-    lang::setHaltThrowsForTesting(true);
-    backend = std::make_unique<QtBackend>(runtime());
-    runtime().begin(*backend);
-  }
-  void TearDown() override {
-    EXPECT_TRUE(pumpUntil([] { return runtime().hub().liveThreads() == 0; }));
-    backend->shutdown();
-    runtime().end();
-    backend.reset();
-  }
-  std::unique_ptr<QtBackend> backend;
-};
 
 TEST_F(QtBackendTest, FrameOpensFromItsResourceAndFileExitEndsTheProgram) {
   std::atomic<bool> done{false};

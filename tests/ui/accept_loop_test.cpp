@@ -154,15 +154,20 @@ TEST_F(AcceptLoopTest, FrameBeepsWhenEveryChildIsAlreadyClosing) {
   runtime().runProgram([&] {
     Window& frame = runtime().open(windowDesc("Frame", WindowKind::Application), {});
     runtime().start(f.child("A"), 0);
+    int notifies = 0;
     while (runtime().accept()) {
-      if (runtime().event() == ev::kNotify) break;
+      if (runtime().event() != ev::kNotify) continue;
+      if (++notifies == 2) break;
+      // Two requests reach the frame before the child can answer the first:
+      // both are posted by the frame's own thread, under the lock, so both
+      // wait in its queue before the child is asked anything.
+      runtime().post(ev::kCloseWindow);
+      runtime().post(ev::kCloseWindow);
     }
     runtime().close(frame);
   });
   settle();
-  // Two requests reach the frame before the child can answer the first.
-  runtime().postFromOutside(ev::kCloseWindow, 0, 1);
-  runtime().postFromOutside(ev::kCloseWindow, 0, 1);
+  runtime().postFromOutside(ev::kNotify, 0, 1);
   settle();
   EXPECT_EQ(backend.beeps(), 1);
   EXPECT_FALSE(backend.find("A"));     // the child answered the first request
@@ -215,6 +220,30 @@ TEST_F(AcceptLoopTest, OpenFailedEndsTheLoopAtOnce) {
   while (runtime().accept()) seen.push_back(describeCurrent());
   EXPECT_EQ(seen, std::vector<std::string>{"OpenWindow"});
   runtime().close(w);
+}
+
+TEST_F(AcceptLoopTest, AWindowActivatedAsItIsShownGetsItsGainFocus) {
+  EventLog log;
+  runtime().adoptCurrentThread();
+  Window& mine = runtime().open(windowDesc("Mine"), {});
+  backend.activate(mine.id());
+  backend.activateOnCreate(true);
+  const int other = runtime().start(
+      [&] {
+        Window& w = runtime().open(windowDesc("Other"), {});
+        while (runtime().accept()) log.add(describeCurrent());
+        runtime().close(w);
+      },
+      0);
+  runtime().yieldUntilIdle();
+  backend.activateOnCreate(false);
+  runtime().post(ev::kNotify);
+  EXPECT_EQ(drainUntil(ev::kNotify),
+            (std::vector<std::string>{"OpenWindow", "GainFocus", "LoseFocus", "Notify"}));
+  EXPECT_EQ(log.entries(), (std::vector<std::string>{"OpenWindow", "GainFocus"}));
+  runtime().post(ev::kCloseWindow, 0, other);
+  runtime().close(mine);
+  runtime().yieldUntilIdle();
 }
 
 TEST_F(AcceptLoopTest, MovedOnlyForWindowsThatAskForIt) {
@@ -271,6 +300,21 @@ TEST_F(AcceptLoopTest, EndOfSessionIsRefusedWithABoxUnlessTheProgramAnswersIt) {
   EXPECT_EQ(seen, (std::vector<std::string>{"OpenWindow", "CloseDown"}));
   EXPECT_EQ(backend.messages().size(), 1u);
   runtime().close(w);
+}
+
+TEST_F(AcceptLoopTest, TerminationIsKeptUntilTheProgramCanAnswerItAndNeverRefused) {
+  runtime().adoptCurrentThread();
+  runtime().terminateRequested();  // while the program starts up
+  EXPECT_TRUE(backend.messages().empty());
+  Window& w = runtime().open(windowDesc("Frame", WindowKind::Application), {});
+  runtime().setEndSessionHandler([] { runtime().postFromOutside(ev::kCloseDown, 0, 1); });
+  std::vector<std::string> seen;
+  while (runtime().accept()) seen.push_back(describeCurrent());
+  EXPECT_EQ(seen, (std::vector<std::string>{"OpenWindow", "CloseDown"}));
+  runtime().setEndSessionHandler(nullptr);
+  runtime().terminateRequested();  // while it closes down
+  runtime().close(w);
+  EXPECT_TRUE(backend.messages().empty());
 }
 
 // --- Errors of window operations ------------------------------------------------

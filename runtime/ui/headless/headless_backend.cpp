@@ -37,13 +37,18 @@ FontMetrics HeadlessBackend::metrics(const Window&) {
 }
 
 bool HeadlessBackend::createWindow(Window& w) {
-  std::lock_guard lock(m_mutex);
-  if (m_failNext) {
-    m_failNext = false;
-    return false;
+  bool activate = false;
+  {
+    std::lock_guard lock(m_mutex);
+    if (m_failNext) {
+      m_failNext = false;
+      return false;
+    }
+    ++m_created;
+    snapshot(w);
+    activate = m_activateOnCreate;
   }
-  ++m_created;
-  snapshot(w);
+  if (activate) m_runtime.windowActivated(w.id());
   return true;
 }
 
@@ -188,6 +193,11 @@ void HeadlessBackend::spin(std::uint32_t window, int field, std::int64_t steps) 
 
 void HeadlessBackend::closeBox(std::uint32_t window) {
   post(window, ev::kCloseWindow, 0, {});
+}
+
+void HeadlessBackend::activateOnCreate(bool on) {
+  std::lock_guard lock(m_mutex);
+  m_activateOnCreate = on;
 }
 
 void HeadlessBackend::activate(std::uint32_t window) {

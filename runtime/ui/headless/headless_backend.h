@@ -63,6 +63,8 @@ class HeadlessBackend : public Backend {
   int createdCount() const;
   // Makes the next createWindow fail as the platform would.
   void failNextCreate();
+  // Makes each new window the active one as it is shown, as a desktop does.
+  void activateOnCreate(bool on);
 
   // --- Acting as the user -------------------------------------------------
   void press(std::uint32_t window, int field);  // a button, menu item or tool bar button
@@ -160,6 +162,7 @@ class HeadlessBackend : public Backend {
   long long m_now = 0;
   int m_created = 0;
   bool m_failNext = false;
+  bool m_activateOnCreate = false;
   int m_beeps = 0;
   std::vector<std::string> m_messages;
   std::vector<int> m_actions;

@@ -11,10 +11,12 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 #include <cstdio>
 
 #include "runtime/ui/events.h"
@@ -28,6 +30,15 @@ namespace {
 QString qs(std::string_view s) {
   return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
 }
+
+// The frame's smallest size: room for a menu bar, a tool bar, a little of
+// the MDI area and the status bar.
+constexpr int kFrameMinimumWidth = 320;
+constexpr int kFrameMinimumHeight = 200;
+// Room the status bar's stretching zone keeps, and the gap Qt leaves
+// between permanent zones.
+constexpr int kStretchZoneMinimum = 80;
+constexpr int kZoneSpacing = 6;
 
 // Close box and moves of a window become events for its procedure.
 class WindowFilter : public QObject {
@@ -174,6 +185,20 @@ FontMetrics QtBackend::metrics(const Window& w) {
 void QtBackend::buildChrome(QtWindow& qw, Window& w) {
   const WindowDesc& d = w.desc();
   QMainWindow* frame = qw.frame;
+  frame->setMinimumSize(kFrameMinimumWidth, kFrameMinimumHeight);
+  // F10 opens the menu bar at its first menu, as desktop users expect.
+  if (!d.menuBar.empty()) {
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), frame);
+    QMenuBar* bar = frame->menuBar();
+    QObject::connect(f10, &QShortcut::activated, bar, [bar] {
+      for (QAction* a : bar->actions())
+        if (a->isVisible() && a->isEnabled()) {
+          bar->setFocus(Qt::ShortcutFocusReason);
+          bar->setActiveAction(a);
+          return;
+        }
+    });
+  }
   if (!d.menuBar.empty())
     for (const MenuEntry& e : d.menuBar)
       addMenuEntries(*this, qw, frame->menuBar(), e, frame->menuBar());
@@ -217,6 +242,12 @@ void QtBackend::buildChrome(QtWindow& qw, Window& w) {
       }
       qw.zones.push_back(zone);
     }
+    // The frame never gets so small that the fixed zones overlap (the
+    // stretching zone keeps a little room too).
+    int zonesWidth = kStretchZoneMinimum;
+    for (int width : d.statusZones)
+      if (width > 0) zonesWidth += width + kZoneSpacing;
+    frame->setMinimumWidth(std::max(zonesWidth, kFrameMinimumWidth));
     // Status tips of menus and tool bar buttons appear in the first zone.
     QObject::connect(bar, &QStatusBar::messageChanged, bar,
                      [zones = qw.zones](const QString& text) {
@@ -291,23 +322,40 @@ bool QtBackend::createWindow(Window& w) {
     applyWindow(*qw, w);
     nameForAccessibility(*qw, w);
     w.platformHandle = qw->top.data();
-    qw->top->show();
+    // Qt ignores a modality set on a window already shown.
     if (w.desc().modal) qw->top->setWindowModality(Qt::ApplicationModal);
+    QWidget* top = qw->top;
     m_windows[w.id()] = std::move(qw);
+    top->show();
     ok = true;
   });
   return ok;
+}
+
+void QtBackend::destroyRecord(std::uint32_t id) {
+  auto it = m_windows.find(id);
+  if (it == m_windows.end()) return;
+  std::unique_ptr<QtWindow> qw = std::move(it->second);
+  m_windows.erase(it);
+  qw->destroying = true;
+  if (qw->timer) qw->timer->stop();
+  delete qw->top.data();  // its filter, timer and widgets go with it
 }
 
 void QtBackend::destroyWindow(Window& w) {
   m_dispatcher.call([&] {
     auto it = m_windows.find(w.id());
     if (it == m_windows.end()) return;
-    std::unique_ptr<QtWindow> qw = std::move(it->second);
-    m_windows.erase(it);
-    qw->destroying = true;
-    if (qw->timer) qw->timer->stop();
-    delete qw->top.data();  // its filter, timer and widgets go with it
+    // The frame's widgets own its MDI children's: those records go first,
+    // so that none is left pointing into deleted widgets (a child closed
+    // later finds no record and has nothing left to do).
+    if (it->second->kind == WindowKind::Application) {
+      std::vector<std::uint32_t> children;
+      for (const auto& [id, other] : m_windows)
+        if (other->kind == WindowKind::MdiChild) children.push_back(id);
+      for (std::uint32_t child : children) destroyRecord(child);
+    }
+    destroyRecord(w.id());
   });
   w.platformHandle = nullptr;
 }

@@ -88,6 +88,8 @@ class QtBackend : public Backend {
  private:
   void buildFrame(QtWindow& qw, Window& w);
   void buildChrome(QtWindow& qw, Window& w);
+  // Deletes one window's widgets and forgets its record.
+  void destroyRecord(std::uint32_t id);
   void applyWindow(QtWindow& qw, Window& w);
   // qt_dialogs.cpp
   bool hasScreen() const;

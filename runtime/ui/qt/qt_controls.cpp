@@ -24,6 +24,7 @@
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMdiArea>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -37,6 +38,9 @@
 #include "runtime/ui/qt/qt_window.h"
 #include "runtime/ui/window.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace dw::ui::qt {
 
 namespace {
@@ -44,6 +48,29 @@ namespace {
 QString qs(std::string_view s) {
   return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
 }
+
+}  // namespace
+
+LineWidget::LineWidget(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void LineWidget::place(const Rect& r) {
+  const int x1 = r.x + r.width, y1 = r.y + r.height;
+  const int left = std::min(r.x, x1), top = std::min(r.y, y1);
+  setGeometry(left, top, std::abs(r.width) + 1, std::abs(r.height) + 1);
+  m_from = QPoint(r.x - left, r.y - top);
+  m_to = QPoint(x1 - left, y1 - top);
+  update();
+}
+
+void LineWidget::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setPen(palette().color(QPalette::WindowText));
+  painter.drawLine(m_from, m_to);
+}
+
+namespace {
 
 // Focus entering a control; leaving a multi-line text accepts it.
 class ControlFilter : public QObject {
@@ -153,11 +180,8 @@ QWidget* makeWidget(QtBackend& backend, QtWindow& qw, Window& w, int index, QtCo
       f->setFrameStyle(QFrame::Box | QFrame::Plain);
       return f;
     }
-    case ControlType::Line: {
-      auto* f = new QFrame(parent);
-      f->setFrameShape(s.rect.height == 0 ? QFrame::HLine : QFrame::VLine);
-      return f;
-    }
+    case ControlType::Line:
+      return new LineWidget(parent);
     case ControlType::Entry: {
       auto* e = new QLineEdit(parent);
       QObject::connect(e, &QLineEdit::editingFinished, e, [&backend, e, id, field] {
@@ -296,7 +320,9 @@ void updateControlWidget(QtWindow& qw, Window& w, const Control& c) {
   QWidget* widget = qc.widget;
   qc.updating = true;
   const Rect& r = s.pixels;
-  if (r.width > 0 && r.height > 0)
+  if (auto* line = dynamic_cast<LineWidget*>(widget))
+    line->place(r);
+  else if (r.width > 0 && r.height > 0)
     widget->setGeometry(r.x, r.y, r.width, r.height);
   else
     widget->move(r.x, r.y), widget->adjustSize();

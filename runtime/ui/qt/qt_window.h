@@ -60,6 +60,24 @@ struct QtWindow {
   int programFocus = 0;  // the field the runtime is giving focus to
 };
 
+// The line control: a line from the first corner of its rectangle to the
+// opposite one (width and height may be 0 or negative), horizontal,
+// vertical or diagonal.  The widget covers the line's bounding box.
+class LineWidget : public QWidget {
+ public:
+  explicit LineWidget(QWidget* parent);
+  // Places the line for a control rectangle in the parent's pixels.
+  void place(const Rect& pixels);
+  QPoint from() const { return m_from; }  // in the widget's own pixels
+  QPoint to() const { return m_to; }
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  QPoint m_from, m_to;
+};
+
 // qt_controls.cpp
 void createControlWidgets(QtBackend& backend, QtWindow& qw, Window& w);
 void createControlWidget(QtBackend& backend, QtWindow& qw, Window& w, int index);
