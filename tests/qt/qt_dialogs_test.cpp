@@ -5,14 +5,18 @@
 // test's thread is the GUI thread; a modal box runs its own event loop, so
 // what the user does there is done from a timer that fires inside it.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTextBrowser>
@@ -21,6 +25,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -31,6 +37,7 @@
 #include "runtime/ui/qt/qt_backend.h"
 #include "runtime/ui/qt/qt_help_window.h"
 #include "runtime/ui/qt/qt_message_box.h"
+#include "runtime/ui/qt/qt_window.h"
 #include "runtime/ui/runtime.h"
 
 namespace dw::ui::qt {
@@ -56,17 +63,22 @@ bool pumpUntil(const std::function<bool()>& pred) {
   return false;
 }
 
-// Acts on the next message box from inside its event loop.
-void whenBoxIsUp(const std::function<void(MessageDialog&)>& act) {
+// Acts on the next modal dialog of type T from inside its event loop.
+template <typename T>
+void whenModal(const std::function<void(T&)>& act) {
   auto* timer = new QTimer;
   QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
-    auto* box = dynamic_cast<MessageDialog*>(QApplication::activeModalWidget());
-    if (!box) return;
+    auto* dialog = dynamic_cast<T*>(QApplication::activeModalWidget());
+    if (!dialog) return;
     timer->stop();
     timer->deleteLater();
-    act(*box);
+    act(*dialog);
   });
   timer->start(5);
+}
+
+void whenBoxIsUp(const std::function<void(MessageDialog&)>& act) {
+  whenModal<MessageDialog>(act);
 }
 
 // The end of a program tells the event loop to quit; outside a running
@@ -285,6 +297,75 @@ TEST_F(QtDialogsTest, ClipboardEditsReachOnlyTheFocusedControl) {
   EXPECT_EQ(a->text(), "");
   backend->editAction(action::kUndo);
   EXPECT_EQ(b->text(), "");
+}
+
+TEST_F(QtDialogsTest, TheFileDialogShowsTheFilterAndWritesTheChosenPath) {
+  const std::filesystem::path wav =
+      std::filesystem::temp_directory_path() / ("dw_alarm_" + std::to_string(getpid()) + ".wav");
+  std::ofstream(wav) << "RIFF";
+  char file[256] = "";
+  QStringList filters, emptyFilters;
+  QString title;
+  bool opens = false;
+  whenModal<QFileDialog>([&](QFileDialog& d) {
+    filters = d.nameFilters();
+    title = d.windowTitle();
+    opens = d.acceptMode() == QFileDialog::AcceptOpen && d.fileMode() == QFileDialog::ExistingFile;
+    d.selectFile(QString::fromStdString(wav.string()));
+    static_cast<QDialog&>(d).accept();  // QFileDialog::accept through the public slot
+  });
+  std::atomic<int> chosen{-1}, cancelled{-1};
+  runtime().runProgram([&] {
+    const VarRef var = VarRef::cString(file);
+    chosen = runtime().fileDialog("Select WAV File for Alarm", var, "WAV Files|*.WAV", 0);
+  });
+  ASSERT_TRUE(pumpUntil([&] { return chosen.load() != -1; }));
+  runtime().joinProgram();
+  endQuit();
+  EXPECT_EQ(chosen.load(), 1);
+  EXPECT_EQ(std::string(file), wav.string());
+  EXPECT_EQ(title, "Select WAV File for Alarm");
+  EXPECT_TRUE(opens);
+  EXPECT_EQ(filters, QStringList{"WAV Files (*.WAV *.wav)"});
+
+  whenModal<QFileDialog>([&](QFileDialog& d) {
+    emptyFilters = d.nameFilters();
+    d.reject();
+  });
+  runtime().runProgram([&] {
+    const VarRef var = VarRef::cString(file);
+    cancelled = runtime().fileDialog("", var, "", fileflag::kSave);
+  });
+  ASSERT_TRUE(pumpUntil([&] { return cancelled.load() != -1; }));
+  runtime().joinProgram();
+  EXPECT_EQ(cancelled.load(), 0);
+  EXPECT_EQ(std::string(file), wav.string());
+  EXPECT_EQ(emptyFilters, QStringList{"All Files (*)"});
+  std::filesystem::remove(wav);
+}
+
+TEST(QtArrangeTest, TilingPutsOpenWindowsSideBySideOrStackedAndLeavesMinimisedOnes) {
+  app();
+  QMdiArea area;
+  area.resize(600, 400);
+  QList<QMdiSubWindow*> subs;
+  for (int i = 0; i < 3; ++i) {
+    subs << area.addSubWindow(new QWidget);
+    subs.back()->show();
+  }
+  area.show();
+  subs[2]->showMinimized();
+  const QRect minimised = subs[2]->geometry();
+  const int w = area.viewport()->width(), h = area.viewport()->height();
+  arrangeDocumentWindows(area, action::kTileVertical);
+  EXPECT_EQ(subs[0]->geometry(), QRect(0, 0, w / 2, h));
+  EXPECT_EQ(subs[1]->geometry(), QRect(w / 2, 0, w - w / 2, h));
+  EXPECT_EQ(subs[2]->geometry(), minimised);
+  arrangeDocumentWindows(area, action::kTileHorizontal);
+  EXPECT_EQ(subs[0]->geometry(), QRect(0, 0, w, h / 2));
+  EXPECT_EQ(subs[1]->geometry(), QRect(0, h / 2, w, h - h / 2));
+  arrangeDocumentWindows(area, action::kArrangeIcons);
+  EXPECT_EQ(subs[2]->geometry().bottomLeft(), QPoint(0, h - 1));
 }
 
 }  // namespace
