@@ -57,10 +57,6 @@ class Backend {
   // that has the focus in the active window, whichever thread owns it.
   virtual void editAction(int action) = 0;
   virtual void beep() = 0;
-  // A modal box with one OK button; returns when it is answered.  Called
-  // without the Runtime lock.
-  virtual void showMessage(std::string_view caption, std::string_view text) = 0;
-
   // The dialogs below are modal and called without the Runtime lock; they
   // return when the user has answered.
   // A MESSAGE box, laid out by layoutMessageBox; the identifier of the

@@ -442,8 +442,12 @@ void Runtime::endSessionRequested() {
     handler();
     return;
   }
-  m_backend->showMessage(
-      "Dornwatch", "Application still active.\n\nQuit the application before quitting Windows.");
+  // The refusal is a MESSAGE box with OK; nothing waits for its answer but
+  // the thread that reported the notice.
+  MessageRequest refusal;
+  refusal.caption = "Dornwatch";
+  refusal.text = "Application still active.||Quit the application before quitting Windows.";
+  m_backend->messageBox(makeMessageBox(refusal));
 }
 
 void Runtime::windowActivated(std::uint32_t id) {

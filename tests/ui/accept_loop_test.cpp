@@ -290,8 +290,9 @@ TEST_F(AcceptLoopTest, EndOfSessionIsRefusedWithABoxUnlessTheProgramAnswersIt) {
   runtime().adoptCurrentThread();
   runtime().endSessionRequested();
   ASSERT_EQ(backend.messages().size(), 1u);
-  EXPECT_EQ(backend.messages()[0],
-            "Dornwatch|Application still active.\n\nQuit the application before quitting Windows.");
+  EXPECT_EQ(
+      backend.messages()[0],
+      "Dornwatch|Application still active.\r\n\r\nQuit the application before quitting Windows.");
   Window& w = runtime().open(windowDesc("Frame", WindowKind::Application), {});
   runtime().setEndSessionHandler([] { runtime().postFromOutside(ev::kCloseDown, 0, 1); });
   runtime().endSessionRequested();

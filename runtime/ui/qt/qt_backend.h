@@ -72,7 +72,6 @@ class QtBackend : public Backend {
   void standardAction(Window& window, int action) override;
   void editAction(int action) override;
   void beep() override;
-  void showMessage(std::string_view caption, std::string_view text) override;
   int messageBox(const MessageBox& box) override;
   std::string fileDialog(const FileDialogRequest& request) override;
   bool printerDialog(PrinterSettings& settings, std::string_view title, bool setup,

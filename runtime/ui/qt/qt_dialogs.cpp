@@ -82,15 +82,6 @@ int QtBackend::messageBox(const MessageBox& box) {
   return code;
 }
 
-void QtBackend::showMessage(std::string_view caption, std::string_view text) {
-  MessageRequest request;
-  request.caption = std::string(caption);
-  request.text = std::string(text);
-  for (char& c : request.text)
-    if (c == '\n') c = '|';
-  messageBox(makeMessageBox(request));
-}
-
 std::string QtBackend::fileDialog(const FileDialogRequest& r) {
   std::string chosen;
   m_dispatcher.call([&] {
