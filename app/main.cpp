@@ -22,7 +22,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -36,7 +35,6 @@
 #include "app/core/data_directory_lock.h"
 #include "app/core/main_frame.h"
 #include "runtime/lang/env_file.h"
-#include "runtime/lang/errors.h"
 #include "runtime/ui/qt/qt_backend.h"
 #include "runtime/ui/qt/qt_report_device.h"
 #include "runtime/ui/runtime.h"
@@ -105,16 +103,6 @@ int runGui(int argc, char** argv) {
   dw::ui::Runtime& rt = dw::ui::runtime();
   dw::ui::qt::QtBackend backend(rt);
   rt.begin(backend);
-  dw::lang::setHaltBoxHook([&backend](std::string_view caption, std::string_view text) {
-    std::fprintf(stderr, "dornwatch: %.*s: %.*s\n", static_cast<int>(caption.size()),
-                 caption.data(), static_cast<int>(text.size()), text.data());
-    // Without a screen nobody could answer the box.
-    if (QGuiApplication::platformName() == QLatin1String("offscreen")) return;
-    const QString c = QString::fromUtf8(caption.data(), static_cast<int>(caption.size()));
-    const QString t = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-    backend.dispatcher().call([&] { QMessageBox::critical(nullptr, c, t); });
-  });
-
   if (g_signalPipe[0] >= 0) {
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
     QObject::connect(notifier, &QSocketNotifier::activated, &app, [&rt] {

@@ -63,6 +63,7 @@ void Main() {
 }
 
 void ProgramCode() {
+  runtime().help(kHelpFile);
   Main();
 }
 

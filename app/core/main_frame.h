@@ -15,6 +15,7 @@ namespace dw::app {
 inline constexpr const char* kFrameModule = "DORN.vls$dorn008";
 inline constexpr const char* kFrameLabel = "MAIN$APPFRAME";
 inline constexpr const char* kApplicationTitle = "Dornwatch '96";
+inline constexpr const char* kHelpFile = "DORN.HLP";
 
 // Field numbers of the frame's menu bar and tool bar (and of the About
 // window), written by rescomp from the names in resources/windows/dorn008.dws.

@@ -101,15 +101,18 @@ void Runtime::dispatch(Window& w, const Message& msg) {
       break;
   }
   if (msg.event == ev::kMoved && !w.desc().reportsMoves) return;
-  if (msg.event == ev::kAccepted && msg.field < 0) {
-    // Menu items with a standard action are the runtime's own business.
-    const MenuEntry* item = findMenuEntry(w.desc().menuBar, msg.field);
-    if (item && item->standardAction != 0) {
-      if (item->standardAction == action::kClose) {
-        w.queue({ev::kCloseWindow, 0, {}});
-      } else {
-        m_backend->standardAction(w, item->standardAction);
-      }
+  if (msg.event == ev::kAccepted && msg.field != 0) {
+    // Menu items and buttons with a standard action are the runtime's own
+    // business.
+    int act = 0;
+    if (msg.field < 0) {
+      if (const MenuEntry* item = findMenuEntry(w.desc().menuBar, msg.field))
+        act = item->standardAction;
+    } else if (const Control* c = w.control(msg.field); c && c->type() == ControlType::Button) {
+      act = c->state().standardAction;
+    }
+    if (action::isStandard(act)) {
+      standardAction(w, act);
       return;
     }
   }

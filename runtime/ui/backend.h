@@ -15,6 +15,9 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/ui/dialogs.h"
+#include "runtime/ui/message_box.h"
+
 namespace dw::ui {
 
 class Window;
@@ -48,12 +51,25 @@ class Backend {
   virtual void focusControl(Window& window, int field) = 0;
   // Starts (period > 0, hundredths of a second) or stops the window's timer.
   virtual void setTimer(Window& window, int periodHundredths) = 0;
-  // Tile, cascade, arrange icons of the frame; printer setup.
+  // Tile (2, 17, 18), cascade (3), arrange icons (4) of the frame.
   virtual void standardAction(Window& window, int action) = 0;
+  // Cut (10), copy (11), paste (12), clear (13), undo (14) on the control
+  // that has the focus in the active window, whichever thread owns it.
+  virtual void editAction(int action) = 0;
   virtual void beep() = 0;
-  // A modal box with one OK button; returns when it is answered.  Called
-  // without the Runtime lock.
-  virtual void showMessage(std::string_view caption, std::string_view text) = 0;
+  // The dialogs below are modal and called without the Runtime lock; they
+  // return when the user has answered.
+  // A MESSAGE box, laid out by layoutMessageBox; the identifier of the
+  // button pressed (kButtonTable), or box.closeCode() when closed otherwise.
+  virtual int messageBox(const MessageBox& box) = 0;
+  // An open or save dialog; the full path chosen, "" when cancelled.
+  virtual std::string fileDialog(const FileDialogRequest& request) = 0;
+  // The print (or printer setup) dialog over the kept settings, which it
+  // updates when the user confirms; false when cancelled.
+  virtual bool printerDialog(PrinterSettings& settings, std::string_view title, bool setup,
+                             std::uint32_t ownerWindow) = 0;
+  // A command for the help viewer (returns at once; the viewer stays up).
+  virtual void help(const HelpCommand& command) = 0;
   // The whole program ends: leave the event loop.
   virtual void quit(int exitCode) = 0;
 };

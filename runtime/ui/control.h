@@ -68,6 +68,8 @@ struct ControlState {
   std::string picture;     // display picture without its "@", e.g. "s20", "n-13"
   std::string statusText;  // shown in the status bar while the control has focus
   std::string icon;        // button icon or image name
+  std::string helpTopic;   // the control's own help topic, "" none
+  int standardAction = 0;  // button: a standard action the runtime performs, 0 none
   int keyCode = 0;         // the key that presses a button
   int dropCount = 0;       // list: rows of the drop-down part, 0 for a plain list
   std::string value;       // radio: what choosing it writes ("" = its text)

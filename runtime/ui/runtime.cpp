@@ -51,6 +51,9 @@ void Runtime::begin(Backend& backend) {
   m_modalCount = 0;
   m_modalSlot = -1;
   m_activeWindow = 0;
+  // Runtime errors and HALT show their boxes through MESSAGE.
+  lang::setHaltBoxHook(
+      [this](std::string_view caption, std::string_view text) { haltBox(caption, text); });
   std::lock_guard lock(m_noticeMutex);
   m_endSessionHandler = nullptr;
   m_terminatePending = false;
@@ -71,6 +74,7 @@ void Runtime::end() {
     m_slots[i].currentId = 0;
   }
   m_started = false;
+  lang::setHaltBoxHook(nullptr);
   m_backend = nullptr;
 }
 
@@ -110,6 +114,7 @@ void Runtime::endThread(int slot) {
     std::lock_guard lock(m_slotMutex);
     s.used = false;
     s.stack = 0;
+    s.helpFile.clear();
   }
   m_lock.release();
   t_slot = -1;
@@ -384,6 +389,9 @@ void Runtime::close(Window& w) {
   }
   if (w.desc().timerPeriod > 0) m_backend->setTimer(w, 0);
   if (!w.loopEnded) endLoop(w);
+  // The application ends: the help viewer is told to quit.
+  if (w.kind() == WindowKind::Application)
+    m_backend->help({HelpCommand::Kind::Quit, s.helpFile, {}});
   m_backend->destroyWindow(w);
   m_hub.removeWindow(w.id());
   if (w.modal && --m_modalCount == 0) {
@@ -434,8 +442,12 @@ void Runtime::endSessionRequested() {
     handler();
     return;
   }
-  m_backend->showMessage(
-      "Dornwatch", "Application still active.\n\nQuit the application before quitting Windows.");
+  // The refusal is a MESSAGE box with OK; nothing waits for its answer but
+  // the thread that reported the notice.
+  MessageRequest refusal;
+  refusal.caption = "Dornwatch";
+  refusal.text = "Application still active.||Quit the application before quitting Windows.";
+  m_backend->messageBox(makeMessageBox(refusal));
 }
 
 void Runtime::windowActivated(std::uint32_t id) {

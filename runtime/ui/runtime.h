@@ -27,6 +27,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -173,6 +174,32 @@ class Runtime {
   // The chosen row, radio or tab of a control (from 1; 0 none).
   std::int64_t choice(int field) const;
 
+  // --- Dialogs and help (dialog_ops.cpp) -----------------------------------
+  // MESSAGE: a modal box; the bit of the button pressed, 0 when it ended
+  // otherwise.  The Runtime lock is released while the box is up, and the
+  // focus goes back to the control that had it.
+  int message(std::string_view text, std::string_view caption = {}, std::string_view icon = {},
+              int buttons = 0, int defaultButtons = 0, bool systemModal = false);
+  // The box of a runtime error or HALT (the language core's box hook while
+  // a session runs): a MESSAGE box with OK, the stop icon for runtime
+  // errors.  Unlike MESSAGE it keeps the Runtime lock (the program ends
+  // next).  Any thread, with or without the lock.
+  void haltBox(std::string_view caption, std::string_view text);
+  // File dialog: 1 with the full path written into `file`, 0 when cancelled
+  // (the variable unchanged).  flags: fileflag::kSave, kChangeDirectory;
+  // without the latter the current directory is kept.
+  int fileDialog(std::string_view title, const VarRef& file, std::string_view filter, int flags);
+  // Printer dialog (setup dialog when `setup`): 1 when confirmed, 0 when
+  // cancelled or when printing to a file and the file name was cancelled.
+  int printerDialog(std::string_view title, bool setup);
+  // Help(file, topic): see dialogs.h for topic texts.  A file becomes the
+  // thread's help file; with neither, help on the focused control.  0 when
+  // nothing could be shown (no help file).
+  int help(std::string_view file = {}, std::string_view topic = {});
+  std::string helpFile() const;
+  // Performs a standard action (action::*) for a window of this thread.
+  void standardAction(Window& w, int action);
+
   // --- Platform notices (any thread) ---------------------------------------
   // The user or the platform asks the session to end (log-off, SIGTERM).
   void endSessionRequested();
@@ -208,6 +235,7 @@ class Runtime {
     Window* current = nullptr;
     std::atomic<std::uint32_t> currentId{0};  // readable without the lock
     lang::LanguageState* language = nullptr;  // owned: freed by freeThreadLanguage
+    std::string helpFile;                     // the thread's help file, "" none
   };
 
   static void* threadEntry(void* arg);
@@ -224,6 +252,8 @@ class Runtime {
   void forRange(int first, int last, const std::function<void(Window&, Control&)>& op);
   void checkModalOp(const Window& w) const;
   void convertGeometry(Window& w);
+  int showHelp(const HelpCommand& command);
+  int helpOnFocus(Window* w);
 
   Backend* m_backend = nullptr;
   MessageHub m_hub;

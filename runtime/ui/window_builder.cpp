@@ -34,6 +34,7 @@ ControlState convertControl(const resfmt::ControlRecord& r, int parent) {
   s.statusText = r.status;
   s.icon = r.type == resfmt::ControlType::Image ? r.image : r.icon;
   s.keyCode = r.keyCode;
+  s.helpTopic = r.helpTopic;
   s.dropCount = r.dropCount;
   s.value = r.value;
   s.attributes = r.attributes;

@@ -22,16 +22,28 @@ enum class Unit : std::uint8_t {
 
 inline constexpr std::int32_t kSystemPlaced = static_cast<std::int32_t>(0x80000000u);
 
-// Standard actions of menu items the runtime performs itself.
+// Standard actions of menu items and buttons the runtime performs itself.
 namespace action {
-inline constexpr int kTile = 2;
+inline constexpr int kTile = 2;  // vertical, as 18
 inline constexpr int kCascade = 3;
 inline constexpr int kArrangeIcons = 4;
 inline constexpr int kHelpContents = 5;
 inline constexpr int kHelpOnHelp = 6;
-inline constexpr int kHelpSearch = 7;
+inline constexpr int kHelpSearch = 7;  // opens the current help file
+inline constexpr int kHelpOnControl = 8;
+inline constexpr int kCut = 10;
+inline constexpr int kCopy = 11;
+inline constexpr int kPaste = 12;
+inline constexpr int kClear = 13;
+inline constexpr int kUndo = 14;
 inline constexpr int kClose = 15;
 inline constexpr int kPrintSetup = 16;
+inline constexpr int kTileHorizontal = 17;
+inline constexpr int kTileVertical = 18;
+// Whether a number is one of the standard actions.
+inline constexpr bool isStandard(int n) {
+  return (n >= 2 && n <= 8) || (n >= 10 && n <= 18);
+}
 }  // namespace action
 
 struct MenuEntry {

@@ -192,7 +192,7 @@ TEST_F(AcceptLoopTest, ExitMenuItemWithStandardActionClosesTheWindow) {
   std::vector<std::string> seen;
   while (runtime().accept()) seen.push_back(describeCurrent());
   EXPECT_EQ(seen, (std::vector<std::string>{"OpenWindow", "Accepted -1", "CloseWindow"}));
-  EXPECT_EQ(backend.standardActions(), std::vector<int>{action::kPrintSetup});
+  EXPECT_EQ(backend.printerRequests(), (std::vector<std::pair<std::string, bool>>{{"", true}}));
   runtime().close(w);
 }
 
@@ -290,8 +290,9 @@ TEST_F(AcceptLoopTest, EndOfSessionIsRefusedWithABoxUnlessTheProgramAnswersIt) {
   runtime().adoptCurrentThread();
   runtime().endSessionRequested();
   ASSERT_EQ(backend.messages().size(), 1u);
-  EXPECT_EQ(backend.messages()[0],
-            "Dornwatch|Application still active.\n\nQuit the application before quitting Windows.");
+  EXPECT_EQ(
+      backend.messages()[0],
+      "Dornwatch|Application still active.\r\n\r\nQuit the application before quitting Windows.");
   Window& w = runtime().open(windowDesc("Frame", WindowKind::Application), {});
   runtime().setEndSessionHandler([] { runtime().postFromOutside(ev::kCloseDown, 0, 1); });
   runtime().endSessionRequested();

@@ -110,11 +110,6 @@ void HeadlessBackend::beep() {
   ++m_beeps;
 }
 
-void HeadlessBackend::showMessage(std::string_view caption, std::string_view text) {
-  std::lock_guard lock(m_mutex);
-  m_messages.push_back(std::string(caption) + "|" + std::string(text));
-}
-
 void HeadlessBackend::quit(int exitCode) {
   std::lock_guard lock(m_mutex);
   m_quit = exitCode;
@@ -201,6 +196,10 @@ void HeadlessBackend::activateOnCreate(bool on) {
 }
 
 void HeadlessBackend::activate(std::uint32_t window) {
+  {
+    std::lock_guard lock(m_mutex);
+    m_active = window;
+  }
   m_runtime.windowActivated(window);
 }
 

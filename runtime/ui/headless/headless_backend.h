@@ -7,13 +7,19 @@
 // window and control state into snapshots; the driver's calls (from the
 // test's thread) read those snapshots and send what the user did to the
 // runtime as messages, exactly as the Qt backend does from the GUI thread.
-// Message boxes are recorded and answered at once.
+// Dialogs are recorded and answered from queues the test fills: a message
+// box takes the next queued answer, else (unless boxes are held open for
+// the test to answer) its default button; a file dialog the next queued
+// path ("" cancels), else it is cancelled; a printer dialog the next queued
+// answer, else it is confirmed unchanged.
 //
 // Thread-safety: every member may be called from any thread; one mutex
 // guards the snapshots.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -84,6 +90,41 @@ class HeadlessBackend : public Backend {
   std::vector<int> standardActions() const;
   std::optional<int> quitCode() const;
 
+  // --- Dialogs (headless_dialogs.cpp) ---------------------------------------
+  struct BoxShot {
+    MessageBox box;
+    MessageLayout layout;  // in the headless font (6 x 13 pixels a character)
+  };
+  // Message boxes shown so far, in order.
+  std::vector<BoxShot> boxes() const;
+  // Answers for the next boxes, by button bit (0: closed without a button).
+  void answerBoxes(std::vector<int> bits);
+  // While held, a box without a queued answer stays up until answerBox.
+  void holdBoxes(bool on);
+  // Waits (bounded) until a held box is up; it, if any.
+  std::optional<MessageBox> waitForOpenBox();
+  void answerBox(int bit);
+  // File dialogs: requests seen; answers ("" = cancel) for the next ones.
+  std::vector<FileDialogRequest> fileRequests() const;
+  void answerFileDialogs(std::vector<std::string> paths);
+  // Printer dialogs: (title, setup) seen; answers for the next ones.
+  struct PrinterAnswer {
+    bool confirm = true;
+    bool printToFile = false;
+    std::string printer;
+  };
+  std::vector<std::pair<std::string, bool>> printerRequests() const;
+  void answerPrinterDialogs(std::vector<PrinterAnswer> answers);
+  std::vector<HelpCommand> helpCommands() const;
+  // Clipboard edits as (action, active window, focused field).
+  struct EditShot {
+    int action = 0;
+    std::uint32_t window = 0;
+    int field = 0;
+    bool operator==(const EditShot&) const = default;
+  };
+  std::vector<EditShot> edits() const;
+
   // Backend
   FontMetrics metrics(const Window& window) override;
   bool createWindow(Window& window) override;
@@ -95,8 +136,13 @@ class HeadlessBackend : public Backend {
   void focusControl(Window& window, int field) override;
   void setTimer(Window& window, int periodHundredths) override;
   void standardAction(Window& window, int action) override;
+  void editAction(int action) override;
   void beep() override;
-  void showMessage(std::string_view caption, std::string_view text) override;
+  int messageBox(const MessageBox& box) override;
+  std::string fileDialog(const FileDialogRequest& request) override;
+  bool printerDialog(PrinterSettings& settings, std::string_view title, bool setup,
+                     std::uint32_t ownerWindow) override;
+  void help(const HelpCommand& command) override;
   void quit(int exitCode) override;
 
  private:
@@ -120,6 +166,19 @@ class HeadlessBackend : public Backend {
   std::vector<std::string> m_messages;
   std::vector<int> m_actions;
   std::optional<int> m_quit;
+  std::uint32_t m_active = 0;  // the window last activated by the driver
+  // Dialogs.
+  std::condition_variable m_boxCv;
+  std::vector<BoxShot> m_boxes;
+  std::deque<int> m_boxAnswers;
+  bool m_holdBoxes = false;
+  std::optional<MessageBox> m_openBox;
+  std::vector<FileDialogRequest> m_fileRequests;
+  std::deque<std::string> m_fileAnswers;
+  std::vector<std::pair<std::string, bool>> m_printerRequests;
+  std::deque<PrinterAnswer> m_printerAnswers;
+  std::vector<HelpCommand> m_help;
+  std::vector<EditShot> m_edits;
 };
 
 }  // namespace dw::ui

@@ -10,7 +10,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
@@ -118,6 +117,7 @@ QtBackend::~QtBackend() {
 
 void QtBackend::shutdown() {
   m_dispatcher.shutdown();
+  delete m_helpWindow.data();
   for (auto& [id, qw] : m_windows) {
     qw->destroying = true;
     delete qw->top.data();
@@ -320,6 +320,7 @@ bool QtBackend::createWindow(Window& w) {
     qw->top->installEventFilter(new WindowFilter(*this, *qw));
     createControlWidgets(*this, *qw, w);
     applyWindow(*qw, w);
+    nameForAccessibility(*qw, w);
     w.platformHandle = qw->top.data();
     // Qt ignores a modality set on a window already shown.
     if (w.desc().modal) qw->top->setWindowModality(Qt::ApplicationModal);
@@ -369,7 +370,9 @@ void QtBackend::updateWindow(Window& w) {
 void QtBackend::addControl(Window& w, const Control& c) {
   m_dispatcher.call([&] {
     auto it = m_windows.find(w.id());
-    if (it != m_windows.end()) createControlWidget(*this, *it->second, w, w.indexOf(&c));
+    if (it == m_windows.end()) return;
+    createControlWidget(*this, *it->second, w, w.indexOf(&c));
+    nameForAccessibility(*it->second, w);
   });
 }
 
@@ -426,36 +429,12 @@ void QtBackend::standardAction(Window& w, int action) {
       if (other->kind == WindowKind::Application) app = other.get();
     (void)w;
     if (!app || !app->mdi) return;
-    switch (action) {
-      case action::kTile:
-        app->mdi->tileSubWindows();
-        break;
-      case action::kCascade:
-        app->mdi->cascadeSubWindows();
-        break;
-      case action::kArrangeIcons:
-        app->mdi->tileSubWindows();
-        break;
-      default:
-        break;  // printer setup and help arrive with their dialogs
-    }
+    arrangeDocumentWindows(*app->mdi, action);
   });
 }
 
 void QtBackend::beep() {
   m_dispatcher.call([] { QApplication::beep(); });
-}
-
-void QtBackend::showMessage(std::string_view caption, std::string_view text) {
-  const QString c = qs(caption), t = qs(text);
-  m_dispatcher.call([&] {
-    // Without a screen nobody could answer the box: it goes to the log.
-    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
-      std::fprintf(stderr, "%s: %s\n", c.toUtf8().constData(), t.toUtf8().constData());
-      return;
-    }
-    QMessageBox::information(nullptr, c, t);
-  });
 }
 
 void QtBackend::quit(int exitCode) {

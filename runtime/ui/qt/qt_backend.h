@@ -15,6 +15,8 @@
 // thread.  Widgets never touch runtime objects outside such calls.
 #pragma once
 
+#include <QPointer>
+
 #include <map>
 #include <memory>
 
@@ -31,6 +33,7 @@ class Runtime;
 namespace dw::ui::qt {
 
 struct QtWindow;
+class HelpWindow;
 
 class QtBackend : public Backend {
  public:
@@ -51,6 +54,11 @@ class QtBackend : public Backend {
   bool triggerAction(std::uint32_t windowId, int field);
   // Ends the GUI side: pending calls drained, later ones refused.
   void shutdown();
+  // Shows dialogs even on a platform without a screen (tests driving real
+  // dialogs offscreen).
+  void setDialogsWithoutScreen(bool on) { m_dialogsWithoutScreen = on; }
+  // The help window, nullptr when none is open (GUI thread).
+  HelpWindow* helpWindow() const;
 
   FontMetrics metrics(const Window& window) override;
   bool createWindow(Window& window) override;
@@ -62,8 +70,13 @@ class QtBackend : public Backend {
   void focusControl(Window& window, int field) override;
   void setTimer(Window& window, int periodHundredths) override;
   void standardAction(Window& window, int action) override;
+  void editAction(int action) override;
   void beep() override;
-  void showMessage(std::string_view caption, std::string_view text) override;
+  int messageBox(const MessageBox& box) override;
+  std::string fileDialog(const FileDialogRequest& request) override;
+  bool printerDialog(PrinterSettings& settings, std::string_view title, bool setup,
+                     std::uint32_t ownerWindow) override;
+  void help(const HelpCommand& command) override;
   void quit(int exitCode) override;
 
   // Sends what the user did to the runtime (GUI thread).
@@ -77,10 +90,15 @@ class QtBackend : public Backend {
   // Deletes one window's widgets and forgets its record.
   void destroyRecord(std::uint32_t id);
   void applyWindow(QtWindow& qw, Window& w);
+  // qt_dialogs.cpp
+  bool hasScreen() const;
+  QWidget* ownerWidget(std::uint32_t windowId) const;
 
   Runtime& m_runtime;
   GuiDispatcher m_dispatcher;
   std::map<std::uint32_t, std::unique_ptr<QtWindow>> m_windows;
+  bool m_dialogsWithoutScreen = false;
+  QPointer<QWidget> m_helpWindow;  // a HelpWindow
 };
 
 }  // namespace dw::ui::qt

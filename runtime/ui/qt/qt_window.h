@@ -97,6 +97,14 @@ QKeySequence keySequenceFor(int code);
 // Shows a control's status text in the APPLICATION's status bar.
 void showStatusText(QWidget* anyWidget, const QString& text);
 
+// qt_arrange.cpp: tile (2, 17, 18), cascade (3) or arrange the icons (4)
+// of the APPLICATION's document windows.
+void arrangeDocumentWindows(QMdiArea& area, int action);
+
+// qt_accessibility.cpp: gives every control widget, tool bar entry and
+// status zone of a window its accessible name.
+void nameForAccessibility(QtWindow& qw, Window& w);
+
 // qt_images.cpp: icons and pictures named by a reference of a window
 // resource ("~NAME.ICO" for a program resource, else a file name), decoded
 // by the runtime's picture readers; a null pixmap when nothing is found or
