@@ -106,7 +106,6 @@ void registerChoiceControls() {
   registerCreator(ControlType::Button, &make<ButtonControl>);
   registerCreator(ControlType::Check, &make<CheckControl>);
   registerCreator(ControlType::Option, &make<ChoiceControl>);
-  registerCreator(ControlType::List, &make<ChoiceControl>);
   registerCreator(ControlType::Sheet, &make<ChoiceControl>);
   registerCreator(ControlType::Radio, &makeRadio);
 }

@@ -35,6 +35,7 @@ ControlState convertControl(const resfmt::ControlRecord& r, int parent) {
   s.icon = r.type == resfmt::ControlType::Image ? r.image : r.icon;
   s.keyCode = r.keyCode;
   s.dropCount = r.dropCount;
+  s.format = r.format;
   s.value = r.value;
   s.attributes = r.attributes;
   if (r.high > r.low) {
