@@ -22,6 +22,7 @@
 
 #include "runtime/ui/backend.h"
 #include "runtime/ui/control.h"
+#include "runtime/ui/popup.h"
 #include "runtime/ui/window_desc.h"
 
 namespace dw::ui {
@@ -75,12 +76,27 @@ class HeadlessBackend : public Backend {
   void moved(std::uint32_t window);
   // Lets time pass: each window's timer fires for every period elapsed.
   void advance(int hundredths);
+  // Scrolls a list so that row `top` (0-based) is the first shown, with a
+  // scroll event (EVENT:ScrollDrag unless told); `rows` is how many rows
+  // the view shows (0: what the list's height holds).
+  void scroll(std::uint32_t window, int field, std::int64_t top, int rows = 0, int event = 20);
+  // Popup menus: the next one is answered with `number` (answers queue up;
+  // without one a menu is dismissed, 0).  The mouse stands at (0, 0) until
+  // moved.
+  void answerPopup(int number);
+  void setMousePosition(int x, int y);
 
   // --- What the program did -------------------------------------------------
   int beeps() const;
   std::vector<std::string> messages() const;  // "caption|text" of boxes shown
   std::vector<int> standardActions() const;
   std::optional<int> quitCode() const;
+  struct PopupShot {
+    PopupMenu menu;
+    int x = 0;
+    int y = 0;
+  };
+  std::vector<PopupShot> popups() const;  // menus shown, in order
 
   // Backend
   FontMetrics metrics(const Window& window) override;
@@ -96,6 +112,7 @@ class HeadlessBackend : public Backend {
   void beep() override;
   void showMessage(std::string_view caption, std::string_view text) override;
   void quit(int exitCode) override;
+  int showPopup(const PopupMenu& menu, std::optional<int> x, std::optional<int> y) override;
 
  private:
   struct Timer {
@@ -117,6 +134,10 @@ class HeadlessBackend : public Backend {
   std::vector<std::string> m_messages;
   std::vector<int> m_actions;
   std::optional<int> m_quit;
+  std::vector<int> m_popupAnswers;
+  std::vector<PopupShot> m_popups;
+  int m_mouseX = 0;
+  int m_mouseY = 0;
 };
 
 }  // namespace dw::ui
