@@ -94,7 +94,8 @@ int ListControl::pageRows() const {
   if (m_viewRows > 0) return m_viewRows;
   const int rowHeight = std::max(1, m_state.charHeight + kRowPadding);
   const int rows = (std::max(0, m_state.pixels.height) + rowHeight - 1) / rowHeight;
-  return std::clamp(rows, 1, kMaxPageRows);
+  // A drop list's page is what its drop-down part shows.
+  return std::clamp(std::max(rows, m_state.dropCount), 1, kMaxPageRows);
 }
 
 void ListControl::relayout(bool force) {

@@ -64,6 +64,8 @@ class QtBackend : public Backend {
   void standardAction(Window& window, int action) override;
   void beep() override;
   void showMessage(std::string_view caption, std::string_view text) override;
+  int showPopup(const PopupMenu& menu, std::optional<int> x,
+                std::optional<int> y) override;  // qt_popup.cpp
   void quit(int exitCode) override;
 
   // Sends what the user did to the runtime (GUI thread).
