@@ -111,6 +111,7 @@ int popup(std::string_view text, std::optional<int> x, std::optional<int> y) {
   const PopupMenu menu = parsePopupMenu(text);
   int choice = 0;
   Runtime& rt = runtime();
+  if (!rt.active()) return 0;  // no screen to show it on
   Backend& backend = rt.backend();
   rt.withoutLock([&] { choice = backend.showPopup(menu, x, y); });
   // Only a number the menu gave counts, whatever the platform answers.
