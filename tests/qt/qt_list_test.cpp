@@ -127,6 +127,7 @@ class QtListTest : public ::testing::Test {
       rt.setRows(2, {"Home", "Work", "Play"});
       while (rt.accept()) {
         if (rt.event() == ev::kAccepted && rt.field() == 3) break;
+        if (rt.event() == ev::kNotify) setListFormat(1, "60L~Only~#6#@s20@");
         if (rt.field() == 1) ++listEvents;
       }
       rt.close(w);
@@ -220,6 +221,14 @@ TEST_F(QtListTest, ColumnsHeaderAccessibilityAndChoice) {
   EXPECT_EQ(drop->count(), 3);
   EXPECT_EQ(drop->maxVisibleItems(), 4);
   EXPECT_EQ(drop->itemText(1), QString("Work"));
+
+  // A new format at run time: one column showing field 6, still on row 3.
+  runtime().postFromOutside(ev::kNotify, 0, 1);
+  ASSERT_TRUE(pumpUntil([&] { return idle() && view->model()->columnCount() == 1; }));
+  EXPECT_EQ(view->model()->headerData(0, Qt::Horizontal).toString(), QString("Only"));
+  EXPECT_EQ(view->model()->index(0, 0).data().toString(), QString("Row 0"));
+  EXPECT_EQ(view->currentIndex().row(), 2);
+  EXPECT_FALSE(view->grab().isNull());
   closeListWindow();
 }
 
