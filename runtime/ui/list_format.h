@@ -11,8 +11,8 @@
 // the window's font scale as MulDiv(value, numerator, denominator).
 //
 // Invariants of a parsed layout: columns are in order of appearance; a
-// zero-width column has right == left - 1 and still takes its source
-// field; every group spans a non-empty run of columns; defaultColumn is 0
+// zero-width column has right == left - 1, takes no room (the next column
+// starts at its left edge) and still takes its source field; every group spans a non-empty run of columns; defaultColumn is 0
 // or a valid 1-based column number.
 //
 // Thread-safety: pure functions over plain values.
