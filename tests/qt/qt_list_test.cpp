@@ -171,6 +171,14 @@ TEST_F(QtListTest, AHundredThousandRowsCostWhatThePagesOnScreenCost) {
   ASSERT_TRUE(pumpUntil(
       [&] { return idle() && view->model()->index(50'000, 1).data() == QString("Row 50000"); }));
   EXPECT_EQ(view->model()->index(50'001, 3).data(), QString("500,010"));
+  // At the bottom the view stays where the user put it.
+  QScrollBar* bar = view->verticalScrollBar();
+  bar->setValue(bar->maximum());
+  ASSERT_TRUE(pumpUntil(
+      [&] { return idle() && view->model()->index(99'999, 1).data() == QString("Row 99999"); }));
+  for (int i = 0; i < 20; ++i) QApplication::processEvents();
+  ASSERT_TRUE(pumpUntil(idle));
+  EXPECT_EQ(bar->value(), bar->maximum());
   EXPECT_LT(source->asked.load(), 20 * (onScreen + 10));
   EXPECT_GT(listEvents.load(), 0);  // the procedure saw the list scroll
   closeListWindow();

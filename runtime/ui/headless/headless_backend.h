@@ -7,7 +7,8 @@
 // window and control state into snapshots; the driver's calls (from the
 // test's thread) read those snapshots and send what the user did to the
 // runtime as messages, exactly as the Qt backend does from the GUI thread.
-// Message boxes are recorded and answered at once.
+// Message boxes are recorded and answered at once; popup menus are
+// recorded and answered with the number a test queued (else dismissed).
 //
 // Thread-safety: every member may be called from any thread; one mutex
 // guards the snapshots.

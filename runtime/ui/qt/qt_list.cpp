@@ -258,8 +258,9 @@ class ListView : public QTreeView {
     if (reset) {
       doItemsLayout();
       verticalScrollBar()->setValue(static_cast<int>(m_reportedTop));
-    } else if (page.top != m_reportedTop && !postedRecently(page.top)) {
-      // The code moved the list.
+    } else if (page.top != m_reportedTop && !postedRecently(page.top) &&
+               !covers(page, m_reportedTop, visibleRows())) {
+      // The code moved the list away from what the view shows.
       doItemsLayout();
       verticalScrollBar()->setValue(static_cast<int>(page.top));
       m_reportedTop = page.top;
@@ -305,6 +306,12 @@ class ListView : public QTreeView {
     return std::max(1, viewport()->height() / h + 1);
   }
 
+  // Whether the page holds rows top .. top + rows - 1 (those that exist).
+  static bool covers(const ListPage& page, std::int64_t top, int rows) {
+    const std::int64_t end = std::min(page.rowCount, top + rows);
+    return page.top <= top && page.top + static_cast<std::int64_t>(page.rows.size()) >= end;
+  }
+
   bool postedRecently(std::int64_t top) const {
     return std::find(m_posted.begin(), m_posted.end(), top) != m_posted.end();
   }
@@ -338,10 +345,8 @@ class ListView : public QTreeView {
       post(event, top, rows);
       return;
     }
-    const std::int64_t end = std::min(page->rowCount, top + rows);
-    const bool covered =
-        page->top <= top && page->top + static_cast<std::int64_t>(page->rows.size()) >= end;
-    if (!covered && m_requested != std::make_pair(top, rows)) post(ev::kScrollDrag, top, rows);
+    if (!covers(*page, top, rows) && m_requested != std::make_pair(top, rows))
+      post(ev::kScrollDrag, top, rows);
   }
 
   QtBackend& m_backend;
