@@ -62,8 +62,8 @@ class CountingSource : public ListSource {
   std::int64_t rowCount() override { return 100'000; }
   void fetch(std::int64_t first, std::int64_t count, std::vector<ListRow>& out) override {
     for (std::int64_t r = first; r < first + count && r < 100'000; ++r) {
-      out.push_back({std::to_string(1 + r % 2), "255", "-1", "-1", "-1", "Row " + std::to_string(r),
-                     "hidden", std::to_string(r * 10)});
+      out.push_back({std::to_string(1 + r % 2), "255", "65280", "-1", "-1",
+                     "Row " + std::to_string(r), "hidden", std::to_string(r * 10)});
       ++asked;
     }
   }
@@ -206,6 +206,12 @@ TEST_F(QtListTest, ColumnsHeaderAccessibilityAndChoice) {
   EXPECT_EQ(view->model()->index(0, 0).data(Qt::ForegroundRole).value<QBrush>().color(),
             QColor(255, 0, 0));
   EXPECT_EQ(view->model()->index(1, 0).data(Qt::AccessibleTextRole).toString(), QString("done"));
+
+  // Drawn: the "|" column's right border.
+  const QImage shot = view->viewport()->grab().toImage();
+  const QRect nameCell = view->visualRect(view->model()->index(0, 1));
+  const int y = nameCell.center().y();
+  EXPECT_NE(shot.pixelColor(nameCell.right(), y), shot.pixelColor(nameCell.right() - 3, y));
 
   // Rows and cells read through accessibility.
   QAccessibleInterface* table = QAccessible::queryAccessibleInterface(view);
