@@ -250,6 +250,12 @@ class ListView : public QTreeView {
     });
   }
 
+  ~ListView() override {
+    // Nothing the teardown of the model and selection emits reaches us.
+    m_model->missing = nullptr;
+    selectionModel()->disconnect(this);
+  }
+
   void showState(const ControlState& s) {
     if (!s.list) return;
     const bool reset = m_model->setPage(s.list);
