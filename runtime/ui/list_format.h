@@ -12,8 +12,9 @@
 //
 // Invariants of a parsed layout: columns are in order of appearance; a
 // zero-width column has right == left - 1, takes no room (the next column
-// starts at its left edge) and still takes its source field; every group spans a non-empty run of columns; defaultColumn is 0
-// or a valid 1-based column number.
+// starts at its left edge) and still takes its source field; every group
+// spans a non-empty run of columns; defaultColumn is 0 or a valid 1-based
+// column number.
 //
 // Thread-safety: pure functions over plain values.
 #pragma once
