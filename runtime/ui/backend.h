@@ -55,6 +55,8 @@ class Backend {
   // A modal box with one OK button; returns when it is answered.  Called
   // without the Runtime lock.
   virtual void showMessage(std::string_view caption, std::string_view text) = 0;
+  // The whole program ends: leave the event loop.
+  virtual void quit(int exitCode) = 0;
   // Shows a popup menu with its top-left corner at the screen position (a
   // missing coordinate: the mouse cursor's) and returns the chosen item's
   // number, 0 when dismissed.  Called without the Runtime lock.
@@ -62,8 +64,6 @@ class Backend {
                         std::optional<int> /*y*/) {
     return 0;
   }
-  // The whole program ends: leave the event loop.
-  virtual void quit(int exitCode) = 0;
 };
 
 }  // namespace dw::ui

@@ -7,8 +7,7 @@
 // window and control state into snapshots; the driver's calls (from the
 // test's thread) read those snapshots and send what the user did to the
 // runtime as messages, exactly as the Qt backend does from the GUI thread.
-// Message boxes are recorded and answered at once; popup menus are
-// recorded and answered with the number a test queued (else dismissed).
+// Message boxes are recorded and answered at once.
 //
 // Thread-safety: every member may be called from any thread; one mutex
 // guards the snapshots.
@@ -89,19 +88,20 @@ class HeadlessBackend : public Backend {
 
   // --- What the program did -------------------------------------------------
   int beeps() const;
-  std::vector<std::string> messages() const;  // "caption|text" of boxes shown
-  std::vector<int> standardActions() const;
-  std::optional<int> quitCode() const;
   struct PopupShot {
     PopupMenu menu;
     int x = 0;
     int y = 0;
   };
-  std::vector<PopupShot> popups() const;  // menus shown, in order
+  std::vector<PopupShot> popups() const;      // menus shown, in order
+  std::vector<std::string> messages() const;  // "caption|text" of boxes shown
+  std::vector<int> standardActions() const;
+  std::optional<int> quitCode() const;
 
   // Backend
   FontMetrics metrics(const Window& window) override;
   bool createWindow(Window& window) override;
+  int showPopup(const PopupMenu& menu, std::optional<int> x, std::optional<int> y) override;
   void destroyWindow(Window& window) override;
   void updateWindow(Window& window) override;
   void addControl(Window& window, const Control& control) override;
@@ -113,7 +113,6 @@ class HeadlessBackend : public Backend {
   void beep() override;
   void showMessage(std::string_view caption, std::string_view text) override;
   void quit(int exitCode) override;
-  int showPopup(const PopupMenu& menu, std::optional<int> x, std::optional<int> y) override;
 
  private:
   struct Timer {
@@ -129,16 +128,16 @@ class HeadlessBackend : public Backend {
   std::map<std::pair<std::uint32_t, int>, std::string> m_pending;
   std::map<std::uint32_t, Timer> m_timers;
   long long m_now = 0;
+  std::vector<int> m_popupAnswers;  // popup menus: the next answers, then 0
+  std::vector<PopupShot> m_popups;
+  int m_mouseX = 0;
+  int m_mouseY = 0;
   int m_created = 0;
   bool m_failNext = false;
   int m_beeps = 0;
   std::vector<std::string> m_messages;
   std::vector<int> m_actions;
   std::optional<int> m_quit;
-  std::vector<int> m_popupAnswers;
-  std::vector<PopupShot> m_popups;
-  int m_mouseX = 0;
-  int m_mouseY = 0;
 };
 
 }  // namespace dw::ui
