@@ -54,6 +54,8 @@ class QtBackend : public Backend {
 
   FontMetrics metrics(const Window& window) override;
   bool createWindow(Window& window) override;
+  // qt_popup.cpp
+  int showPopup(const PopupMenu& menu, std::optional<int> x, std::optional<int> y) override;
   void destroyWindow(Window& window) override;
   void updateWindow(Window& window) override;
   void addControl(Window& window, const Control& control) override;
@@ -64,8 +66,6 @@ class QtBackend : public Backend {
   void standardAction(Window& window, int action) override;
   void beep() override;
   void showMessage(std::string_view caption, std::string_view text) override;
-  int showPopup(const PopupMenu& menu, std::optional<int> x,
-                std::optional<int> y) override;  // qt_popup.cpp
   void quit(int exitCode) override;
 
   // Sends what the user did to the runtime (GUI thread).
