@@ -22,6 +22,7 @@ namespace dw::ui {
 
 class Window;
 class Control;
+struct PopupMenu;
 
 struct FontMetrics {
   int averageCharWidth = 6;
@@ -72,6 +73,13 @@ class Backend {
   virtual void help(const HelpCommand& command) = 0;
   // The whole program ends: leave the event loop.
   virtual void quit(int exitCode) = 0;
+  // Shows a popup menu with its top-left corner at the screen position (a
+  // missing coordinate: the mouse cursor's) and returns the chosen item's
+  // number, 0 when dismissed.  Called without the Runtime lock.
+  virtual int showPopup(const PopupMenu& /*menu*/, std::optional<int> /*x*/,
+                        std::optional<int> /*y*/) {
+    return 0;
+  }
 };
 
 }  // namespace dw::ui

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,8 @@
 #include "runtime/ui/var_ref.h"
 
 namespace dw::ui {
+
+struct ListPage;  // list_source.h
 
 enum class ControlType : std::uint8_t {
   StringVar = 1,
@@ -73,6 +76,7 @@ struct ControlState {
   int keyCode = 0;         // the key that presses a button
   int dropCount = 0;       // list: rows of the drop-down part, 0 for a plain list
   std::string value;       // radio: what choosing it writes ("" = its text)
+  std::string format;      // list: its format string (docs/lists.md)
   std::uint32_t attributes = 0;
   // Live.
   Rect pixels;  // rect converted at open
@@ -86,6 +90,13 @@ struct ControlState {
   std::int64_t rangeLow = 0;  // progress bar and spin box bounds
   std::int64_t rangeHigh = 100;
   std::int64_t progress = 0;
+  // The window's font as measured when its geometry was converted: lists
+  // convert their column widths (dialog units) and count their rows with it.
+  int charWidth = 6;
+  int charHeight = 13;
+  // List: what it shows (layout, icons, the rows of the visible page), an
+  // immutable snapshot replaced whenever it changes.
+  std::shared_ptr<const ListPage> list;
 };
 
 class Control {
@@ -114,6 +125,8 @@ class Control {
   // Completion's check of what the user has typed (`pending`, or the shown
   // value when nothing is pending); writes the variable when it fits.
   virtual bool acceptPending(const std::string* pending);
+  // The code replaced `rows` (setRows).
+  virtual void rowsChanged() {}
 
  protected:
   ControlState m_state;

@@ -19,6 +19,7 @@ void registerAll() {
     registerStaticControls();
     registerEditControls();
     registerChoiceControls();
+    registerListControls();
   });
 }
 

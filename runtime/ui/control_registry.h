@@ -24,5 +24,6 @@ void registerCreator(ControlType type, ControlCreator creator);
 void registerStaticControls();  // ctl_static.cpp
 void registerEditControls();    // ctlentry.cpp
 void registerChoiceControls();  // ctl_choice.cpp
+void registerListControls();    // ctl_list.cpp
 
 }  // namespace dw::ui

@@ -1,8 +1,8 @@
 // Controls the user chooses with: buttons, check boxes, option groups with
-// their radio buttons, lists and drop lists, and sheets with their tabs.
+// their radio buttons, and sheets with their tabs (lists: ctl_list.cpp).
 //
 // Values travelling with their events: a check box's new state (0/1), the
-// chosen radio, row or tab counted from 1.  Option groups keep their radio
+// chosen radio or tab counted from 1.  Option groups keep their radio
 // values in `rows` (a radio's value, or its text without the "&"), sheets
 // their tab texts.  A string variable receives the chosen value's text, a
 // number the choice's position.
@@ -50,7 +50,7 @@ class CheckControl : public Control {
   bool takesPartInCompletion() const override { return m_use.bound(); }
 };
 
-// Chooses one of `rows`: option groups (radio values), lists, sheets.
+// Chooses one of `rows`: option groups (radio values), sheets.
 class ChoiceControl : public Control {
  public:
   using Control::Control;
@@ -106,7 +106,6 @@ void registerChoiceControls() {
   registerCreator(ControlType::Button, &make<ButtonControl>);
   registerCreator(ControlType::Check, &make<CheckControl>);
   registerCreator(ControlType::Option, &make<ChoiceControl>);
-  registerCreator(ControlType::List, &make<ChoiceControl>);
   registerCreator(ControlType::Sheet, &make<ChoiceControl>);
   registerCreator(ControlType::Radio, &makeRadio);
 }

@@ -321,6 +321,8 @@ void Runtime::convertGeometry(Window& w) {
     const Rect& r = c->state().rect;
     c->state().pixels = {conv(r.x, hScale, false), conv(r.y, vScale, false),
                          conv(r.width, hScale, false), conv(r.height, vScale, false)};
+    c->state().charWidth = m.averageCharWidth;
+    c->state().charHeight = m.charHeight;
   }
 }
 

@@ -36,6 +36,7 @@ ControlState convertControl(const resfmt::ControlRecord& r, int parent) {
   s.keyCode = r.keyCode;
   s.helpTopic = r.helpTopic;
   s.dropCount = r.dropCount;
+  s.format = r.format;
   s.value = r.value;
   s.attributes = r.attributes;
   if (r.high > r.low) {

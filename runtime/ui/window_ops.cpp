@@ -165,6 +165,7 @@ void Runtime::setRows(int field, std::vector<std::string> rows) {
   Control* c = w.control(field);
   if (!c) return;
   c->state().rows = std::move(rows);
+  c->rowsChanged();
   if (c->state().selected > static_cast<std::int64_t>(c->state().rows.size()))
     c->state().selected = static_cast<std::int64_t>(c->state().rows.size());
   m_backend->updateControl(w, *c);

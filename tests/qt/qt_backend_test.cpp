@@ -9,7 +9,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -18,6 +17,7 @@
 #include <QStatusBar>
 #include <QThread>
 #include <QToolBar>
+#include <QTreeView>
 
 #include <atomic>
 #include <chrono>
@@ -111,16 +111,16 @@ TEST_F(QtBackendTest, ControlsTakeWhatTheUserDoesIntoTheirVariables) {
   ASSERT_TRUE(pumpUntil([&] { return windowId != 0 && idle(); }));
   auto* edit = qobject_cast<QLineEdit*>(backend->controlWidget(windowId, 1));
   auto* check = qobject_cast<QCheckBox*>(backend->controlWidget(windowId, 2));
-  auto* list = qobject_cast<QListWidget*>(backend->controlWidget(windowId, 3));
+  auto* list = qobject_cast<QTreeView*>(backend->controlWidget(windowId, 3));
   auto* button = qobject_cast<QPushButton*>(backend->controlWidget(windowId, 4));
   ASSERT_TRUE(edit && check && list && button);
-  EXPECT_EQ(list->count(), 3);
+  EXPECT_EQ(list->model()->rowCount(), 3);
 
   edit->setText("1,500");
   edit->setModified(true);
   Q_EMIT edit->editingFinished();
   check->click();
-  list->setCurrentRow(1);
+  list->setCurrentIndex(list->model()->index(1, 0));
   ASSERT_TRUE(pumpUntil(idle));
   EXPECT_EQ(amount, 1500);
   EXPECT_EQ(checked, 1);

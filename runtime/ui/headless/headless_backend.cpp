@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "runtime/ui/events.h"
+#include "runtime/ui/list_source.h"
 #include "runtime/ui/runtime.h"
 
 namespace dw::ui {
@@ -115,6 +116,15 @@ void HeadlessBackend::quit(int exitCode) {
   m_quit = exitCode;
 }
 
+int HeadlessBackend::showPopup(const PopupMenu& menu, std::optional<int> x, std::optional<int> y) {
+  std::lock_guard lock(m_mutex);
+  m_popups.push_back({menu, x.value_or(m_mouseX), y.value_or(m_mouseY)});
+  if (m_popupAnswers.empty()) return 0;
+  const int answer = m_popupAnswers.front();
+  m_popupAnswers.erase(m_popupAnswers.begin());
+  return answer;
+}
+
 // --- Driver ------------------------------------------------------------------
 
 void HeadlessBackend::post(std::uint32_t window, int event, int field, UserValue value) {
@@ -224,6 +234,22 @@ void HeadlessBackend::advance(int hundredths) {
   }
 }
 
+void HeadlessBackend::scroll(std::uint32_t window, int field, std::int64_t top, int rows,
+                             int event) {
+  post(window, event, field, packListScroll(top, rows));
+}
+
+void HeadlessBackend::answerPopup(int number) {
+  std::lock_guard lock(m_mutex);
+  m_popupAnswers.push_back(number);
+}
+
+void HeadlessBackend::setMousePosition(int x, int y) {
+  std::lock_guard lock(m_mutex);
+  m_mouseX = x;
+  m_mouseY = y;
+}
+
 // --- Inspection ----------------------------------------------------------------
 
 std::vector<HeadlessBackend::WindowShot> HeadlessBackend::windows() const {
@@ -277,6 +303,11 @@ std::vector<int> HeadlessBackend::standardActions() const {
 std::optional<int> HeadlessBackend::quitCode() const {
   std::lock_guard lock(m_mutex);
   return m_quit;
+}
+
+std::vector<HeadlessBackend::PopupShot> HeadlessBackend::popups() const {
+  std::lock_guard lock(m_mutex);
+  return m_popups;
 }
 
 }  // namespace dw::ui

@@ -28,6 +28,7 @@
 
 #include "runtime/ui/backend.h"
 #include "runtime/ui/control.h"
+#include "runtime/ui/popup.h"
 #include "runtime/ui/window_desc.h"
 
 namespace dw::ui {
@@ -83,9 +84,24 @@ class HeadlessBackend : public Backend {
   void moved(std::uint32_t window);
   // Lets time pass: each window's timer fires for every period elapsed.
   void advance(int hundredths);
+  // Scrolls a list so that row `top` (0-based) is the first shown, with a
+  // scroll event (EVENT:ScrollDrag unless told); `rows` is how many rows
+  // the view shows (0: what the list's height holds).
+  void scroll(std::uint32_t window, int field, std::int64_t top, int rows = 0, int event = 20);
+  // Popup menus: the next one is answered with `number` (answers queue up;
+  // without one a menu is dismissed, 0).  The mouse stands at (0, 0) until
+  // moved.
+  void answerPopup(int number);
+  void setMousePosition(int x, int y);
 
   // --- What the program did -------------------------------------------------
   int beeps() const;
+  struct PopupShot {
+    PopupMenu menu;
+    int x = 0;
+    int y = 0;
+  };
+  std::vector<PopupShot> popups() const;      // menus shown, in order
   std::vector<std::string> messages() const;  // "caption|text" of boxes shown
   std::vector<int> standardActions() const;
   std::optional<int> quitCode() const;
@@ -128,6 +144,7 @@ class HeadlessBackend : public Backend {
   // Backend
   FontMetrics metrics(const Window& window) override;
   bool createWindow(Window& window) override;
+  int showPopup(const PopupMenu& menu, std::optional<int> x, std::optional<int> y) override;
   void destroyWindow(Window& window) override;
   void updateWindow(Window& window) override;
   void addControl(Window& window, const Control& control) override;
@@ -159,6 +176,10 @@ class HeadlessBackend : public Backend {
   std::map<std::pair<std::uint32_t, int>, std::string> m_pending;
   std::map<std::uint32_t, Timer> m_timers;
   long long m_now = 0;
+  std::vector<int> m_popupAnswers;  // popup menus: the next answers, then 0
+  std::vector<PopupShot> m_popups;
+  int m_mouseX = 0;
+  int m_mouseY = 0;
   int m_created = 0;
   bool m_failNext = false;
   bool m_activateOnCreate = false;

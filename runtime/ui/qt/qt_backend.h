@@ -62,6 +62,8 @@ class QtBackend : public Backend {
 
   FontMetrics metrics(const Window& window) override;
   bool createWindow(Window& window) override;
+  // qt_popup.cpp
+  int showPopup(const PopupMenu& menu, std::optional<int> x, std::optional<int> y) override;
   void destroyWindow(Window& window) override;
   void updateWindow(Window& window) override;
   void addControl(Window& window, const Control& control) override;

@@ -7,7 +7,8 @@
 //   check boxes                    EVENT:Accepted with 0/1
 //   radios of an option group      EVENT:Accepted for the group with the radio's number
 //   lists, sheets                  EVENT:NewSelection with the row or tab number;
-//                                  a list row activated (double click, Enter) EVENT:Accepted
+//                                  a list row activated (double click, Enter) EVENT:Accepted;
+//                                  lists scrolled: the scroll events (qt_list.cpp)
 //   focus entering a control       a focus message (EVENT:Selected)
 // Radios are children of the content widget (their rectangles are the
 // window's), grouped by a QButtonGroup; a tab has no widget of its own.
@@ -35,6 +36,7 @@
 
 #include "runtime/ui/events.h"
 #include "runtime/ui/qt/qt_backend.h"
+#include "runtime/ui/qt/qt_list.h"
 #include "runtime/ui/qt/qt_window.h"
 #include "runtime/ui/window.h"
 
@@ -243,25 +245,8 @@ QWidget* makeWidget(QtBackend& backend, QtWindow& qw, Window& w, int index, QtCo
     }
     case ControlType::Group:
       return new QGroupBox(qs(s.text), parent);
-    case ControlType::List: {
-      if (s.dropCount > 0) {
-        auto* combo = new QComboBox(parent);
-        combo->setMaxVisibleItems(s.dropCount);
-        QObject::connect(combo, &QComboBox::activated, combo, [&backend, &qc, id, field](int row) {
-          if (!qc.updating) backend.postEvent(id, ev::kNewSelection, field, std::int64_t{row + 1});
-        });
-        return combo;
-      }
-      auto* list = new QListWidget(parent);
-      QObject::connect(list, &QListWidget::currentRowChanged, list,
-                       [&backend, &qc, id, field](int row) {
-                         if (!qc.updating && row >= 0)
-                           backend.postEvent(id, ev::kNewSelection, field, std::int64_t{row + 1});
-                       });
-      QObject::connect(list, &QListWidget::itemActivated, list,
-                       [&backend, id, field] { backend.postEvent(id, ev::kAccepted, field); });
-      return list;
-    }
+    case ControlType::List:
+      return makeListWidget(backend, id, s, qc, parent);
     case ControlType::Text: {
       auto* t = new QPlainTextEdit(parent);
       return t;
@@ -351,18 +336,7 @@ void updateControlWidget(QtWindow& qw, Window& w, const Control& c) {
     if (qc.group) {
       if (QAbstractButton* b = qc.group->button(static_cast<int>(s.selected))) b->setChecked(true);
     }
-  } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
-    if (list->count() != static_cast<int>(s.rows.size())) {
-      list->clear();
-      for (const std::string& row : s.rows) list->addItem(qs(row));
-    }
-    list->setCurrentRow(static_cast<int>(s.selected) - 1);
-  } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-    if (combo->count() != static_cast<int>(s.rows.size())) {
-      combo->clear();
-      for (const std::string& row : s.rows) combo->addItem(qs(row));
-    }
-    combo->setCurrentIndex(static_cast<int>(s.selected) - 1);
+  } else if (updateListWidget(widget, s)) {
   } else if (auto* progress = qobject_cast<QProgressBar*>(widget)) {
     progress->setRange(static_cast<int>(s.rangeLow), static_cast<int>(s.rangeHigh));
     progress->setValue(static_cast<int>(s.progress));
