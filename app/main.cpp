@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QTimer>
