@@ -54,26 +54,35 @@ int BriskFile::refreshHeader() {
   auto read = m_file->readAt(0, buf, kHeaderSize);
   if (!read) brkbtFail(check::kReadFailed);
   const std::size_t got = *read;
-  // Zero bytes where the header belongs: the first commit stopped before
-  // its header was ever written (checked before deciphering).
+  // Zero bytes where the header belongs (checked before deciphering).
   const bool allZero = got == kHeaderSize &&
                        std::all_of(buf, buf + kHeaderSize, [](std::uint8_t b) { return b == 0; });
   if (m_cipher && got == kHeaderSize && !allZero) m_cipher->decipher(buf, kHeaderSize);
   Header disk;
-  if (got == 0 || allZero) {
-    disk = Header{};  // a new, empty file
+  m_refreshFault.clear();
+  if (got == 0 || (allZero && !dataFollowsHeader())) {
+    // A new, empty file.  The first commit writes a header before any page
+    // (commit.cpp), so zeros followed by nothing but zeros are all that a
+    // file can hold before its first commit.
+    disk = Header{};
+    m_headerOnDisk = false;
+  } else if (allZero) {
+    // Zeros where a header belongs, but pages after them: the header of a
+    // committed file was overwritten.  Taking it as a new file would lose
+    // every entry at the next commit.
+    return refuseHeader("the header is all zero bytes but data follows it");
   } else if (got < kHeaderSize) {
-    unlockHeld();
-    return kRefreshInvalid;
+    return refuseHeader("the file is shorter than its 512-byte header");
   } else {
     disk = Header::decode(buf);
-    if (!disk.magicOk || !disk.regionsValid()) {
-      unlockHeld();
-      return kRefreshInvalid;
-    }
+    if (!disk.magicOk) return refuseHeader("the header does not carry the file's magic");
+    if (!disk.regionsValid()) return refuseHeader("the header's region bounds are invalid");
+    m_headerOnDisk = true;
   }
-  // A reader that saw an unfinished commit and now writes must finish it.
-  const bool finishPending = !m_readMode && !m_pendingCopies.empty();
+  // A writer never works on top of an unfinished commit, even one this
+  // object already saw as a reader (from its copies, or discarded as an
+  // open transaction's): it finishes or discards it first.
+  const bool finishPending = !m_readMode && disk.pendingStart != disk.pendingEnd;
   if (!m_headerCached || disk.changeCounter != m_diskHeader.changeCounter || finishPending) {
     // Another opener committed (or this is the first access): the cache is
     // stale.  A different counter, not only a greater one, means that.
@@ -87,6 +96,7 @@ int BriskFile::refreshHeader() {
       const int r = recover();
       if (r != 0) {
         m_headerCached = false;
+        if (m_refreshFault.empty()) m_refreshFault = "the pending page copies are damaged";
         unlockHeld();
         return r;
       }
@@ -95,6 +105,45 @@ int BriskFile::refreshHeader() {
   m_headerCached = true;
   m_headerLoaded = true;
   return 0;
+}
+
+int BriskFile::refuseHeader(std::string reason) {
+  m_refreshFault = std::move(reason);
+  unlockHeld();
+  return kRefreshInvalid;
+}
+
+bool BriskFile::dataFollowsHeader() {
+  std::vector<std::uint8_t> buf(64 * 1024);
+  for (std::uint64_t at = kHeaderSize;; at += buf.size()) {
+    auto got = m_file->readAt(at, buf.data(), buf.size());
+    if (!got) brkbtFail(check::kReadFailed);
+    if (*got == 0) return false;
+    if (std::any_of(buf.begin(), buf.begin() + std::ptrdiff_t(*got),
+                    [](std::uint8_t b) { return b != 0; })) {
+      return true;
+    }
+    if (*got < buf.size()) return false;
+  }
+}
+
+void BriskFile::setReadMode(bool on) {
+  const bool becomesWriter = m_readMode && !on;
+  m_readMode = on;
+  if (!becomesWriter || !m_headerLoaded) return;
+  // A reader that saw an unfinished commit (and read its pages from their
+  // copies) is becoming a writer without a new access period: it must put
+  // the commit in place before it writes anything on top of it.
+  if (m_diskHeader.pendingStart == m_diskHeader.pendingEnd) return;
+  if (settlePending() != 0) {
+    // Could not write: the next access re-reads the header and recovers.
+    m_cache.dropAll();
+    m_pendingCopies.clear();
+    m_headerCached = false;
+    m_headerLoaded = false;
+    m_headerDirty = false;
+    bumpGeneration();
+  }
 }
 
 void BriskFile::release() {

@@ -120,7 +120,11 @@ class BriskFile {
   void setOpenTransactionTest(OpenTransactionTest test) { m_openTransaction = std::move(test); }
 
   bool readMode() const { return m_readMode; }
-  void setReadMode(bool on) { m_readMode = on; }
+  // Leaving read mode within an access period finishes (or discards) an
+  // unfinished commit the reader saw, before anything else is written.
+  void setReadMode(bool on);
+  // Why the last refreshHeader() refused the file (empty when it did not).
+  const std::string& refreshFault() const { return m_refreshFault; }
   const Header& header() const { return m_header; }
   Header& mutableHeader() {
     m_headerDirty = true;
@@ -154,9 +158,6 @@ class BriskFile {
   void placeDirtyPages();
   void allocate(CachedPage* page, int cls);
   void leavePlace(CachedPage* page);
-  bool makeGapBelow(int region, std::int32_t units);
-  void makeRoomAbove(int region, std::int32_t units);
-  bool compact();
   void renumber(CachedPage* page, std::int32_t to);
 
   // commit.cpp
@@ -164,8 +165,15 @@ class BriskFile {
   bool flushFile();
   void abandonChanges();
 
+  // brisk_file.cpp
+  int refuseHeader(std::string reason);
+  bool dataFollowsHeader();
+
   // recovery.cpp
   int recover();
+  // Makes the header at offset 0 free of a pending range, keeping the
+  // working header and the cache (which already show the pending state).
+  int settlePending();
   bool walkPendingCopies(std::map<std::uint32_t, std::uint32_t>& copies);
   int applyPendingCopies(const std::map<std::uint32_t, std::uint32_t>& copies, const Header& fresh);
   CachedPage* loadPage(std::int32_t page);
@@ -186,6 +194,9 @@ class BriskFile {
   enum class Held : std::uint8_t { None, Shared, Exclusive } m_held = Held::None;
   OsError m_lastError = 0;
   std::map<std::uint32_t, std::uint32_t> m_pendingCopies;  // own offset -> copy position
+  Header m_pendingHeader;                                  // the header among those copies
+  bool m_headerOnDisk = true;  // false until a header was written at offset 0
+  std::string m_refreshFault;
   OpenTransactionTest m_openTransaction;
   std::uint64_t m_generation = 0;
   std::uint32_t m_pagesWritten = 0;

@@ -50,6 +50,9 @@ std::size_t firstAbove(const std::vector<PageEntry>& entries, std::string_view p
 std::size_t firstAtOrAbove(const std::vector<PageEntry>& entries, std::string_view probe);
 // Reads child i of an inner page, checking that it is one level below.
 CachedPage* readChild(BriskFile& file, std::int32_t childNumber, std::uint8_t parentLevel);
+// Splits the page (and, in turn, its parents) while the split rule says it
+// must; used after insertions and after a delete lengthened a separator.
+void applySplitRule(BriskFile& file, std::int32_t page);
 // Recomputes a page's size estimate after a change.
 inline void recount(CachedPage* page) {
   page->estimate = estimateOf(page->content);

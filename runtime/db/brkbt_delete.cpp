@@ -5,6 +5,8 @@
 // slot) and its separator is removed from the parent, which may empty in
 // turn; when a page's first entry changed, the separator above it is
 // replaced by a copy of the new first key, up as far as first keys change.
+// A longer separator can push an inner page over the split rule's limits,
+// so the pages whose separators were replaced go through the split rule.
 #include <vector>
 
 #include "runtime/db/brisk_checks.h"
@@ -80,31 +82,44 @@ bool deleteEntry(BriskFile& file, std::string_view key) {
 
   bool firstChanged = j == 0;
   std::int32_t current = page->number;
+  // Inner pages whose separator grew longer: the split rule runs on them
+  // once the walk up is done, so that no page outgrows its size.
+  std::vector<std::int32_t> grown;
   while (!path.empty()) {
     const Step parentStep = path.back();
     path.pop_back();
     CachedPage* child = file.readPage(current);
     if (child->entries().empty()) {
-      CachedPage* parent = file.readPage(parentStep.page);
+      // Free the page while its separator still references it: freeing
+      // moves the last page of its region into the slot, and finding that
+      // page's parent walks down through this parent, which must not be
+      // empty yet.  Only then is the separator removed.
+      const std::int32_t freed = current;
+      const std::int32_t moved = file.freePage(child);
+      followMove(path, moved, freed);
+      const std::int32_t parentNumber = parentStep.page == moved ? freed : parentStep.page;
+      CachedPage* parent = file.readPage(parentNumber);
       auto& pe = parent->content.entries;
-      if (parentStep.index >= pe.size() || pe[parentStep.index].child != current) {
+      if (parentStep.index >= pe.size() || pe[parentStep.index].child != freed) {
         brkbtFail(check::kParentMissing);
       }
       parent->estimate -= entryCost(pe[parentStep.index].entry, parent->level());
       pe.erase(pe.begin() + std::ptrdiff_t(parentStep.index));
       file.markDirty(parent);
-      const std::int32_t freed = current;
-      const std::int32_t moved = file.freePage(file.readPage(freed));
-      followMove(path, moved, freed);
-      current = parentStep.page == moved ? freed : parentStep.page;
+      current = parentNumber;
       firstChanged = parentStep.index == 0;
       continue;
     }
     if (!firstChanged) break;
     const std::string first(child->entries().front().entry.key());
-    if (!replaceSeparator(file, parentStep, first)) break;
+    const bool changedAbove = replaceSeparator(file, parentStep, first);
+    grown.push_back(parentStep.page);
+    if (!changedAbove) break;
     current = parentStep.page;
   }
+  // Lowest first: a split there adds a separator to the page above, which
+  // is checked after it.
+  for (const std::int32_t number : grown) applySplitRule(file, number);
   return true;
 }
 

@@ -17,10 +17,6 @@ using namespace brkbt_detail;
 
 namespace {
 
-constexpr std::uint32_t kSplitAlways = 15094;
-constexpr std::uint32_t kSplitCrowded = 4096;
-constexpr std::size_t kCrowdedEntries = 20;
-
 bool mustSplit(const CachedPage* page) {
   return page->estimate > kSplitAlways ||
          (page->estimate > kSplitCrowded && page->content.entries.size() > kCrowdedEntries);
@@ -95,6 +91,10 @@ void splitIfNeeded(BriskFile& file, std::int32_t number) {
 }
 
 }  // namespace
+
+void brkbt_detail::applySplitRule(BriskFile& file, std::int32_t page) {
+  splitIfNeeded(file, page);
+}
 
 void insertEntry(BriskFile& file, Entry entry) {
   if (entry.length() > kMaxEntryLength || entry.keyLength > kMaxKeyLength ||

@@ -64,6 +64,14 @@ class Walker {
     if (expectLevel >= 0 && content.level != expectLevel)
       return fail(page, "level is not one below its parent");
     if (content.entries.empty()) return fail(page, "page has no entries");
+    // Every change applies the split rule, so no page holds more than it
+    // allows: above 15094 bytes (or 4096 with over 20 entries) it would have
+    // been split, unless it holds a single entry.
+    if (content.entries.size() > 1 &&
+        (stored > kSplitAlways ||
+         (stored > kSplitCrowded && content.entries.size() > kCrowdedEntries))) {
+      return fail(page, "page holds more than the split rule allows");
+    }
     ++m_r.pages;
     const auto& first = content.entries.front().entry;
     if (low && compareKeys(first.key(), *low) != 0) {

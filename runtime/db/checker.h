@@ -7,6 +7,7 @@
 // own offset, its parsing and its stored size estimate; key order within
 // and across pages; separators equal to the first keys of their children;
 // levels one apart; the sentinel first in the leftmost leaf; no empty page;
+// no page of several entries beyond what the split rule lets it hold;
 // every page referenced exactly once; and every slot of every region used
 // (regions dense, no overlap).
 #pragma once

@@ -19,7 +19,13 @@
 //     longer needed.
 //  5. File data stays below 2^31, where the lock bytes begin.
 //
+//  6. A file's first commit writes the empty header at offset 0 and flushes
+//     it before anything else, so a file whose first 512 bytes are zero
+//     never legitimately holds data after them.
+//
 // What recovery (recovery.cpp) finds after a crash, by the moment it came:
+//  - during the first commit's header write: a file of zeros (or nothing),
+//    which is a new file;
 //  - during phase 1, before the header at offset 0 records P: the old header
 //    with an empty pending range; the file is in its state before the
 //    commit (bytes beyond E0 are unused by it);
@@ -75,6 +81,25 @@ bool BriskFile::hasChanges() const {
 OsError BriskFile::prepareCommit() {
   m_lastError = 0;
   m_prepared.reset();
+  // Never commit on top of an unfinished commit recorded at offset 0.
+  if (m_diskHeader.pendingStart != m_diskHeader.pendingEnd && settlePending() != 0) {
+    const OsError err = m_lastError != 0 ? m_lastError : kWriteFault;
+    abandonChanges();
+    return err;
+  }
+  // A new file gets its (empty) header before any page: zeros at offset 0
+  // with data after them then always mean damage, never a new file.
+  if (!m_headerOnDisk) {
+    if (!writeHeaderAt(0, m_diskHeader) || !flushFile()) {
+      const OsError err = m_lastError != 0 ? m_lastError : kWriteFault;
+      abandonChanges();
+      return err;
+    }
+    m_headerOnDisk = true;
+  }
+  // A tree that was never written (only the header changed) is stored as
+  // the empty state, root -1, not as a root page that has no place.
+  if (m_header.changeCounter == 0) m_header.rootPage = kNoRoot;
   const Header old = m_diskHeader;
   const std::uint32_t e0 = old.endOfData();
   placeDirtyPages();

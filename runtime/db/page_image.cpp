@@ -55,7 +55,10 @@ bool parseBody(std::string_view body, std::size_t count, PageContent& page, Pars
       fault = {check::kParseEnd, "entry lengths inconsistent"};
       return false;
     }
-    if (L > kMaxEntryLength || K > kMaxKeyLength) {
+    // Reading takes every entry the format allows (below 15094 bytes, any
+    // key length up to the entry's); the tighter limits that keep a page
+    // able to hold what it must apply only to making new entries.
+    if (L >= kEntryLimit) {
       fault = {check::kEntryTooLong, "entry too long"};
       return false;
     }
@@ -97,8 +100,10 @@ bool parseAll(std::string_view image, int cls, PageContent& page, std::uint32_t&
   const std::size_t count = getU16(u + 10);
   page.level = u[12];
   const std::size_t pointers = page.level > 0 ? 4 * count : 0;
-  if (plain < stored || plain > kMaxPageBytes || kPageHeaderSize + pointers > stored ||
-      page.level > 48 || (count == 0 && plain != kPageHeaderSize)) {
+  // The plain size may exceed the page when the body is compressed (one
+  // long entry); its 16 bits bound the buffer it expands into.
+  if (plain < stored || kPageHeaderSize + pointers > stored || page.level > 48 ||
+      (count == 0 && plain != kPageHeaderSize)) {
     fault = {check::kParseEnd, "page header fields inconsistent"};
     return false;
   }

@@ -25,13 +25,25 @@
 
 namespace dw::db {
 
-// The longest entry a page can hold, as a leaf entry or as the key of an
-// inner page's separator: 15104 - 13 header - 4 pointer - 5 entry overhead.
+// Limits on making new entries (insertEntry halts with 814 beyond them).
+// Reading is not limited by them: a stored entry may be anything below
+// 15094 bytes with a key of any length up to the entry's.
+//
+// The longest entry a page can hold uncompressed, as a leaf entry or as the
+// key of an inner page's separator: 15104 - 13 header - 4 pointer - 5
+// entry overhead.
 inline constexpr std::uint32_t kMaxEntryLength = kMaxPageBytes - kPageHeaderSize - 4 - 5;  // 15082
 // The longest key: two separators of this length (9 bytes of overhead each
 // on an inner page) stay below the 15094-byte split threshold, so that an
 // inner page of two entries never has to split again.
 inline constexpr std::uint32_t kMaxKeyLength = (15094 - kPageHeaderSize) / 2 - 9;  // 7531
+
+// The split rule: a page of more than one entry splits when its size
+// estimate exceeds kSplitAlways, or exceeds kSplitCrowded while it holds
+// more than kCrowdedEntries entries.
+inline constexpr std::uint32_t kSplitAlways = kEntryLimit;  // 15094
+inline constexpr std::uint32_t kSplitCrowded = 4096;
+inline constexpr std::size_t kCrowdedEntries = 20;
 
 struct PageEntry {
   Entry entry;
@@ -62,7 +74,8 @@ std::uint32_t storedSizeOf(std::string_view head);
 
 // Parses the image of a page of class `cls`.  A malformed image halts: 1482
 // (size against class), 1607 (entries not ending at the plain size, or any
-// other damage), 696 (keys not strictly ascending), 814 (entry too long).
+// other damage), 696 (keys not strictly ascending), 814 (an entry of 15094
+// bytes or more, which the format never stores).
 PageContent parseImage(std::string_view image, int cls);
 
 // The same checks without halting; an empty string when sound, else the

@@ -14,10 +14,12 @@
 // Moving a page updates its one reference (its parent's child pointer or
 // the header's root field).  Compaction at commit slides regions 2..59 down
 // over the gaps below them, so the file stays dense and grows at its end.
+// The region arithmetic itself is regions.h.
 #include <vector>
 
 #include "runtime/db/brisk_checks.h"
 #include "runtime/db/brisk_file.h"
+#include "runtime/db/regions.h"
 
 namespace dw::db {
 
@@ -109,56 +111,6 @@ void BriskFile::leavePlace(CachedPage* page) {
   m_header.regionEnd[old] -= old;
 }
 
-bool BriskFile::makeGapBelow(int r, std::int32_t g) {
-  auto& start = m_header.regionStart;
-  auto& end = m_header.regionEnd;
-  const int k = r - 1;
-  std::int32_t gap = start[r] - end[k];
-  if (gap >= g) return true;
-  if (k == 0) return false;
-  if (start[k] == end[k]) {
-    // An empty region can sit anywhere between its neighbours.
-    start[k] = end[k] = end[k - 1];
-    gap = start[r] - end[k];
-    if (gap >= g) return true;
-    if (!makeGapBelow(k, g - gap)) return false;
-    start[k] = end[k] = end[k - 1];
-    return true;
-  }
-  const std::int32_t missing = g - gap;
-  const std::int32_t need = (missing + k - 1) / k * k;
-  if (!makeGapBelow(k, need)) return false;
-  while (start[r] - end[k] < g) {
-    movePage(end[k] - k, start[k] - k);
-    start[k] -= k;
-    end[k] -= k;
-  }
-  return true;
-}
-
-void BriskFile::makeRoomAbove(int c, std::int32_t units) {
-  if (units > c) brkbtFail(check::kRoomAboveTooLarge);
-  if (c == kClassCount) return;  // the end of the file
-  auto& start = m_header.regionStart;
-  auto& end = m_header.regionEnd;
-  const std::int32_t gap = start[c + 1] - end[c];
-  if (gap >= units) return;
-  const std::int32_t missing = units - gap;
-  const int n = c + 1;
-  const std::int32_t count = (end[n] - start[n]) / n;
-  if (count <= 1) {
-    makeRoomAbove(n, missing);
-    if (count == 1) movePage(start[n], start[n] + missing);
-    start[n] += missing;
-    end[n] += missing;
-  } else {
-    makeRoomAbove(n, n);
-    movePage(start[n], end[n]);
-    start[n] += n;
-    end[n] += n;
-  }
-}
-
 void BriskFile::allocate(CachedPage* page, int cls) {
   if (page->number >= 0) {
     if (m_header.classOf(page->number) == cls) return;
@@ -166,42 +118,16 @@ void BriskFile::allocate(CachedPage* page, int cls) {
   }
   auto& start = m_header.regionStart;
   auto& end = m_header.regionEnd;
-  if (makeGapBelow(cls, cls)) {
+  const PageMover move = [this](std::int32_t from, std::int32_t to) { movePage(from, to); };
+  if (makeGapBelow(m_header, cls, cls, move)) {
     start[cls] -= cls;
     renumber(page, start[cls]);
     return;
   }
-  makeRoomAbove(cls, cls);
+  makeRoomAbove(m_header, cls, cls, move);
   const std::int32_t slot = end[cls];
   end[cls] += cls;
   renumber(page, slot);
-}
-
-bool BriskFile::compact() {
-  auto& start = m_header.regionStart;
-  auto& end = m_header.regionEnd;
-  bool moved = false;
-  for (int c = 2; c <= kClassCount; ++c) {
-    const std::int32_t count = (end[c] - start[c]) / c;
-    if (count <= 1) {
-      if (start[c] > end[c - 1]) {
-        if (count == 1) {
-          movePage(start[c], end[c - 1]);
-          moved = true;
-        }
-        start[c] = end[c - 1];
-        end[c] = start[c] + count * c;
-      }
-    } else {
-      while (start[c] - end[c - 1] >= c) {
-        movePage(end[c] - c, start[c] - c);
-        start[c] -= c;
-        end[c] -= c;
-        moved = true;
-      }
-    }
-  }
-  return moved;
 }
 
 void BriskFile::placeDirtyPages() {
@@ -220,7 +146,10 @@ void BriskFile::placeDirtyPages() {
         progress = true;
       }
     }
-    if (compact()) progress = true;
+    if (compactRegions(m_header,
+                       [this](std::int32_t from, std::int32_t to) { movePage(from, to); })) {
+      progress = true;
+    }
   }
 }
 

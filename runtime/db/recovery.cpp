@@ -74,6 +74,7 @@ int BriskFile::recover() {
   //    in place and resets the pending range.
   if (m_readMode) {
     m_diskHeader = atZero;
+    m_pendingHeader = fresh;
     return 0;
   }
   m_pendingCopies.clear();
@@ -106,6 +107,37 @@ int BriskFile::applyPendingCopies(const std::map<std::uint32_t, std::uint32_t>& 
   if (!ok) return kRefreshInvalid;
   m_header = m_diskHeader = done;
   return 0;
+}
+
+int BriskFile::settlePending() {
+  if (m_diskHeader.pendingStart == m_diskHeader.pendingEnd) return 0;
+  if (m_readMode) return kRefreshInvalid;
+  const Header working = m_header;
+  int r = 0;
+  if (!m_pendingCopies.empty()) {
+    // The reader's view is the state after the unfinished commit: put its
+    // copies in place, as a writer's refresh would have.
+    const auto copies = std::move(m_pendingCopies);
+    m_pendingCopies.clear();
+    r = applyPendingCopies(copies, m_pendingHeader);
+  } else {
+    // The copies were discarded (an open transaction's): only the pending
+    // range at offset 0 is left to reset.
+    Header reset = m_diskHeader;
+    reset.pendingStart = reset.pendingEnd = reset.endOfData();
+    m_lastError = 0;
+    if (writeHeaderAt(0, reset) && flushFile()) {
+      m_diskHeader = reset;
+    } else {
+      r = kRefreshInvalid;
+    }
+  }
+  m_header = working;
+  if (r == 0) {
+    m_header.pendingStart = m_diskHeader.pendingStart;
+    m_header.pendingEnd = m_diskHeader.pendingEnd;
+  }
+  return r;
 }
 
 }  // namespace dw::db

@@ -86,6 +86,7 @@ bool crashAt(int k, std::uint64_t flush, CrashMode mode, std::uint32_t seed,
   EXPECT_TRUE(sameAs(*writer, readerAfter ? after : before))
       << "commit " << k << " flush " << flush;
   EXPECT_TRUE(sound(*writer));
+  EXPECT_TRUE(compacted(writer->header()));
   EXPECT_EQ(writer->header().pendingStart, writer->header().pendingEnd);
   // The recovered file takes further commits.
   Model next = readerAfter ? after : before;

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cstdio>
+
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -97,6 +99,51 @@ class HaltsThrow : public ::testing::Environment {
     dw::lang::setHaltBoxHook([](std::string_view, std::string_view) {});
   }
 };
+
+// The folder of shared sample files: DW_SHARED_DATA when set, else the
+// first "shared/data" found walking up from this source file (it sits
+// beside the repository checkout).  Empty when there is none.
+inline std::string sharedDataDir() {
+  if (const char* v = std::getenv("DW_SHARED_DATA")) return v;
+  // __FILE__ may be relative to the build folder, which is where tests run.
+  std::error_code ec;
+  std::filesystem::path at =
+      std::filesystem::weakly_canonical(std::filesystem::absolute(__FILE__, ec), ec).parent_path();
+  while (!at.empty()) {
+    const auto candidate = at / "shared" / "data";
+    if (std::filesystem::is_directory(candidate, ec)) return candidate.string();
+    if (at == at.parent_path()) break;
+    at = at.parent_path();
+  }
+  return {};
+}
+
+// Whole contents of a file (empty when it cannot be read).
+inline std::string fileBytes(const std::string& path) {
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  if (in == nullptr) return {};
+  std::string out;
+  char buf[65536];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) out.append(buf, n);
+  std::fclose(in);
+  return out;
+}
+
+// True when the regions are as closed up as a commit leaves them: a region
+// of at most one page starts where the region below ends, a larger one has
+// less than one of its pages' room below it.
+inline ::testing::AssertionResult compacted(const Header& h) {
+  for (int c = 2; c <= kClassCount; ++c) {
+    const std::int32_t pages = (h.regionEnd[c] - h.regionStart[c]) / c;
+    const std::int32_t gap = h.regionStart[c] - h.regionEnd[c - 1];
+    if ((pages <= 1 && gap != 0) || (pages > 1 && gap >= c)) {
+      return ::testing::AssertionFailure()
+             << "region " << c << " (" << pages << " pages) has a gap of " << gap << " units below";
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
 
 // How long the randomised runs go: DW_DB_LONG=n multiplies them.
 inline int longFactor() {

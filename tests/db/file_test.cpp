@@ -36,6 +36,92 @@ TEST(BriskFileTest, ZeroByteFileIsAnEmptyDatabaseAndFirstCommitWritesIt) {
   EXPECT_TRUE(sound(*again));
 }
 
+// A first commit that changes only the header (a number was issued, no
+// entry written) stores the empty tree as root -1, which reads back.
+TEST(BriskFileTest, FirstCommitOfOnlyTheHeaderStoresTheEmptyTree) {
+  TempDir dir;
+  const std::string path = dir.file("h.brk");
+  auto f = openBrisk(path, writerOptions());
+  ASSERT_EQ(f->refreshHeader(), 0);
+  EXPECT_EQ(f->nextNumber(), (std::array<std::uint8_t, 4>{0, 0, 0, 1}));
+  ASSERT_EQ(f->commit(), 0u);
+  EXPECT_EQ(f->header().rootPage, kNoRoot);
+  EXPECT_TRUE(sound(*f));
+  f.reset();
+  auto r = openBrisk(path, readerOptions());
+  ASSERT_EQ(r->refreshHeader(), 0);
+  EXPECT_TRUE(sound(*r));
+  EXPECT_EQ(r->header().numberCounter, (std::array<std::uint8_t, 4>{0, 0, 0, 1}));
+  EXPECT_FALSE(findNext(*r, ""));
+  r.reset();
+  auto w = openBrisk(path, writerOptions());
+  ASSERT_EQ(w->refreshHeader(), 0);
+  insertEntry(*w, Entry("later", 5));
+  EXPECT_EQ(w->nextNumber(), (std::array<std::uint8_t, 4>{0, 0, 0, 2}));
+  ASSERT_EQ(w->commit(), 0u);
+  EXPECT_TRUE(sound(*w));
+  EXPECT_TRUE(findEqual(*w, "later"));
+}
+
+// Zeros where the header belongs are a new file only when no data follows;
+// a committed file whose header was overwritten is refused and left as it
+// is, so that nothing more is lost.
+TEST(BriskFileTest, ZeroedHeaderOfAPopulatedFileIsDamageNotANewFile) {
+  TempDir dir;
+  const std::string path = dir.file("z.brk");
+  {
+    auto f = openBrisk(path, writerOptions());
+    ASSERT_EQ(f->refreshHeader(), 0);
+    for (int i = 0; i < 500; ++i) {
+      insertEntry(*f, Entry("entry" + std::to_string(10000 + i) + std::string(40, '.'), 10));
+    }
+    ASSERT_EQ(f->commit(), 0u);
+  }
+  std::string bytes = readBytes(path);
+  std::fill(bytes.begin(), bytes.begin() + 512, '\0');
+  writeBytes(path, bytes);
+  for (bool readMode : {true, false}) {
+    auto f = openBrisk(path, readMode ? readerOptions() : writerOptions());
+    EXPECT_EQ(f->refreshHeader(), kRefreshInvalid) << readMode;
+    EXPECT_NE(f->refreshFault().find("zero"), std::string::npos) << f->refreshFault();
+    EXPECT_EQ(f->commit(), 0u);
+  }
+  EXPECT_EQ(readBytes(path), bytes) << "the damaged file was written to";
+}
+
+TEST(BriskFileTest, ZeroedHeaderWithNothingButZerosAfterItIsANewFile) {
+  TempDir dir;
+  const std::string path = dir.file("n.brk");
+  for (std::size_t size : {std::size_t(512), std::size_t(512 + 3000)}) {
+    writeBytes(path, std::string(size, '\0'));
+    auto f = openBrisk(path, writerOptions());
+    ASSERT_EQ(f->refreshHeader(), 0) << size;
+    EXPECT_FALSE(findNext(*f, ""));
+    insertEntry(*f, Entry("first", 5));
+    ASSERT_EQ(f->commit(), 0u);
+    EXPECT_TRUE(sound(*f));
+    f.reset();
+    auto r = openBrisk(path, readerOptions());
+    ASSERT_EQ(r->refreshHeader(), 0);
+    EXPECT_TRUE(findEqual(*r, "first"));
+  }
+}
+
+TEST(BriskFileTest, SampleFileWithAZeroedHeaderIsRefused) {
+  const std::string root = sharedDataDir();
+  const std::string original =
+      root.empty() ? std::string() : readBytes(root + "/storage-faults/zeroed_header.brk");
+  if (original.empty()) GTEST_SKIP() << "shared sample files not found";
+  TempDir dir;
+  const std::string path = dir.file("zeroed_header.brk");
+  writeBytes(path, original);
+  auto f = openBrisk(path, writerOptions());
+  EXPECT_EQ(f->refreshHeader(), kRefreshInvalid);
+  EXPECT_EQ(f->commit(), 0u);
+  f.reset();
+  EXPECT_EQ(readBytes(path), original);
+}
+
 TEST(BriskFileTest, ShortFilesAndWrongMagicAreInvalid) {
   TempDir dir;
   const std::string path = dir.file("bad.brk");

@@ -73,6 +73,61 @@ TEST(RecoveryTest, ReaderThatTurnsWriterFinishesTheCommitFirst) {
   EXPECT_TRUE(matchesModel(*g, after));
 }
 
+// The driver's OPEN takes a shared file object out of read mode without a
+// new access period: the unfinished commit the reader saw must still be put
+// in place before the first write lands on top of it.
+TEST(RecoveryTest, ReaderThatTurnsWriterWithoutReleaseFinishesTheCommitFirst) {
+  TestPlatform tp;
+  ScopedPlatform installed(tp);
+  TempDir dir;
+  const std::string path = dir.file("r.brk");
+  Model before, after;
+  interruptedCommit(tp, path, before, after);
+  auto f = openBrisk(path, readerOptions());
+  ASSERT_EQ(f->refreshHeader(), 0);
+  ASSERT_TRUE(matchesModel(*f, after));
+  f->setReadMode(false);
+  EXPECT_EQ(f->header().pendingStart, f->header().pendingEnd);
+  for (auto& [k, e] : fill(*f, 400, 60, 700)) after[k] = e;
+  ASSERT_TRUE(deleteEntry(*f, "e100001"));
+  after.erase("e100001");
+  ASSERT_EQ(f->commit(), 0u);
+  EXPECT_TRUE(sound(*f));
+  f.reset();
+  auto g = openBrisk(path, readerOptions());
+  ASSERT_EQ(g->refreshHeader(), 0);
+  EXPECT_EQ(g->header().pendingStart, g->header().pendingEnd);
+  EXPECT_TRUE(sound(*g));
+  EXPECT_TRUE(matchesModel(*g, after));
+}
+
+// The same when the reader discarded the copies as an open transaction's:
+// the pending range at offset 0 is reset before the writer commits.
+TEST(RecoveryTest, ReaderThatDiscardedAnOpenTransactionAndTurnsWriterResetsTheRange) {
+  TestPlatform tp;
+  ScopedPlatform installed(tp);
+  TempDir dir;
+  const std::string path = dir.file("t.brk");
+  Model before, after;
+  interruptedCommit(tp, path, before, after);
+  auto f = openBrisk(path, readerOptions());
+  f->setOpenTransactionTest([](BriskFile&) { return true; });
+  ASSERT_EQ(f->refreshHeader(), 0);
+  ASSERT_TRUE(matchesModel(*f, before));
+  f->setReadMode(false);
+  Model next = before;
+  for (auto& [k, e] : fill(*f, 500, 40, 50)) next[k] = e;
+  ASSERT_EQ(f->commit(), 0u);
+  f.reset();
+  auto g = openBrisk(path, readerOptions());
+  int asked = 0;
+  g->setOpenTransactionTest([&](BriskFile&) { return ++asked, false; });
+  ASSERT_EQ(g->refreshHeader(), 0);
+  EXPECT_EQ(asked, 0) << "no pending range is left to ask about";
+  EXPECT_TRUE(sound(*g));
+  EXPECT_TRUE(matchesModel(*g, next));
+}
+
 TEST(RecoveryTest, CopiesOfAnOpenTransactionAreDiscarded) {
   TestPlatform tp;
   ScopedPlatform installed(tp);

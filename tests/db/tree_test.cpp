@@ -132,8 +132,8 @@ TEST_F(TreeTest, DeleteInReadModeHalts) {
   EXPECT_THROW(deleteEntry(*m_file, "a"), dw::lang::HaltRequested);
 }
 
-// Random keys from a small alphabet (long shared prefixes), random lengths
-// up to the longest entry a page holds.
+// Random keys from a small alphabet (long shared prefixes), keys up to the
+// longest key and entries up to the longest entry that may be made.
 TEST_F(TreeTest, RandomisedAgainstOrderedMap) {
   std::mt19937 rng(12345);
   Model model;
@@ -145,8 +145,15 @@ TEST_F(TreeTest, RandomisedAgainstOrderedMap) {
       const int what = int(rng() % 10);
       if (what < 6 || model.empty()) {
         std::string key;
-        const int klen = 1 + int(rng() % 24);
-        for (int i = 0; i < klen; ++i) key.push_back(char('a' + rng() % 3));
+        // Mostly short keys; one in eight from 1,000 bytes up to the longest
+        // key allowed (which then also makes the longest separators).
+        const int longKey = int(rng() % 16);
+        const std::size_t klen = longKey == 0   ? kMaxKeyLength - rng() % 2
+                                 : longKey == 1 ? 1000 + rng() % (kMaxKeyLength - 1000)
+                                                : 1 + rng() % 24;
+        for (std::size_t i = 0; i < klen; ++i) {
+          key.push_back(char(i < 24 || rng() % 64 == 0 ? 'a' + rng() % 3 : 'k'));
+        }
         if (model.count(key)) continue;
         std::size_t total;
         const int size = int(rng() % 100);
@@ -157,6 +164,7 @@ TEST_F(TreeTest, RandomisedAgainstOrderedMap) {
         } else {
           total = kMaxEntryLength - rng() % 20;
         }
+        total = std::min<std::size_t>(std::max(total, key.size()), kMaxEntryLength);
         std::string bytes = key;
         while (bytes.size() < total) bytes.push_back(char(rng() % 4 == 0 ? rng() : 'z'));
         Entry e(bytes, key.size());
@@ -186,6 +194,7 @@ TEST_F(TreeTest, RandomisedAgainstOrderedMap) {
     }
     ASSERT_EQ(m_file->commit(), 0u);
     ASSERT_TRUE(sound(*m_file)) << "round " << round;
+    ASSERT_TRUE(compacted(m_file->header())) << "round " << round;
     ++checks;
     if (round % 3 == 2) {
       m_file->release();

@@ -8,7 +8,8 @@
 //
 // Both open the file read-only in read mode: a file left with pending
 // copies by a crash is shown as a reader would see it, and nothing is
-// written.  Damage that stops the reader ends the tool with exit code 1.
+// written.  Damage that stops the reader ends the tool with exit code 1; a
+// refused header is named with its fault and what follows it in the file.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -97,6 +98,39 @@ int writeSample(const std::string& path, int n, const std::string& password) {
   return 0;
 }
 
+// What lies after a header that was refused: the page images found by
+// their own offsets (a page starts with its own byte offset and a stored
+// size that fits a page), so that a damaged header can be told from a file
+// that never held data.
+void describeAfterHeader(BriskFile& f) {
+  auto size = f.osFile().size();
+  const std::uint64_t fileSize = size ? *size : 0;
+  if (fileSize <= dw::db::kHeaderSize) return;
+  std::uint64_t pages = 0, first = 0, end = 0;
+  std::uint8_t head[dw::db::kCipherBlock];
+  for (std::uint64_t at = dw::db::kHeaderSize; at + sizeof head <= fileSize;) {
+    if (f.readAt(at, sizeof head, head) != sizeof head) break;
+    const std::uint32_t stored = dw::db::getU16(head + 4);
+    const std::uint32_t plain = dw::db::getU16(head + 6);
+    if (dw::db::getU32(head) == at && stored >= dw::db::kPageHeaderSize &&
+        stored <= dw::db::kMaxPageBytes && plain >= stored) {
+      if (pages++ == 0) first = at;
+      at += dw::db::roundUpUnits(stored);
+      end = at;
+    } else {
+      at += dw::db::kUnit;
+    }
+  }
+  std::printf("after the header: %llu bytes", static_cast<unsigned long long>(fileSize - 512));
+  if (pages == 0) {
+    std::printf(", no page images\n");
+  } else {
+    std::printf(", %llu page images from byte %llu to %llu\n",
+                static_cast<unsigned long long>(pages), static_cast<unsigned long long>(first),
+                static_cast<unsigned long long>(end));
+  }
+}
+
 int run(const std::string& command, const std::string& path, const std::string& password) {
   BriskOptions options;
   options.readMode = true;
@@ -110,7 +144,8 @@ int run(const std::string& command, const std::string& path, const std::string& 
   }
   BriskFile& f = **opened;
   if (f.refreshHeader() != 0) {
-    std::printf("%s: not a valid data file (header)\n", path.c_str());
+    std::printf("%s: not a valid data file (header): %s\n", path.c_str(), f.refreshFault().c_str());
+    describeAfterHeader(f);
     return 1;
   }
   const CheckReport r = dw::db::checkFile(f);
