@@ -74,6 +74,7 @@ int Table::openTable(std::string_view name, const TableDesc& declared,
   }
   if (rc != 0) return rc;
   t->m_open = true;
+  t->m_cursor = std::make_unique<KeyCursor>(t->ref());
   t->m_record.assign(t->m_desc.recordLength, '\0');
   t->m_memos.resize(t->m_desc.memos.size());
   t->clearRecord();
@@ -317,6 +318,43 @@ int Table::takeRecord(std::uint32_t recordNumber, std::string_view image) {
     m_memosNotRead = false;
   }
   return 0;
+}
+
+int Table::step(StepDirection direction) {
+  if (!m_open) return err::kFileNotOpen;
+  if (int rc = m_file->beginRead()) return end(rc);
+  const int rc = m_cursor->step(direction, [this](std::uint32_t rn, std::string_view image) {
+    return takeRecord(rn, image);
+  });
+  return end(rc);
+}
+
+int readStoredDescription(std::string_view name, const TableOpenOptions& options,
+                          TableDesc& out) {
+  const TableName n = splitTableName(name);
+  TableFileOptions fo;
+  fo.locking = options.locking;
+  fo.password = options.password;
+  fo.readOnly = options.readOnly;
+  int osError = 0;
+  auto tf = TableFile::acquire(n.file, fo, osError);
+  if (!tf) return osError ? osError : err::kFileNotFound;
+  if (int rc = tf->beginRead()) {
+    tf->endOperation();
+    return rc;
+  }
+  auto dir = findEqual(tf->file(), directoryKey(n.table));
+  int rc = 0;
+  if (!dir) {
+    rc = err::kFileNotFound;
+  } else if (dir->data().size() < 4) {
+    rc = err::kInvalidDataFile;
+  } else {
+    out = decodeDefinition(readDefinitionStream(tf->file(), readBig32(dir->data(), 0)));
+    out.storedVersion = -1;
+  }
+  tf->endOperation();
+  return rc;
 }
 
 int Table::readRecord(std::uint32_t recordNumber) {
