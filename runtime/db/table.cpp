@@ -357,6 +357,32 @@ int readStoredDescription(std::string_view name, const TableOpenOptions& options
   return rc;
 }
 
+int Table::getByKey(std::size_t k) {
+  if (!m_open) return err::kFileNotOpen;
+  if (k >= m_desc.keys.size()) return err::kRecordNotFound;
+  if (int rc = m_file->beginRead()) return end(rc);
+  const TableRef r = ref();
+  BriskFile* kf = keyFile(r, k);
+  if (!kf) return end(err::kRecordNotFound);
+  const std::string probe = keyPrefix(m_number, std::uint8_t(k)) + encodeKeyValue(r, k, m_record);
+  std::optional<Entry> found;
+  if (m_desc.keys[k].allowsDuplicates()) {
+    // The first entry after the value alone is its lowest record number.
+    found = findNext(*kf, probe);
+    if (found && (found->key().size() != probe.size() + 4 ||
+                  found->key().substr(0, probe.size()) != probe)) {
+      found.reset();
+    }
+  } else {
+    found = findEqual(*kf, probe);
+  }
+  if (!found) return end(err::kRecordNotFound);
+  const std::uint32_t rn = recordNumberOf(*found);
+  auto data = findEqual(file(), dataEntryKey(m_number, rn));
+  if (!data) return end(err::kRecordNotFound);
+  return end(takeRecord(rn, data->data()));
+}
+
 int Table::readRecord(std::uint32_t recordNumber) {
   if (!m_open) return err::kFileNotOpen;
   if (int rc = m_file->beginRead()) return end(rc);

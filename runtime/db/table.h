@@ -93,6 +93,12 @@ class Table {
   // becomes the current record.  0 or 43.
   int takeRecord(std::uint32_t recordNumber, std::string_view image);
 
+  // GET by key k: the record whose key value equals the one built from the
+  // record buffer (the first of equal ones for a key that allows
+  // duplicates) becomes the current record: 0, 35 or 43.  The position is
+  // not changed.
+  int getByKey(std::size_t k);
+
   // The table's sequential position (positioning only sets it) and one
   // step from it that reads the record found: 0, 33, 35 or 43.
   KeyCursor& cursor() { return *m_cursor; }
