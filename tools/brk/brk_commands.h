@@ -1,0 +1,28 @@
+// The commands of the brk tool, one per file of tools/brk/, dispatched by
+// brk.cpp.  Each takes the arguments after its name (options such as
+// --password already taken out into BrkArgs) and returns the exit code:
+// 0 success, 1 the file or its content is at fault, 2 bad usage or the file
+// cannot be opened.
+//
+// Single-threaded: the tool runs one command and ends.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace dw::brk {
+
+struct BrkArgs {
+  std::vector<std::string> positional;  // after the command name
+  std::vector<std::string> options;     // --name or --name value, in order, as given
+  std::string password;                 // --password PW
+  // The value of an option "--name VALUE", or fallback when absent.
+  std::string option(const std::string& name, const std::string& fallback = {}) const;
+  bool flag(const std::string& name) const;
+};
+
+int cmdInfo(const BrkArgs& args);
+int cmdCheck(const BrkArgs& args);
+int cmdSample(const BrkArgs& args);
+
+}  // namespace dw::brk
