@@ -41,6 +41,7 @@ const Command kCommands[] = {
     {"info", cmdInfo, "info FILE [--password PW]"},
     {"check", cmdCheck, "check FILE [--password PW]"},
     {"sample", cmdSample, "sample FILE N [--password PW]"},
+    {"build", cmdBuild, "build FILE\\!TABLE [KEY] [--password PW]"},
 };
 
 // Options that take a value.

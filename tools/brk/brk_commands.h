@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/db/brisk_file.h"
+
 namespace dw::brk {
 
 struct BrkArgs {
@@ -24,5 +26,8 @@ struct BrkArgs {
 int cmdInfo(const BrkArgs& args);
 int cmdCheck(const BrkArgs& args);
 int cmdSample(const BrkArgs& args);
+int cmdBuild(const BrkArgs& args);
+// The table part of check, on a file whose pages are sound: 0 or 1.
+int checkTablesOf(dw::db::BriskFile& file, const std::string& path);
 
 }  // namespace dw::brk
