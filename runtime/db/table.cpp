@@ -36,7 +36,7 @@ void deleteTableEntries(BriskFile& file, std::uint32_t t) {
 }  // namespace
 
 TableRef Table::ref() {
-  TableRef r{file(), m_number, m_desc, nullptr, {}};
+  TableRef r(file(), m_number, m_desc, m_dynamic.get());
   if (m_desc.oem) {
     const TableDesc* d = &m_desc;
     r.storedToMemory = [d](std::string_view stored) {
@@ -50,7 +50,9 @@ TableRef Table::ref() {
 
 int Table::openTable(std::string_view name, const TableDesc& declared,
                      const TableOpenOptions& options, std::unique_ptr<Table>& out) {
+  if (int rc = validateKeys(declared)) return rc;
   std::unique_ptr<Table> t(new Table());
+  t->m_dynamic = std::make_unique<DynamicIndexes>();
   t->m_name = splitTableName(name);
   t->m_desc = declared;
   TableFileOptions fo;

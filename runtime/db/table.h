@@ -66,6 +66,7 @@ class Table {
   const TableName& name() const { return m_name; }
   std::uint32_t number() const { return m_number; }
   TableFile& tableFile() { return *m_file; }
+  DynamicIndexes& dynamicIndexes() { return *m_dynamic; }
   BriskFile& file() { return m_file->file(); }
   TableRef ref();
 
@@ -142,6 +143,7 @@ class Table {
   bool m_memosNotRead = false;
   bool m_holdArmed = false;
   std::uint32_t m_heldRecord = 0;  // record whose lock this table holds
+  std::unique_ptr<DynamicIndexes> m_dynamic;
 };
 
 // The maximum length a BLOB can reach (its segments are numbered in 2 bytes).

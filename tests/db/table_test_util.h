@@ -11,7 +11,7 @@
 namespace dw::db::testing {
 
 // A table of a LONG id, a STRING(20) name, a DECIMAL(5,2) amount, an
-// optional memo of 300 bytes and a BLOB; key 0 unique on the id.
+// memo of 300 bytes and a BLOB; key 0 unique and optional on the id.
 inline TableDesc smallTable(bool withBlob = true, std::uint16_t memoSize = 300) {
   FieldListBuilder b;
   b.field("T:ID", FieldType::Long)
@@ -30,7 +30,7 @@ inline TableDesc smallTable(bool withBlob = true, std::uint16_t memoSize = 300) 
   }
   std::vector<DeclaredKey> keys(1);
   keys[0].name = "T:KeyID";
-  keys[0].flags = kKeyPrimary;
+  keys[0].flags = kKeyPrimary | kKeyOptional;
   keys[0].components = {1};
   TableDesc d;
   EXPECT_EQ(acceptDeclaration(b.build(), 0, memos, keys, d), 0);
