@@ -141,18 +141,15 @@ TEST(TableMemos, TrailingBlanksAreNotStored) {
   TempDir dir;
   auto t = openNew(dir.file("m") + "\\!T");
   t->memo(0).assign(300, ' ');  // only spaces: no segment
-  setLong(*t, kId, 1);
   ASSERT_EQ(t->addRecord(), 0);
   const std::uint32_t blank = t->currentRecord();
   EXPECT_FALSE(segment(*t, blank, 0, 0));
   t->memo(0) = std::string(256, 'x') + std::string(44, ' ');  // 256 non-blank bytes: one segment
-  setLong(*t, kId, 2);
   ASSERT_EQ(t->addRecord(), 0);
   const std::uint32_t full = t->currentRecord();
   EXPECT_EQ(segment(*t, full, 0, 0), std::string(256, 'x'));
   EXPECT_FALSE(segment(*t, full, 0, 1));
   t->memo(0) = std::string(257, 'y') + std::string(43, ' ');
-  setLong(*t, kId, 3);
   ASSERT_EQ(t->addRecord(), 0);
   EXPECT_EQ(segment(*t, t->currentRecord(), 0, 1), "y");
 
@@ -216,7 +213,6 @@ TEST(TableMemos, BlobLengthsAtSegmentBoundaries) {
     t->memo(1).clear();
     ASSERT_TRUE(t->blobWrite(1, 0, bytes));
     EXPECT_EQ(t->blobSize(1), c.length);
-    setLong(*t, kId, std::int32_t(c.length) + 1);  // ids are unique
     ASSERT_EQ(t->addRecord(), 0) << c.length;
     const std::uint32_t rn = t->currentRecord();
     std::size_t stored = 0;
@@ -288,10 +284,7 @@ TEST(TableCopy, CopyIntoAFileWithRecordsRenumbers) {
     ASSERT_EQ(src->addRecord(), 0);
   }
   auto other = openNew(dir.file("dst") + "\\!Other");
-  for (int i = 0; i < 5; ++i) {
-    setLong(*other, kId, 100 + i);
-    ASSERT_EQ(other->addRecord(), 0);  // numbers 2..6
-  }
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(other->addRecord(), 0);  // numbers 2..6
   ASSERT_EQ(copyTable(*src, dir.file("dst") + "\\!Copy", false), 0);
   auto copy = openNew(dir.file("dst") + "\\!Copy");
   EXPECT_EQ(copy->number(), 7u);
@@ -303,7 +296,6 @@ TEST(TableCopy, CopyIntoAFileWithRecordsRenumbers) {
     EXPECT_EQ(copy->memo(0).substr(0, 6), "memo " + std::to_string(id));
   }
   // The counter moved past them: the next record is new everywhere.
-  setLong(*other, kId, 200);
   ASSERT_EQ(other->addRecord(), 0);
   EXPECT_EQ(other->currentRecord(), 13u);
   EXPECT_TRUE(sound(copy->file()));
@@ -333,12 +325,8 @@ TEST(TableCopy, RemoveAndEmpty) {
   {
     auto a = openNew(file + "\\!A");
     auto b = openNew(file + "\\!B");
-    for (int i = 0; i < 3; ++i) {
-      setLong(*a, kId, i + 1);
-      ASSERT_EQ(a->addRecord(), 0);
-    }
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(a->addRecord(), 0);
     a->memo(0).assign(300, 'm');
-    setLong(*a, kId, 9);
     ASSERT_EQ(a->addRecord(), 0);
     ASSERT_EQ(emptyTable(*a), 0);
     EXPECT_EQ(a->recordCount(), 0u);
