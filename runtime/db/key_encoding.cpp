@@ -21,15 +21,12 @@
 //
 // Pure functions over the runtime's character tables (read-only after
 // start-up); any thread.
-#include <iconv.h>
-
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <mutex>
 
+#include "runtime/db/oem_text.h"
 #include "runtime/db/page_image.h"
 #include "runtime/db/table_keys.h"
 #include "runtime/lang/chartab.h"
@@ -37,31 +34,6 @@
 namespace dw::db {
 
 namespace {
-
-// Windows Latin (code page 1252) to OEM (code page 850), byte by byte;
-// bytes without a partner stay as they are.
-const std::array<std::uint8_t, 256>& ansiToOemTable() {
-  static std::array<std::uint8_t, 256> table;
-  static std::once_flag once;
-  std::call_once(once, [] {
-    for (int i = 0; i < 256; ++i) table[std::size_t(i)] = std::uint8_t(i);
-    iconv_t cd = iconv_open("CP850", "WINDOWS-1252");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return;
-    for (int i = 128; i < 256; ++i) {
-      char in[1] = {char(i)};
-      char out[4];
-      char* ip = in;
-      char* op = out;
-      std::size_t il = 1, ol = sizeof out;
-      if (iconv(cd, &ip, &il, &op, &ol) != std::size_t(-1) && op - out == 1) {
-        table[std::size_t(i)] = std::uint8_t(out[0]);
-      }
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-    iconv_close(cd);
-  });
-  return table;
-}
 
 bool isStringType(FieldType t) {
   return t == FieldType::String || t == FieldType::CString || t == FieldType::PString;
@@ -164,15 +136,15 @@ std::string encodeComponent(const FieldDesc& field, bool descending, bool noCase
       break;
   }
   if (isStringType(field.type)) {
-    const auto& toOem = ansiToOemTable();
-    for (char& c : out) {
-      auto b = static_cast<unsigned char>(c);
-      if (noCase && dw::lang::isUpper(b)) {
-        if (unsigned char p = dw::lang::casePartner(b)) b = p;
+    if (noCase) {
+      for (char& c : out) {
+        const auto b = static_cast<unsigned char>(c);
+        if (!dw::lang::isUpper(b)) continue;
+        if (unsigned char p = dw::lang::casePartner(b)) c = char(p);
       }
-      if (oem) b = toOem[b];
-      c = char(dw::lang::collationWeight(b));
     }
+    if (oem) convertText(out, OemDirection::ToOem);
+    for (char& c : out) c = char(dw::lang::collationWeight(static_cast<unsigned char>(c)));
   }
   if (descending) complement(out);
   return out;

@@ -36,7 +36,7 @@ void deleteTableEntries(BriskFile& file, std::uint32_t t) {
 }  // namespace
 
 TableRef Table::ref() {
-  TableRef r(file(), m_number, m_desc, m_dynamic.get());
+  TableRef r{file(), m_number, m_desc, m_dynamic.get(), {}};
   if (m_desc.oem) {
     const TableDesc* d = &m_desc;
     r.storedToMemory = [d](std::string_view stored) {

@@ -60,11 +60,9 @@ inline constexpr int kErrBadIndexString = 76;  // 'Invalid Index String'
 class DynamicIndexes;
 
 // One open table as the key code sees it.  The table object owns
-// everything referenced here.
+// everything referenced here.  Give all five members when making one
+// (TableRef{file, number, desc, dynamic, conversion}).
 struct TableRef {
-  TableRef(BriskFile& f, std::uint32_t n, const TableDesc& d, DynamicIndexes* dyn = nullptr)
-      : file(f), number(n), desc(d), dynamic(dyn) {}
-
   BriskFile& file;
   std::uint32_t number;  // the table number
   const TableDesc& desc;

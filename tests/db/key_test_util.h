@@ -103,7 +103,7 @@ class KeyTable {
     createStatistics(ref());
   }
 
-  TableRef ref() { return TableRef{*m_file, m_number, m_desc, &m_dynamic}; }
+  TableRef ref() { return TableRef{*m_file, m_number, m_desc, &m_dynamic, {}}; }
   BriskFile& file() { return *m_file; }
   const TableDesc& desc() const { return m_desc; }
   const std::string& path() const { return m_path; }

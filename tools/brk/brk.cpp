@@ -45,6 +45,7 @@ const Command kCommands[] = {
     {"create", cmdCreate, "create FILE\\!TABLE DEFFILE [--replace] [--password PW]"},
     {"dump", cmdDump, "dump FILE\\!TABLE [--key NAME] [--csv] [--password PW]"},
     {"load", cmdLoad, "load FILE\\!TABLE [--batch N] [--password PW] < CSV"},
+    {"build", cmdBuild, "build FILE\\!TABLE [KEY] [--password PW]"},
 };
 
 // Options that take a value.

@@ -73,7 +73,7 @@ int run(const std::string& command, const std::string& path, const std::string& 
     std::printf("%s: sound (%llu entries in %llu pages, depth %u)\n", path.c_str(),
                 static_cast<unsigned long long>(r.entries),
                 static_cast<unsigned long long>(r.pages), r.depth);
-    return 0;
+    return checkTablesOf(f, path);
   }
   if (r.page < 0) {
     std::printf("%s: fault in the header: %s\n", path.c_str(), r.fault.c_str());

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/db/brisk_file.h"
 #include "runtime/db/table.h"
 
 namespace dw::brk {
@@ -36,5 +37,8 @@ int cmdTables(const BrkArgs& args);
 int cmdCreate(const BrkArgs& args);
 int cmdDump(const BrkArgs& args);
 int cmdLoad(const BrkArgs& args);
+int cmdBuild(const BrkArgs& args);
+// The table part of check, on a file whose pages are sound: 0 or 1.
+int checkTablesOf(dw::db::BriskFile& file, const std::string& path);
 
 }  // namespace dw::brk

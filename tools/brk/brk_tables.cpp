@@ -75,7 +75,7 @@ int listTables(const BrkArgs& args) {
     }
     const std::uint32_t t = readBig32(e->data(), 0);
     const TableDesc d = decodeDefinition(readDefinitionStream(f, t));
-    TableRef ref(f, t, d);
+    TableRef ref{f, t, d, nullptr, {}};
     auto records = readStatistics(ref, kStatsRecords);
     std::printf("%s  number %u  records %s  record length %u  fields %zu  memos %zu  keys %zu\n",
                 name.c_str(), t, records ? std::to_string(records->count).c_str() : "?",
