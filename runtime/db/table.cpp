@@ -196,11 +196,10 @@ void Table::releaseRecordLock() {
 }
 
 int Table::end(int rc) {
-  if (rc != 0) {
-    m_file->endOperation();
-    return rc;
-  }
-  return m_file->endOperation();
+  // A failed operation has changed nothing; its end still commits what a
+  // batch holds only when the batch ends.
+  const int erc = m_file->endOperation();
+  return rc != 0 ? rc : erc;
 }
 
 std::uint32_t Table::recordCount() {
@@ -329,8 +328,7 @@ int Table::step(StepDirection direction) {
   return end(rc);
 }
 
-int readStoredDescription(std::string_view name, const TableOpenOptions& options,
-                          TableDesc& out) {
+int readStoredDescription(std::string_view name, const TableOpenOptions& options, TableDesc& out) {
   const TableName n = splitTableName(name);
   TableFileOptions fo;
   fo.locking = options.locking;
