@@ -550,12 +550,15 @@ Figures medianOf(const std::vector<Figures>& runs) {
 
 int main(int argc, char** argv) {
   int n = 100000;
-  bool withWal = true;
+  bool withWal = true, engineOnly = false;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--no-wal") == 0)
+    if (std::strcmp(argv[i], "--no-wal") == 0) {
       withWal = false;
-    else
+    } else if (std::strcmp(argv[i], "--engine-only") == 0) {
+      engineOnly = true;
+    } else {
       n = std::max(kChanges * 2, std::atoi(argv[i]));
+    }
   }
   const std::vector<Task> tasks = makeTasks(n);
   const std::string dir =
