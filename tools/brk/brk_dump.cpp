@@ -49,8 +49,12 @@ int dump(const BrkArgs& args) {
   const bool csv = args.flag("--csv");
   if (csv) {
     std::string header;
-    for (std::size_t c : columns) header += (header.empty() ? "" : ",") + csvCell(d.fields[c].name);
-    for (const MemoDesc& m : d.memos) header += (header.empty() ? "" : ",") + csvCell(m.name);
+    auto addColumn = [&header](const std::string& name) {
+      if (!header.empty()) header += ',';
+      header += csvCell(name);
+    };
+    for (std::size_t c : columns) addColumn(d.fields[c].name);
+    for (const MemoDesc& m : d.memos) addColumn(m.name);
     std::printf("%s\n", header.c_str());
   }
   std::uint64_t n = 0;
@@ -66,14 +70,13 @@ int dump(const BrkArgs& args) {
     if (csv) {
       std::string row;
       bool first = true;
-      for (std::size_t c : columns) {
-        row += (first ? "" : ",") + csvCell(formatField(d.fields[c], t->record()));
+      auto addCell = [&](const std::string& text) {
+        if (!first) row += ',';
+        row += csvCell(text);
         first = false;
-      }
-      for (std::size_t m = 0; m < d.memos.size(); ++m) {
-        row += (first ? "" : ",") + csvCell(memoText(*t, m, t->memo(m)));
-        first = false;
-      }
+      };
+      for (std::size_t c : columns) addCell(formatField(d.fields[c], t->record()));
+      for (std::size_t m = 0; m < d.memos.size(); ++m) addCell(memoText(*t, m, t->memo(m)));
       std::printf("%s\n", row.c_str());
     } else {
       std::printf("record %u\n", t->currentRecord());

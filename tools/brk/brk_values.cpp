@@ -37,8 +37,11 @@ std::string formatDecimal(const std::uint8_t* p, std::size_t size, int places) {
   std::string out = digits.substr(0, digits.size() - std::size_t(places));
   const std::size_t nz = out.find_first_not_of('0');
   out = nz == std::string::npos ? "0" : out.substr(nz);
-  if (places > 0) out += "." + digits.substr(digits.size() - std::size_t(places));
-  if (negative && digits.find_first_not_of('0') != std::string::npos) out = "-" + out;
+  if (places > 0) {
+    out += '.';
+    out.append(digits, digits.size() - std::size_t(places), std::string::npos);
+  }
+  if (negative && digits.find_first_not_of('0') != std::string::npos) out.insert(0, 1, '-');
   return out;
 }
 
