@@ -60,9 +60,12 @@ inline constexpr int kErrBadIndexString = 76;  // 'Invalid Index String'
 class DynamicIndexes;
 
 // One open table as the key code sees it.  The table object owns
-// everything referenced here.  Give all five members when making one
-// (TableRef{file, number, desc, dynamic, conversion}).
+// everything referenced here.
 struct TableRef {
+  TableRef(BriskFile& f, std::uint32_t n, const TableDesc& d, DynamicIndexes* dyn = nullptr,
+           std::function<std::string(std::string_view)> conversion = {})
+      : file(f), number(n), desc(d), dynamic(dyn), storedToMemory(std::move(conversion)) {}
+
   BriskFile& file;
   std::uint32_t number;  // the table number
   const TableDesc& desc;
