@@ -36,7 +36,7 @@ void deleteTableEntries(BriskFile& file, std::uint32_t t) {
 }  // namespace
 
 TableRef Table::ref() {
-  TableRef r(file(), m_number, m_desc, m_dynamic.get());
+  TableRef r{file(), m_number, m_desc, m_dynamic.get(), {}};
   if (m_desc.oem) {
     const TableDesc* d = &m_desc;
     r.storedToMemory = [d](std::string_view stored) {
@@ -74,6 +74,7 @@ int Table::openTable(std::string_view name, const TableDesc& declared,
   }
   if (rc != 0) return rc;
   t->m_open = true;
+  t->m_cursor = std::make_unique<KeyCursor>(t->ref());
   t->m_record.assign(t->m_desc.recordLength, '\0');
   t->m_memos.resize(t->m_desc.memos.size());
   t->clearRecord();
@@ -195,11 +196,10 @@ void Table::releaseRecordLock() {
 }
 
 int Table::end(int rc) {
-  if (rc != 0) {
-    m_file->endOperation();
-    return rc;
-  }
-  return m_file->endOperation();
+  // A failed operation has changed nothing; its end still commits what a
+  // batch holds only when the batch ends.
+  const int erc = m_file->endOperation();
+  return rc != 0 ? rc : erc;
 }
 
 std::uint32_t Table::recordCount() {
@@ -317,6 +317,68 @@ int Table::takeRecord(std::uint32_t recordNumber, std::string_view image) {
     m_memosNotRead = false;
   }
   return 0;
+}
+
+int Table::step(StepDirection direction) {
+  if (!m_open) return err::kFileNotOpen;
+  if (int rc = m_file->beginRead()) return end(rc);
+  const int rc = m_cursor->step(direction, [this](std::uint32_t rn, std::string_view image) {
+    return takeRecord(rn, image);
+  });
+  return end(rc);
+}
+
+int readStoredDescription(std::string_view name, const TableOpenOptions& options, TableDesc& out) {
+  const TableName n = splitTableName(name);
+  TableFileOptions fo;
+  fo.locking = options.locking;
+  fo.password = options.password;
+  fo.readOnly = options.readOnly;
+  int osError = 0;
+  auto tf = TableFile::acquire(n.file, fo, osError);
+  if (!tf) return osError ? osError : err::kFileNotFound;
+  if (int rc = tf->beginRead()) {
+    tf->endOperation();
+    return rc;
+  }
+  auto dir = findEqual(tf->file(), directoryKey(n.table));
+  int rc = 0;
+  if (!dir) {
+    rc = err::kFileNotFound;
+  } else if (dir->data().size() < 4) {
+    rc = err::kInvalidDataFile;
+  } else {
+    out = decodeDefinition(readDefinitionStream(tf->file(), readBig32(dir->data(), 0)));
+    out.storedVersion = -1;
+  }
+  tf->endOperation();
+  return rc;
+}
+
+int Table::getByKey(std::size_t k) {
+  if (!m_open) return err::kFileNotOpen;
+  if (k >= m_desc.keys.size()) return err::kRecordNotFound;
+  if (int rc = m_file->beginRead()) return end(rc);
+  const TableRef r = ref();
+  BriskFile* kf = keyFile(r, k);
+  if (!kf) return end(err::kRecordNotFound);
+  const std::string probe = keyPrefix(m_number, std::uint8_t(k)) + encodeKeyValue(r, k, m_record);
+  std::optional<Entry> found;
+  if (m_desc.keys[k].allowsDuplicates()) {
+    // The first entry after the value alone is its lowest record number.
+    found = findNext(*kf, probe);
+    if (found && (found->key().size() != probe.size() + 4 ||
+                  found->key().substr(0, probe.size()) != probe)) {
+      found.reset();
+    }
+  } else {
+    found = findEqual(*kf, probe);
+  }
+  if (!found) return end(err::kRecordNotFound);
+  const std::uint32_t rn = recordNumberOf(*found);
+  auto data = findEqual(file(), dataEntryKey(m_number, rn));
+  if (!data) return end(err::kRecordNotFound);
+  return end(takeRecord(rn, data->data()));
 }
 
 int Table::readRecord(std::uint32_t recordNumber) {

@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/db/key_cursor.h"
 #include "runtime/db/table_desc.h"
 #include "runtime/db/table_file.h"
 #include "runtime/db/table_keys.h"
@@ -92,6 +93,17 @@ class Table {
   // becomes the current record.  0 or 43.
   int takeRecord(std::uint32_t recordNumber, std::string_view image);
 
+  // GET by key k: the record whose key value equals the one built from the
+  // record buffer (the first of equal ones for a key that allows
+  // duplicates) becomes the current record: 0, 35 or 43.  The position is
+  // not changed.
+  int getByKey(std::size_t k);
+
+  // The table's sequential position (positioning only sets it) and one
+  // step from it that reads the record found: 0, 33, 35 or 43.
+  KeyCursor& cursor() { return *m_cursor; }
+  int step(StepDirection direction);
+
   // The number of records, from the table's statistics entry.
   std::uint32_t recordCount();
 
@@ -144,7 +156,13 @@ class Table {
   bool m_holdArmed = false;
   std::uint32_t m_heldRecord = 0;  // record whose lock this table holds
   std::unique_ptr<DynamicIndexes> m_dynamic;
+  std::unique_ptr<KeyCursor> m_cursor;
 };
+
+// The description stored in the file for table `name`, for tools that open
+// a table as it was created: 0, 2, 36 or an open error.
+int readStoredDescription(std::string_view name, const TableOpenOptions& options,
+                          TableDesc& out);
 
 // The maximum length a BLOB can reach (its segments are numbered in 2 bytes).
 inline constexpr std::uint32_t kMaxBlobLength = 0xFFFFu * 256u;

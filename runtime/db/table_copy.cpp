@@ -129,6 +129,9 @@ int copyTable(Table& source, std::string_view targetName, bool rename,
   if (highest > numberValue(to.header().numberCounter)) {
     to.mutableHeader().numberCounter = numberBytes(highest);
   }
+  // A renamed table is gone from its old name too (its directory entry
+  // would otherwise name a table without a definition).
+  if (rename) deleteEntry(from, directoryKey(source.name().table));
   std::string entry = dir;
   appendBig32(entry, t);
   insertEntry(to, Entry(entry, dir.size()));

@@ -317,6 +317,8 @@ TEST(TableCopy, RenameMovesEveryEntry) {
   src->tableFile().endOperation();
   auto renamed = openNew(dir.file("r") + "\\!New");
   EXPECT_EQ(renamed->recordCount(), 4u);
+  std::unique_ptr<Table> old;
+  EXPECT_EQ(Table::openTable(dir.file("r") + "\\!Old", smallTable(), {}, old), 2);
 }
 
 TEST(TableCopy, RemoveAndEmpty) {

@@ -41,6 +41,10 @@ const Command kCommands[] = {
     {"info", cmdInfo, "info FILE [--password PW]"},
     {"check", cmdCheck, "check FILE [--password PW]"},
     {"sample", cmdSample, "sample FILE N [--password PW]"},
+    {"tables", cmdTables, "tables FILE [--definition] [--password PW]"},
+    {"create", cmdCreate, "create FILE\\!TABLE DEFFILE [--replace] [--password PW]"},
+    {"dump", cmdDump, "dump FILE\\!TABLE [--key NAME] [--csv] [--password PW]"},
+    {"load", cmdLoad, "load FILE\\!TABLE [--batch N] [--password PW] < CSV"},
     {"build", cmdBuild, "build FILE\\!TABLE [KEY] [--password PW]"},
 };
 

@@ -7,10 +7,12 @@
 // Single-threaded: the tool runs one command and ends.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "runtime/db/brisk_file.h"
+#include "runtime/db/table.h"
 
 namespace dw::brk {
 
@@ -23,9 +25,18 @@ struct BrkArgs {
   bool flag(const std::string& name) const;
 };
 
+// Opens FILE\!TABLE with the description stored in the file; prints why
+// not and returns the exit code when it cannot (0 on success).
+int openStoredTable(const std::string& name, const BrkArgs& args, bool readOnly,
+                    std::unique_ptr<dw::db::Table>& out);
+
 int cmdInfo(const BrkArgs& args);
 int cmdCheck(const BrkArgs& args);
 int cmdSample(const BrkArgs& args);
+int cmdTables(const BrkArgs& args);
+int cmdCreate(const BrkArgs& args);
+int cmdDump(const BrkArgs& args);
+int cmdLoad(const BrkArgs& args);
 int cmdBuild(const BrkArgs& args);
 // The table part of check, on a file whose pages are sound: 0 or 1.
 int checkTablesOf(dw::db::BriskFile& file, const std::string& path);
