@@ -8,7 +8,7 @@
 // the median of three runs; the ratio is engine time / SQLite time (below
 // 1: the engine is faster; for (f) size / size).
 //
-//   build/rel/bench/schedule_bench [records] [--no-wal]
+//   build/rel/bench/schedule_bench [records] [--no-wal] [--engine-only]
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -65,7 +65,7 @@ std::string word(std::mt19937_64& rng) {
 
 std::vector<Task> makeTasks(int n) {
   std::mt19937_64 rng(20261207);
-  std::vector<Task> out(std::size_t(n));
+  std::vector<Task> out(static_cast<std::size_t>(n));
   for (int i = 0; i < n; ++i) {
     Task& t = out[std::size_t(i)];
     t.id = i + 1;
@@ -73,14 +73,29 @@ std::vector<Task> makeTasks(int n) {
     t.category = kCategories[rng() % 20];
     std::string d = word(rng);
     d[0] = char(std::toupper(d[0]));
-    for (int w = 0, k = 1 + int(rng() % 3); w < k; ++w) d += " " + word(rng);
-    d += " " + std::to_string(rng() % 100000);
+    for (int w = 0, k = 1 + int(rng() % 3); w < k; ++w) {
+      d += ' ';
+      d += word(rng);
+    }
+    d += ' ';
+    d += std::to_string(rng() % 100000);
     t.description = d.substr(0, 40);
-    t.command = ("C:\\Programs\\" + word(rng) + "\\" + word(rng) + ".exe /" + word(rng) + " " +
-                 word(rng) + (rng() % 2 ? " /" + word(rng) : ""))
-                    .substr(0, 80);
+    std::string c = "C:\\Programs\\";
+    for (const char* part : {"\\", ".exe /", " "}) {
+      c += word(rng);
+      c += part;
+    }
+    c += word(rng);
+    if (rng() % 2) {
+      c += " /";
+      c += word(rng);
+    }
+    t.command = c.substr(0, 80);
     std::string p = "C:";
-    for (int w = 0, k = 2 + int(rng() % 3); w < k; ++w) p += "\\" + word(rng);
+    for (int w = 0, k = 2 + int(rng() % 3); w < k; ++w) {
+      p += '\\';
+      p += word(rng);
+    }
     t.path = p.substr(0, 80);
     t.scheduleType = kScheduleTypes[rng() % 6];
     for (auto& b : t.weekdays) b = std::uint8_t(rng() % 2);
@@ -240,13 +255,13 @@ constexpr int kFirstRepeats = 20000;
 
 std::vector<int> picks(int n, int count, std::uint64_t seed) {
   std::mt19937_64 rng(seed);
-  std::vector<int> v(std::size_t(count));
+  std::vector<int> v(static_cast<std::size_t>(count));
   for (int& x : v) x = int(rng() % std::uint64_t(n));
   return v;
 }
 
 std::vector<int> distinctPicks(int n, int count, std::uint64_t seed) {
-  std::vector<int> all(std::size_t(n));
+  std::vector<int> all(static_cast<std::size_t>(n));
   for (int i = 0; i < n; ++i) all[std::size_t(i)] = i;
   std::mt19937_64 rng(seed);
   std::shuffle(all.begin(), all.end(), rng);
@@ -535,12 +550,15 @@ Figures medianOf(const std::vector<Figures>& runs) {
 
 int main(int argc, char** argv) {
   int n = 100000;
-  bool withWal = true;
+  bool withWal = true, engineOnly = false;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--no-wal") == 0)
+    if (std::strcmp(argv[i], "--no-wal") == 0) {
       withWal = false;
-    else
+    } else if (std::strcmp(argv[i], "--engine-only") == 0) {
+      engineOnly = true;
+    } else {
       n = std::max(kChanges * 2, std::atoi(argv[i]));
+    }
   }
   const std::vector<Task> tasks = makeTasks(n);
   const std::string dir =
@@ -550,10 +568,19 @@ int main(int argc, char** argv) {
   std::vector<Figures> engine, sqlite, wal;
   for (int run = 0; run < 3; ++run) {
     engine.push_back(runEngine(tasks, dir));
+    if (engineOnly) continue;
     sqlite.push_back(runSqlite(tasks, dir, false));
     if (withWal) wal.push_back(runSqlite(tasks, dir, true));
   }
   std::filesystem::remove_all(dir);
+  if (engineOnly) {  // for profiling the engine alone
+    const Figures e = medianOf(engine);
+    std::printf("engine alone, %d records: inserts %.0f/s, by id %.0f/s, by category %.0f/s, "
+                "scan %.0f/s, first %.2f us, updates %.0f/s, deletes %.0f/s, %.0f B/record\n",
+                n, n / e.insert, kLookups / e.byId, kLookups / e.byCategory, n / e.scan,
+                e.first * 1e6, kChanges / e.update, kChanges / e.erase, e.bytesPerRecord);
+    return 0;
+  }
   const Figures e = medianOf(engine), s = medianOf(sqlite);
   const Figures w = withWal ? medianOf(wal) : s;
   std::printf("Schedule workload, %d records, median of 3 runs (ratio = engine / SQLite)\n", n);

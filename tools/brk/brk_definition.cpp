@@ -127,8 +127,7 @@ bool parseType(const std::string& text, TypeSpec& spec, std::string& error) {
   return false;
 }
 
-int fieldNumber(const FieldListBuilder&, const std::vector<std::string>& names,
-                const std::string& name) {
+int fieldNumber(const std::vector<std::string>& names, const std::string& name) {
   for (std::size_t i = 0; i < names.size(); ++i) {
     if (upperAscii(names[i]) == upperAscii(name)) return int(i) + 1;
   }
@@ -248,7 +247,7 @@ bool parseDefinitionText(const std::string& text, TableDesc& out, std::string& e
             descending = c[0] == '-';
             c.erase(0, 1);
           }
-          const int n = fieldNumber(fields, fieldNames, c);
+          const int n = fieldNumber(fieldNames, c);
           if (n == 0) return fail("key component '" + c + "' is not a field");
           k.components.push_back(descending ? -n : n);
         }
