@@ -78,7 +78,9 @@ void KeyCursor::setKeyValueAndRecord(std::size_t k, std::string_view record,
   m_mode = CursorMode::KeyFromValueAndRecord;
   m_key = k;
   m_probe = keyPrefix(m_ref.number, std::uint8_t(k)) + encodeKeyValue(m_ref, k, record);
-  if (m_ref.desc.keys[k].allowsDuplicates()) appendBigEndian(m_probe, recordNumber);
+  if (k < m_ref.desc.keys.size() && m_ref.desc.keys[k].allowsDuplicates()) {
+    appendBigEndian(m_probe, recordNumber);
+  }
 }
 
 void KeyCursor::setKeyAtRecord(std::size_t k, std::int64_t n) {
@@ -102,6 +104,10 @@ std::string KeyCursor::prefix() const {
 
 std::optional<Entry> KeyCursor::candidate(StepDirection d, int& error) {
   error = kErrNotAvailable;
+  if (m_key >= m_ref.desc.keys.size() && m_mode != CursorMode::RecordEnd &&
+      m_mode != CursorMode::OnRecord && m_mode != CursorMode::RecordAt) {
+    return std::nullopt;  // no such key
+  }
   BriskFile* file = entryFile();
   if (!file) return std::nullopt;
   const std::string pre = prefix();

@@ -213,6 +213,8 @@ int validateKeys(const TableDesc& desc) {
 }
 
 const std::vector<KeyComponent>& keyComponents(const TableRef& ref, std::size_t k) {
+  static const std::vector<KeyComponent> kNone;
+  if (k >= ref.desc.keys.size()) return kNone;
   const KeyDesc& key = ref.desc.keys[k];
   if (key.isDynamic() && ref.dynamic) return ref.dynamic->components(k);
   return key.components;
@@ -227,6 +229,7 @@ std::size_t keyValueLength(const TableRef& ref, std::size_t k) {
 }
 
 BriskFile* keyFile(const TableRef& ref, std::size_t k) {
+  if (k >= ref.desc.keys.size()) return nullptr;
   if (ref.desc.keys[k].isDynamic()) return ref.dynamic ? ref.dynamic->file(k) : nullptr;
   return &ref.file;
 }
@@ -261,6 +264,7 @@ bool componentEmpty(const FieldDesc& f, std::string_view b) {
 }  // namespace
 
 std::string encodeKeyValue(const TableRef& ref, std::size_t k, std::string_view record) {
+  if (k >= ref.desc.keys.size()) return {};
   const KeyDesc& key = ref.desc.keys[k];
   std::string out;
   for (const KeyComponent& c : keyComponents(ref, k)) {
@@ -277,7 +281,7 @@ Entry makeKeyEntry(const TableRef& ref, std::size_t k, std::string_view record,
   if (withComponents) bytes += encodeKeyValue(ref, k, record);
   std::size_t keyLength = bytes.size();
   appendBigEndian(bytes, recordNumber);
-  if (ref.desc.keys[k].allowsDuplicates()) keyLength = bytes.size();
+  if (k < ref.desc.keys.size() && ref.desc.keys[k].allowsDuplicates()) keyLength = bytes.size();
   return Entry(std::move(bytes), keyLength);
 }
 

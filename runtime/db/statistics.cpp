@@ -3,8 +3,9 @@
 // (docs/brisk-keys.md).  A key's statistics live in the file that holds the
 // key's entries, so a dynamic index keeps its own in its private file.
 //
-// Replacing an entry is a delete and an insert of an entry of the same
-// length, so the page it lives in keeps its size.  Same thread rules as the
+// A changed statistics entry is written over the old one in its leaf (same
+// key, same length), which leaves the tree's shape alone; when the leaf is
+// not at hand it is deleted and inserted again.  Same thread rules as the
 // file object.
 #include <algorithm>
 
@@ -31,6 +32,24 @@ Entry statsEntry(std::uint32_t table, std::uint8_t kind, const Statistics& s) {
   return Entry(std::move(bytes), keyLength);
 }
 
+// Puts e over the entry of the same key and length in the leaf where the
+// tree just found it: the page keeps its size, its separators and its
+// place, so nothing but its contents changes.  False when that leaf is not
+// at hand (the caller then deletes and inserts).
+bool overwriteInLeaf(BriskFile& file, Entry& e) {
+  if (file.readMode() || !file.hasHint()) return false;
+  CachedPage* leaf = file.readPage(file.hintLeaf());
+  if (!leaf || !leaf->isLeaf()) return false;
+  auto& entries = leaf->entries();
+  const std::size_t i = brkbt_detail::lastAtOrBelow(entries, e.key());
+  if (i >= entries.size()) return false;
+  Entry& old = entries[i].entry;
+  if (old.key() != e.key() || old.length() != e.length()) return false;
+  old = std::move(e);
+  file.markDirty(leaf);
+  return true;
+}
+
 }  // namespace
 
 void createStatistics(const TableRef& ref) {
@@ -55,6 +74,7 @@ void writeStatistics(const TableRef& ref, std::uint8_t kind, const Statistics& s
   Entry e = statsEntry(ref.number, kind, s);
   if (auto old = findEqual(*file, e.key())) {
     if (*old == e) return;  // unchanged: leave the page alone
+    if (overwriteInLeaf(*file, e)) return;
     deleteEntry(*file, e.key());
   }
   insertEntry(*file, std::move(e));

@@ -38,6 +38,10 @@
 #include "runtime/db/brisk_file.h"
 #include "runtime/db/table_desc.h"
 
+namespace dw::lang {
+struct Value;
+}
+
 namespace dw::db {
 
 // Fifth key byte of a table's entries.
@@ -60,9 +64,12 @@ inline constexpr int kErrBadIndexString = 76;  // 'Invalid Index String'
 class DynamicIndexes;
 
 // One open table as the key code sees it.  The table object owns
-// everything referenced here.  Give all five members when making one
-// (TableRef{file, number, desc, dynamic, conversion}).
+// everything referenced here.
 struct TableRef {
+  TableRef(BriskFile& f, std::uint32_t n, const TableDesc& d, DynamicIndexes* dyn = nullptr,
+           std::function<std::string(std::string_view)> conversion = {})
+      : file(f), number(n), desc(d), dynamic(dyn), storedToMemory(std::move(conversion)) {}
+
   BriskFile& file;
   std::uint32_t number;  // the table number
   const TableDesc& desc;
@@ -114,6 +121,21 @@ Entry makeKeyEntry(const TableRef& ref, std::size_t k, std::string_view record,
                    std::uint32_t recordNumber, bool withComponents = true);
 // Whether every component of key k is empty in the record.
 bool keyIsEmpty(const TableRef& ref, std::size_t k, std::string_view record);
+
+// --- Probes from values (key_probe.cpp) ------------------------------------
+
+// Which end of a range a bound closes: a bound the field cannot hold exactly
+// moves outward (Lower down, Upper up), so a range only ever widens.
+enum class BoundSide : std::uint8_t { Lower, Upper };
+// The stored bytes of field f holding v (numbers for number fields, text for
+// string fields; nothing otherwise), rounded and clamped outward.
+std::optional<std::string> fieldImageOf(const FieldDesc& f, const dw::lang::Value& v,
+                                        BoundSide side);
+// Component `component` of key k encoded from a bound on its value; side is
+// in value order (a descending component puts a Lower bound at the high end
+// of the key order).  Nothing when the value does not suit the field.
+std::optional<std::string> encodeBound(const TableRef& ref, std::size_t k, std::size_t component,
+                                       const dw::lang::Value& v, BoundSide side);
 
 // --- Statistics ----------------------------------------------------------
 

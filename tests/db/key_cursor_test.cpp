@@ -201,5 +201,17 @@ TEST_F(CursorTest, ExistsAndSkipDoNotRead) {
   EXPECT_EQ(c.recordNumber(), numbers[5]);
 }
 
+TEST_F(CursorTest, AKeyThatDoesNotExistFindsNothing) {
+  KeyCursor c(t.ref());
+  c.setKeyOrder(7);
+  EXPECT_EQ(c.step(kNext, nullptr), kErrNotAvailable);
+  c.setKeyValue(9, rec("bob", 0), true);
+  EXPECT_EQ(c.step(kPrev, nullptr), kErrNotAvailable);
+  c.setKeyValueAndRecord(200, rec("bob", 0), 3);
+  EXPECT_FALSE(c.exists(kNext));
+  c.setKeyAtRecord(8, numbers[0]);
+  EXPECT_EQ(c.step(kNext, nullptr), kErrNotAvailable);
+}
+
 }  // namespace
 }  // namespace dw::db

@@ -1,6 +1,7 @@
 // Key maintenance and statistics over a real file: optional keys,
 // duplicates, case-insensitive keys, the refused write that must leave the
 // file untouched, indexes and unmaintained appends.
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -169,6 +170,51 @@ TEST(KeyMaintenance, IndexesAndUnmaintainedAddsOnlyLowerMarkers) {
   put<std::int32_t>(rec, desc.fields[0], 9);
   ASSERT_EQ(t.put(r2, rec), 0);
   EXPECT_EQ(readStatistics(t.ref(), 1)->marker, r2);
+}
+
+// Deleting a record whose key entry is the first of its leaf replaces the
+// separator in the parent; the tree and the key stay consistent.
+TEST(KeyMaintenance, DeletingTheFirstEntryOfALeafReplacesItsSeparator) {
+  TableDesc desc =
+      DescBuilder().field("S:Text", FieldType::String, 400).key("S:KeyText", 0, {1}).build();
+  KeyTable t(desc);
+  for (int i = 0; i < 300; ++i) {
+    std::string r = t.blankRecord();
+    putText(r, desc.fields[0], "value " + std::to_string(1000 + i));
+    ASSERT_EQ(t.add(r), 0);
+  }
+  ASSERT_EQ(t.file().commit(), 0u);
+  // The separators of key 0 in the pages just above the leaves are first
+  // keys of leaves.
+  const std::string prefix = keyPrefix(t.number(), 0);
+  std::vector<std::string> separators;
+  std::vector<std::int32_t> pages = {t.file().header().rootPage};
+  while (!pages.empty()) {
+    CachedPage* page = t.file().readPage(pages.back());
+    pages.pop_back();
+    if (page->level() == 0) continue;
+    for (const PageEntry& pe : page->entries()) {
+      if (page->level() == 1 && pe.entry.key().substr(0, 5) == prefix) {
+        separators.emplace_back(pe.entry.key());
+      }
+      if (page->level() > 1) pages.push_back(pe.child);
+    }
+  }
+  ASSERT_GT(separators.size(), 2u);
+  std::vector<std::uint32_t> removed;
+  for (const std::string& sep : separators) {
+    auto e = findEqual(t.file(), sep);
+    ASSERT_TRUE(e);
+    removed.push_back(recordNumberOf(*e));
+    ASSERT_EQ(t.remove(removed.back()), 0);
+    EXPECT_FALSE(findEqual(t.file(), sep));
+  }
+  ASSERT_EQ(t.file().commit(), 0u);
+  EXPECT_TRUE(sound(t.file()));
+  const auto left = t.keyRecordNumbers(0);
+  EXPECT_EQ(left.size(), 300u - removed.size());
+  for (std::uint32_t r : removed) EXPECT_EQ(std::count(left.begin(), left.end(), r), 0);
+  EXPECT_EQ(readStatistics(t.ref(), 0)->count, left.size());
 }
 
 }  // namespace
