@@ -358,3 +358,51 @@ TEST(TableCopy, WholeFilesAreCopiedByTheSystem) {
 
 }  // namespace
 }  // namespace dw::db
+
+namespace dw::db {
+namespace {
+
+using namespace dw::db::testing;
+
+// What another opener of the file sees: the committed record count.
+std::uint32_t committedCount(const std::string& file, std::uint32_t table) {
+  auto f = openBrisk(file, readerOptions());
+  EXPECT_EQ(f->refreshHeader(), 0);
+  std::string key = kindPrefix(table, kKindStatistics);
+  key.push_back(char(0xF3));
+  auto e = findEqual(*f, key);
+  if (!e || e->data().size() < 4) return 0xFFFFFFFF;
+  std::uint32_t n;
+  std::memcpy(&n, e->data().data(), 4);
+  return n;
+}
+
+TEST(TableBatches, ChangesOfABatchAreCommittedTogetherAtItsEnd) {
+  TempDir dir;
+  const std::string file = dir.file("batch.brk");
+  std::unique_ptr<Table> t;
+  ASSERT_EQ(Table::openTable(file + "\\!T", smallTable(), createOptions(), t), 0);
+  setLong(*t, 0, 1);
+  ASSERT_EQ(t->addRecord(), 0);
+  EXPECT_EQ(committedCount(file, t->number()), 1u);  // outside a batch: at once
+  ASSERT_EQ(t->beginBatch(), 0);
+  for (int id = 2; id <= 4; ++id) {
+    setLong(*t, 0, id);
+    ASSERT_EQ(t->addRecord(), 0);
+  }
+  setLong(*t, 0, 3);
+  EXPECT_EQ(t->addRecord(), 40);  // a refusal inside a batch keeps the batch
+  EXPECT_EQ(t->recordCount(), 4u);
+  EXPECT_EQ(committedCount(file, t->number()), 1u);
+  ASSERT_EQ(t->endBatch(), 0);
+  EXPECT_EQ(committedCount(file, t->number()), 4u);
+  // Closing the last table cuts the file at its end of data.
+  ASSERT_EQ(t->closeTable(), 0);
+  auto f = openBrisk(file, readerOptions());
+  ASSERT_EQ(f->refreshHeader(), 0);
+  EXPECT_EQ(std::filesystem::file_size(file), f->header().endOfData());
+  EXPECT_EQ(t->addRecord(), 37);  // closed
+}
+
+}  // namespace
+}  // namespace dw::db
