@@ -52,6 +52,9 @@ class BriskFile {
   static dw::platform::OsResult<std::unique_ptr<BriskFile>> open(
       const std::string& path, const BriskOptions& options,
       dw::platform::Disposition disposition = dw::platform::Disposition::OpenExisting);
+  // A private file object on a new, empty in-memory file (brisk_file_memory.cpp):
+  // no locks, nothing reaches the disk, its contents vanish with it.
+  static std::unique_ptr<BriskFile> openInMemory(const std::string& name);
   ~BriskFile();
   BriskFile(const BriskFile&) = delete;
   BriskFile& operator=(const BriskFile&) = delete;

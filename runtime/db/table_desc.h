@@ -104,6 +104,9 @@ struct TableDesc {
   std::vector<MemoDesc> memos;
   std::vector<KeyDesc> keys;
   bool oem = false;  // record text stored in the OEM character set
+  // The version word of a definition read from a file (1, or 2 with a
+  // BLOB); -1 in a description made from a declaration.
+  std::int32_t storedVersion = -1;
   bool hasBlob() const {
     for (const MemoDesc& m : memos)
       if (m.isBlob()) return true;

@@ -1,197 +1,91 @@
-// brk: the database tool.
+// brk: the database tool.  One command per file of this folder; this file
+// only parses the common options and dispatches.  docs/brk.md describes
+// every command.
 //
-//   brk info FILE [--password PW]    header fields, regions, tree depth,
-//                                    entries and the pending range
-//   brk check FILE [--password PW]   walks every page; exit 0 when sound,
-//                                    1 naming the first fault by page
-//   brk sample FILE N [--password PW] writes a new file of N sample entries
-//
-// Both open the file read-only in read mode: a file left with pending
-// copies by a crash is shown as a reader would see it, and nothing is
-// written.  Damage that stops the reader ends the tool with exit code 1; a
-// refused header is named with its fault and what follows it in the file.
+// Exit codes: 0 success, 1 the file or its content is at fault, 2 bad usage
+// or a file that cannot be opened.  Consistency halts of the engine are
+// caught by the commands and reported as damage (exit 1).
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "runtime/db/brisk_file.h"
-#include "runtime/db/brkbt.h"
-#include "runtime/db/checker.h"
 #include "runtime/lang/errors.h"
+#include "tools/brk/brk_commands.h"
+
+namespace dw::brk {
+
+std::string BrkArgs::option(const std::string& name, const std::string& fallback) const {
+  for (std::size_t i = 0; i + 1 < options.size(); ++i) {
+    if (options[i] == name) return options[i + 1];
+  }
+  return fallback;
+}
+
+bool BrkArgs::flag(const std::string& name) const {
+  for (const std::string& o : options)
+    if (o == name) return true;
+  return false;
+}
 
 namespace {
 
-using dw::db::BriskFile;
-using dw::db::BriskOptions;
-using dw::db::CheckReport;
+struct Command {
+  const char* name;
+  int (*run)(const BrkArgs&);
+  const char* usage;
+};
+
+// One line per command.
+const Command kCommands[] = {
+    {"info", cmdInfo, "info FILE [--password PW]"},
+    {"check", cmdCheck, "check FILE [--password PW]"},
+    {"sample", cmdSample, "sample FILE N [--password PW]"},
+    {"tables", cmdTables, "tables FILE [--definition] [--password PW]"},
+    {"create", cmdCreate, "create FILE\\!TABLE DEFFILE [--replace] [--password PW]"},
+    {"dump", cmdDump, "dump FILE\\!TABLE [--key NAME] [--csv] [--password PW]"},
+    {"load", cmdLoad, "load FILE\\!TABLE [--batch N] [--password PW] < CSV"},
+    {"build", cmdBuild, "build FILE\\!TABLE [KEY] [--password PW]"},
+};
+
+// Options that take a value.
+const std::set<std::string> kValued = {"--password", "--key", "--batch"};
 
 int usage() {
-  std::fprintf(stderr,
-               "usage: brk info FILE [--password PW]\n"
-               "       brk check FILE [--password PW]\n"
-               "       brk sample FILE N [--password PW]\n");
+  const char* lead = "usage: brk ";
+  for (const Command& c : kCommands) {
+    std::fprintf(stderr, "%s%s\n", lead, c.usage);
+    lead = "       brk ";
+  }
   return 2;
 }
 
-std::string counterText(const std::array<std::uint8_t, 4>& n) {
-  const std::uint32_t v =
-      (std::uint32_t(n[0]) << 24) | (std::uint32_t(n[1]) << 16) | (std::uint32_t(n[2]) << 8) | n[3];
-  return std::to_string(v);
-}
-
-void printInfo(BriskFile& f, const CheckReport& r, std::uint64_t fileSize) {
-  const dw::db::Header& h = f.header();
-  std::printf("file            %s (%llu bytes)\n", f.path().c_str(),
-              static_cast<unsigned long long>(fileSize));
-  std::printf("header size     %u\n", h.headerSize);
-  std::printf("number counter  %s\n", counterText(h.numberCounter).c_str());
-  std::printf("change counter  %u\n", h.changeCounter);
-  std::printf("root page       %d\n", h.rootPage);
-  std::printf("pending range   %u..%u%s\n", h.pendingStart, h.pendingEnd,
-              h.pendingStart == h.pendingEnd ? " (empty)" : " (unfinished commit)");
-  std::printf("end of data     %u\n", h.endOfData());
-  std::printf("regions         class  start    end  pages\n");
-  for (int c = 1; c <= dw::db::kClassCount; ++c) {
-    const auto s = h.regionStart[c], e = h.regionEnd[c];
-    if (s == e) continue;
-    std::printf("                %5d %6d %6d %6d\n", c, s, e, (e - s) / c);
-  }
-  std::printf("tree depth      %u\n", r.depth);
-  std::printf("pages           %llu\n", static_cast<unsigned long long>(r.pages));
-  std::printf("entries         %llu\n", static_cast<unsigned long long>(r.entries));
-  std::printf("entry bytes     %llu\n", static_cast<unsigned long long>(r.entryBytes));
-  if (!r.sound) std::printf("fault           page %d: %s\n", r.page, r.fault.c_str());
-}
-
-// A new file of n entries shaped like a table's: a 4-byte table number, a
-// kind byte and a 4-byte record number as key, a record of 40..120 bytes.
-int writeSample(const std::string& path, int n, const std::string& password) {
-  BriskOptions options;
-  options.locking = dw::db::Locking::Shared;
-  options.password = password;
-  auto opened = BriskFile::open(path, options, dw::platform::Disposition::CreateAlways);
-  if (!opened) {
-    std::fprintf(stderr, "brk: cannot create %s (system error %u)\n", path.c_str(), opened.error());
-    return 2;
-  }
-  BriskFile& f = **opened;
-  if (f.refreshHeader() != 0) return 2;
-  const auto table = f.nextNumber();
-  for (int i = 0; i < n; ++i) {
-    const auto rec = f.nextNumber();
-    std::string key(reinterpret_cast<const char*>(table.data()), 4);
-    key.push_back(char(0xF3));
-    key.append(reinterpret_cast<const char*>(rec.data()), 4);
-    std::string data = "record " + std::to_string(i) + " ";
-    data.resize(40 + std::size_t(i * 37 % 81), '.');
-    dw::db::insertEntry(f, dw::db::Entry(key + data, key.size()));
-  }
-  auto err = f.commit();
-  if (err == 0) err = f.cutAtEndOfData();  // as closing the file does
-  f.release();
-  if (err != 0) {
-    std::fprintf(stderr, "brk: commit failed (system error %u)\n", err);
-    return 1;
-  }
-  return 0;
-}
-
-// What lies after a header that was refused: the page images found by
-// their own offsets (a page starts with its own byte offset and a stored
-// size that fits a page), so that a damaged header can be told from a file
-// that never held data.
-void describeAfterHeader(BriskFile& f) {
-  auto size = f.osFile().size();
-  const std::uint64_t fileSize = size ? *size : 0;
-  if (fileSize <= dw::db::kHeaderSize) return;
-  std::uint64_t pages = 0, first = 0, end = 0;
-  std::uint8_t head[dw::db::kCipherBlock];
-  for (std::uint64_t at = dw::db::kHeaderSize; at + sizeof head <= fileSize;) {
-    if (f.readAt(at, sizeof head, head) != sizeof head) break;
-    const std::uint32_t stored = dw::db::getU16(head + 4);
-    const std::uint32_t plain = dw::db::getU16(head + 6);
-    if (dw::db::getU32(head) == at && stored >= dw::db::kPageHeaderSize &&
-        stored <= dw::db::kMaxPageBytes && plain >= stored) {
-      if (pages++ == 0) first = at;
-      at += dw::db::roundUpUnits(stored);
-      end = at;
-    } else {
-      at += dw::db::kUnit;
-    }
-  }
-  std::printf("after the header: %llu bytes", static_cast<unsigned long long>(fileSize - 512));
-  if (pages == 0) {
-    std::printf(", no page images\n");
-  } else {
-    std::printf(", %llu page images from byte %llu to %llu\n",
-                static_cast<unsigned long long>(pages), static_cast<unsigned long long>(first),
-                static_cast<unsigned long long>(end));
-  }
-}
-
-int run(const std::string& command, const std::string& path, const std::string& password) {
-  BriskOptions options;
-  options.readMode = true;
-  options.locking = dw::db::Locking::Shared;
-  options.password = password;
-  options.readOnlyHandle = true;
-  auto opened = BriskFile::open(path, options);
-  if (!opened) {
-    std::fprintf(stderr, "brk: cannot open %s (system error %u)\n", path.c_str(), opened.error());
-    return 2;
-  }
-  BriskFile& f = **opened;
-  if (f.refreshHeader() != 0) {
-    std::printf("%s: not a valid data file (header): %s\n", path.c_str(), f.refreshFault().c_str());
-    describeAfterHeader(f);
-    return 1;
-  }
-  const CheckReport r = dw::db::checkFile(f);
-  auto size = f.osFile().size();
-  if (command == "info") {
-    printInfo(f, r, size ? *size : 0);
-    return 0;
-  }
-  if (r.sound) {
-    std::printf("%s: sound (%llu entries in %llu pages, depth %u)\n", path.c_str(),
-                static_cast<unsigned long long>(r.entries),
-                static_cast<unsigned long long>(r.pages), r.depth);
-    return 0;
-  }
-  if (r.page < 0) {
-    std::printf("%s: fault in the header: %s\n", path.c_str(), r.fault.c_str());
-  } else {
-    std::printf("%s: fault at page %d: %s\n", path.c_str(), r.page, r.fault.c_str());
-  }
-  return 1;
-}
-
 }  // namespace
+}  // namespace dw::brk
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  std::string password;
-  std::vector<std::string> positional;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--password" && i + 1 < args.size()) {
-      password = args[++i];
+  using namespace dw::brk;
+  std::vector<std::string> all(argv + 1, argv + argc);
+  if (all.empty()) return usage();
+  BrkArgs args;
+  for (std::size_t i = 1; i < all.size(); ++i) {
+    const std::string& a = all[i];
+    if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
+      args.options.push_back(a);
+      if (kValued.count(a)) {
+        if (i + 1 >= all.size()) return usage();
+        args.options.push_back(all[++i]);
+      }
     } else {
-      positional.push_back(args[i]);
+      args.positional.push_back(a);
     }
   }
+  args.password = args.option("--password");
   dw::lang::setHaltThrowsForTesting(true);
-  if (positional.size() == 3 && positional[0] == "sample") {
-    return writeSample(positional[1], std::atoi(positional[2].c_str()), password);
+  for (const Command& c : kCommands) {
+    if (all[0] != c.name) continue;
+    const int rc = c.run(args);
+    return rc < 0 ? usage() : rc;
   }
-  if (positional.size() != 2 || (positional[0] != "info" && positional[0] != "check")) {
-    return usage();
-  }
-  try {
-    return run(positional[0], positional[1], password);
-  } catch (const dw::lang::HaltRequested& h) {
-    std::printf("%s: damaged: %s\n", positional[1].c_str(), h.text.c_str());
-    return 1;
-  }
+  return usage();
 }

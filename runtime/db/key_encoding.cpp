@@ -1,0 +1,297 @@
+// Key values made byte-comparable, and the key and data entry layouts
+// (docs/brisk-keys.md).  Each component takes exactly its field's length:
+//   STRING            the field bytes
+//   CSTRING           the bytes up to the first zero, then zeros
+//   PSTRING           the n bytes after the length byte, then zeros
+//   SHORT, LONG       most significant byte first, its top bit inverted
+//   USHORT, ULONG     most significant byte first
+//   SREAL, REAL       most significant byte first; a positive value gets its
+//                     sign bit set, a negative one every byte complemented
+//   DECIMAL           a negative value (sign nibble not 0) has the nibble
+//                     cleared and every byte complemented; then the top
+//                     bit of the first byte is inverted
+//   anything else     the field bytes
+// String components are then lower-cased for a case-insensitive key,
+// converted to the OEM set for an OEM table, and replaced byte by byte by
+// their collation weights; a descending component is complemented last.
+//
+// Two values that compare equal get one encoding: a negative zero (real or
+// DECIMAL) is encoded as zero, and every NaN as the one positive quiet NaN,
+// which orders after every other value.
+//
+// Pure functions over the runtime's character tables (read-only after
+// start-up); any thread.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "runtime/db/oem_text.h"
+#include "runtime/db/page_image.h"
+#include "runtime/db/table_keys.h"
+#include "runtime/lang/chartab.h"
+
+namespace dw::db {
+
+namespace {
+
+bool isStringType(FieldType t) {
+  return t == FieldType::String || t == FieldType::CString || t == FieldType::PString;
+}
+
+void complement(std::string& s) {
+  for (char& c : s) c = char(~static_cast<unsigned char>(c));
+}
+
+// Reals: one encoding per value (see the file comment).
+void canonicalReal(std::string& le) {
+  if (le.size() == 8) {
+    double d;
+    std::memcpy(&d, le.data(), 8);
+    if (std::isnan(d)) {
+      d = std::numeric_limits<double>::quiet_NaN();
+      d = std::copysign(d, 1.0);
+    } else if (d == 0.0) {
+      d = 0.0;
+    }
+    std::memcpy(le.data(), &d, 8);
+  } else if (le.size() == 4) {
+    float f;
+    std::memcpy(&f, le.data(), 4);
+    if (std::isnan(f)) {
+      f = std::numeric_limits<float>::quiet_NaN();
+      f = std::copysign(f, 1.0f);
+    } else if (f == 0.0f) {
+      f = 0.0f;
+    }
+    std::memcpy(le.data(), &f, 4);
+  }
+}
+
+// A DECIMAL whose digits are all zero is zero, whatever its sign nibble.
+bool decimalDigitsZero(std::string_view b) {
+  if (b.empty()) return true;
+  if ((static_cast<unsigned char>(b[0]) & 0x0F) != 0) return false;
+  for (std::size_t i = 1; i < b.size(); ++i) {
+    if (b[i] != 0) return false;
+  }
+  return true;
+}
+
+std::size_t fieldLength(const FieldDesc& f) {
+  return f.totalLength;
+}
+
+}  // namespace
+
+std::string encodeComponent(const FieldDesc& field, bool descending, bool noCase, bool oem,
+                            std::string_view bytes) {
+  std::string out(bytes);
+  const std::size_t len = out.size();
+  switch (field.type) {
+    case FieldType::CString: {
+      const std::size_t zero = out.find('\0');
+      if (zero != std::string::npos) std::fill(out.begin() + std::ptrdiff_t(zero), out.end(), '\0');
+      break;
+    }
+    case FieldType::PString: {
+      if (len == 0) break;
+      const std::size_t n = std::min<std::size_t>(static_cast<unsigned char>(bytes[0]), len - 1);
+      std::string text(bytes.substr(1, n));
+      text.resize(len, '\0');
+      out = std::move(text);
+      break;
+    }
+    case FieldType::Short:
+    case FieldType::Long:
+      std::reverse(out.begin(), out.end());
+      if (len) out[0] = char(static_cast<unsigned char>(out[0]) ^ 0x80);
+      break;
+    case FieldType::UShort:
+    case FieldType::ULong:
+      std::reverse(out.begin(), out.end());
+      break;
+    case FieldType::SReal:
+    case FieldType::Real:
+      canonicalReal(out);
+      std::reverse(out.begin(), out.end());
+      if (len) {
+        if (static_cast<unsigned char>(out[0]) & 0x80) {
+          complement(out);
+        } else {
+          out[0] = char(static_cast<unsigned char>(out[0]) | 0x80);
+        }
+      }
+      break;
+    case FieldType::Decimal:
+      if (len == 0) break;
+      if (decimalDigitsZero(out)) out[0] = 0;  // negative zero is zero
+      if (static_cast<unsigned char>(out[0]) & 0xF0) {
+        out[0] = char(static_cast<unsigned char>(out[0]) & 0x0F);
+        complement(out);
+      }
+      out[0] = char(static_cast<unsigned char>(out[0]) ^ 0x80);
+      break;
+    default:
+      break;
+  }
+  if (isStringType(field.type)) {
+    if (noCase) {
+      for (char& c : out) {
+        const auto b = static_cast<unsigned char>(c);
+        if (!dw::lang::isUpper(b)) continue;
+        if (unsigned char p = dw::lang::casePartner(b)) c = char(p);
+      }
+    }
+    if (oem) convertText(out, OemDirection::ToOem);
+    for (char& c : out) c = char(dw::lang::collationWeight(static_cast<unsigned char>(c)));
+  }
+  if (descending) complement(out);
+  return out;
+}
+
+// --- Key bytes ---------------------------------------------------------------
+
+void appendBigEndian(std::string& out, std::uint32_t v) {
+  out.push_back(char(v >> 24));
+  out.push_back(char(v >> 16));
+  out.push_back(char(v >> 8));
+  out.push_back(char(v));
+}
+
+std::uint32_t readBigEndian(std::string_view b) {
+  if (b.size() < 4) return 0;
+  auto u = [&](std::size_t i) { return std::uint32_t(static_cast<unsigned char>(b[i])); };
+  return (u(0) << 24) | (u(1) << 16) | (u(2) << 8) | u(3);
+}
+
+std::string tablePrefix(std::uint32_t table) {
+  std::string s;
+  appendBigEndian(s, table);
+  return s;
+}
+
+std::string keyPrefix(std::uint32_t table, std::uint8_t k) {
+  std::string s = tablePrefix(table);
+  s.push_back(char(k));
+  return s;
+}
+
+std::string dataKey(std::uint32_t table, std::uint32_t recordNumber) {
+  std::string s = keyPrefix(table, kEntryData);
+  appendBigEndian(s, recordNumber);
+  return s;
+}
+
+std::string statisticsKey(std::uint32_t table, std::uint8_t kind) {
+  std::string s = keyPrefix(table, kEntryStatistics);
+  s.push_back(char(kind));
+  return s;
+}
+
+std::uint32_t recordNumberOf(const Entry& entry) {
+  if (entry.bytes.size() < 4) return 0;
+  return readBigEndian(std::string_view(entry.bytes).substr(entry.bytes.size() - 4));
+}
+
+// --- Declarations ----------------------------------------------------------
+
+int validateKeys(const TableDesc& desc) {
+  if (desc.keys.size() > kMaxKeys) return kErrBadDeclaration;
+  for (const KeyDesc& key : desc.keys) {
+    std::size_t sum = 0;
+    for (const KeyComponent& c : key.components) {
+      if (c.field >= desc.fields.size()) return kErrBadFieldType;
+      const FieldDesc& f = desc.fields[c.field];
+      if (f.elementCount > 1) return kErrBadFieldType;
+      sum += fieldLength(f);
+    }
+    const std::size_t keyLength = 5 + sum + (key.allowsDuplicates() ? 4 : 0);
+    if (keyLength > kMaxKeyLength || 5 + sum + 4 > kMaxEntryLength) return kErrBadDeclaration;
+  }
+  return 0;
+}
+
+const std::vector<KeyComponent>& keyComponents(const TableRef& ref, std::size_t k) {
+  static const std::vector<KeyComponent> kNone;
+  if (k >= ref.desc.keys.size()) return kNone;
+  const KeyDesc& key = ref.desc.keys[k];
+  if (key.isDynamic() && ref.dynamic) return ref.dynamic->components(k);
+  return key.components;
+}
+
+std::size_t keyValueLength(const TableRef& ref, std::size_t k) {
+  std::size_t sum = 0;
+  for (const KeyComponent& c : keyComponents(ref, k)) {
+    if (c.field < ref.desc.fields.size()) sum += fieldLength(ref.desc.fields[c.field]);
+  }
+  return sum;
+}
+
+BriskFile* keyFile(const TableRef& ref, std::size_t k) {
+  if (k >= ref.desc.keys.size()) return nullptr;
+  if (ref.desc.keys[k].isDynamic()) return ref.dynamic ? ref.dynamic->file(k) : nullptr;
+  return &ref.file;
+}
+
+// --- Encoding ----------------------------------------------------------------
+
+namespace {
+
+// The field's bytes in the record, zeros where the record is short.
+std::string fieldBytes(const FieldDesc& f, std::string_view record) {
+  std::string b(fieldLength(f), '\0');
+  if (f.offset < record.size()) {
+    const std::size_t n = std::min(b.size(), record.size() - f.offset);
+    std::memcpy(b.data(), record.data() + f.offset, n);
+  }
+  return b;
+}
+
+bool componentEmpty(const FieldDesc& f, std::string_view b) {
+  switch (f.type) {
+    case FieldType::String:
+    case FieldType::Group:
+      return std::all_of(b.begin(), b.end(), [](char c) { return c == ' '; });
+    case FieldType::CString:
+    case FieldType::PString:
+      return b.empty() || b[0] == 0;
+    default:
+      return std::all_of(b.begin(), b.end(), [](char c) { return c == 0; });
+  }
+}
+
+}  // namespace
+
+std::string encodeKeyValue(const TableRef& ref, std::size_t k, std::string_view record) {
+  if (k >= ref.desc.keys.size()) return {};
+  const KeyDesc& key = ref.desc.keys[k];
+  std::string out;
+  for (const KeyComponent& c : keyComponents(ref, k)) {
+    if (c.field >= ref.desc.fields.size()) continue;
+    const FieldDesc& f = ref.desc.fields[c.field];
+    out += encodeComponent(f, c.descending, key.isNoCase(), ref.desc.oem, fieldBytes(f, record));
+  }
+  return out;
+}
+
+Entry makeKeyEntry(const TableRef& ref, std::size_t k, std::string_view record,
+                   std::uint32_t recordNumber, bool withComponents) {
+  std::string bytes = keyPrefix(ref.number, std::uint8_t(k));
+  if (withComponents) bytes += encodeKeyValue(ref, k, record);
+  std::size_t keyLength = bytes.size();
+  appendBigEndian(bytes, recordNumber);
+  if (k < ref.desc.keys.size() && ref.desc.keys[k].allowsDuplicates()) keyLength = bytes.size();
+  return Entry(std::move(bytes), keyLength);
+}
+
+bool keyIsEmpty(const TableRef& ref, std::size_t k, std::string_view record) {
+  for (const KeyComponent& c : keyComponents(ref, k)) {
+    if (c.field >= ref.desc.fields.size()) continue;
+    const FieldDesc& f = ref.desc.fields[c.field];
+    if (!componentEmpty(f, fieldBytes(f, record))) return false;
+  }
+  return true;
+}
+
+}  // namespace dw::db

@@ -1,0 +1,393 @@
+// Opening, creating and closing tables, and records: ADD, PUT, DELETE and
+// reads.  See table.h; memos are memo.cpp, BLOB access blob.cpp.
+#include "runtime/db/table.h"
+
+#include <cstring>
+
+#include "runtime/db/brkbt.h"
+#include "runtime/db/oem_text.h"
+#include "runtime/db/page_image.h"
+#include "runtime/db/table_definition.h"
+#include "runtime/db/table_entries.h"
+#include "runtime/lang/errors.h"
+
+namespace dw::db {
+
+namespace err = dw::lang::err;
+
+std::size_t maxStoredRecordLength() {
+  return kMaxEntryLength - kDataKeyLength;
+}
+
+namespace {
+
+// Record and table locks: the byte 2^31 + 1024 + n + 1, n the number's four
+// stored bytes read as a little-endian value.
+std::uint32_t lockNumberOf(std::uint32_t number) {
+  return __builtin_bswap32(number) + 1u;
+}
+
+// Deletes every entry of table t, walking back from its last one.
+void deleteTableEntries(BriskFile& file, std::uint32_t t) {
+  const std::string prefix = tableEntryPrefix(t);
+  while (auto e = lastOfPrefix(file, prefix)) deleteEntry(file, e->key());
+}
+
+}  // namespace
+
+TableRef Table::ref() {
+  TableRef r{file(), m_number, m_desc, m_dynamic.get(), {}};
+  if (m_desc.oem) {
+    const TableDesc* d = &m_desc;
+    r.storedToMemory = [d](std::string_view stored) {
+      std::string image(stored);
+      convertRecordText(*d, image, OemDirection::FromOem);
+      return image;
+    };
+  }
+  return r;
+}
+
+int Table::openTable(std::string_view name, const TableDesc& declared,
+                     const TableOpenOptions& options, std::unique_ptr<Table>& out) {
+  if (int rc = validateKeys(declared)) return rc;
+  std::unique_ptr<Table> t(new Table());
+  t->m_dynamic = std::make_unique<DynamicIndexes>();
+  t->m_name = splitTableName(name);
+  t->m_desc = declared;
+  TableFileOptions fo;
+  fo.locking = options.locking;
+  fo.password = options.password;
+  fo.readOnly = options.readOnly;
+  fo.create = options.disposition != OpenDisposition::OpenExisting;
+  int osError = 0;
+  t->m_file = TableFile::acquire(t->m_name.file, fo, osError);
+  if (!t->m_file) return osError ? osError : err::kFileNotFound;
+  int rc = 0;
+  if (options.disposition == OpenDisposition::CreateAfresh) {
+    rc = t->create(options);
+  } else {
+    rc = t->attach(declared, options);
+    if (rc == err::kFileNotFound && options.disposition == OpenDisposition::CreateIfMissing) {
+      rc = t->create(options);
+    }
+  }
+  if (rc != 0) return rc;
+  t->m_open = true;
+  t->m_cursor = std::make_unique<KeyCursor>(t->ref());
+  t->m_record.assign(t->m_desc.recordLength, '\0');
+  t->m_memos.resize(t->m_desc.memos.size());
+  t->clearRecord();
+  out = std::move(t);
+  return 0;
+}
+
+int Table::create(const TableOpenOptions&) {
+  TableFile& tf = *m_file;
+  if (int rc = tf.beginWrite()) {
+    tf.abandonOperation();
+    return rc;
+  }
+  BriskFile& f = tf.file();
+  const std::string dir = directoryKey(m_name.table);
+  if (auto old = findEqual(f, dir)) {
+    if (old->data().size() >= 4) deleteTableEntries(f, readBig32(old->data(), 0));
+    deleteEntry(f, dir);
+  }
+  m_number = numberValue(f.nextNumber());
+  std::string entry = dir;
+  appendBig32(entry, m_number);
+  insertEntry(f, Entry(entry, dir.size()));
+  writeDefinition(f, m_number, m_desc);
+  createStatistics(ref());
+  return tf.endOperation();
+}
+
+int Table::attach(const TableDesc& declared, const TableOpenOptions& options) {
+  TableFile& tf = *m_file;
+  if (int rc = tf.beginRead()) {
+    tf.abandonOperation();
+    return rc;
+  }
+  BriskFile& f = tf.file();
+  auto dir = findEqual(f, directoryKey(m_name.table));
+  if (!dir) {
+    tf.endOperation();
+    return err::kFileNotFound;
+  }
+  if (dir->data().size() < 4) {
+    tf.endOperation();
+    return err::kInvalidDataFile;
+  }
+  m_number = readBig32(dir->data(), 0);
+  TableDesc stored = decodeDefinition(readDefinitionStream(f, m_number));
+  tf.endOperation();
+  if (compareDefinition(stored, declared) != 0) {
+    if (!options.ignoreMismatch) return err::kInvalidRecordDeclaration;
+    stored.storedVersion = -1;
+    stored.oem = declared.oem;
+    m_desc = std::move(stored);
+  }
+  return 0;
+}
+
+Table::~Table() {
+  if (m_open) closeTable();
+}
+
+int Table::closeTable() {
+  if (!m_open) return err::kFileNotOpen;
+  releaseRecordLock();
+  m_open = false;
+  int rc = 0;
+  // The last table of the file (this one holds one reference, the registry
+  // none) commits and cuts it.
+  if (m_file.use_count() == 1)
+    rc = m_file->flushAndCut();
+  else
+    rc = m_file->endOperation();
+  m_file.reset();
+  return rc;
+}
+
+void Table::clearRecord() {
+  std::memset(m_record.data(), 0, m_record.size());
+  for (const FieldDesc& f : m_desc.fields) {
+    if (f.type == FieldType::String && !f.overlay &&
+        std::size_t(f.offset) + f.totalLength <= m_record.size()) {
+      std::memset(m_record.data() + f.offset, ' ', f.totalLength);
+    }
+  }
+  for (std::size_t m = 0; m < m_memos.size(); ++m) {
+    if (m_desc.memos[m].isBlob())
+      m_memos[m].clear();
+    else
+      m_memos[m].assign(m_desc.memos[m].size, ' ');
+  }
+}
+
+std::string Table::storedImage(std::string_view stored) const {
+  std::string image(stored);
+  image.resize(m_desc.recordLength, '\0');
+  if (m_desc.oem) convertRecordText(m_desc, image, OemDirection::FromOem);
+  return image;
+}
+
+std::string Table::imageToStore() const {
+  std::string image = m_record;
+  if (m_desc.oem) convertRecordText(m_desc, image, OemDirection::ToOem);
+  return image;
+}
+
+bool Table::lockRecord(std::uint32_t recordNumber) {
+  if (m_file->locking() == Locking::None) return true;
+  return file().lockNamed(lockNumberOf(recordNumber), dw::platform::LockKind::Exclusive);
+}
+
+void Table::unlockRecord(std::uint32_t recordNumber) {
+  if (m_file->locking() == Locking::None) return;
+  file().unlockNamed(lockNumberOf(recordNumber));
+}
+
+void Table::releaseRecordLock() {
+  if (m_heldRecord == 0) return;
+  unlockRecord(m_heldRecord);
+  m_heldRecord = 0;
+}
+
+int Table::end(int rc) {
+  // A failed operation has changed nothing; its end still commits what a
+  // batch holds only when the batch ends.
+  const int erc = m_file->endOperation();
+  return rc != 0 ? rc : erc;
+}
+
+std::uint32_t Table::recordCount() {
+  if (!m_open || m_file->beginRead() != 0) return 0;
+  auto s = readStatistics(ref(), kStatsRecords);
+  m_file->endOperation();
+  return s ? s->count : 0;
+}
+
+int Table::addRecord(bool noKeyMaintenance) {
+  if (!m_open) return err::kFileNotOpen;
+  if (m_record.size() > maxStoredRecordLength()) return err::kInvalidRecordDeclaration;
+  if (int rc = m_file->beginWrite()) return end(rc);
+  BriskFile& f = file();
+  const TableRef r = ref();
+  if (!readStatistics(r, kStatsRecords)) return end(err::kAccessDenied);
+  // The number the counter will issue: keys are checked with it before the
+  // counter moves, so that a duplicate leaves the file as it was.
+  const std::uint32_t recordNumber = numberValue(f.header().numberCounter) + 1;
+  if (int rc = updateKeys(r, recordNumber, nullptr, &m_record, noKeyMaintenance)) return end(rc);
+  f.nextNumber();
+  releaseRecordLock();
+  m_watched = m_record;
+  m_watchTaken = true;
+  const std::string key = dataEntryKey(m_number, recordNumber);
+  insertEntry(f, Entry(key + imageToStore(), key.size()));
+  addCount(r, kStatsRecords, 1);
+  writeMemos(recordNumber, true);
+  m_current = recordNumber;
+  m_memosNotRead = false;
+  return m_file->endOperation();
+}
+
+int Table::putRecord() {
+  if (!m_open) return err::kFileNotOpen;
+  const bool watch = m_watchArmed && m_watchTaken;
+  m_watchArmed = false;
+  if (m_current == 0) return err::kRecordNotAvailable;
+  if (m_record.size() > maxStoredRecordLength()) return err::kInvalidRecordDeclaration;
+  if (int rc = m_file->beginWrite()) return end(rc);
+  const std::uint32_t rn = m_current;
+  const bool ownLock = m_heldRecord == rn;
+  if (!ownLock && !lockRecord(rn)) return end(err::kAccessDenied);
+  auto finish = [&](int rc) {
+    if (ownLock) m_heldRecord = 0;
+    unlockRecord(rn);
+    if (rc != 0) {
+      m_file->endOperation();
+      return rc;
+    }
+    return m_file->endOperation();
+  };
+  BriskFile& f = file();
+  const std::string key = dataEntryKey(m_number, rn);
+  auto stored = findEqual(f, key);
+  if (!stored) return finish(err::kRecordNotAvailable);
+  const std::string old = storedImage(stored->data());
+  if (watch && old != m_watched) return finish(89);  // Record Changed By Another Station
+  if (old != m_record) {
+    if (int rc = updateKeys(ref(), rn, &old, &m_record, false)) return finish(rc);
+    deleteEntry(f, key);
+    insertEntry(f, Entry(key + imageToStore(), key.size()));
+  }
+  if (!m_memosNotRead) writeMemos(rn, false);
+  m_watched = m_record;
+  return finish(0);
+}
+
+int Table::deleteRecord() {
+  if (!m_open) return err::kFileNotOpen;
+  if (m_current == 0) return err::kRecordNotAvailable;
+  if (int rc = m_file->beginWrite()) return end(rc);
+  const std::uint32_t rn = m_current;
+  const bool ownLock = m_heldRecord == rn;
+  if (!ownLock && !lockRecord(rn)) return end(err::kRecordNotAvailable);
+  BriskFile& f = file();
+  const std::string key = dataEntryKey(m_number, rn);
+  auto stored = findEqual(f, key);
+  if (!stored) {
+    if (ownLock) m_heldRecord = 0;
+    unlockRecord(rn);
+    return end(err::kRecordNotAvailable);
+  }
+  const std::string old = storedImage(stored->data());
+  deleteEntry(f, key);
+  const TableRef r = ref();
+  updateKeys(r, rn, &old, nullptr, false);
+  addCount(r, kStatsRecords, -1);
+  deleteMemos(rn);
+  if (ownLock) m_heldRecord = 0;
+  unlockRecord(rn);
+  m_current = 0;
+  m_watchTaken = false;
+  return m_file->endOperation();
+}
+
+int Table::takeRecord(std::uint32_t recordNumber, std::string_view image) {
+  releaseRecordLock();
+  if (m_holdArmed) {
+    m_holdArmed = false;
+    if (!lockRecord(recordNumber)) return err::kRecordHeld;
+    m_heldRecord = recordNumber;
+  }
+  m_record = storedImage(image);
+  m_current = recordNumber;
+  if (m_watchArmed) {
+    m_watched = m_record;
+    m_watchTaken = true;
+  }
+  if (m_noMemoArmed) {
+    m_noMemoArmed = false;
+    m_memosNotRead = true;
+  } else {
+    readMemos(recordNumber);
+    m_memosNotRead = false;
+  }
+  return 0;
+}
+
+int Table::step(StepDirection direction) {
+  if (!m_open) return err::kFileNotOpen;
+  if (int rc = m_file->beginRead()) return end(rc);
+  const int rc = m_cursor->step(direction, [this](std::uint32_t rn, std::string_view image) {
+    return takeRecord(rn, image);
+  });
+  return end(rc);
+}
+
+int readStoredDescription(std::string_view name, const TableOpenOptions& options, TableDesc& out) {
+  const TableName n = splitTableName(name);
+  TableFileOptions fo;
+  fo.locking = options.locking;
+  fo.password = options.password;
+  fo.readOnly = options.readOnly;
+  int osError = 0;
+  auto tf = TableFile::acquire(n.file, fo, osError);
+  if (!tf) return osError ? osError : err::kFileNotFound;
+  if (int rc = tf->beginRead()) {
+    tf->endOperation();
+    return rc;
+  }
+  auto dir = findEqual(tf->file(), directoryKey(n.table));
+  int rc = 0;
+  if (!dir) {
+    rc = err::kFileNotFound;
+  } else if (dir->data().size() < 4) {
+    rc = err::kInvalidDataFile;
+  } else {
+    out = decodeDefinition(readDefinitionStream(tf->file(), readBig32(dir->data(), 0)));
+    out.storedVersion = -1;
+  }
+  tf->endOperation();
+  return rc;
+}
+
+int Table::getByKey(std::size_t k) {
+  if (!m_open) return err::kFileNotOpen;
+  if (k >= m_desc.keys.size()) return err::kRecordNotFound;
+  if (int rc = m_file->beginRead()) return end(rc);
+  const TableRef r = ref();
+  BriskFile* kf = keyFile(r, k);
+  if (!kf) return end(err::kRecordNotFound);
+  const std::string probe = keyPrefix(m_number, std::uint8_t(k)) + encodeKeyValue(r, k, m_record);
+  std::optional<Entry> found;
+  if (m_desc.keys[k].allowsDuplicates()) {
+    // The first entry after the value alone is its lowest record number.
+    found = findNext(*kf, probe);
+    if (found && (found->key().size() != probe.size() + 4 ||
+                  found->key().substr(0, probe.size()) != probe)) {
+      found.reset();
+    }
+  } else {
+    found = findEqual(*kf, probe);
+  }
+  if (!found) return end(err::kRecordNotFound);
+  const std::uint32_t rn = recordNumberOf(*found);
+  auto data = findEqual(file(), dataEntryKey(m_number, rn));
+  if (!data) return end(err::kRecordNotFound);
+  return end(takeRecord(rn, data->data()));
+}
+
+int Table::readRecord(std::uint32_t recordNumber) {
+  if (!m_open) return err::kFileNotOpen;
+  if (int rc = m_file->beginRead()) return end(rc);
+  auto e = findEqual(file(), dataEntryKey(m_number, recordNumber));
+  if (!e) return end(err::kRecordNotFound);
+  const int rc = takeRecord(recordNumber, e->data());
+  return end(rc);
+}
+
+}  // namespace dw::db

@@ -1,0 +1,139 @@
+// Shared file objects and access periods; see table_file.h.
+#include "runtime/db/table_file.h"
+
+#include <map>
+#include <mutex>
+
+#include "runtime/lang/errors.h"
+
+namespace dw::db {
+namespace {
+
+std::mutex g_mutex;
+std::map<std::string, std::weak_ptr<TableFile>>& registry() {
+  static std::map<std::string, std::weak_ptr<TableFile>> r;
+  return r;
+}
+
+}  // namespace
+
+std::shared_ptr<TableFile> TableFile::acquire(const std::string& path,
+                                              const TableFileOptions& options, int& error) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  error = 0;
+  auto& r = registry();
+  if (auto it = r.find(path); it != r.end()) {
+    if (auto shared = it->second.lock()) return shared;
+  }
+  BriskOptions o;
+  o.readMode = true;
+  o.locking = options.locking;
+  o.password = options.password;
+  o.readOnlyHandle = options.readOnly;
+  auto opened = BriskFile::open(path, o,
+                                options.create && !options.readOnly
+                                    ? dw::platform::Disposition::OpenAlways
+                                    : dw::platform::Disposition::OpenExisting);
+  if (!opened) {
+    error = int(opened.error());
+    return nullptr;
+  }
+  std::shared_ptr<TableFile> tf(new TableFile());
+  tf->m_file = std::move(*opened);
+  tf->m_path = path;
+  tf->m_locking = options.locking;
+  tf->m_readOnly = options.readOnly;
+  r[path] = tf;
+  return tf;
+}
+
+long TableFile::holders(const std::string& path) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  auto& r = registry();
+  auto it = r.find(path);
+  return it == r.end() ? 0 : it->second.use_count();
+}
+
+TableFile::~TableFile() {
+  if (m_inPeriod) m_file->release();
+  std::lock_guard<std::mutex> lock(g_mutex);
+  auto& r = registry();
+  auto it = r.find(m_path);
+  if (it != r.end() && it->second.expired()) r.erase(it);
+}
+
+int TableFile::beginRead() {
+  if (m_inPeriod) return 0;
+  if (m_file->refreshHeader() != 0) return dw::lang::err::kInvalidDataFile;
+  m_inPeriod = true;
+  return 0;
+}
+
+int TableFile::beginWrite() {
+  if (m_readOnly) return dw::lang::err::kAccessDenied;
+  if (m_file->readMode()) {
+    // Leave the read period first, so that the refresh below takes the
+    // exclusive lock and completes or recovers an unfinished commit.
+    if (m_inPeriod) {
+      m_file->release();
+      m_inPeriod = false;
+    }
+    m_file->setReadMode(false);
+  }
+  return beginRead();
+}
+
+int TableFile::finish() {
+  int rc = 0;
+  if (!m_file->readMode()) {
+    if (m_file->hasChanges()) rc = int(m_file->commit());
+    m_file->setReadMode(true);
+  }
+  if (m_inPeriod) m_file->release();
+  m_inPeriod = false;
+  return rc;
+}
+
+int TableFile::endOperation() {
+  if (m_batchDepth > 0) return 0;
+  return finish();
+}
+
+void TableFile::abandonOperation() {
+  if (m_batchDepth > 0) return;
+  if (!m_file->readMode()) {
+    m_file->rollback();
+    m_file->setReadMode(true);
+  }
+  if (m_inPeriod) m_file->release();
+  m_inPeriod = false;
+}
+
+int TableFile::beginBatch() {
+  if (m_batchDepth == 0) {
+    if (int rc = beginWrite()) return rc;
+  }
+  ++m_batchDepth;
+  return 0;
+}
+
+int TableFile::endBatch() {
+  if (m_batchDepth == 0) return 0;
+  if (--m_batchDepth > 0) return 0;
+  return finish();
+}
+
+int TableFile::flushAndCut() {
+  m_batchDepth = 0;
+  int rc = finish();
+  if (rc != 0 || m_readOnly) return rc;
+  // Cutting writes to the file: do it as a writer, holding the exclusive
+  // lock, so that no reader sees the file shrink under it.
+  if (beginWrite() == 0) rc = int(m_file->cutAtEndOfData());
+  m_file->setReadMode(true);
+  m_file->release();
+  m_inPeriod = false;
+  return rc;
+}
+
+}  // namespace dw::db

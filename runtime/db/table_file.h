@@ -1,0 +1,75 @@
+// The file objects of the tables of this process.  Tables that name the
+// same file (the file-name strings equal byte for byte) share one BriskFile;
+// the last table to close it closes the operating-system file.
+//
+// Every table operation works inside an access period of its file:
+// beginRead() refreshes the header (taking the shared slot when the file
+// uses locking), beginWrite() first leaves read mode - ending a read period
+// so that the next refresh takes the exclusive lock and finishes what a
+// crash left - and endOperation() commits what the operation changed,
+// returns the file to read mode and releases it.  While a batch is open
+// (beginBatch) endOperation() leaves the period open and the commit waits
+// for endBatch().
+//
+// The registry is guarded by a mutex of its own; a TableFile itself is used
+// by one thread at a time (the runtime lock serialises threads).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "runtime/db/brisk_file.h"
+
+namespace dw::db {
+
+struct TableFileOptions {
+  Locking locking = Locking::None;
+  std::string password;
+  bool readOnly = false;  // the operating-system file opened for reading only
+  bool create = false;    // create the file when it is missing
+};
+
+class TableFile {
+ public:
+  // The shared file object for path, opened when no table of the process
+  // holds it.  error receives 0 or the operating-system error of the open.
+  static std::shared_ptr<TableFile> acquire(const std::string& path,
+                                            const TableFileOptions& options, int& error);
+  // How many tables hold the file object now.
+  static long holders(const std::string& path);
+  ~TableFile();
+
+  BriskFile& file() { return *m_file; }
+  const std::string& path() const { return m_path; }
+  bool readOnly() const { return m_readOnly; }
+  Locking locking() const { return m_locking; }
+
+  // 0, or 36 when the header cannot be read.
+  int beginRead();
+  // 0, 5 for a read-only file, or 36.
+  int beginWrite();
+  // 0 or the operating-system error of the commit (its changes are lost).
+  int endOperation();
+  // Drops the changes of a failed operation and ends its period.
+  void abandonOperation();
+
+  int beginBatch();
+  int endBatch();
+  bool inBatch() const { return m_batchDepth > 0; }
+
+  // Commits, cuts the file at its end of data and releases (closing).
+  int flushAndCut();
+
+ private:
+  TableFile() = default;
+  int finish();
+
+  std::unique_ptr<BriskFile> m_file;
+  std::string m_path;
+  Locking m_locking = Locking::None;
+  bool m_readOnly = false;
+  bool m_inPeriod = false;
+  int m_batchDepth = 0;
+};
+
+}  // namespace dw::db
