@@ -26,6 +26,7 @@
 #include <cstring>
 #include <limits>
 
+#include "runtime/db/brkbt.h"
 #include "runtime/db/oem_text.h"
 #include "runtime/db/page_image.h"
 #include "runtime/db/table_keys.h"
@@ -283,6 +284,18 @@ Entry makeKeyEntry(const TableRef& ref, std::size_t k, std::string_view record,
   appendBigEndian(bytes, recordNumber);
   if (k < ref.desc.keys.size() && ref.desc.keys[k].allowsDuplicates()) keyLength = bytes.size();
   return Entry(std::move(bytes), keyLength);
+}
+
+std::optional<Entry> firstOfKey(const TableRef& ref, std::size_t k) {
+  BriskFile* f = keyFile(ref, k);
+  if (!f) return std::nullopt;
+  return firstOfPrefix(*f, keyPrefix(ref.number, std::uint8_t(k)));
+}
+
+std::optional<Entry> lastOfKey(const TableRef& ref, std::size_t k) {
+  BriskFile* f = keyFile(ref, k);
+  if (!f) return std::nullopt;
+  return lastOfPrefix(*f, keyPrefix(ref.number, std::uint8_t(k)));
 }
 
 bool keyIsEmpty(const TableRef& ref, std::size_t k, std::string_view record) {

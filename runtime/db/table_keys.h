@@ -119,6 +119,10 @@ std::string encodeComponent(const FieldDesc& field, bool descending, bool noCase
 // before or after every value needs).
 Entry makeKeyEntry(const TableRef& ref, std::size_t k, std::string_view record,
                    std::uint32_t recordNumber, bool withComponents = true);
+// The first and the last entry of key k (from the key's own file), or
+// nothing when the key has none.
+std::optional<Entry> firstOfKey(const TableRef& ref, std::size_t k);
+std::optional<Entry> lastOfKey(const TableRef& ref, std::size_t k);
 // Whether every component of key k is empty in the record.
 bool keyIsEmpty(const TableRef& ref, std::size_t k, std::string_view record);
 

@@ -99,6 +99,16 @@ TEST_F(CursorTest, KeyOrderWithDuplicatesInRecordOrder) {
   EXPECT_EQ(walk(c, kNext), recs({1, 3, 2, 0, 4, 5}));  // by number
 }
 
+TEST_F(CursorTest, FirstAndLastOfAKey) {
+  EXPECT_EQ(recordNumberOf(*firstOfKey(t.ref(), 1)), numbers[1]);  // num 10
+  EXPECT_EQ(recordNumberOf(*lastOfKey(t.ref(), 1)), numbers[5]);   // num 60
+  EXPECT_EQ(recordNumberOf(*lastOfKey(t.ref(), 0)), numbers[5]);   // dan
+  EXPECT_FALSE(firstOfKey(t.ref(), 9));
+  for (std::uint32_t n : numbers) t.remove(n);
+  EXPECT_FALSE(firstOfKey(t.ref(), 2));
+  EXPECT_FALSE(lastOfKey(t.ref(), 2));
+}
+
 TEST_F(CursorTest, OptionalKeyHidesBlankRecords) {
   KeyCursor c(t.ref());
   c.setKeyOrder(2);
