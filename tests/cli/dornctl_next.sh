@@ -6,7 +6,7 @@ set -u
 tool="$1/dornctl"
 failures=0
 # The locale of the test: no profile settings of the user's own.
-export HOME="$(mktemp -d)"
+export HOME="$(mktemp -d)" DORNWATCH_CONFIG="$HOME"
 trap 'rm -rf "$HOME"' EXIT
 
 check() {  # check EXPECTED dornctl-arguments...
