@@ -119,9 +119,11 @@ std::optional<std::string> scan(std::string_view text, std::vector<EventLines>& 
   return std::nullopt;
 }
 
+// The unescaped text of a TEXT property.
 const char* textOf(icalcomponent* c, icalproperty_kind kind) {
   icalproperty* p = icalcomponent_get_first_property(c, kind);
-  return p ? icalproperty_get_value_as_string(p) : nullptr;
+  icalvalue* v = p ? icalproperty_get_value(p) : nullptr;
+  return v && icalvalue_isa(v) == ICAL_TEXT_VALUE ? icalvalue_get_text(v) : nullptr;
 }
 
 std::string xValue(icalcomponent* c, std::string_view name) {
@@ -302,8 +304,11 @@ std::optional<std::string> mapRule(const icalrecurrencetype& r, TaskOptionList& 
 // Adds a text option, cut to the field's width with a note.
 void addText(TaskOptionList& options, std::vector<std::string>& notes, int line, const char* option,
              const char* property, std::string value, std::size_t width) {
+  // One-line fields take no control characters; the message keeps its lines.
+  const bool lines = std::string_view(option) == "--message";
   for (char& c : value)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    if ((static_cast<unsigned char>(c) < 0x20 && !(lines && (c == '\n' || c == '\t'))) || c == 0x7F)
+      c = ' ';
   if (value.size() > width) {
     notes.push_back(
         at(line, std::string(property) + " cut to " + std::to_string(width) + " characters"));
@@ -347,7 +352,11 @@ std::optional<TaskOptionList> mapEvent(icalcomponent* event, const EventLines& l
     addText(options, notes, lineOf("DESCRIPTION"), "--message", "DESCRIPTION", s, kMessageMemoSize);
   if (const char* s = textOf(event, ICAL_CATEGORIES_PROPERTY)) {
     std::string first = s;
-    if (const std::size_t comma = first.find(','); comma != std::string::npos) {
+    // libical gives each of a list of categories a property of its own.
+    if (icalcomponent_get_first_property(event, ICAL_CATEGORIES_PROPERTY) &&
+        icalcomponent_get_next_property(event, ICAL_CATEGORIES_PROPERTY))
+      notes.push_back(at(lineOf("CATEGORIES"), "only the first category is kept"));
+    else if (const std::size_t comma = first.find(','); comma != std::string::npos) {
       notes.push_back(at(lineOf("CATEGORIES"), "only the first category is kept"));
       first.resize(comma);
     }
