@@ -58,7 +58,7 @@ check "2026-12-08 17:00:00
 2026-12-11 17:00:00" next --schedule custom --every 3 --unit days --date 2026-12-02 --time 17:00 -n 2 "${from[@]}"
 # The moment as two words, and with a T; the option value after "=".
 check "2026-12-24 18:00:00" next --schedule=once --date=2026-12-24 --time 18:00 --from 2026-12-07 10:10:00
-check "2026-12-24 18:00:00" next --schedule once --date 2026-12-24 --time 18:00 --from 2026-12-07T10:10:00
+check "2026-12-24 18:00:00" next --schedule once --date 2026-12-24 --time 18:00 --from=2026-12-07T10:10:00 -n=1
 check "$(printf '%s\n' 2098-01-{01..10}' 00:00:00')" next --schedule custom --unit days --date 2098-01-01 --time 00:00
 
 refused 1 "--date: Date given does not match schedule type." next --schedule weekdays --days mon --date 2026-12-08

@@ -1,5 +1,6 @@
 // dornctl next: when a task falls due (app/core/upcoming.h).
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "app/core/task_options.h"
@@ -49,10 +50,15 @@ int runNext(Arguments args) {
       continue;
     }
     if (exitCode != kExitOk) return exitCode;
-    const std::string word = args.words[args.next++];
+    std::string word = args.words[args.next++];
+    std::optional<std::string> attached;  // "--from=..." or "-n=..."
+    if (const std::size_t eq = word.find('='); eq != std::string::npos) {
+      attached = word.substr(eq + 1);
+      word.resize(eq);
+    }
     if (word == "-n" || word == "--from") {
-      if (args.done()) return usageError(word + ": needs a value");
-      std::string value = args.words[args.next++];
+      if (!attached && args.done()) return usageError(word + ": needs a value");
+      std::string value = attached ? *attached : args.words[args.next++];
       if (word == "-n") {
         const auto n = value.find_first_not_of("0123456789") == std::string::npos &&
                                !value.empty() && value.size() <= 6
