@@ -137,6 +137,10 @@ icalcomponent* eventOf(const TaskDraft& draft, std::time_t stamp, int index) {
 
 }  // namespace
 
+bool exportable(const ScheduleRecord& task) {
+  return task.Date >= lang::kFirstDay && task.Date <= lang::kLastDay;
+}
+
 TaskOptionList ruleOptions(const ScheduleRecord& t) {
   TaskOptionList out;
   const WeekdayMask days = weekdayFlags(t);
@@ -270,7 +274,8 @@ std::string exportCalendar(const std::vector<TaskDraft>& tasks, std::time_t stam
   icalcomponent_add_property(calendar.get(), icalproperty_new_prodid("-//Dornwatch//dornctl//EN"));
   int index = 0;
   for (const TaskDraft& t : tasks)
-    icalcomponent_add_component(calendar.get(), eventOf(t, stamp, ++index));
+    if (exportable(t.record))
+      icalcomponent_add_component(calendar.get(), eventOf(t, stamp, ++index));
   char* text = icalcomponent_as_ical_string_r(calendar.get());
   std::string out = text ? text : "";
   free(text);

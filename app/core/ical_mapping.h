@@ -36,7 +36,12 @@ namespace dw::app {
 inline constexpr std::size_t kMaxIcalLine = 8192;
 inline constexpr std::size_t kMaxIcalSize = 16u << 20;
 
-// A calendar of the tasks; `stamp` is the DTSTAMP of every event.
+// Whether a task can be an event: its date lies in the calendar (a task
+// that a step moved beyond 2099 has none to give DTSTART).
+bool exportable(const ScheduleRecord& task);
+
+// A calendar of the exportable tasks (others are left out); `stamp` is the
+// DTSTAMP of every event.
 std::string exportCalendar(const std::vector<TaskDraft>& tasks, std::time_t stamp);
 
 // The options that give a task's rule (--schedule, --days, --weeks,

@@ -273,6 +273,10 @@ TEST(IcalImport, DamagedFilesAreRefusedAsAWhole) {
     EXPECT_NE(r.error->find(c.error), std::string::npos) << *r.error;
     EXPECT_TRUE(r.tasks.empty());
   }
+  // A task moved beyond the calendar has no DTSTART to give: left out.
+  TaskDraft beyond = d;
+  beyond.record.Date = kBeyondCalendar;
+  EXPECT_EQ(importCalendar(exportCalendar({beyond, d}, 0), day(2026, 12, 7)).tasks.size(), 1u);
   const IcalImport ok = importCalendar(good, day(2026, 12, 7));
   EXPECT_FALSE(ok.error);
   EXPECT_EQ(ok.tasks.size(), 1u);
