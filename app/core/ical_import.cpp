@@ -14,7 +14,6 @@
 namespace dw::app {
 namespace {
 
-constexpr long long kDay = 8640000;
 const char* const kDayNames[7] = {"sun", "mon", "tue", "wed", "thu", "fri", "sat"};
 
 struct ComponentDeleter {
