@@ -210,9 +210,17 @@ const char* kForeign =
     "END:VCALENDAR\r\n";
 
 TEST(IcalImport, ForeignEventsMapWhatTheyCanLineByLine) {
+  // UTC times are read on the local clock: make it UTC for this test.
+  const char* oldZone = std::getenv("TZ");
+  const std::string saved = oldZone ? oldZone : "";
   setenv("TZ", "UTC", 1);
   tzset();
   const IcalImport r = importCalendar(kForeign, day(2026, 12, 7));
+  if (oldZone)
+    setenv("TZ", saved.c_str(), 1);
+  else
+    unsetenv("TZ");
+  tzset();
   ASSERT_FALSE(r.error) << *r.error;
   ASSERT_EQ(r.tasks.size(), 2u);
   const ScheduleRecord& standup = r.tasks[0].draft.record;
