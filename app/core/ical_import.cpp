@@ -308,6 +308,9 @@ void addText(TaskOptionList& options, std::vector<std::string>& notes, int line,
   for (char& c : value)
     if ((static_cast<unsigned char>(c) < 0x20 && !(lines && (c == '\n' || c == '\t'))) || c == 0x7F)
       c = ' ';
+  // Trailing blanks do not survive a calendar file's text values: none kept.
+  while (!value.empty() && (value.back() == ' ' || value.back() == '\t' || value.back() == '\n'))
+    value.pop_back();
   if (value.size() > width) {
     notes.push_back(
         at(line, std::string(property) + " cut to " + std::to_string(width) + " characters"));

@@ -250,6 +250,22 @@ TEST(IcalImport, ForeignEventsMapWhatTheyCanLineByLine) {
   EXPECT_EQ(r.notes, expected);
 }
 
+TEST(IcalImport, ControlCharactersBecomeBlanksAndTrailingBlanksGo) {
+  // What import keeps must export and import again unchanged: libical drops
+  // the trailing blanks of text values, so import keeps none.
+  const std::string text =
+      "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART:20270104T083000\r\n"
+      "SUMMARY:a\x01"
+      "b\r\nDESCRIPTION:Room 4\x03\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+  const IcalImport r = importCalendar(text, day(2026, 12, 7));
+  ASSERT_EQ(r.tasks.size(), 1u);
+  EXPECT_EQ(r.tasks[0].draft.record.Description.str(), "a b");
+  EXPECT_EQ(r.tasks[0].draft.message, "Room 4");
+  const IcalImport again = importCalendar(exportCalendar({r.tasks[0].draft}, 0), day(2026, 12, 7));
+  ASSERT_EQ(again.tasks.size(), 1u);
+  EXPECT_EQ(again.tasks[0].draft.message, "Room 4");
+}
+
 TEST(IcalImport, DamagedFilesAreRefusedAsAWhole) {
   TaskDraft d;
   primeNewTask(d.record, day(2026, 12, 7), at(9, 0));
