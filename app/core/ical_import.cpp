@@ -308,9 +308,12 @@ void addText(TaskOptionList& options, std::vector<std::string>& notes, int line,
   for (char& c : value)
     if ((static_cast<unsigned char>(c) < 0x20 && !(lines && (c == '\n' || c == '\t'))) || c == 0x7F)
       c = ' ';
-  // Trailing blanks do not survive a calendar file's text values: none kept.
-  while (!value.empty() && (value.back() == ' ' || value.back() == '\t' || value.back() == '\n'))
-    value.pop_back();
+  // Blanks around a calendar file's text values do not survive it: none kept.
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n'; };
+  while (!value.empty() && blank(value.back())) value.pop_back();
+  std::size_t lead = 0;
+  while (lead < value.size() && blank(value[lead])) ++lead;
+  value.erase(0, lead);
   if (value.size() > width) {
     notes.push_back(
         at(line, std::string(property) + " cut to " + std::to_string(width) + " characters"));

@@ -250,13 +250,14 @@ TEST(IcalImport, ForeignEventsMapWhatTheyCanLineByLine) {
   EXPECT_EQ(r.notes, expected);
 }
 
-TEST(IcalImport, ControlCharactersBecomeBlanksAndTrailingBlanksGo) {
+TEST(IcalImport, ControlCharactersBecomeBlanksAndOuterBlanksGo) {
   // What import keeps must export and import again unchanged: libical drops
-  // the trailing blanks of text values, so import keeps none.
+  // the blanks around text values, so import keeps none.
   const std::string text =
       "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART:20270104T083000\r\n"
       "SUMMARY:a\x01"
-      "b\r\nDESCRIPTION:Room 4\x03\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+      "b\r\nDESCRIPTION:\x1c"
+      "Room 4\x03\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
   const IcalImport r = importCalendar(text, day(2026, 12, 7));
   ASSERT_EQ(r.tasks.size(), 1u);
   EXPECT_EQ(r.tasks[0].draft.record.Description.str(), "a b");
