@@ -1,0 +1,47 @@
+// dornctl's shared pieces: exit codes, error reporting and the reading of
+// task options from the command line.
+//
+// Exit codes: 0 success, 1 bad usage or invalid input (a message on
+// standard error naming the option), 2 a file error.
+//
+// Thread-safety: single-threaded tool.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/core/task_options.h"
+
+namespace dornctl {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitUsage = 1;
+inline constexpr int kExitFile = 2;
+
+// Prints "dornctl: TEXT" on standard error and gives kExitUsage.
+int usageError(std::string_view text);
+// Prints "dornctl: OPTION: TEXT" on standard error and gives kExitUsage.
+int optionError(const dw::app::OptionError& error);
+
+// The arguments after the command word.  Options take their value as the
+// next argument or after "=" ("--date=2026-12-24").
+struct Arguments {
+  std::vector<std::string> words;
+  std::size_t next = 0;
+  bool done() const { return next >= words.size(); }
+};
+
+// Takes the task options off the front of `args`, stopping at the first
+// argument that is not one; false (after reporting) for a task option
+// without its value.
+bool takeTaskOption(Arguments& args, dw::app::TaskOptionList& options, int& exitCode);
+
+// The commands.
+int runNext(Arguments args);
+int runIcalEvent(Arguments args);
+int runIcalRead(Arguments args);
+
+void printHelp();
+
+}  // namespace dornctl
