@@ -46,7 +46,7 @@ void ShowMessage() {
   };
   reshow();
 
-  ui::Window& window = ui::openWindow(kMessageModule, kMessageLabel, ui::WindowKind::Plain);
+  ui::Window& window = ui::openWindow(kMessageModule, kMessageLabel, ui::WindowKind::MdiChild);
   restorePosition(kMessageSection, true, kIniFile);
   // A byte that stays at its top rather than wrap to 0.
   if (g_openMessageWindows < 255) ++g_openMessageWindows;
