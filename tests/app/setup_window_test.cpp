@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "runtime/ui/help_book.h"
 #include "tests/app/frame_fixture.h"
 
 namespace dw::app {
@@ -155,6 +156,29 @@ TEST_F(SetupWindowTest, ReopensWhereItWasClosed) {
   EXPECT_EQ(ini("Setup", "YPosit"), "44");
   EXPECT_EQ(ini("Setup", "Width"), "206");
   EXPECT_EQ(ini("Setup", "Height"), "156");
+}
+
+}  // namespace
+}  // namespace dw::app
+
+namespace dw::app {
+namespace {
+
+// The help topics the two windows name are pages of the program's help,
+// listed in its contents.
+TEST(SchedulerWindowHelp, TopicsAreFoundAndListed) {
+  const ui::HelpBook& book = ui::HelpBook::program();
+  const std::pair<const char*, const char*> topics[] = {{"Setup", "setup.html"},
+                                                        {"SETUP$WINDOW", "setup.html"},
+                                                        {"ShowMessage", "show_message.html"},
+                                                        {"MESSAGE$WINDOW", "show_message.html"}};
+  for (const auto& [topic, file] : topics) {
+    const ui::HelpPage* page = book.findTopic(topic);
+    ASSERT_NE(page, nullptr) << topic;
+    EXPECT_EQ(page->file, file);
+    EXPECT_NE(book.contents()->html.find(std::string("href=\"") + file), std::string::npos);
+  }
+  EXPECT_FALSE(book.search("preferences").empty());
 }
 
 }  // namespace
