@@ -68,6 +68,7 @@ void About() {
   rt.use(frame::kAboutTitle, ui::VarRef::cString(title));
   rt.use(frame::kAboutVersion, ui::VarRef::cString(version));
   while (rt.accept()) {
+    noteWindowState(rt.event());
     if (rt.event() == ev::kAccepted && rt.field() == frame::kAboutClose) rt.post(ev::kCloseWindow);
   }
   savePosition(kAboutSection, kIniFile);
@@ -85,6 +86,7 @@ void Main() {
   rt.setEndSessionHandler([thread] { runtime().postFromOutside(ev::kCloseDown, 0, thread); });
   bool initialised = false;
   while (rt.accept()) {
+    noteWindowState(rt.event());
     switch (rt.event()) {
       case ev::kOpenWindow:
         if (!initialised) {

@@ -53,6 +53,7 @@ void ShowMessage() {
   rt.use(mw::kMessageText, ui::VarRef::cString(shown));
 
   while (rt.accept()) {
+    noteWindowState(rt.event());
     if (rt.event() != ev::kAccepted) continue;
     switch (rt.field()) {
       case mw::kAddToDo:

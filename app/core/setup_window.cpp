@@ -60,6 +60,13 @@ void Setup() {
   rt.use(setup::kHideToolbar, ui::VarRef::of(f.hideToolbar));
 
   while (rt.accept()) {
+    noteWindowState(rt.event());
+    if (rt.event() == ev::kRejected) {
+      // Text the entry's picture refuses: say so and show the value again.
+      rt.backend().beep();
+      rt.display(rt.field());
+      continue;
+    }
     if (rt.event() != ev::kAccepted) continue;
     switch (rt.field()) {
       case setup::kOK:

@@ -3,6 +3,7 @@
 
 #include "app/core/settings.h"
 #include "runtime/platform/profile.h"
+#include "runtime/ui/events.h"
 #include "runtime/ui/runtime.h"
 
 namespace dw::app {
@@ -104,6 +105,31 @@ void restorePosition(const std::string& section, bool resizable, const std::stri
     rt.setProperty(0, ui::prop::kHeight, std::to_string(*plan.height));
   }
   if (plan.maximize) rt.setProperty(0, kMaximizeProperty, "1");
+}
+
+bool noteWindowState(int event) {
+  ui::Runtime& rt = ui::runtime();
+  const char* iconized = nullptr;
+  const char* maximized = nullptr;
+  switch (event) {
+    case ui::ev::kIconized:
+      iconized = "1";
+      maximized = "";
+      break;
+    case ui::ev::kMaximized:
+      iconized = "";
+      maximized = "1";
+      break;
+    case ui::ev::kRestored:
+      iconized = "";
+      maximized = "";
+      break;
+    default:
+      return false;
+  }
+  rt.setProperty(0, kIconizeProperty, iconized);
+  rt.setProperty(0, kMaximizeProperty, maximized);
+  return true;
 }
 
 }  // namespace dw::app

@@ -13,7 +13,9 @@
 //
 // The minimised and maximised states are window properties the runtime keeps
 // for the procedure (kIconizeProperty, kMaximizeProperty: "1" or ""); the
-// backends do not act on them yet.
+// backends do not act on them yet, but report the user's changes as
+// EVENT:Iconized, EVENT:Maximized and EVENT:Restored, which each window's
+// loop hands to noteWindowState so that the properties follow the screen.
 //
 // Thread-safety: readPlacement/writePlacement may run on any thread (the
 // profile module serialises file access); savePosition/restorePosition
@@ -65,5 +67,9 @@ Placement currentPlacement();
 void savePosition(const std::string& section, const std::string& file);
 // Restore on open.
 void restorePosition(const std::string& section, bool resizable, const std::string& file);
+
+// Keeps the current window's minimised and maximised properties in step
+// with an event of its loop; whether the event was one of the three.
+bool noteWindowState(int event);
 
 }  // namespace dw::app

@@ -5,6 +5,7 @@
 #include "app/core/main_frame.h"
 #include "app/core/window_position.h"
 #include "runtime/lang/dates.h"
+#include "runtime/ui/events.h"
 #include "tests/app/frame_fixture.h"
 
 namespace dw::app {
@@ -48,6 +49,23 @@ TEST_F(FrameStartTest, MinimisedAtStartTheTitleNamesTheNextTask) {
   tick();
   EXPECT_EQ(frameTitle(), "Dornwatch '96 - Pay the rent FEB  1, 2027  9:00AM");
   next.reset();  // no enabled task left
+  tick();
+  EXPECT_EQ(frameTitle(), "Dornwatch '96");
+}
+
+TEST_F(FrameStartTest, MinimisingAndRestoringTheFrameChangesTheTitleAtTheNextTick) {
+  setNextTaskSource([] { return NextTask{"Backup", lang::date(3, 1, 2027), 1}; });
+  startProgram();
+  tick();
+  EXPECT_EQ(frameTitle(), "Dornwatch '96");
+  ui::runtime().postFromOutside(ui::ev::kIconized, 0, 1);
+  tick();
+  EXPECT_EQ(frameTitle(), "Dornwatch '96 - Backup MAR  1, 2027 12:00AM");
+  ui::runtime().postFromOutside(ui::ev::kMaximized, 0, 1);
+  tick();
+  EXPECT_EQ(frameTitle(), "Dornwatch '96");
+  ui::runtime().postFromOutside(ui::ev::kIconized, 0, 1);
+  ui::runtime().postFromOutside(ui::ev::kRestored, 0, 1);
   tick();
   EXPECT_EQ(frameTitle(), "Dornwatch '96");
 }

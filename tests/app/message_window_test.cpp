@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include "runtime/ui/events.h"
+
 #include "tests/app/frame_fixture.h"
 
 namespace dw::app {
@@ -137,6 +139,30 @@ TEST_F(MessageWindowTest, ExitClosesTheMessageWindowsAndKeepsTheirPlace) {
   EXPECT_TRUE(messageWindows().empty());
   EXPECT_EQ(backend.quitCode(), 0);
   EXPECT_EQ(ini("ShowMessage", "Maximize"), "No");
+}
+
+TEST_F(MessageWindowTest, AWindowClosedMaximisedReopensMaximisedWhereItWas) {
+  writeIni("[ShowMessage]\nXPosit=40\nYPosit=30\nWidth=250\nHeight=120\nMaximize=No\n");
+  startProgram();
+  dispatch("First");
+  const auto w = messageWindows().at(0);
+  ui::runtime().postFromOutside(ui::ev::kMaximized, 0, started[0]);
+  idle();
+  backend.press(w.id, mw::kClose);
+  idle();
+  // Taken out of the maximised state, it writes its normal place.
+  EXPECT_EQ(ini("ShowMessage", "Maximize"), "Yes");
+  EXPECT_EQ(ini("ShowMessage", "XPosit"), "40");
+  EXPECT_EQ(ini("ShowMessage", "Width"), "250");
+  EXPECT_EQ(ini("ShowMessage", "Height"), "120");
+  // Closed while minimised: only "Maximize" changes.
+  dispatch("Second");
+  ui::runtime().postFromOutside(ui::ev::kIconized, 0, started[1]);
+  idle();
+  backend.press(messageWindows().at(0).id, mw::kClose);
+  idle();
+  EXPECT_EQ(ini("ShowMessage", "Maximize"), "No");
+  EXPECT_EQ(ini("ShowMessage", "Width"), "250");
 }
 
 TEST_F(MessageWindowTest, TheMessageIsCutToItsBuffer) {

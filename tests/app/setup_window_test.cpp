@@ -100,6 +100,22 @@ TEST_F(SetupWindowTest, OkWritesTheSevenKeysWithTheInvertedOnesInverted) {
   EXPECT_NE(ini("Setup", "XPosit"), "<absent>");
 }
 
+TEST_F(SetupWindowTest, TheDaysTakeAMinusSignButNoLetters) {
+  startProgram();
+  const std::uint32_t w = openSetup();
+  const int beeps = backend.beeps();
+  backend.type(w, setup::kHistoryExpires, "ten");
+  backend.acceptTyped(w, setup::kHistoryExpires);
+  idle();
+  EXPECT_EQ(backend.beeps(), beeps + 1);
+  backend.type(w, setup::kHistoryExpires, "-5");
+  backend.acceptTyped(w, setup::kHistoryExpires);
+  idle();
+  backend.press(w, setup::kOK);
+  idle();
+  EXPECT_EQ(ini("Settings", "HistoryExpires"), "-5");
+}
+
 TEST_F(SetupWindowTest, CancelRestoresWhatTheFileHoldsNotWhatMemoryHeld) {
   writeIni("[Settings]\nHistoryExpires=10\n");
   startProgram();
