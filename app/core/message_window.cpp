@@ -34,9 +34,13 @@ std::uint8_t& openMessageWindows() {
 }
 
 void ShowMessage() {
-  ui::Runtime& rt = runtime();
   // The window's own copy, taken before anything can give the lock up.
-  const std::string message = g_messageText.substr(0, kMessageTextSize);
+  showMessageWindow(g_messageText);
+}
+
+void showMessageWindow(std::string message) {
+  ui::Runtime& rt = runtime();
+  message.resize(std::min(message.size(), kMessageTextSize));
   // What the text box shows; put back whenever the user edits it, since
   // the box only shows the message.
   char shown[kMessageTextSize + 1] = {};
@@ -78,7 +82,7 @@ void ShowMessage() {
 int showTaskMessage(std::string_view message, int limit) {
   if (g_openMessageWindows < limit) {
     g_messageText.assign(message.substr(0, std::min(message.size(), kMessageTextSize)));
-    return runtime().start(&ShowMessage, kMessageStack);
+    return runtime().start([copy = g_messageText] { showMessageWindow(copy); }, kMessageStack);
   }
   runtime().message(trimRight(message), "", "", 0);
   return 0;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "runtime/ui/events.h"
@@ -75,6 +76,22 @@ TEST_F(MessageWindowTest, EachWindowKeepsItsOwnMessageAndIsCounted) {
   EXPECT_EQ(countSeenByTheFrame(), 0);
   EXPECT_NE(ini("ShowMessage", "XPosit"), "<absent>");
   EXPECT_EQ(ini("ShowMessage", "Maximize"), "No");
+}
+
+// Both threads start before either window runs: each must still show its
+// own message, not the one written into the shared text last.
+TEST_F(MessageWindowTest, TwoMessagesStartedInOneGoEachShowTheirOwn) {
+  startProgram();
+  setTimerWork([&] {
+    started.push_back(showTaskMessage("Morning pills", kDispatchMessageLimit));
+    started.push_back(showTaskMessage("Evening pills", kDispatchMessageLimit));
+    setTimerWork(nullptr);
+  });
+  tick();
+  std::vector<std::string> shown;
+  for (const auto& w : messageWindows()) shown.push_back(w.controls.at(mw::kMessageText).display);
+  std::sort(shown.begin(), shown.end());
+  EXPECT_EQ(shown, (std::vector<std::string>{"Evening pills", "Morning pills"}));
 }
 
 TEST_F(MessageWindowTest, EditingTheTextBoxDoesNotChangeTheMessage) {
