@@ -40,11 +40,6 @@ int menuItemForToolButton(int field) {
 
 namespace {
 
-bool frameMinimized() {
-  const std::string value = runtime().property(0, kIconizeProperty);
-  return !value.empty() && value != "0";
-}
-
 // Each timer tick of the frame: the scheduler's work while it is active,
 // then the title that tells the user what state it is in.
 void frameTick() {
@@ -52,7 +47,7 @@ void frameTick() {
   if (active) runTimerWork();
   const std::optional<NextTask> next = active ? nextTask() : std::nullopt;
   runtime().setProperty(0, ui::prop::kText,
-                        frameTitle(kApplicationTitle, active, frameMinimized(), next));
+                        frameTitle(kApplicationTitle, active, currentPlacement().minimized, next));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "runtime/platform/profile.h"
 #include "runtime/ui/events.h"
 #include "runtime/ui/runtime.h"
+#include "runtime/ui/window_desc.h"
 
 namespace dw::app {
 
@@ -31,7 +32,8 @@ std::int32_t numberProperty(int number) {
 }
 
 bool flagProperty(int number) {
-  return !ui::runtime().property(0, number).empty() && ui::runtime().property(0, number) != "0";
+  const std::string value = ui::runtime().property(0, number);
+  return !value.empty() && value != "0";
 }
 
 }  // namespace
@@ -44,8 +46,13 @@ platform::OsStatus writePlacement(const std::string& section, const Placement& p
   if (p.minimized) return first;
   const std::pair<const char*, std::int32_t> values[] = {
       {key::kX, p.x}, {key::kY, p.y}, {key::kWidth, p.width}, {key::kHeight, p.height}};
-  for (const auto& [k, v] : values)
+  for (const auto& [k, v] : values) {
+    // A position the system chose is not known to the window: the section
+    // keeps what it had, and without an "XPosit" the system places the
+    // window again next time.
+    if (v == ui::kSystemPlaced) continue;
     keepFirstFailure(first, platform::writeProfileString(section, k, std::to_string(v), file));
+  }
   return first;
 }
 

@@ -52,7 +52,8 @@ struct RestorePlan {
 };
 
 // Writes "Maximize" and, unless the window is minimised, its position and
-// size.  The first failed write is returned (the rest are still tried).
+// size; a coordinate the system chose (ui::kSystemPlaced) is not written.  The first failed write
+// is returned (the rest are still tried).
 platform::OsStatus writePlacement(const std::string& section, const Placement& placement,
                                   const std::string& file);
 // What the stored values make of a window that is (not) maximised now and

@@ -54,6 +54,16 @@ TEST_F(WindowPositionTest, AMinimisedWindowKeepsItsLastSavedPosition) {
   EXPECT_EQ(stored("Height"), "60");
 }
 
+TEST_F(WindowPositionTest, APositionTheSystemChoseIsNotWritten) {
+  write("[Setup]\nXPosit=7\nYPosit=8\n");
+  const std::int32_t system = static_cast<std::int32_t>(0x80000000u);
+  ASSERT_TRUE(writePlacement("Setup", {system, system, 90, 60, false, false}, "DORN.INI").ok());
+  EXPECT_EQ(stored("XPosit"), "7");
+  EXPECT_EQ(stored("YPosit"), "8");
+  EXPECT_EQ(stored("Width"), "90");
+  EXPECT_EQ(stored("Height"), "60");
+}
+
 TEST_F(WindowPositionTest, AWindowClosedMaximisedReopensMaximised) {
   ASSERT_TRUE(writePlacement("Setup", {5, 6, 70, 80, true, false}, "DORN.INI").ok());
   EXPECT_EQ(stored("Maximize"), "Yes");
