@@ -1,10 +1,21 @@
-// The main frame (see main_frame.h).  The scheduler's timer work, the
-// tables, the INI settings and the windows started from the menu arrive
-// with their own procedures; until then their menu items do nothing.
+// The main frame (see main_frame.h).  The scheduler's timer work and the
+// next task of the title come from the schedule file through
+// driver_seams.h; the windows started from the menu arrive with their own
+// procedures, and until then their menu items do nothing.
 #include "app/core/main_frame.h"
 
+#include <algorithm>
+#include <optional>
+#include <string>
+
+#include "app/core/driver_seams.h"
+#include "app/core/frame_title.h"
+#include "app/core/settings.h"
+#include "app/core/setup_window.h"
+#include "app/core/window_position.h"
 #include "runtime/ui/events.h"
 #include "runtime/ui/runtime.h"
+#include "runtime/ui/var_ref.h"
 #include "runtime/ui/window_builder.h"
 
 namespace dw::app {
@@ -27,15 +38,50 @@ int menuItemForToolButton(int field) {
   }
 }
 
+namespace {
+
+// Each timer tick of the frame: the scheduler's work while it is active,
+// then the title that tells the user what state it is in.
+void frameTick() {
+  const bool active = settings().startUpActive;
+  if (active) runTimerWork();
+  const std::optional<NextTask> next = active ? nextTask() : std::nullopt;
+  runtime().setProperty(0, ui::prop::kText,
+                        frameTitle(kApplicationTitle, active, currentPlacement().minimized, next));
+}
+
+}  // namespace
+
+void About() {
+  ui::Runtime& rt = runtime();
+  char title[33] = {};
+  char version[6] = {};
+  std::copy_n(kApplicationTitle, std::char_traits<char>::length(kApplicationTitle), title);
+  std::copy_n(kVersion, std::char_traits<char>::length(kVersion), version);
+  ui::Window& window = ui::openWindow(kFrameModule, kAboutLabel, ui::WindowKind::Plain);
+  restorePosition(kAboutSection, false, kIniFile);
+  rt.use(frame::kAboutTitle, ui::VarRef::cString(title));
+  rt.use(frame::kAboutVersion, ui::VarRef::cString(version));
+  while (rt.accept()) {
+    noteWindowState(rt.event());
+    if (rt.event() == ev::kAccepted && rt.field() == frame::kAboutClose) rt.post(ev::kCloseWindow);
+  }
+  savePosition(kAboutSection, kIniFile);
+  rt.close(window);
+}
+
 void Main() {
   ui::Runtime& rt = runtime();
   ui::Window& window = ui::openWindow(kFrameModule, kFrameLabel, ui::WindowKind::Application);
   rt.setProperty(0, ui::prop::kText, kApplicationTitle);
+  loadSettings();
+  if (settings().startUpMinimized) rt.setProperty(0, kIconizeProperty, "1");
   // The platform may end the session: allow it, and close the frame.
   const int thread = rt.threadNumber();
   rt.setEndSessionHandler([thread] { runtime().postFromOutside(ev::kCloseDown, 0, thread); });
   bool initialised = false;
   while (rt.accept()) {
+    noteWindowState(rt.event());
     switch (rt.event()) {
       case ev::kOpenWindow:
         if (!initialised) {
@@ -51,8 +97,19 @@ void Main() {
         rt.backend().beep();
         rt.display(rt.field());
         break;
+      case ev::kTimer:
+        frameTick();
+        break;
       case ev::kAccepted:
-        if (const int item = menuItemForToolButton(rt.field())) rt.post(ev::kAccepted, item);
+        if (rt.field() == frame::kSetup) {
+          Setup();
+          rt.display();
+        } else if (rt.field() == frame::kAbout) {
+          About();
+          rt.display();
+        } else if (const int item = menuItemForToolButton(rt.field())) {
+          rt.post(ev::kAccepted, item);
+        }
         break;
       default:
         break;

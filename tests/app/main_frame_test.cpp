@@ -8,29 +8,19 @@
 #include "runtime/ui/events.h"
 #include "runtime/ui/headless/headless_backend.h"
 #include "runtime/ui/runtime.h"
+#include "tests/app/frame_fixture.h"
 
 namespace dw::app {
 namespace {
 
 using ui::runtime;
 
-class MainFrameTest : public ::testing::Test {
+class MainFrameTest : public testing::FrameFixture {
  protected:
   void SetUp() override {
-    lang::setHaltThrowsForTesting(true);
-    runtime().begin(backend);
-    runtime().runProgram(&ProgramCode);
-    ASSERT_TRUE(runtime().waitIdle());
-    const auto shot = backend.find("MAIN$APPFRAME");
-    ASSERT_TRUE(shot);
-    frameId = shot->id;
+    FrameFixture::SetUp();
+    startProgram();
   }
-  void TearDown() override {
-    runtime().joinProgram();
-    runtime().end();
-  }
-  ui::HeadlessBackend backend{runtime()};
-  std::uint32_t frameId = 0;
 };
 
 TEST_F(MainFrameTest, FrameIsTheApplicationWithItsMenusToolBarAndStatusBar) {

@@ -1,0 +1,44 @@
+// The scheduler's reach into the schedule file (see driver_seams.h).
+#include "app/core/driver_seams.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace dw::app {
+
+namespace {
+
+// Installed before the windows that use them run.
+NextTaskSource g_nextTask;
+TimerWork g_timerWork;
+ToDoAdder g_toDoAdder;
+
+}  // namespace
+
+void setNextTaskSource(NextTaskSource source) {
+  g_nextTask = std::move(source);
+}
+void setTimerWork(TimerWork work) {
+  g_timerWork = std::move(work);
+}
+void setToDoAdder(ToDoAdder adder) {
+  g_toDoAdder = std::move(adder);
+}
+
+std::optional<NextTask> nextTask() {
+  return g_nextTask ? g_nextTask() : std::nullopt;
+}
+
+void runTimerWork() {
+  if (g_timerWork) g_timerWork();
+}
+
+std::string_view toDoText(std::string_view message) {
+  return message.substr(0, std::min(message.size(), kToDoTextLength));
+}
+
+void addMessageToToDo(std::string_view message) {
+  if (g_toDoAdder) g_toDoAdder(toDoText(message));
+}
+
+}  // namespace dw::app

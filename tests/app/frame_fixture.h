@@ -1,0 +1,80 @@
+// A running scheduler on the headless backend for tests that act as the
+// user: a temporary profile directory holding DORN.INI, the program code on
+// thread 1 with its frame open, and the seams to the schedule file reset.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "app/core/driver_seams.h"
+#include "app/core/main_frame.h"
+#include "app/core/message_window.h"
+#include "app/core/settings.h"
+#include "runtime/lang/errors.h"
+#include "runtime/platform/profile.h"
+#include "runtime/platform/test_platform.h"
+#include "runtime/ui/headless/headless_backend.h"
+#include "runtime/ui/runtime.h"
+#include "tests/platform/temp_dir.h"
+
+namespace dw::app::testing {
+
+class FrameFixture : public ::testing::Test {
+ protected:
+  FrameFixture() : m_scope(m_platform) { m_platform.setProfileDirectory(m_dir.path()); }
+
+  void SetUp() override {
+    setNextTaskSource(nullptr);
+    setTimerWork(nullptr);
+    setToDoAdder(nullptr);
+    openMessageWindows() = 0;
+    messageText().clear();
+  }
+  void TearDown() override {
+    if (m_running) {
+      if (const auto frame = backend.find("MAIN$APPFRAME")) backend.press(frame->id, frame::kExit);
+      ui::runtime().joinProgram();
+      ui::runtime().end();
+    }
+    setNextTaskSource(nullptr);
+    setTimerWork(nullptr);
+    setToDoAdder(nullptr);
+  }
+
+  // Starts the program; DORN.INI as the test prepared it.
+  void startProgram() {
+    lang::setHaltThrowsForTesting(true);
+    ui::runtime().begin(backend);
+    m_running = true;
+    ui::runtime().runProgram(&ProgramCode);
+    ASSERT_TRUE(ui::runtime().waitIdle());
+    const auto shot = backend.find("MAIN$APPFRAME");
+    ASSERT_TRUE(shot);
+    frameId = shot->id;
+  }
+  void idle() { ASSERT_TRUE(ui::runtime().waitIdle()); }
+  // One tick of the frame's timer (2.5 seconds).
+  void tick() {
+    backend.advance(250);
+    idle();
+  }
+  std::string frameTitle() const { return backend.find("MAIN$APPFRAME")->title; }
+
+  void writeIni(const std::string& content) {
+    std::ofstream(m_dir.file(kIniFile), std::ios::binary) << content;
+  }
+  std::string ini(const std::string& section, const std::string& key) const {
+    return platform::getProfileString(section, key, "<absent>", kIniFile);
+  }
+
+  platform::testing::TempDir m_dir;
+  platform::TestPlatform m_platform;
+  platform::ScopedPlatform m_scope;
+  ui::HeadlessBackend backend{ui::runtime()};
+  std::uint32_t frameId = 0;
+  bool m_running = false;
+};
+
+}  // namespace dw::app::testing
