@@ -243,7 +243,7 @@ int View::collect(Scan& scan, std::string probe, StepDirection d, std::size_t n,
       return 0;
     }
     if (belowLow || aboveHigh) continue;  // only from a probe outside the range
-    if (!passes(image)) continue;
+    if (!passes(image) || (m_rowTest && !m_rowTest(found, image))) continue;
     rows.push_back(ViewRow{found, image, cursor.probe()});
     ++taken;
   }

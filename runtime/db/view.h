@@ -31,6 +31,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,6 +73,11 @@ class View {
   // when it names something unbound); the view then keeps no filter.
   int setFilter(std::string_view text);
   bool hasFilter() const { return m_filter != nullptr; }
+  // A further test of the program's own (a tag lookup by record number,
+  // say), asked after the filter accepted a record; empty: none.  It does
+  // not narrow the key range.
+  using RowTest = std::function<bool(std::uint32_t recordNumber, const std::string& record)>;
+  void setRowTest(RowTest test) { m_rowTest = std::move(test); }
   std::size_t key() const { return m_key; }
 
   // Pages of at most n rows.  Each returns 0 or the file's error.
@@ -120,6 +126,7 @@ class View {
   lang::ExprTree m_filter;
   lang::KeyRangePlan m_plan;
   lang::RecordTest m_isField;
+  RowTest m_rowTest;
   std::uint64_t m_recordsRead = 0;
 };
 

@@ -1,6 +1,8 @@
 // Paging a view: pages around a record or a key value, continuing past
 // records that another table object deleted, the table's buffer and
 // position left alone, and the records a page of a large view reads.
+#include <algorithm>
+
 #include "runtime/lang/symbol_table.h"
 #include "view_test_util.h"
 
@@ -91,6 +93,22 @@ TEST_F(ViewTest, PagingContinuesAcrossRecordsDeletedByAnotherTableObject) {
   EXPECT_EQ(seqs(page), (std::vector<std::int32_t>{1, 3, 5, 7}));
   EXPECT_TRUE(page.atStart);
   other->closeTable();
+}
+
+TEST_F(ViewTest, ARowTestOfTheProgramJoinsTheFilter) {
+  fillOrdered(*m_table, 40);
+  const std::uint32_t base = recordBase(*m_table);
+  View v(*m_table, kKeyDateEnabled);
+  ASSERT_EQ(v.setFilter("V:Date >= 1002"), 0);  // seq 20 onward
+  std::vector<std::uint32_t> tagged{base + 3, base + 21, base + 22, base + 39};
+  v.setRowTest([&](std::uint32_t rn, const std::string&) {
+    return std::find(tagged.begin(), tagged.end(), rn) != tagged.end();
+  });
+  ViewPage page;
+  ASSERT_EQ(v.firstPage(10, page), 0);
+  EXPECT_EQ(seqs(page), (std::vector<std::int32_t>{22, 21, 39}));  // enabled 0 before 1 per date
+  ASSERT_EQ(v.lastPage(2, page), 0);
+  EXPECT_EQ(seqs(page), (std::vector<std::int32_t>{21, 39}));
 }
 
 TEST_F(ViewTest, ReadingPagesLeavesTheTablesBufferAndPositionAlone) {
