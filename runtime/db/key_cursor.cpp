@@ -91,6 +91,12 @@ void KeyCursor::setKeyAtRecord(std::size_t k, std::int64_t n) {
   m_probe = dataKey(m_ref.number, std::uint32_t(n));
 }
 
+void KeyCursor::setKeyProbe(std::size_t k, std::string probe) {
+  m_mode = CursorMode::OnEntry;
+  m_key = k;
+  m_probe = std::move(probe);
+}
+
 // --- Searching -------------------------------------------------------------
 
 BriskFile* KeyCursor::entryFile() const {

@@ -64,6 +64,10 @@ class KeyCursor {
   void setKeyValueAndRecord(std::size_t k, std::string_view record, std::uint32_t recordNumber);
   // Key order over key k from record n (n <= 0: from an end).
   void setKeyAtRecord(std::size_t k, std::int64_t n);
+  // Key order over key k from an arbitrary probe (its T, k prefix
+  // included): a step finds the neighbour strictly beyond it, as after a
+  // step that found an entry equal to the probe.
+  void setKeyProbe(std::size_t k, std::string probe);
 
   // One step: 0, 33, 35 or the reader's error.
   int step(StepDirection d, const RecordReader& read);
