@@ -64,6 +64,29 @@ class KeyCursor {
   void setKeyValueAndRecord(std::size_t k, std::string_view record, std::uint32_t recordNumber);
   // Key order over key k from record n (n <= 0: from an end).
   void setKeyAtRecord(std::size_t k, std::int64_t n);
+  // Key order from an entry given by its encoded components and record
+  // number (a key position string): that entry, else its neighbour.
+  void setKeyPosition(std::size_t k, std::string_view encoded, std::uint32_t recordNumber);
+
+  // The whole position, to put back after a step whose read must be tried
+  // again (a HOLD that waits for another station).
+  struct Saved {
+    CursorMode mode;
+    std::size_t key;
+    std::string probe;
+    std::int64_t start;
+    std::uint32_t record;
+  };
+  Saved save() const { return {m_mode, m_key, m_probe, m_start, m_record}; }
+  void restore(const Saved& s) {
+    m_mode = s.mode;
+    m_key = s.key;
+    m_probe = s.probe;
+    m_start = s.start;
+    m_record = s.record;
+  }
+  // Whether the position is in key order (false: record order).
+  bool inKeyOrder() const;
 
   // One step: 0, 33, 35 or the reader's error.
   int step(StepDirection d, const RecordReader& read);
