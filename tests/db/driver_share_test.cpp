@@ -94,7 +94,7 @@ class DriverShare : public ::testing::Test {
 }
 
 TEST_F(DriverShare, UpdatesUnderHoldLoseNothing) {
-  constexpr int kUpdates = 1000;
+  constexpr int kUpdates = 600;
   pid_t children[2];
   for (int c = 0; c < 2; ++c) {
     children[c] = fork();
