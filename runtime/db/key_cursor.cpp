@@ -91,23 +91,6 @@ void KeyCursor::setKeyAtRecord(std::size_t k, std::int64_t n) {
   m_probe = dataKey(m_ref.number, std::uint32_t(n));
 }
 
-void KeyCursor::setKeyPosition(std::size_t k, std::string_view encoded,
-                               std::uint32_t recordNumber) {
-  m_mode = CursorMode::KeyFromValueAndRecord;
-  m_key = k;
-  m_probe = keyPrefix(m_ref.number, std::uint8_t(k));
-  m_probe.append(encoded);
-  if (k < m_ref.desc.keys.size() && m_ref.desc.keys[k].allowsDuplicates()) {
-    appendBigEndian(m_probe, recordNumber);
-  }
-}
-
-bool KeyCursor::inKeyOrder() const {
-  return m_mode == CursorMode::KeyEnd || m_mode == CursorMode::OnEntry ||
-         m_mode == CursorMode::KeyFromValue || m_mode == CursorMode::KeyFromValueAndRecord ||
-         m_mode == CursorMode::KeyFromRecord;
-}
-
 // --- Searching -------------------------------------------------------------
 
 BriskFile* KeyCursor::entryFile() const {
@@ -232,6 +215,25 @@ int KeyCursor::skip(StepDirection d, std::uint32_t n) {
     if (int r = advance(d, found)) return r;
   }
   return 0;
+}
+
+// --- Positions of the driver ---------------------------------------------
+
+void KeyCursor::setKeyPosition(std::size_t k, std::string_view encoded,
+                               std::uint32_t recordNumber) {
+  m_mode = CursorMode::KeyFromValueAndRecord;
+  m_key = k;
+  m_probe = keyPrefix(m_ref.number, std::uint8_t(k));
+  m_probe.append(encoded);
+  if (k < m_ref.desc.keys.size() && m_ref.desc.keys[k].allowsDuplicates()) {
+    appendBigEndian(m_probe, recordNumber);
+  }
+}
+
+bool KeyCursor::inKeyOrder() const {
+  return m_mode == CursorMode::KeyEnd || m_mode == CursorMode::OnEntry ||
+         m_mode == CursorMode::KeyFromValue || m_mode == CursorMode::KeyFromValueAndRecord ||
+         m_mode == CursorMode::KeyFromRecord;
 }
 
 }  // namespace dw::db

@@ -64,6 +64,20 @@ class KeyCursor {
   void setKeyValueAndRecord(std::size_t k, std::string_view record, std::uint32_t recordNumber);
   // Key order over key k from record n (n <= 0: from an end).
   void setKeyAtRecord(std::size_t k, std::int64_t n);
+  // One step: 0, 33, 35 or the reader's error.
+  int step(StepDirection d, const RecordReader& read);
+  // Whether a step in direction d would find an entry; the position stays.
+  bool exists(StepDirection d);
+  // Moves over n entries without reading records: 0, or 33 (or 35) when
+  // fewer lie in the direction; the position is then at the last one met.
+  int skip(StepDirection d, std::uint32_t n);
+
+  CursorMode mode() const { return m_mode; }
+  const std::string& probe() const { return m_probe; }
+  std::size_t key() const { return m_key; }
+  // The record of the last successful step or skip (0 before any).
+  std::uint32_t recordNumber() const { return m_record; }
+
   // Key order from an entry given by its encoded components and record
   // number (a key position string): that entry, else its neighbour.
   void setKeyPosition(std::size_t k, std::string_view encoded, std::uint32_t recordNumber);
@@ -87,20 +101,6 @@ class KeyCursor {
   }
   // Whether the position is in key order (false: record order).
   bool inKeyOrder() const;
-
-  // One step: 0, 33, 35 or the reader's error.
-  int step(StepDirection d, const RecordReader& read);
-  // Whether a step in direction d would find an entry; the position stays.
-  bool exists(StepDirection d);
-  // Moves over n entries without reading records: 0, or 33 (or 35) when
-  // fewer lie in the direction; the position is then at the last one met.
-  int skip(StepDirection d, std::uint32_t n);
-
-  CursorMode mode() const { return m_mode; }
-  const std::string& probe() const { return m_probe; }
-  std::size_t key() const { return m_key; }
-  // The record of the last successful step or skip (0 before any).
-  std::uint32_t recordNumber() const { return m_record; }
 
  private:
   struct Found {
