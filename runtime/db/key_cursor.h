@@ -64,6 +64,7 @@ class KeyCursor {
   void setKeyValueAndRecord(std::size_t k, std::string_view record, std::uint32_t recordNumber);
   // Key order over key k from record n (n <= 0: from an end).
   void setKeyAtRecord(std::size_t k, std::int64_t n);
+
   // One step: 0, 33, 35 or the reader's error.
   int step(StepDirection d, const RecordReader& read);
   // Whether a step in direction d would find an entry; the position stays.
