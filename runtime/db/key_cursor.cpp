@@ -223,4 +223,23 @@ int KeyCursor::skip(StepDirection d, std::uint32_t n) {
   return 0;
 }
 
+// --- Positions of the driver ---------------------------------------------
+
+void KeyCursor::setKeyPosition(std::size_t k, std::string_view encoded,
+                               std::uint32_t recordNumber) {
+  m_mode = CursorMode::KeyFromValueAndRecord;
+  m_key = k;
+  m_probe = keyPrefix(m_ref.number, std::uint8_t(k));
+  m_probe.append(encoded);
+  if (k < m_ref.desc.keys.size() && m_ref.desc.keys[k].allowsDuplicates()) {
+    appendBigEndian(m_probe, recordNumber);
+  }
+}
+
+bool KeyCursor::inKeyOrder() const {
+  return m_mode == CursorMode::KeyEnd || m_mode == CursorMode::OnEntry ||
+         m_mode == CursorMode::KeyFromValue || m_mode == CursorMode::KeyFromValueAndRecord ||
+         m_mode == CursorMode::KeyFromRecord;
+}
+
 }  // namespace dw::db

@@ -83,6 +83,30 @@ class KeyCursor {
   // The record of the last successful step or skip (0 before any).
   std::uint32_t recordNumber() const { return m_record; }
 
+  // Key order from an entry given by its encoded components and record
+  // number (a key position string): that entry, else its neighbour.
+  void setKeyPosition(std::size_t k, std::string_view encoded, std::uint32_t recordNumber);
+
+  // The whole position, to put back after a step whose read must be tried
+  // again (a HOLD that waits for another station).
+  struct Saved {
+    CursorMode mode;
+    std::size_t key;
+    std::string probe;
+    std::int64_t start;
+    std::uint32_t record;
+  };
+  Saved save() const { return {m_mode, m_key, m_probe, m_start, m_record}; }
+  void restore(const Saved& s) {
+    m_mode = s.mode;
+    m_key = s.key;
+    m_probe = s.probe;
+    m_start = s.start;
+    m_record = s.record;
+  }
+  // Whether the position is in key order (false: record order).
+  bool inKeyOrder() const;
+
  private:
   struct Found {
     std::uint32_t record = 0;

@@ -21,12 +21,6 @@ std::size_t maxStoredRecordLength() {
 
 namespace {
 
-// Record and table locks: the byte 2^31 + 1024 + n + 1, n the number's four
-// stored bytes read as a little-endian value.
-std::uint32_t lockNumberOf(std::uint32_t number) {
-  return __builtin_bswap32(number) + 1u;
-}
-
 // Deletes every entry of table t, walking back from its last one.
 void deleteTableEntries(BriskFile& file, std::uint32_t t) {
   const std::string prefix = tableEntryPrefix(t);
@@ -179,20 +173,13 @@ std::string Table::imageToStore() const {
   return image;
 }
 
-bool Table::lockRecord(std::uint32_t recordNumber) {
-  if (m_file->locking() == Locking::None) return true;
-  return file().lockNamed(lockNumberOf(recordNumber), dw::platform::LockKind::Exclusive);
-}
-
-void Table::unlockRecord(std::uint32_t recordNumber) {
-  if (m_file->locking() == Locking::None) return;
-  file().unlockNamed(lockNumberOf(recordNumber));
+int Table::lockForChange(std::uint32_t recordNumber, int refusal) {
+  if (m_file->locking() == Locking::None) return 0;
+  return m_hold.lockForChange(file(), numberBytes(recordNumber), refusal);
 }
 
 void Table::releaseRecordLock() {
-  if (m_heldRecord == 0) return;
-  unlockRecord(m_heldRecord);
-  m_heldRecord = 0;
+  m_hold.release(file());
 }
 
 int Table::end(int rc) {
@@ -241,11 +228,9 @@ int Table::putRecord() {
   if (m_record.size() > maxStoredRecordLength()) return err::kInvalidRecordDeclaration;
   if (int rc = m_file->beginWrite()) return end(rc);
   const std::uint32_t rn = m_current;
-  const bool ownLock = m_heldRecord == rn;
-  if (!ownLock && !lockRecord(rn)) return end(err::kAccessDenied);
+  if (int rc = lockForChange(rn, err::kAccessDenied)) return end(rc);
   auto finish = [&](int rc) {
-    if (ownLock) m_heldRecord = 0;
-    unlockRecord(rn);
+    releaseRecordLock();
     if (rc != 0) {
       m_file->endOperation();
       return rc;
@@ -273,14 +258,12 @@ int Table::deleteRecord() {
   if (m_current == 0) return err::kRecordNotAvailable;
   if (int rc = m_file->beginWrite()) return end(rc);
   const std::uint32_t rn = m_current;
-  const bool ownLock = m_heldRecord == rn;
-  if (!ownLock && !lockRecord(rn)) return end(err::kRecordNotAvailable);
+  if (int rc = lockForChange(rn, err::kRecordNotAvailable)) return end(rc);
   BriskFile& f = file();
   const std::string key = dataEntryKey(m_number, rn);
   auto stored = findEqual(f, key);
   if (!stored) {
-    if (ownLock) m_heldRecord = 0;
-    unlockRecord(rn);
+    releaseRecordLock();
     return end(err::kRecordNotAvailable);
   }
   const std::string old = storedImage(stored->data());
@@ -289,19 +272,17 @@ int Table::deleteRecord() {
   updateKeys(r, rn, &old, nullptr, false);
   addCount(r, kStatsRecords, -1);
   deleteMemos(rn);
-  if (ownLock) m_heldRecord = 0;
-  unlockRecord(rn);
+  releaseRecordLock();
   m_current = 0;
   m_watchTaken = false;
   return m_file->endOperation();
 }
 
 int Table::takeRecord(std::uint32_t recordNumber, std::string_view image) {
-  releaseRecordLock();
-  if (m_holdArmed) {
-    m_holdArmed = false;
-    if (!lockRecord(recordNumber)) return err::kRecordHeld;
-    m_heldRecord = recordNumber;
+  if (m_file->locking() == Locking::None) {
+    m_hold = RecordHold();  // no locks between openers: HOLD is disarmed and holds nothing
+  } else if (int rc = m_hold.onRead(file(), numberBytes(recordNumber))) {
+    return rc;
   }
   m_record = storedImage(image);
   m_current = recordNumber;

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "runtime/db/key_cursor.h"
+#include "runtime/db/record_locks.h"
 #include "runtime/db/table_desc.h"
 #include "runtime/db/table_file.h"
 #include "runtime/db/table_keys.h"
@@ -109,7 +110,9 @@ class Table {
 
   void armWatch() { m_watchArmed = true; }
   void armNoMemo() { m_noMemoArmed = true; }
-  void armHold() { m_holdArmed = true; }
+  // HOLD for the next read: its record lock is tried once; a caller that
+  // waits for it tries the read again (record_locks.h).
+  void armHold() { m_hold.arm(0); }
   // RELEASE: gives up the record lock taken by a read with HOLD.
   void releaseRecordLock();
   bool memosRead() const { return !m_memosNotRead; }
@@ -137,8 +140,8 @@ class Table {
   int end(int rc);
   std::string storedImage(std::string_view stored) const;
   std::string imageToStore() const;
-  bool lockRecord(std::uint32_t recordNumber);
-  void unlockRecord(std::uint32_t recordNumber);
+  // PUT and DELETE: the record's lock, held here or taken now; 0 or refusal.
+  int lockForChange(std::uint32_t recordNumber, int refusal);
 
   TableName m_name;
   TableDesc m_desc;
@@ -153,16 +156,14 @@ class Table {
   bool m_watchTaken = false;
   bool m_noMemoArmed = false;
   bool m_memosNotRead = false;
-  bool m_holdArmed = false;
-  std::uint32_t m_heldRecord = 0;  // record whose lock this table holds
+  RecordHold m_hold;  // HOLD armed, and the record whose lock this table holds
   std::unique_ptr<DynamicIndexes> m_dynamic;
   std::unique_ptr<KeyCursor> m_cursor;
 };
 
 // The description stored in the file for table `name`, for tools that open
 // a table as it was created: 0, 2, 36 or an open error.
-int readStoredDescription(std::string_view name, const TableOpenOptions& options,
-                          TableDesc& out);
+int readStoredDescription(std::string_view name, const TableOpenOptions& options, TableDesc& out);
 
 // The maximum length a BLOB can reach (its segments are numbered in 2 bytes).
 inline constexpr std::uint32_t kMaxBlobLength = 0xFFFFu * 256u;

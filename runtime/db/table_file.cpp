@@ -4,6 +4,7 @@
 #include <map>
 #include <mutex>
 
+#include "runtime/db/transaction.h"
 #include "runtime/lang/errors.h"
 
 namespace dw::db {
@@ -55,6 +56,11 @@ long TableFile::holders(const std::string& path) {
 }
 
 TableFile::~TableFile() {
+  if (enlisted()) {
+    // Going away inside a transaction: its uncommitted changes go too.
+    Transaction::process().withdraw(*m_file);
+    m_inPeriod = false;
+  }
   if (m_inPeriod) m_file->release();
   std::lock_guard<std::mutex> lock(g_mutex);
   auto& r = registry();
@@ -83,7 +89,15 @@ int TableFile::beginWrite() {
   return beginRead();
 }
 
+bool TableFile::enlisted() const {
+  return Transaction::process().isEnlisted(*m_file);
+}
+
 int TableFile::finish() {
+  if (enlisted()) {
+    m_inPeriod = false;  // the transaction's period goes on
+    return 0;
+  }
   int rc = 0;
   if (!m_file->readMode()) {
     if (m_file->hasChanges()) rc = int(m_file->commit());
@@ -101,6 +115,10 @@ int TableFile::endOperation() {
 
 void TableFile::abandonOperation() {
   if (m_batchDepth > 0) return;
+  if (enlisted()) {
+    m_inPeriod = false;
+    return;
+  }
   if (!m_file->readMode()) {
     m_file->rollback();
     m_file->setReadMode(true);
@@ -123,10 +141,17 @@ int TableFile::endBatch() {
   return finish();
 }
 
+int TableFile::commitEarly() {
+  if (m_batchDepth == 0 || enlisted()) return 0;
+  const int rc = finish();
+  const int wrc = beginWrite();
+  return rc != 0 ? rc : wrc;
+}
+
 int TableFile::flushAndCut() {
   m_batchDepth = 0;
   int rc = finish();
-  if (rc != 0 || m_readOnly) return rc;
+  if (rc != 0 || m_readOnly || enlisted()) return rc;
   // Cutting writes to the file: do it as a writer, holding the exclusive
   // lock, so that no reader sees the file shrink under it.
   if (beginWrite() == 0) rc = int(m_file->cutAtEndOfData());

@@ -11,6 +11,10 @@
 // (beginBatch) endOperation() leaves the period open and the commit waits
 // for endBatch().
 //
+// A file object enlisted in the process's transaction (transaction.h) is
+// never committed or released here: the end of an operation only ends this
+// object's view of the period, and COMMIT or ROLLBACK end the period itself.
+//
 // The registry is guarded by a mutex of its own; a TableFile itself is used
 // by one thread at a time (the runtime lock serialises threads).
 #pragma once
@@ -56,6 +60,10 @@ class TableFile {
   int beginBatch();
   int endBatch();
   bool inBatch() const { return m_batchDepth > 0; }
+  // Within a batch: commits what it holds so far and carries on in write
+  // mode (a stream whose dirty pages grew too many).  0 or the commit error.
+  int commitEarly();
+  bool enlisted() const;
 
   // Commits, cuts the file at its end of data and releases (closing).
   int flushAndCut();

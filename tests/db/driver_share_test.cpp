@@ -1,0 +1,188 @@
+// Two processes sharing one table in access mode 0x42: updates under HOLD
+// lose nothing and tear no record, WATCH reports the other's change, and a
+// HOLD without a time limit waits until the other process lets go.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "driver_test_util.h"
+
+namespace dw::db::testing {
+namespace {
+
+constexpr int kRows = 8;
+
+// The name field holds the counter twice, so that a record written half
+// by one process and half by the other shows.
+std::string counterText(int n) {
+  char buf[24];
+  std::snprintf(buf, sizeof buf, "%09d-%09d", n, n);
+  return buf;
+}
+// The counter, or -1 when the two halves differ.
+int counterOf(const std::string& name) {
+  int a = -1, b = -2;
+  if (std::sscanf(name.c_str(), "%d-%d", &a, &b) != 2 || a != b) return -1;
+  return a;
+}
+
+class Pipe {
+ public:
+  Pipe() { EXPECT_EQ(pipe(m_fd), 0); }
+  ~Pipe() {
+    close(m_fd[0]);
+    close(m_fd[1]);
+  }
+  void send(char c) { (void)!write(m_fd[1], &c, 1); }
+  char receive() {
+    char c = 0;
+    return read(m_fd[0], &c, 1) == 1 ? c : 0;
+  }
+
+ private:
+  int m_fd[2] = {-1, -1};
+};
+
+int waitFor(pid_t child) {
+  int status = 0;
+  if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+class DriverShare : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path = dir.file("shared.brk");
+    FileControlBlock fcb;
+    declare(fcb, path);
+    ASSERT_EQ(call(op::kOpen, fcb, kCreateShared), 0);
+    for (int id = 1; id <= kRows; ++id) {
+      setRow(fcb, id, counterText(0));
+      ASSERT_EQ(call(op::kAdd, fcb), 0);
+    }
+    ASSERT_EQ(call(op::kClose, fcb), 0);
+  }
+  TempDir dir;
+  std::string path;
+};
+
+// One process's share of the updates: exit status 0 when every read was
+// whole and every PUT went through.
+[[noreturn]] void updater(const std::string& path, int seed, int updates) {
+  FileControlBlock fcb;
+  declare(fcb, path);
+  int status = call(op::kOpen, fcb, kShared) == 0 ? 0 : 10;
+  for (int i = 0; i < updates && status == 0; ++i) {
+    const int id = (i * 5 + seed) % kRows + 1;
+    setRow(fcb, id, "");
+    if (call(op::kHoldSeconds, fcb, -1) != 0 || call(op::kGetByKey, fcb, 0, 0) != 0) {
+      status = 11;
+      break;
+    }
+    const int n = counterOf(rowName(fcb));
+    if (n < 0) {
+      status = 12;  // torn
+      break;
+    }
+    setRow(fcb, id, counterText(n + 1));
+    if (call(op::kPut, fcb) != 0) status = 13;
+  }
+  if (call(op::kClose, fcb) != 0 && status == 0) status = 14;
+  _exit(status);
+}
+
+TEST_F(DriverShare, UpdatesUnderHoldLoseNothing) {
+  constexpr int kUpdates = 600;
+  pid_t children[2];
+  for (int c = 0; c < 2; ++c) {
+    children[c] = fork();
+    if (children[c] == 0) updater(path, c * 3, kUpdates);
+  }
+  for (pid_t child : children) EXPECT_EQ(waitFor(child), 0);
+  FileControlBlock fcb;
+  declare(fcb, path);
+  ASSERT_EQ(call(op::kOpen, fcb, kShared), 0);
+  ASSERT_EQ(call(op::kSetKeyEnd, fcb, 0, 0), 0);
+  int total = 0;
+  for (int id = 1; id <= kRows; ++id) {
+    ASSERT_EQ(call(op::kNext, fcb), 0);
+    const int n = counterOf(rowName(fcb));
+    ASSERT_GE(n, 0) << "record " << id << " torn";
+    total += n;
+  }
+  EXPECT_EQ(total, 2 * kUpdates);
+  EXPECT_EQ(valueOf(op::kRecords, fcb), kRows);
+}
+
+TEST_F(DriverShare, WatchReportsTheOtherProcesssChange) {
+  Pipe toChild, toParent;
+  const pid_t child = fork();
+  if (child == 0) {
+    toChild.receive();
+    FileControlBlock fcb;
+    declare(fcb, path);
+    int status = call(op::kOpen, fcb, kShared);
+    setRow(fcb, 1, "");
+    if (status == 0) status = call(op::kGetByKey, fcb, 0, 0);
+    setRow(fcb, 1, counterText(7));
+    if (status == 0) status = call(op::kPut, fcb);
+    call(op::kClose, fcb);
+    toParent.send('d');
+    _exit(status == 0 ? 0 : 1);
+  }
+  FileControlBlock fcb;
+  declare(fcb, path);
+  ASSERT_EQ(call(op::kOpen, fcb, kShared), 0);
+  setRow(fcb, 1, "");
+  ASSERT_EQ(call(op::kWatch, fcb), 0);
+  ASSERT_EQ(call(op::kGetByKey, fcb, 0, 0), 0);
+  toChild.send('g');
+  EXPECT_EQ(toParent.receive(), 'd');
+  EXPECT_EQ(waitFor(child), 0);
+  setRow(fcb, 1, counterText(1));
+  EXPECT_EQ(call(op::kPut, fcb), kErrChangedByOther);
+  setRow(fcb, 1, "");
+  ASSERT_EQ(call(op::kGetByKey, fcb, 0, 0), 0);
+  EXPECT_EQ(counterOf(rowName(fcb)), 7);  // the other's change was kept
+}
+
+TEST_F(DriverShare, HoldWithoutLimitWaitsForTheRelease) {
+  Pipe toChild, toParent;
+  const pid_t child = fork();
+  if (child == 0) {
+    FileControlBlock fcb;
+    declare(fcb, path);
+    int status = call(op::kOpen, fcb, kShared);
+    setRow(fcb, 1, "");
+    if (status == 0) status = call(op::kHold, fcb, 0);
+    if (status == 0) status = call(op::kGetByKey, fcb, 0, 0);
+    toParent.send(status == 0 ? 'h' : 'x');
+    toChild.receive();
+    usleep(200 * 1000);  // the parent is waiting in its HOLD meanwhile
+    setRow(fcb, 1, counterText(5));
+    if (status == 0) status = call(op::kPut, fcb);  // commits, then lets go
+    call(op::kClose, fcb);
+    _exit(status == 0 ? 0 : 1);
+  }
+  ASSERT_EQ(toParent.receive(), 'h');
+  FileControlBlock fcb;
+  declare(fcb, path);
+  ASSERT_EQ(call(op::kOpen, fcb, kShared), 0);
+  setRow(fcb, 1, "");
+  ASSERT_EQ(call(op::kHold, fcb, 0), 0);
+  EXPECT_EQ(call(op::kGetByKey, fcb, 0, 0), 43);
+  toChild.send('g');
+  setRow(fcb, 1, "");
+  ASSERT_EQ(call(op::kHoldSeconds, fcb, -1), 0);
+  ASSERT_EQ(call(op::kGetByKey, fcb, 0, 0), 0);
+  // The lock came free only after the other's change was committed.
+  EXPECT_EQ(counterOf(rowName(fcb)), 5);
+  EXPECT_EQ(waitFor(child), 0);
+  setRow(fcb, 1, counterText(6));
+  ASSERT_EQ(call(op::kPut, fcb), 0);
+}
+
+}  // namespace
+}  // namespace dw::db::testing
