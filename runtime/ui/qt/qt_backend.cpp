@@ -117,6 +117,7 @@ QtBackend::~QtBackend() {
 
 void QtBackend::shutdown() {
   m_dispatcher.shutdown();
+  m_threadTimers.clear();
   delete m_helpWindow.data();
   for (auto& [id, qw] : m_windows) {
     qw->destroying = true;
