@@ -3,6 +3,9 @@
 // with their own procedures; until then their menu items do nothing.
 #include "app/core/main_frame.h"
 
+#include "app/core/about_window.h"
+#include "app/core/frame_popup.h"
+
 #include "runtime/ui/events.h"
 #include "runtime/ui/runtime.h"
 #include "runtime/ui/window_builder.h"
@@ -47,12 +50,16 @@ void Main() {
       case ev::kSized:
         rt.display();
         break;
+      case ev::kAlertKey:
+        if (rt.field() == 0) FramePopup();
+        break;
       case ev::kRejected:
         rt.backend().beep();
         rt.display(rt.field());
         break;
       case ev::kAccepted:
         if (const int item = menuItemForToolButton(rt.field())) rt.post(ev::kAccepted, item);
+        if (rt.field() == frame::kAbout) AboutWindow();
         break;
       default:
         break;

@@ -300,6 +300,7 @@ bool QtBackend::createWindow(Window& w) {
         qw->content = qw->mdi->viewport();
         qw->top = qw->frame;
         buildChrome(*qw, w);
+        installFrameContextRequests(*this, *qw);
         break;
       }
       case WindowKind::MdiChild: {

@@ -13,11 +13,19 @@
 // posts EVENT:Drag to the source and EVENT:Drop to that target.  List
 // controls report their scrolling themselves (qt_list.cpp).
 //
+// The frame's context menu: a right click on the APPLICATION's client area,
+// the Menu key there, or Shift+F10 anywhere in the frame posts
+// EVENT:AlertKey with field 0 to the frame; its procedure answers with a
+// POPUP.
+//
 // Thread-safety: GUI thread only, except the Backend members, which hand
 // their work to it.
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMainWindow>
+#include <QMdiArea>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QTimer>
 
 #include "runtime/ui/events.h"
@@ -126,6 +134,16 @@ int keyFor(QChar c) {
 
 void installMouseFilter(QtBackend& backend, std::uint32_t window, int field, QWidget* widget) {
   widget->installEventFilter(new MouseFilter(backend, window, field, widget));
+}
+
+void installFrameContextRequests(QtBackend& backend, QtWindow& qw) {
+  if (!qw.mdi || !qw.frame) return;
+  const std::uint32_t id = qw.id;
+  auto request = [&backend, id] { backend.postEvent(id, ev::kAlertKey, 0); };
+  qw.mdi->setContextMenuPolicy(Qt::CustomContextMenu);
+  QObject::connect(qw.mdi, &QWidget::customContextMenuRequested, qw.mdi, request);
+  auto* shiftF10 = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), qw.frame);
+  QObject::connect(shiftF10, &QShortcut::activated, qw.frame, request);
 }
 
 void QtBackend::setThreadTimer(int slot, int period) {
