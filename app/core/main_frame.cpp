@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/core/driver_seams.h"
+#include "app/core/frame_popup.h"
 #include "app/core/frame_title.h"
 #include "app/core/settings.h"
 #include "app/core/setup_window.h"
@@ -92,6 +93,9 @@ void Main() {
       case ev::kGainFocus:
       case ev::kSized:
         rt.display();
+        break;
+      case ev::kAlertKey:
+        if (rt.field() == 0) FramePopup();
         break;
       case ev::kRejected:
         rt.backend().beep();

@@ -12,9 +12,11 @@
 //   3. Otherwise a pending completion accepts the next control; a control
 //      that refuses its value ends it and gets focus; at the end
 //      EVENT:Completed is queued.
-//   4. Otherwise the lock is released while the thread waits for messages,
-//      taken again (making this thread's language state current), and the
-//      messages are dispatched to their windows.
+//   4. Otherwise keystrokes PRESSed since the last wait are typed into the
+//      current window, the lock is released while the thread waits for
+//      messages, taken again (making this thread's language state current),
+//      and the messages are dispatched to their windows; a tick of the
+//      thread's window-less timer runs its timer handler instead.
 // While the system is modal, windows of other threads than the modal one
 // keep their events queued until the modal window closes.
 //
@@ -70,10 +72,17 @@ bool Runtime::accept() {
 }
 
 void Runtime::releaseAndWait(int slot) {
+  flushKeyboard(slot);
   m_lock.release();
   std::deque<Message> messages = m_hub.wait(slot);
   m_lock.acquire(slot, m_slots[slot].language);
   for (const Message& msg : messages) {
+    if (msg.kind == MessageKind::ThreadTimer) {
+      // A timer message without a window: the thread's timer handler.
+      m_hub.clearThreadTimerPending(slot);
+      if (auto handler = m_slots[slot].timerHandler) handler();
+      continue;
+    }
     Window* target = window(msg.window);
     if (target && target->ownerSlot() == slot) dispatch(*target, msg);
   }
@@ -82,6 +91,7 @@ void Runtime::releaseAndWait(int slot) {
 void Runtime::dispatch(Window& w, const Message& msg) {
   switch (msg.kind) {
     case MessageKind::Wake:
+    case MessageKind::ThreadTimer:  // handled before a window is looked up
       return;
     case MessageKind::Timer:
       w.queue({ev::kTimer, 0, {}});
@@ -122,6 +132,7 @@ void Runtime::dispatch(Window& w, const Message& msg) {
 bool Runtime::deliver(Window& w, EventRecord& record) {
   if (record.event == ev::kSelected && record.field != w.focusField()) return false;
   if (record.event == ev::kTimer) m_hub.clearTimerPending(w.id());
+  if (record.event == ev::kMouseMove) m_hub.clearMouseMovePending(w.id());
   if (record.event == ev::kOpenFailed) {
     endLoop(w);
     return false;

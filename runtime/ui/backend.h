@@ -73,6 +73,13 @@ class Backend {
   virtual void help(const HelpCommand& command) = 0;
   // The whole program ends: leave the event loop.
   virtual void quit(int exitCode) = 0;
+  // Starts (period > 0, hundredths of a second) or stops the window-less
+  // timer of a runtime thread (slot); each tick goes to
+  // MessageHub::threadTimerFired.
+  virtual void setThreadTimer(int slot, int periodHundredths) = 0;
+  // Types keystrokes (UTF-8; "\t" moves on, "\r" or "\n" is Enter) into the
+  // focused control of the window, as the keyboard would.
+  virtual void typeKeys(Window& window, std::string_view keys) = 0;
   // Shows a popup menu with its top-left corner at the screen position (a
   // missing coordinate: the mouse cursor's) and returns the chosen item's
   // number, 0 when dismissed.  Called without the Runtime lock.

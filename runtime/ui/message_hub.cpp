@@ -55,6 +55,39 @@ void MessageHub::clearTimerPending(std::uint32_t id) {
   if (it != m_windows.end()) it->second.timerPending = false;
 }
 
+void MessageHub::mouseMoved(std::uint32_t id, int field) {
+  std::lock_guard lock(m_mutex);
+  auto it = m_windows.find(id);
+  if (it == m_windows.end() || it->second.movePending) return;
+  it->second.movePending = true;
+  const int slot = it->second.owner;
+  m_queues[slot].push_back(Message::forWindow(id, 13, field));  // EVENT:MouseMove
+  m_threadCv[slot].notify_one();
+}
+
+void MessageHub::clearMouseMovePending(std::uint32_t id) {
+  std::lock_guard lock(m_mutex);
+  auto it = m_windows.find(id);
+  if (it != m_windows.end()) it->second.movePending = false;
+}
+
+void MessageHub::threadTimerFired(int slot) {
+  if (slot < 0 || slot >= kThreadSlots) return;
+  std::lock_guard lock(m_mutex);
+  if (!m_live[slot] || m_threadTimerPending[slot]) return;
+  m_threadTimerPending[slot] = true;
+  Message msg;
+  msg.kind = MessageKind::ThreadTimer;
+  m_queues[slot].push_back(msg);
+  m_threadCv[slot].notify_one();
+}
+
+void MessageHub::clearThreadTimerPending(int slot) {
+  if (slot < 0 || slot >= kThreadSlots) return;
+  std::lock_guard lock(m_mutex);
+  m_threadTimerPending[slot] = false;
+}
+
 void MessageHub::threadStarted(int slot) {
   std::lock_guard lock(m_mutex);
   m_live[slot] = true;
@@ -66,6 +99,7 @@ void MessageHub::threadEnded(int slot) {
   m_live[slot] = false;
   m_waiting[slot] = false;
   m_yielding[slot] = false;
+  m_threadTimerPending[slot] = false;
   m_queues[slot].clear();
   m_idleCv.notify_all();
 }

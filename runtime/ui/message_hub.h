@@ -7,7 +7,9 @@
 // the owning thread moves it into that window's event queue when it next
 // waits in ACCEPT.  The hub also keeps, per open window, what the GUI side
 // may know about it without the Runtime lock: its owner slot and whether an
-// EVENT:Timer is pending (at most one is, as with a platform timer).
+// EVENT:Timer or EVENT:MouseMove is pending (at most one of each is, as
+// with a platform timer); and per slot whether a tick of the thread's own
+// timer is pending.
 //
 // Idle accounting: a runtime thread counts as running unless it is blocked
 // in wait() on an empty queue.  waitIdle() returns when no runtime thread
@@ -43,6 +45,7 @@ enum class MessageKind : std::uint8_t {
   ChildClosed,   // to a frame: one of its MDI children closed
   ChildRefused,  // to a frame: a child did not close on EVENT:CloseDown
   Wake,          // nothing to queue; the thread re-examines its state
+  ThreadTimer,   // the thread's own timer fired (no window): its timer handler runs
 };
 
 struct Message {
@@ -81,6 +84,14 @@ class MessageHub {
   void timerFired(std::uint32_t id);
   // The pending timer event has been delivered (or dropped).
   void clearTimerPending(std::uint32_t id);
+  // The mouse moved over a control: an EVENT:MouseMove for it is queued
+  // unless one is still pending for the window (moves are coalesced, so a
+  // busy procedure sees the latest field, never a backlog).
+  void mouseMoved(std::uint32_t id, int field);
+  void clearMouseMovePending(std::uint32_t id);
+  // A slot's window-less timer: a ThreadTimer message, coalesced as above.
+  void threadTimerFired(int slot);
+  void clearThreadTimerPending(int slot);
 
   // Thread lifetime in the idle account.
   void threadStarted(int slot);
@@ -102,6 +113,7 @@ class MessageHub {
   struct WindowEntry {
     int owner = -1;
     bool timerPending = false;
+    bool movePending = false;
   };
   bool idleLocked(int except = -1) const;
 
@@ -112,6 +124,7 @@ class MessageHub {
   bool m_live[kThreadSlots] = {};
   bool m_waiting[kThreadSlots] = {};
   bool m_yielding[kThreadSlots] = {};
+  bool m_threadTimerPending[kThreadSlots] = {};
   std::map<std::uint32_t, WindowEntry> m_windows;
 };
 

@@ -104,6 +104,11 @@ void Runtime::endThread(int slot) {
   // Close what the thread left open, most recent first.
   while (s.current) close(*s.current);
   s.procedure = nullptr;
+  if (s.timerHandler) {
+    m_backend->setThreadTimer(slot, 0);
+    s.timerHandler = nullptr;
+  }
+  s.keyboard.clear();
   m_lock.unload(slot);
   freeThreadLanguage(s.language);
   s.language = nullptr;

@@ -48,6 +48,9 @@ void freeThreadLanguage(lang::LanguageState* state);
 
 using Procedure = std::function<void()>;
 
+// Keystrokes a thread's keyboard buffer holds between two waits for
+// messages (PRESS beyond it is error 534).
+inline constexpr std::size_t kKeyboardBuffer = 256;
 inline constexpr long kMinimumStack = 20000;       // the smallest stack a thread is given
 inline constexpr std::size_t kOsStack = 4u << 20;  // what the POSIX thread really gets
 
@@ -61,6 +64,7 @@ inline constexpr int kMdiNoApp = 530;
 inline constexpr int kMdiModal = 531;
 inline constexpr int kMdiOnAppThread = 532;
 inline constexpr int kMdiFailed = 533;
+inline constexpr int kTooManyKeys = 534;
 inline constexpr int kAlreadyOpen = 535;
 inline constexpr int kNotOpen = 536;
 inline constexpr int kAcceptNoWindow = 537;
@@ -153,6 +157,22 @@ class Runtime {
   // POST: threadNumber 0 means the caller's own thread.
   void post(int event, int field = 0, int threadNumber = 0);
 
+  // --- Thread input (thread_input.cpp) -------------------------------------
+  // The calling thread's timer without a window: `handler` runs on this
+  // thread, holding the lock, each time the timer fires while the thread
+  // waits in ACCEPT (ticks are coalesced: at most one is pending).  A
+  // period of 0 (hundredths of a second) or an empty handler stops it; the
+  // timer also stops when the thread ends.
+  void setThreadTimer(int periodHundredths, std::function<void()> handler);
+  // PRESS: appends keystrokes to the calling thread's keyboard buffer; they
+  // are typed into the focused control of its current window, as if the
+  // user had typed them, when the thread next waits for messages.  More
+  // than kKeyboardBuffer keystrokes pending is error 534 (nothing of the
+  // string is kept then).
+  void press(std::string_view keys);
+  // Keystrokes pending in the calling thread's buffer.
+  std::size_t pressedPending() const;
+
   // --- Operations on controls (window_ops.cpp) ----------------------------
   void hide(int first, int last = 0);
   void unhide(int first, int last = 0);
@@ -236,12 +256,16 @@ class Runtime {
     std::atomic<std::uint32_t> currentId{0};  // readable without the lock
     lang::LanguageState* language = nullptr;  // owned: freed by freeThreadLanguage
     std::string helpFile;                     // the thread's help file, "" none
+    std::function<void()> timerHandler;       // the window-less timer's handler
+    std::string keyboard;                     // PRESSed keystrokes not yet typed (UTF-8)
   };
 
   static void* threadEntry(void* arg);
   void runSlot(int slot);
   void endThread(int slot);
   void releaseAndWait(int slot);
+  // Hands the thread's PRESSed keystrokes to its current window.
+  void flushKeyboard(int slot);
   void dispatch(Window& w, const Message& msg);
   bool deliver(Window& w, EventRecord& record);
   void finishCurrent(Window& w);

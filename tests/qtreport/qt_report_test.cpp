@@ -1,6 +1,7 @@
 // Reports through Qt: page files played by our player onto an offscreen
 // image, a report printed into a PDF file, previewed pages printed into one
-// PDF document, and WMF pictures as images.
+// PDF document, WMF pictures as images, and the printer chosen in the
+// printer dialog.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,15 +10,21 @@
 #include <cstdio>
 #include <cstring>
 
+#include <QPrinterInfo>
+
+#include "runtime/lang/errors.h"
+#include "runtime/ui/headless/headless_backend.h"
 #include "runtime/ui/qt/qt_report_device.h"
 #include "runtime/ui/qt/qt_window.h"
 #include "runtime/ui/qt/qt_wmf_canvas.h"
 #include "runtime/ui/report/headless_report_device.h"
 #include "runtime/ui/report/page_file.h"
 #include "runtime/ui/report/report.h"
+#include "runtime/ui/report/report_devices.h"
 #include "runtime/ui/report/wmf_recorder.h"
 #include "runtime/ui/resfmt/blob_writer.h"
 #include "runtime/ui/resfmt/resource_source.h"
+#include "runtime/ui/runtime.h"
 #include "runtime/ui/window_resource.h"
 
 namespace dw::ui::qt {
@@ -110,7 +117,7 @@ int pdfPages(const QByteArray& pdf) {
 TEST_F(QtReportTest, ReportPrintsIntoAPdfFile) {
   const std::string pdf = ::testing::TempDir() + "dw_report_test.pdf";
   std::remove(pdf.c_str());
-  QtReportDevice device({pdf, true});
+  QtReportDevice device({pdf, true, "", ""});
   report::Report r;
   r.open(module.windows[0], device);
   ASSERT_TRUE(r.hasPrinter());
@@ -131,7 +138,7 @@ TEST_F(QtReportTest, ReportPrintsIntoAPdfFile) {
 TEST_F(QtReportTest, PreviewedPagesPrintInOneDocument) {
   const std::string pdf = ::testing::TempDir() + "dw_preview_test.pdf";
   std::remove(pdf.c_str());
-  QtReportDevice device({pdf, true});
+  QtReportDevice device({pdf, true, "", ""});
   report::Report r;
   std::vector<std::string> preview;
   r.setPreview(&preview);
@@ -146,7 +153,7 @@ TEST_F(QtReportTest, PreviewedPagesPrintInOneDocument) {
 }
 
 TEST_F(QtReportTest, WithoutPrinterOrFileNothingIsPrinted) {
-  QtReportDevice device({"", true});
+  QtReportDevice device({"", true, "", ""});
   report::Report r;
   r.open(module.windows[0], device);
   EXPECT_FALSE(r.hasPrinter());
@@ -188,6 +195,87 @@ TEST_F(QtReportTest, WmfPicturesBecomeImages) {
   file[40] = 0xFF;  // the first record runs past the end
   file[41] = 0x7F;
   EXPECT_FALSE(wmfImage(file));
+}
+
+TEST(DeviceRequestTest, ThePrinterSettingsDecideWhereAReportPrints) {
+  struct Case {
+    bool toFile;
+    std::string outputFile, printer;
+    std::string pdf, chosen;
+  } cases[] = {
+      {false, "", "", "", ""},
+      {false, "kept.pdf", "Office", "", "Office"},  // a file only counts when chosen
+      {true, "out.pdf", "Office", "out.pdf", "Office"},
+      {true, "", "Office", "", "Office"},  // print to file without a name: the printer
+  };
+  for (const Case& c : cases) {
+    PrinterSettings settings;
+    settings.printToFile = c.toFile;
+    settings.outputFile = c.outputFile;
+    settings.printer = c.printer;
+    const report::DeviceRequest request = report::deviceRequestFor(settings, "fallback.pdf");
+    EXPECT_EQ(request.pdfFile, c.pdf) << c.outputFile;
+    EXPECT_EQ(request.printer, c.chosen);
+    EXPECT_EQ(request.fallbackPdfFile, "fallback.pdf");
+  }
+}
+
+// The printer dialog answered as a user would, then a report printed on
+// the device made for what was chosen.
+TEST_F(QtReportTest, ReportsPrintWhereThePrinterDialogSaid) {
+  lang::setHaltThrowsForTesting(true);
+  HeadlessBackend backend(runtime());
+  runtime().begin(backend);
+  runtime().adoptCurrentThread();
+  const std::string pdf = ::testing::TempDir() + "dw_chosen_test.pdf";
+  const std::string fallback = ::testing::TempDir() + "dw_fallback_test.pdf";
+  std::remove(pdf.c_str());
+  std::remove(fallback.c_str());
+
+  // Print to file: the report goes into the file named after the dialog.
+  backend.answerPrinterDialogs({{true, true, ""}});
+  backend.answerFileDialogs({pdf});
+  ASSERT_EQ(runtime().printerDialog("Print", false), 1);
+  report::DeviceRequest request = report::deviceRequestFor(printerSettings(), fallback);
+  {
+    QtReportDevice device({request.pdfFile, false, request.printer, request.fallbackPdfFile});
+    report::Report r;
+    r.open(module.windows[0], device);
+    ASSERT_TRUE(r.hasPrinter());
+    EXPECT_EQ(device.outputFile(), pdf);
+    printRows(r, 3);
+    r.close();
+  }
+  EXPECT_EQ(pdfPages(readAll(pdf)), 1);
+
+  // A printer that is not installed: the default printer, or without one
+  // the fallback file.
+  backend.answerPrinterDialogs({{true, false, "No Such Printer 7"}});
+  ASSERT_EQ(runtime().printerDialog("Print", false), 1);
+  request = report::deviceRequestFor(printerSettings(), fallback);
+  EXPECT_EQ(request.pdfFile, "");
+  EXPECT_EQ(request.printer, "No Such Printer 7");
+  {
+    QtReportDevice device({request.pdfFile, false, request.printer, request.fallbackPdfFile});
+    ASSERT_EQ(device.selectDefaultPrinter(), report::PrinterStatus::Ready);
+    const QPrinterInfo standard = QPrinterInfo::defaultPrinter();
+    if (standard.isNull()) {
+      EXPECT_EQ(device.outputFile(), fallback);
+      EXPECT_EQ(device.printerName(), "");
+    } else {
+      EXPECT_EQ(device.printerName(), standard.printerName().toStdString());
+    }
+    device.release();
+  }
+  // As if no printer were installed and no fallback named: nothing prints.
+  QtReportDevice none({"", true, "No Such Printer 7", ""});
+  EXPECT_EQ(none.selectDefaultPrinter(), report::PrinterStatus::NoPrinter);
+
+  printerSettings() = PrinterSettings{};
+  runtime().leaveAdopted();
+  runtime().end();
+  std::remove(pdf.c_str());
+  std::remove(fallback.c_str());
 }
 
 }  // namespace

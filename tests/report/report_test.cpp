@@ -337,7 +337,7 @@ TEST(ReportPrinterTest, ProceduresOpenFromResourcesOnTheInstalledDevice) {
     asked = request.pdfFile;
     return std::make_unique<HeadlessReportDevice>();
   });
-  auto made = makeReportDevice({"out.pdf"});
+  auto made = makeReportDevice({"out.pdf", "", ""});
   EXPECT_EQ(asked, "out.pdf");
   EXPECT_EQ(made->selectDefaultPrinter(), PrinterStatus::Ready);
   setReportDeviceFactory(nullptr);

@@ -230,7 +230,18 @@ void HeadlessBackend::advance(int hundredths) {
         }
       }
     }
+    std::vector<int> dueSlots;
+    {
+      std::lock_guard lock(m_mutex);
+      for (auto& [slot, timer] : m_threadTimers) {
+        if (timer.due <= m_now) {
+          dueSlots.push_back(slot);
+          timer.due += timer.period;
+        }
+      }
+    }
     for (std::uint32_t id : due) m_runtime.hub().timerFired(id);
+    for (int slot : dueSlots) m_runtime.hub().threadTimerFired(slot);
   }
 }
 

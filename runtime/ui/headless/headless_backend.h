@@ -11,7 +11,9 @@
 // box takes the next queued answer, else (unless boxes are held open for
 // the test to answer) its default button; a file dialog the next queued
 // path ("" cancels), else it is cancelled; a printer dialog the next queued
-// answer, else it is confirmed unchanged.
+// answer, else it is confirmed unchanged.  Keystrokes the runtime types
+// (PRESS) go into the focused entry as typed text; Enter or Tab accepts
+// it, Enter or a space presses a focused button.
 //
 // Thread-safety: every member may be called from any thread; one mutex
 // guards the snapshots.
@@ -93,6 +95,18 @@ class HeadlessBackend : public Backend {
   // moved.
   void answerPopup(int number);
   void setMousePosition(int x, int y);
+  // The mouse (headless_input.cpp): a button released over a control
+  // (EVENT:MouseUp), the pointer entering or leaving it (MouseIn,
+  // MouseOut), moving over it (MouseMove, coalesced by the hub: a move
+  // while one is still pending is dropped).
+  void mouseUp(std::uint32_t window, int field);
+  void mouseIn(std::uint32_t window, int field);
+  void mouseOut(std::uint32_t window, int field);
+  void mouseMove(std::uint32_t window, int field);
+  // Drags control `from` over control `to` and drops it there: the target
+  // gets EVENT:Dragging while the pointer is over it, then the source
+  // EVENT:Drag and the target EVENT:Drop.  Both in one window.
+  void dragAndDrop(std::uint32_t window, int from, int to);
 
   // --- What the program did -------------------------------------------------
   int beeps() const;
@@ -104,6 +118,16 @@ class HeadlessBackend : public Backend {
   std::vector<PopupShot> popups() const;      // menus shown, in order
   std::vector<std::string> messages() const;  // "caption|text" of boxes shown
   std::vector<int> standardActions() const;
+  // Keystrokes the runtime typed (PRESS), as (window, focused field, keys).
+  struct KeysShot {
+    std::uint32_t window = 0;
+    int field = 0;
+    std::string keys;
+    bool operator==(const KeysShot&) const = default;
+  };
+  std::vector<KeysShot> typedKeys() const;
+  // The period of a thread's window-less timer (0: none).
+  int threadTimerPeriod(int slot) const;
   std::optional<int> quitCode() const;
 
   // --- Dialogs (headless_dialogs.cpp) ---------------------------------------
@@ -152,6 +176,8 @@ class HeadlessBackend : public Backend {
   std::optional<std::string> pendingText(Window& window, const Control& control) override;
   void focusControl(Window& window, int field) override;
   void setTimer(Window& window, int periodHundredths) override;
+  void setThreadTimer(int slot, int periodHundredths) override;
+  void typeKeys(Window& window, std::string_view keys) override;
   void standardAction(Window& window, int action) override;
   void editAction(int action) override;
   void beep() override;
@@ -175,6 +201,8 @@ class HeadlessBackend : public Backend {
   std::map<std::uint32_t, WindowShot> m_windows;
   std::map<std::pair<std::uint32_t, int>, std::string> m_pending;
   std::map<std::uint32_t, Timer> m_timers;
+  std::map<int, Timer> m_threadTimers;  // by slot
+  std::vector<KeysShot> m_typed;
   long long m_now = 0;
   std::vector<int> m_popupAnswers;  // popup menus: the next answers, then 0
   std::vector<PopupShot> m_popups;

@@ -117,6 +117,7 @@ QtBackend::~QtBackend() {
 
 void QtBackend::shutdown() {
   m_dispatcher.shutdown();
+  m_threadTimers.clear();
   delete m_helpWindow.data();
   for (auto& [id, qw] : m_windows) {
     qw->destroying = true;
@@ -299,6 +300,7 @@ bool QtBackend::createWindow(Window& w) {
         qw->content = qw->mdi->viewport();
         qw->top = qw->frame;
         buildChrome(*qw, w);
+        installFrameContextRequests(*this, *qw);
         break;
       }
       case WindowKind::MdiChild: {

@@ -8,7 +8,8 @@
 // waited for (GuiDispatcher); what the user does is sent back as messages
 // through the runtime's MessageHub: clicks and menu choices as
 // EVENT:Accepted, typed text with the event that accepts it, focus moves,
-// activation, moves, the close box, timer ticks.
+// activation, moves, the close box, timer ticks, the mouse over controls
+// and drags between them (qt_input.cpp).
 //
 // Thread-safety: the Backend members are called by runtime threads (under
 // the Runtime lock) or the GUI thread; all widget work happens on the GUI
@@ -24,6 +25,7 @@
 #include "runtime/ui/message_hub.h"
 #include "runtime/ui/qt/gui_dispatcher.h"
 
+class QTimer;
 class QWidget;
 
 namespace dw::ui {
@@ -71,6 +73,9 @@ class QtBackend : public Backend {
   std::optional<std::string> pendingText(Window& window, const Control& control) override;
   void focusControl(Window& window, int field) override;
   void setTimer(Window& window, int periodHundredths) override;
+  // qt_input.cpp
+  void setThreadTimer(int slot, int periodHundredths) override;
+  void typeKeys(Window& window, std::string_view keys) override;
   void standardAction(Window& window, int action) override;
   void editAction(int action) override;
   void beep() override;
@@ -100,7 +105,8 @@ class QtBackend : public Backend {
   GuiDispatcher m_dispatcher;
   std::map<std::uint32_t, std::unique_ptr<QtWindow>> m_windows;
   bool m_dialogsWithoutScreen = false;
-  QPointer<QWidget> m_helpWindow;  // a HelpWindow
+  QPointer<QWidget> m_helpWindow;                         // a HelpWindow
+  std::map<int, std::unique_ptr<QTimer>> m_threadTimers;  // window-less timers by slot
 };
 
 }  // namespace dw::ui::qt

@@ -279,8 +279,10 @@ void createControlWidget(QtBackend& backend, QtWindow& qw, Window& w, int index)
   qc.widget = makeWidget(backend, qw, w, index, qc);
   if (!qc.widget) return;
   qc.widget->setObjectName(QStringLiteral("field%1").arg(qc.field));
-  if (qc.field != 0)
+  if (qc.field != 0) {
     qc.widget->installEventFilter(new ControlFilter(backend, qw, qc.field, qc.widget));
+    installMouseFilter(backend, qw.id, qc.field, qc.widget);
+  }
   qc.widget->show();
   updateControlWidget(qw, w, c);  // may hide it again
 }

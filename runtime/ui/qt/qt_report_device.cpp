@@ -26,23 +26,42 @@ QtReportDevice::~QtReportDevice() {
 
 report::PrinterStatus QtReportDevice::selectDefaultPrinter() {
   m_printer.reset();
-  if (!m_options.ignoreSystemPrinters && m_options.pdfFile.empty()) {
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull()) return report::PrinterStatus::NoPrinter;
-    m_printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    if (!m_printer->isValid()) {
-      m_printer.reset();
-      return report::PrinterStatus::Failed;
+  if (!m_options.pdfFile.empty()) return usePdf(m_options.pdfFile);
+  if (!m_options.ignoreSystemPrinters) {
+    QPrinterInfo info;
+    if (!m_options.printer.empty())
+      info = QPrinterInfo::printerInfo(QString::fromStdString(m_options.printer));
+    if (info.isNull()) info = QPrinterInfo::defaultPrinter();
+    if (!info.isNull()) {
+      m_printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+      if (!m_printer->isValid()) {
+        m_printer.reset();
+        return report::PrinterStatus::Failed;
+      }
+      return report::PrinterStatus::Ready;
     }
-    return report::PrinterStatus::Ready;
   }
-  if (m_options.pdfFile.empty()) return report::PrinterStatus::NoPrinter;
+  if (!m_options.fallbackPdfFile.empty()) return usePdf(m_options.fallbackPdfFile);
+  return report::PrinterStatus::NoPrinter;
+}
+
+report::PrinterStatus QtReportDevice::usePdf(const std::string& file) {
   m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
   m_printer->setOutputFormat(QPrinter::PdfFormat);
-  m_printer->setOutputFileName(QString::fromStdString(m_options.pdfFile));
+  m_printer->setOutputFileName(QString::fromStdString(file));
   m_printer->setResolution(kPdfResolution);
   m_printer->setPageSize(QPageSize(QPageSize::Letter));
   return report::PrinterStatus::Ready;
+}
+
+std::string QtReportDevice::printerName() const {
+  if (!m_printer || m_printer->outputFormat() == QPrinter::PdfFormat) return {};
+  return m_printer->printerName().toStdString();
+}
+
+std::string QtReportDevice::outputFile() const {
+  if (!m_printer || m_printer->outputFormat() != QPrinter::PdfFormat) return {};
+  return m_printer->outputFileName().toStdString();
 }
 
 void QtReportDevice::setOrientation(report::Orientation orientation) {
@@ -146,7 +165,8 @@ void QtReportDevice::release() {
 
 void installQtReportDevices() {
   report::setReportDeviceFactory([](const report::DeviceRequest& request) {
-    return std::make_unique<QtReportDevice>(QtReportDevice::Options{request.pdfFile, false});
+    return std::make_unique<QtReportDevice>(
+        QtReportDevice::Options{request.pdfFile, false, request.printer, request.fallbackPdfFile});
   });
 }
 

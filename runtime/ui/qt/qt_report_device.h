@@ -1,8 +1,10 @@
-// The report device of the Qt backend: a QPrinter for the default printer
-// (through CUPS where present) or, when the user named a PDF file, a
-// QPrinter writing that file.  Without either, text is measured on a
-// memory image of 96 dots per inch and nothing is printed.  Until the
-// printer dialog lands the default printer is taken directly.
+// The report device of the Qt backend: a QPrinter (through CUPS where
+// present) for the printer chosen in the printer dialog, or the default
+// printer when none was chosen or the chosen one is no longer installed;
+// when the user chose to print into a file, a QPrinter writing that file
+// as PDF; when no printer is installed, the fallback PDF file if one is
+// named.  Without any of them, text is measured on a memory image of 96
+// dots per inch and nothing is printed.
 //
 // Printer pages are painted at 300 dots per inch (PDF) or the printer's
 // resolution; a canvas from beginPage() paints from the printable area's
@@ -27,7 +29,9 @@ class QtReportDevice : public report::ReportDevice {
  public:
   struct Options {
     std::string pdfFile;                // non-empty: print into this PDF file
-    bool ignoreSystemPrinters = false;  // only the PDF file (tests, no CUPS)
+    bool ignoreSystemPrinters = false;  // as if no printer were installed (tests)
+    std::string printer;                // the chosen printer; "" the default
+    std::string fallbackPdfFile;        // without any printer: this PDF file
   };
   QtReportDevice() : QtReportDevice(Options{}) {}
   explicit QtReportDevice(Options options);
@@ -45,9 +49,14 @@ class QtReportDevice : public report::ReportDevice {
   void release() override;
 
   int pagesPrinted() const { return m_pages; }
+  // The printer selected ("" none or a PDF file) and the PDF file printed
+  // into ("" none), after selectDefaultPrinter.
+  std::string printerName() const;
+  std::string outputFile() const;
 
  private:
   QPaintDevice* measuringDevice();
+  report::PrinterStatus usePdf(const std::string& file);
 
   Options m_options;
   std::unique_ptr<QPrinter> m_printer;

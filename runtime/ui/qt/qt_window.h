@@ -89,6 +89,11 @@ void createControlWidget(QtBackend& backend, QtWindow& qw, Window& w, int index)
 void updateControlWidget(QtWindow& qw, Window& w, const Control& c);
 std::optional<std::string> pendingControlText(QtWindow& qw, Window& w, const Control& c);
 QWidget* controlWidgetFor(QtWindow& qw, Window& w, int field);
+// qt_input.cpp: mouse and drag events of a control widget.
+void installMouseFilter(QtBackend& backend, std::uint32_t window, int field, QWidget* widget);
+// A context-menu request on the frame (right click on its client area,
+// the Menu key, Shift+F10) posts EVENT:AlertKey for field 0.
+void installFrameContextRequests(QtBackend& backend, QtWindow& qw);
 
 // The key a resource's key code names (empty when none we know):
 // letters and digits as they are, 13 Enter, 27 Escape, 112..123 F1..F12,

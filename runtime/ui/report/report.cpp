@@ -113,7 +113,7 @@ void Report::open(const resfmt::WindowRecord& record, ReportDevice& device) {
 void Report::open(std::string_view moduleKey, std::string_view label) {
   if (m_open) lang::runtimeError(rerr::kAlreadyOpen);
   ui::WindowResource found = ui::requireWindow(moduleKey, label);
-  auto device = makeReportDevice({m_pdfFile});
+  auto device = makeReportDevice(deviceRequestFor(ui::printerSettings(), m_pdfFile));
   open(*found.record, *device);
   m_module = std::move(found.module);
   m_ownDevice = std::move(device);

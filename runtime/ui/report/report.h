@@ -54,7 +54,8 @@ class Report {
   void open(const resfmt::WindowRecord& record, ReportDevice& device);
   // OPEN as procedures use it: the report record `label` of the module
   // `moduleKey` from the program's resources (runtime error 502 when it
-  // is missing), on a device from makeReportDevice().
+  // is missing), on a device from makeReportDevice() for the printer
+  // chosen in the printer dialog (deviceRequestFor).
   void open(std::string_view moduleKey, std::string_view label);
   // Without a printer, print into this PDF file (set before open).
   void setPdfFile(std::string name) { m_pdfFile = std::move(name); }

@@ -16,6 +16,14 @@ void setReportDeviceFactory(DeviceFactory f) {
   factory() = std::move(f);
 }
 
+DeviceRequest deviceRequestFor(const ui::PrinterSettings& settings, std::string fallbackPdf) {
+  DeviceRequest request;
+  if (settings.printToFile && !settings.outputFile.empty()) request.pdfFile = settings.outputFile;
+  request.printer = settings.printer;
+  request.fallbackPdfFile = std::move(fallbackPdf);
+  return request;
+}
+
 std::unique_ptr<ReportDevice> makeReportDevice(const DeviceRequest& request) {
   if (factory()) {
     if (auto device = factory()(request)) return device;
