@@ -189,7 +189,7 @@ TEST_F(QtDialogsTest, TheHelpWindowTakesTheViewersCommandsAndQuits) {
   backend->help({HelpCommand::Kind::HelpOnHelp, "DORN.HLP", {}});
   ASSERT_TRUE(pumpUntil([&] { return help->page() == book.helpOnHelp(); }));
   // A partial keyword that one page has opens it.
-  backend->help({HelpCommand::Kind::Keyword, "DORN.HLP", "tool b"});
+  backend->help({HelpCommand::Kind::Keyword, "DORN.HLP", "status b"});
   ASSERT_TRUE(pumpUntil([&] { return help->page() == book.findFile("main_frame.html"); }));
   EXPECT_EQ(help->topicList()->count(), 1);
   // A link leads to its page.
