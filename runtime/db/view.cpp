@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "runtime/lang/errors.h"
 #include "runtime/lang/expr_compiler.h"
@@ -250,59 +251,38 @@ int View::collect(Scan& scan, std::string probe, StepDirection d, std::size_t n,
   return 0;
 }
 
-int View::firstPage(std::size_t n, ViewPage& out) {
-  out = {};
+int View::readPage(StepDirection d, std::optional<std::string> from, bool fromAnEnd, std::size_t n,
+                   ViewPage& out) {
+  out = {};  // `from` is a copy: a position may lie in out's own rows
   Scan scan(*this);
   if (scan.rc) return scan.rc;
-  out.atStart = true;
+  const bool forward = d == StepDirection::Next;
+  if (fromAnEnd) (forward ? out.atStart : out.atEnd) = true;
   if (scan.range.empty) {
-    out.atEnd = true;
+    out.atStart = out.atEnd = true;
     return 0;
   }
-  return collect(scan, lowProbe(scan.range), StepDirection::Next, n, out.rows, out.atEnd);
+  std::string probe = forward ? lowProbe(scan.range) : highProbe(scan.range);
+  if (from) probe = forward ? std::max(*from, probe) : std::min(*from, probe);
+  const int rc = collect(scan, std::move(probe), d, n, out.rows, forward ? out.atEnd : out.atStart);
+  if (!forward) std::reverse(out.rows.begin(), out.rows.end());
+  return rc;
+}
+
+int View::firstPage(std::size_t n, ViewPage& out) {
+  return readPage(StepDirection::Next, std::nullopt, true, n, out);
 }
 
 int View::lastPage(std::size_t n, ViewPage& out) {
-  out = {};
-  Scan scan(*this);
-  if (scan.rc) return scan.rc;
-  out.atEnd = true;
-  if (scan.range.empty) {
-    out.atStart = true;
-    return 0;
-  }
-  const int rc =
-      collect(scan, highProbe(scan.range), StepDirection::Previous, n, out.rows, out.atStart);
-  std::reverse(out.rows.begin(), out.rows.end());
-  return rc;
+  return readPage(StepDirection::Previous, std::nullopt, true, n, out);
 }
 
 int View::pageAfter(std::string_view position, std::size_t n, ViewPage& out) {
-  std::string from(position);  // position may lie in out's own rows
-  out = {};
-  Scan scan(*this);
-  if (scan.rc) return scan.rc;
-  if (scan.range.empty) {
-    out.atStart = out.atEnd = true;
-    return 0;
-  }
-  std::string probe = std::max(from, lowProbe(scan.range));
-  return collect(scan, std::move(probe), StepDirection::Next, n, out.rows, out.atEnd);
+  return readPage(StepDirection::Next, std::string(position), false, n, out);
 }
 
 int View::pageBefore(std::string_view position, std::size_t n, ViewPage& out) {
-  std::string from(position);  // position may lie in out's own rows
-  out = {};
-  Scan scan(*this);
-  if (scan.rc) return scan.rc;
-  if (scan.range.empty) {
-    out.atStart = out.atEnd = true;
-    return 0;
-  }
-  std::string probe = std::min(from, highProbe(scan.range));
-  const int rc = collect(scan, std::move(probe), StepDirection::Previous, n, out.rows, out.atStart);
-  std::reverse(out.rows.begin(), out.rows.end());
-  return rc;
+  return readPage(StepDirection::Previous, std::string(position), false, n, out);
 }
 
 int View::around(std::string anchor, std::size_t n, ViewPage& out) {

@@ -32,6 +32,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -119,6 +120,11 @@ class View {
   // the order read).  reachedEnd: the scan met the range's or key's end.
   int collect(Scan& scan, std::string probe, StepDirection d, std::size_t n,
               std::vector<ViewRow>& rows, bool& reachedEnd);
+  // One page read in direction d from `from` (else from the end of the key
+  // range that d starts at; fromAnEnd marks that end as reached), the rows in
+  // key order.
+  int readPage(StepDirection d, std::optional<std::string> from, bool fromAnEnd, std::size_t n,
+               ViewPage& out);
   int around(std::string anchor, std::size_t n, ViewPage& out);
 
   Table& m_table;

@@ -13,15 +13,12 @@
 #include "runtime/db/brkbt.h"
 #include "runtime/db/checker.h"
 #include "runtime/lang/errors.h"
+#include "tests/fuzz/fuzz_support.h"
 
 namespace {
 
 std::string tempPath() {
-  static const std::string path = [] {
-    const char* dir = std::getenv("TMPDIR");
-    return std::string(dir ? dir : "/tmp") + "/brisk_open_fuzz_" + std::to_string(getpid()) +
-           ".brk";
-  }();
+  static const std::string path = dw::fuzz::tempPath("brisk_open_fuzz", ".brk");
   return path;
 }
 
@@ -52,19 +49,9 @@ void exercise(const std::string& path, bool writer) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const bool init = [] {
-    dw::lang::setHaltThrowsForTesting(true);
-    dw::lang::setHaltBoxHook([](std::string_view, std::string_view) {});  // keep output short
-    return true;
-  }();
-  (void)init;
+  dw::fuzz::throwQuietHalts();
   const std::string path = tempPath();
-  if (std::FILE* out = std::fopen(path.c_str(), "wb")) {
-    if (size) std::fwrite(data, 1, size, out);
-    std::fclose(out);
-  } else {
-    return 0;
-  }
+  if (!dw::fuzz::writeInput(path, data, size)) return 0;
   try {
     exercise(path, size % 3 == 0);
   } catch (const dw::lang::HaltRequested&) {

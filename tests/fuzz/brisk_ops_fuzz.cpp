@@ -24,16 +24,14 @@
 #include "runtime/db/page_image.h"
 #include "runtime/lang/errors.h"
 #include "runtime/platform/test_platform.h"
+#include "tests/fuzz/fuzz_support.h"
 
 namespace {
 
 using dw::db::Entry;
 
 std::string tempPath() {
-  static const std::string path = [] {
-    const char* dir = std::getenv("TMPDIR");
-    return std::string(dir ? dir : "/tmp") + "/brisk_ops_fuzz_" + std::to_string(getpid()) + ".brk";
-  }();
+  static const std::string path = dw::fuzz::tempPath("brisk_ops_fuzz", ".brk");
   return path;
 }
 
@@ -176,12 +174,7 @@ struct Run {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const bool init = [] {
-    dw::lang::setHaltThrowsForTesting(true);
-    dw::lang::setHaltBoxHook([](std::string_view, std::string_view) {});
-    return true;
-  }();
-  (void)init;
+  dw::fuzz::throwQuietHalts();
   // Real files, but flushes that do not wait for the disk.
   static dw::platform::TestPlatform platform;
   static dw::platform::ScopedPlatform installed(platform);

@@ -17,15 +17,12 @@
 #include "runtime/db/brkbt.h"
 #include "runtime/db/table.h"
 #include "runtime/lang/errors.h"
+#include "tests/fuzz/fuzz_support.h"
 
 namespace {
 
 std::string tempPath() {
-  static const std::string path = [] {
-    const char* dir = std::getenv("TMPDIR");
-    return std::string(dir ? dir : "/tmp") + "/table_read_fuzz_" + std::to_string(getpid()) +
-           ".BRK";
-  }();
+  static const std::string path = dw::fuzz::tempPath("table_read_fuzz", ".BRK");
   return path;
 }
 
@@ -78,19 +75,9 @@ void readTable(const std::string& path, const std::string& name, bool change) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const bool init = [] {
-    dw::lang::setHaltThrowsForTesting(true);
-    dw::lang::setHaltBoxHook([](std::string_view, std::string_view) {});  // keep output short
-    return true;
-  }();
-  (void)init;
+  dw::fuzz::throwQuietHalts();
   const std::string path = tempPath();
-  if (std::FILE* out = std::fopen(path.c_str(), "wb")) {
-    if (size) std::fwrite(data, 1, size, out);
-    std::fclose(out);
-  } else {
-    return 0;
-  }
+  if (!dw::fuzz::writeInput(path, data, size)) return 0;
   std::vector<std::string> names;
   try {
     names = tableNames(path, 3);

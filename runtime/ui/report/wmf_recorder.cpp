@@ -225,10 +225,11 @@ void WmfRecorder::drawEllipse(const Box& box) {
   ++m_drawCount;
 }
 
-void WmfRecorder::drawPolyline(const std::vector<Point>& points) {
-  if (points.size() < 2) return;
-  const std::size_t n = std::min<std::size_t>(points.size(), 8000);
-  begin(wmf::kPolyline);
+void WmfRecorder::points(std::uint16_t function, const std::vector<Point>& points) {
+  // A record holds at most this many points (well within its size limit).
+  constexpr std::size_t kMaxPoints = 8000;
+  const std::size_t n = std::min(points.size(), kMaxPoints);
+  begin(function);
   word(static_cast<std::int32_t>(n));
   for (std::size_t i = 0; i < n; ++i) {
     word(points[i].x);
@@ -238,17 +239,12 @@ void WmfRecorder::drawPolyline(const std::vector<Point>& points) {
   ++m_drawCount;
 }
 
+void WmfRecorder::drawPolyline(const std::vector<Point>& points) {
+  if (points.size() >= 2) this->points(wmf::kPolyline, points);
+}
+
 void WmfRecorder::drawPolygon(const std::vector<Point>& points) {
-  if (points.size() < 3) return;
-  const std::size_t n = std::min<std::size_t>(points.size(), 8000);
-  begin(wmf::kPolygon);
-  word(static_cast<std::int32_t>(n));
-  for (std::size_t i = 0; i < n; ++i) {
-    word(points[i].x);
-    word(points[i].y);
-  }
-  end();
-  ++m_drawCount;
+  if (points.size() >= 3) this->points(wmf::kPolygon, points);
 }
 
 void WmfRecorder::drawImage(const Box& target, const Bitmap& image) {

@@ -53,6 +53,8 @@ class WmfRecorder : public Canvas {
  private:
   enum Slot { kPen = 0, kBrush = 1, kFont = 2 };
   void begin(std::uint16_t function);
+  // A polyline or polygon record of the points (at most 8000 of them).
+  void points(std::uint16_t function, const std::vector<Point>& points);
   void word(std::int32_t value);  // clamped to 16 bits
   void dword(std::uint32_t value);
   void bytes(const void* data, std::size_t size);

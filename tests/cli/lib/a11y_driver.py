@@ -1,0 +1,69 @@
+# What the accessibility drivers of the whole-program tests share: bounded
+# waits, finding the program and its windows in the accessibility tree, and
+# the keyboard through xdotool.  Used with `from a11y_driver import *`.
+import os, subprocess, sys, time
+import pyatspi
+
+def wait(what, pred, seconds=30):
+    end = time.time() + seconds
+    while time.time() < end:
+        try:
+            v = pred()
+        except Exception:
+            v = None
+        if v:
+            return v
+        time.sleep(0.1)
+    sys.exit("timed out waiting for " + what)
+
+def app():
+    desktop = pyatspi.Registry.getDesktop(0)
+    for i in range(desktop.childCount):
+        a = desktop.getChildAtIndex(i)
+        if a is not None and a.name == "dornwatch":
+            return a
+    return None
+
+def walk(node, depth=0):
+    yield node, depth
+    for i in range(node.childCount):
+        c = node.getChildAtIndex(i)
+        if c is not None:
+            yield from walk(c, depth + 1)
+
+def find(root, pred):
+    for node, _ in walk(root):
+        if pred(node):
+            return node
+    return None
+
+def top(name_start):
+    a = app()
+    if a is None:
+        return None
+    for i in range(a.childCount):
+        w = a.getChildAtIndex(i)
+        if w is not None and w.name.startswith(name_start):
+            return w
+    return None
+
+def text_of(node):
+    try:
+        t = node.queryText()
+        return t.getText(0, t.characterCount)
+    except NotImplementedError:
+        return ""
+
+def xwindow(pattern):
+    out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", pattern],
+                         capture_output=True, text=True).stdout.split()
+    return out[-1] if out else None
+
+def focus(pattern):
+    wid = wait("X window " + pattern, lambda: xwindow(pattern))
+    subprocess.run(["xdotool", "windowfocus", "--sync", wid], check=True)
+
+def keys(*k):
+    for key in k:
+        subprocess.run(["xdotool", "key", "--delay", "50", key], check=True)
+        time.sleep(0.05)
