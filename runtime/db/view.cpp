@@ -13,6 +13,7 @@
 #include <cstring>
 #include <optional>
 
+#include "runtime/db/field_binding.h"
 #include "runtime/lang/errors.h"
 #include "runtime/lang/expr_compiler.h"
 #include "runtime/lang/expr_eval.h"
@@ -24,70 +25,21 @@ namespace {
 
 constexpr std::size_t kPrefixLength = 5;  // T, k
 
-bool bindField(Table& table, const FieldDesc& f) {
-  using lang::VarType;
-  if (f.elementCount != 1) return false;
-  char* at = table.record().data() + f.offset;
-  lang::BoundVariable v;
-  v.address = at;
-  v.size = f.totalLength;
-  switch (f.type) {
-    case FieldType::Byte:
-      v.type = VarType::kByte;
-      break;
-    case FieldType::Short:
-      v.type = VarType::kShort;
-      break;
-    case FieldType::UShort:
-      v.type = VarType::kUShort;
-      break;
-    case FieldType::Date:
-    case FieldType::Time:
-    case FieldType::Long:
-      v.type = VarType::kLong;
-      break;
-    case FieldType::ULong:
-      v.type = VarType::kULong;
-      break;
-    case FieldType::SReal:
-      v.type = VarType::kSReal;
-      break;
-    case FieldType::Real:
-      v.type = VarType::kReal;
-      break;
-    case FieldType::Decimal:
-    case FieldType::PDecimal:
-      return lang::bindDecimal(f.name, at, f.totalLength, f.decimalPlaces);
-    case FieldType::String:
-      v.type = VarType::kString;
-      break;
-    case FieldType::CString:
-      v.type = VarType::kCString;
-      break;
-    default:  // PSTRING, groups and the reserved types have no bound form
-      return false;
-  }
-  return lang::bindVariable(f.name, v);
-}
-
 }  // namespace
 
-void bindTableFields(Table& table) {
-  for (const FieldDesc& f : table.desc().fields) bindField(table, f);
-}
+void bindTableFields(Table& table) { bindRecordFields(table.desc(), table.record().data()); }
 
 // One page's access period: the file's read period, the table buffer kept
 // aside, the filter's record-independent parts evaluated once, the range.
 struct View::Scan {
-  Scan(View& v) : view(v), saved(v.m_table.record()) {
+  Scan(View& v) : view(v), saved(v.buffer(), v.bufferSize()) {
     rc = v.m_table.tableFile().beginRead();
     if (v.m_filter) lang::prepareScan(*v.m_filter, v.m_isField);
     range = v.resolveRange();
   }
   ~Scan() {
     if (view.m_filter) lang::endScan(*view.m_filter);
-    std::string& buffer = view.m_table.record();
-    std::memcpy(buffer.data(), saved.data(), std::min(buffer.size(), saved.size()));
+    std::memcpy(view.buffer(), saved.data(), saved.size());
     view.m_table.tableFile().endOperation();
   }
   Scan(const Scan&) = delete;
@@ -99,7 +51,12 @@ struct View::Scan {
   Range range;
 };
 
-View::View(Table& table, std::size_t key) : m_table(table), m_key(key) {}
+View::View(Table& table, std::size_t key, char* programBuffer)
+    : m_table(table), m_key(key), m_programBuffer(programBuffer) {}
+
+char* View::buffer() { return m_programBuffer ? m_programBuffer : m_table.record().data(); }
+
+std::size_t View::bufferSize() const { return m_table.desc().recordLength; }
 
 View::~View() = default;
 
@@ -107,15 +64,14 @@ int View::setFilter(std::string_view text) {
   m_filter.reset();
   m_plan = {};
   if (text.find_first_not_of(' ') == std::string_view::npos) return 0;
-  bindTableFields(m_table);
+  bindRecordFields(m_table.desc(), buffer());
   lang::clearError();
   lang::ExprTree tree = lang::compileExpression(text);
   if (!tree) {
     const int posted = lang::errorCode();
     return posted == lang::err::kExprNoBind ? posted : lang::err::kExprInvalid;
   }
-  const std::string& buffer = m_table.record();
-  m_isField = lang::variablesIn({{buffer.data(), buffer.size()}});
+  m_isField = lang::variablesIn({{buffer(), bufferSize()}});
   std::vector<std::string> names;
   if (m_key < m_table.desc().keys.size()) {
     for (const KeyComponent& c : keyComponents(m_table.ref(), m_key)) {
@@ -196,13 +152,14 @@ std::string View::highProbe(const Range& r) const {
 
 bool View::passes(std::string_view recordImage) {
   if (!m_filter) return true;
-  std::string& buffer = m_table.record();
-  const std::string saved = buffer;
-  const std::size_t n = std::min(buffer.size(), recordImage.size());
-  std::memcpy(buffer.data(), recordImage.data(), n);
-  std::memset(buffer.data() + n, 0, buffer.size() - n);
+  char* buffer = this->buffer();
+  const std::size_t size = bufferSize();
+  const std::string saved(buffer, size);
+  const std::size_t n = std::min(size, recordImage.size());
+  std::memcpy(buffer, recordImage.data(), n);
+  std::memset(buffer + n, 0, size - n);
   const bool ok = lang::evalTruth(*m_filter);
-  std::memcpy(buffer.data(), saved.data(), buffer.size());
+  std::memcpy(buffer, saved.data(), size);
   return ok;
 }
 

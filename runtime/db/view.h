@@ -63,8 +63,12 @@ void bindTableFields(Table& table);
 
 class View {
  public:
-  // A view over key k of an open table (k must be one of its keys).
-  View(Table& table, std::size_t key);
+  // A view over key k of an open table (k must be one of its keys).  The
+  // filter's field names are bound in programBuffer when one is given (a
+  // declared file's record buffer, of the table's record length), else in
+  // the table's own buffer; candidates are placed there while the filter
+  // looks at them and the buffer is restored after every page.
+  View(Table& table, std::size_t key, char* programBuffer = nullptr);
   ~View();
   View(const View&) = delete;
   View& operator=(const View&) = delete;
@@ -111,6 +115,8 @@ class View {
   };
   struct Scan;
 
+  char* buffer();
+  std::size_t bufferSize() const;
   Range resolveRange() const;
   std::string lowProbe(const Range& r) const;
   std::string highProbe(const Range& r) const;
@@ -129,6 +135,7 @@ class View {
 
   Table& m_table;
   std::size_t m_key;
+  char* m_programBuffer;
   lang::ExprTree m_filter;
   lang::KeyRangePlan m_plan;
   lang::RecordTest m_isField;
