@@ -65,7 +65,9 @@ DeclaredFile::~DeclaredFile() {
   if (g_transactionFile == this) g_transactionFile = nullptr;
 }
 
-void DeclaredFile::setName(std::string_view name) { m_fcb.name = trimmedRight(name); }
+void DeclaredFile::setName(std::string_view name) {
+  m_fcb.name = trimmedRight(name);
+}
 
 std::string DeclaredFile::memoText(std::size_t m) const {
   if (desc().memos[m].isBlob()) return m_memos[m];
@@ -148,10 +150,18 @@ int DeclaredFile::open(std::uint32_t mode) {
   return call(op::kOpen, a);
 }
 
-int DeclaredFile::create() { return call(op::kCreate); }
-int DeclaredFile::close() { return call(op::kClose); }
-int DeclaredFile::empty() { return call(op::kEmpty); }
-int DeclaredFile::build() { return call(op::kBuildAll); }
+int DeclaredFile::create() {
+  return call(op::kCreate);
+}
+int DeclaredFile::close() {
+  return call(op::kClose);
+}
+int DeclaredFile::empty() {
+  return call(op::kEmpty);
+}
+int DeclaredFile::build() {
+  return call(op::kBuildAll);
+}
 
 int DeclaredFile::buildKey(std::size_t key) {
   DriverArgs a;
@@ -159,7 +169,9 @@ int DeclaredFile::buildKey(std::size_t key) {
   return call(op::kBuildKey, a);
 }
 
-int DeclaredFile::remove() { return call(op::kRemove); }
+int DeclaredFile::remove() {
+  return call(op::kRemove);
+}
 
 int DeclaredFile::copyTo(std::string_view target) {
   DriverArgs a;
@@ -179,9 +191,15 @@ int DeclaredFile::lock(std::int64_t seconds) {
   return call(seconds < 0 ? op::kLock : op::kLockSeconds, a);
 }
 
-int DeclaredFile::unlock() { return call(op::kUnlock); }
-int DeclaredFile::stream() { return call(op::kStream); }
-int DeclaredFile::flush() { return call(op::kFlush); }
+int DeclaredFile::unlock() {
+  return call(op::kUnlock);
+}
+int DeclaredFile::stream() {
+  return call(op::kStream);
+}
+int DeclaredFile::flush() {
+  return call(op::kFlush);
+}
 
 std::string DeclaredFile::send(std::string_view option) {
   DriverArgs a;
@@ -203,7 +221,9 @@ int DeclaredFile::setByValue(std::size_t key) {
   return callWithBuffer(op::kSetKeyValue, a);
 }
 
-int DeclaredFile::setRecordOrder() { return call(op::kSetRecordEnd); }
+int DeclaredFile::setRecordOrder() {
+  return call(op::kSetRecordEnd);
+}
 
 int DeclaredFile::setAtRecord(std::uint32_t recordNumber) {
   DriverArgs a;
@@ -225,8 +245,12 @@ int DeclaredFile::setByValueAndRecord(std::size_t key, std::uint32_t recordNumbe
   return callWithBuffer(op::kSetKeyValueRecord, a);
 }
 
-int DeclaredFile::next() { return call(op::kNext); }
-int DeclaredFile::previous() { return call(op::kPrevious); }
+int DeclaredFile::next() {
+  return call(op::kNext);
+}
+int DeclaredFile::previous() {
+  return call(op::kPrevious);
+}
 
 int DeclaredFile::skip(std::int64_t count) {
   DriverArgs a;
@@ -309,7 +333,9 @@ int DeclaredFile::putAt(std::uint32_t recordNumber) {
   return callWithBuffer(op::kPutAt, a);
 }
 
-int DeclaredFile::erase() { return call(op::kDelete); }
+int DeclaredFile::erase() {
+  return call(op::kDelete);
+}
 
 bool DeclaredFile::duplicate(std::size_t key) {
   DriverArgs a;
@@ -344,9 +370,15 @@ int DeclaredFile::hold(std::int64_t seconds) {
   return call(op::kHold, a);
 }
 
-int DeclaredFile::release() { return call(op::kRelease); }
-int DeclaredFile::watch() { return call(op::kWatch); }
-int DeclaredFile::noMemo() { return call(op::kNoMemo); }
+int DeclaredFile::release() {
+  return call(op::kRelease);
+}
+int DeclaredFile::watch() {
+  return call(op::kWatch);
+}
+int DeclaredFile::noMemo() {
+  return call(op::kNoMemo);
+}
 
 // ---- transactions ----
 
@@ -384,7 +416,11 @@ int logout(std::int64_t seconds, std::initializer_list<DeclaredFile*> files) {
   });
 }
 
-int commit() { return endTransaction(op::kCommit); }
-int rollback() { return endTransaction(op::kRollback); }
+int commit() {
+  return endTransaction(op::kCommit);
+}
+int rollback() {
+  return endTransaction(op::kRollback);
+}
 
 }  // namespace dw::db

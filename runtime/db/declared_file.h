@@ -78,9 +78,9 @@ class DeclaredFile {
   int create();
   int close();
   int empty();
-  int build();                 // every key
+  int build();  // every key
   int buildKey(std::size_t key);
-  int remove();                // the file closed
+  int remove();  // the file closed
   int copyTo(std::string_view target);
   int renameTo(std::string_view target);
   int lock(std::int64_t seconds = -1);  // -1: wait without limit
@@ -130,9 +130,9 @@ class DeclaredFile {
   bool duplicateAny();
   // Blanks in STRING fields, zeros elsewhere; memos blank.
   void clear();
-  std::int64_t records();                  // of the table (-1 on an error)
+  std::int64_t records();                    // of the table (-1 on an error)
   std::int64_t keyRecords(std::size_t key);  // entries of key k (-1 on an error)
-  std::uint32_t pointer();                 // the current record's number (0: none)
+  std::uint32_t pointer();                   // the current record's number (0: none)
 
   // Per-read flags: HOLD the next record read (seconds to retry, -1
   // without limit, then 43), RELEASE the held record, WATCH the next read

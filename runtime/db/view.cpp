@@ -27,7 +27,9 @@ constexpr std::size_t kPrefixLength = 5;  // T, k
 
 }  // namespace
 
-void bindTableFields(Table& table) { bindRecordFields(table.desc(), table.record().data()); }
+void bindTableFields(Table& table) {
+  bindRecordFields(table.desc(), table.record().data());
+}
 
 // One page's access period: the file's read period, the table buffer kept
 // aside, the filter's record-independent parts evaluated once, the range.
@@ -54,9 +56,13 @@ struct View::Scan {
 View::View(Table& table, std::size_t key, char* programBuffer)
     : m_table(table), m_key(key), m_programBuffer(programBuffer) {}
 
-char* View::buffer() { return m_programBuffer ? m_programBuffer : m_table.record().data(); }
+char* View::buffer() {
+  return m_programBuffer ? m_programBuffer : m_table.record().data();
+}
 
-std::size_t View::bufferSize() const { return m_table.desc().recordLength; }
+std::size_t View::bufferSize() const {
+  return m_table.desc().recordLength;
+}
 
 View::~View() = default;
 

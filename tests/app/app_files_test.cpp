@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/core/schedule_ids.h"
 #include "app/core/table_codes.h"
 #include "runtime/db/view.h"
 #include "runtime/lang/errors.h"
@@ -199,6 +200,25 @@ TEST_F(AppFiles, TagFileIsAFileOfItsOwnNamedByItsVariable) {
   ASSERT_EQ(TF_().add(), 0);
   EXPECT_TRUE(std::filesystem::exists("TagFile_.BRK"));
   EXPECT_FALSE(std::filesystem::exists("SM.BRK"));
+}
+
+TEST_F(AppFiles, NewIdentifiersFollowTheHighestAndKeepTheBuffers) {
+  ASSERT_EQ(SCH().open(kCreateShared), 0);
+  std::int32_t id = 0;
+  ASSERT_EQ(nextScheduleId(SCH(), id), 0);
+  EXPECT_EQ(id, 1) << "an empty table";
+  EXPECT_EQ(lang::errorCode(), 0);
+  addTask(7, 80000, "seven");
+  addTask(3, 80000, "three");
+  SCH()->ID = 99;
+  SCH().setMemoText(kMessageMemo, "typed by the user");
+  ASSERT_EQ(nextScheduleId(SCH(), id), 0);
+  EXPECT_EQ(id, 8);
+  EXPECT_EQ(SCH()->ID, 99);
+  EXPECT_EQ(SCH().memoText(kMessageMemo), "typed by the user");
+  EXPECT_TRUE(scheduleIdExists(SCH(), 3));
+  EXPECT_FALSE(scheduleIdExists(SCH(), 4));
+  EXPECT_EQ(SCH()->ID, 99);
 }
 
 }  // namespace
