@@ -1,0 +1,16 @@
+// The process's request and response codes (requests.h).
+#include "app/core/requests.h"
+
+namespace dw::app {
+
+int& globalRequest() {
+  static int code = 0;
+  return code;
+}
+
+int& globalResponse() {
+  static int code = 0;
+  return code;
+}
+
+}  // namespace dw::app
