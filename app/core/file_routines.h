@@ -115,11 +115,12 @@ struct StandardMessage {
 std::string standardErrorText();
 
 // Message `number` with its texts (names and limits without trailing
-// blanks) and the error text given; an unknown number gives an empty
-// message with no caption.  Pure: shows nothing.
+// blanks), the error text and the error code it stands for (message 15
+// tells of a record changed by another station for 0 and 89); an unknown
+// number gives an empty message with no caption.  Pure: shows nothing.
 StandardMessage standardMessage(int number, std::string_view name = {}, std::string_view low = {},
                                 std::string_view high = {}, std::string_view choice = {},
-                                std::string_view errorText = {});
+                                std::string_view errorText = {}, int errorCode = 0);
 
 // The standard error routine: builds the error text from the posted error,
 // shows message `number` and returns the button pressed (ui::button bits,
