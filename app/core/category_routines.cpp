@@ -14,6 +14,8 @@
 // WATCH copy still decides whether another station changed it meanwhile.
 //
 // Threads: a runtime thread holding the Runtime lock.
+#include <cstring>
+
 #include "app/core/file_routines_internal.h"
 #include "runtime/lang/errors.h"
 

@@ -16,6 +16,7 @@
 //
 // Threads: a runtime thread holding the Runtime lock, which also guards the
 // remembered records.
+#include <cstring>
 #include <map>
 
 #include "app/core/field_types.h"

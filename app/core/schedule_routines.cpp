@@ -11,6 +11,8 @@
 // "Scripting" file and rolls everything back.
 //
 // Threads: a runtime thread holding the Runtime lock.
+#include <cstring>
+
 #include "app/core/file_routines_internal.h"
 #include "runtime/lang/errors.h"
 

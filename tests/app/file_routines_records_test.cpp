@@ -247,6 +247,21 @@ TEST_F(RecordRoutines, ANewIdentifierTakesTheStepsAlongOrNothingChanges) {
   EXPECT_EQ(storedSteps(), (Steps{{2, 1}, {2, 2}, {3, 2}}));
 }
 
+TEST_F(RecordRoutines, ARememberedRecordTellsWhetherTheBufferWasChanged) {
+  addCategory("Work");
+  readCategory("Work");
+  EXPECT_TRUE(recordChanged(CAT()));  // nothing remembered: assume changed
+  rememberRecord(CAT());
+  EXPECT_FALSE(recordChanged(CAT()));
+  CAT()->Category = "Job";
+  EXPECT_TRUE(recordChanged(CAT()));
+  CAT()->Category = "Work";
+  EXPECT_FALSE(recordChanged(CAT()));
+  EXPECT_TRUE(recordChanged(TDO()));  // per declaration
+  forgetRecord(CAT());
+  EXPECT_TRUE(recordChanged(CAT()));
+}
+
 TEST_F(RecordRoutines, TheToDoAdderAddsAnItemAndLeavesTheFileAndBufferAsFound) {
   installFileRoutines();
   const std::string message = "Renew the passport before the trip to Lisbon in May";
