@@ -1,0 +1,67 @@
+// dornctl's way to the schedule file: the data directory dornwatch uses,
+// entered before the files are opened by their relative names, and the
+// reporting of file errors (exit 2).
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "app/core/data_paths.h"
+#include "tools/dornctl/cli.h"
+
+namespace dornctl {
+namespace {
+
+std::string g_dataOption;
+
+}  // namespace
+
+void setDataOption(std::string dir) {
+  g_dataOption = std::move(dir);
+}
+
+std::optional<std::int32_t> parseTaskId(std::string_view text) {
+  if (text.empty() || text.size() > 10) return std::nullopt;
+  long long v = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    v = v * 10 + (c - '0');
+  }
+  if (v < 1 || v > 2147483647) return std::nullopt;
+  return static_cast<std::int32_t>(v);
+}
+
+int openStore(dw::app::ScheduleStore& store, dw::app::StoreAccess access) {
+  const std::string dir = dw::app::dataDirectory(g_dataOption);
+  std::error_code ec;
+  if (access == dw::app::StoreAccess::Read && !std::filesystem::exists(dir, ec)) {
+    store.treatAsMissing();
+    return kExitOk;
+  }
+  std::string error;
+  if (access == dw::app::StoreAccess::Change && !dw::app::prepareDirectory(dir, &error)) {
+    std::fprintf(stderr, "dornctl: cannot use data directory %s: %s\n", dir.c_str(), error.c_str());
+    return kExitFile;
+  }
+  std::filesystem::current_path(dir, ec);
+  if (ec) {
+    std::fprintf(stderr, "dornctl: cannot enter data directory %s: %s\n", dir.c_str(),
+                 ec.message().c_str());
+    return kExitFile;
+  }
+  if (auto fault = store.open()) return fileError(*fault);
+  return kExitOk;
+}
+
+int fileError(const dw::app::FileFault& fault) {
+  std::fprintf(stderr, "dornctl: %s: %s (%d)\n", fault.file.c_str(), fault.text.c_str(),
+               fault.code);
+  return kExitFile;
+}
+
+int noSuchTask(std::int32_t id) {
+  std::fprintf(stderr, "dornctl: no task with ID %d\n", static_cast<int>(id));
+  return kExitUsage;
+}
+
+}  // namespace dornctl
