@@ -2,6 +2,7 @@
 #include "app/core/schedule_store.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstddef>
 #include <cstring>
 
@@ -61,22 +62,25 @@ ScheduleStore::~ScheduleStore() {
 }
 
 std::optional<FileFault> ScheduleStore::open() {
-  if (m_access == StoreAccess::Change) return openChangeFiles();
-  const int rc = SCH().open(kShared);
-  if (rc == kFileNotFound) {
-    lang::clearError();
-    m_scheduleMissing = true;
-    return std::nullopt;
+  if (m_access != StoreAccess::Change) {
+    const int rc = SCH().open(kShared);
+    if (rc == kFileNotFound) {
+      lang::clearError();
+      m_scheduleMissing = true;
+      return std::nullopt;
+    }
+    if (rc != 0) return faultOf("Schedule", rc);
+    m_opened.push_back(&SCH());
+    if (m_access == StoreAccess::Read) return std::nullopt;
   }
-  if (rc != 0) return faultOf("Schedule", rc);
-  m_opened.push_back(&SCH());
-  return std::nullopt;
+  return openChangeFiles();
 }
 
 std::optional<FileFault> ScheduleStore::openChangeFiles() {
   const std::pair<db::DeclaredFile*, const char*> files[] = {
       {&SCH(), "Schedule"}, {&CAT(), "Categories"}, {&SCR(), "Scripting"}};
   for (const auto& [file, label] : files) {
+    if (file->isOpen()) continue;
     if (int rc = file->open(kSharedCreate)) return faultOf(label, rc);
     m_opened.push_back(file);
   }
@@ -202,6 +206,7 @@ std::optional<FileFault> ScheduleStore::add(std::vector<TaskDraft>& tasks,
                                             std::vector<std::int32_t>& ids) {
   ids.clear();
   if (tasks.empty()) return std::nullopt;
+  assert(m_access == StoreAccess::Change && "adding needs a store that may create the tables");
   if (auto f = begin()) return f;
   std::optional<FileFault> fault;
   for (TaskDraft& t : tasks) {
@@ -229,6 +234,10 @@ std::optional<FileFault> ScheduleStore::readHeld(std::int32_t id, bool& found) {
 ChangeResult ScheduleStore::change(std::int32_t id, const TaskChange& change) {
   using Status = ChangeResult::Status;
   ChangeResult result;
+  if (m_scheduleMissing) {
+    result.status = Status::NotFound;
+    return result;
+  }
   for (int attempt = 1;; ++attempt) {
     if ((result.fault = begin())) return result;
     bool found = false;
@@ -292,6 +301,10 @@ std::optional<FileFault> ScheduleStore::removeSteps(std::int32_t id) {
 
 ChangeResult ScheduleStore::remove(std::int32_t id) {
   ChangeResult result;
+  if (m_scheduleMissing) {
+    result.status = ChangeResult::Status::NotFound;
+    return result;
+  }
   if ((result.fault = begin())) return result;
   bool found = false;
   if ((result.fault = readHeld(id, found))) {

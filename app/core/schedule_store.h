@@ -4,8 +4,9 @@
 //
 //  - Files are opened in the shared mode (read and write, others may do
 //    anything).  Reading never creates a file: a data directory without a
-//    schedule holds no tasks.  Changing creates the Schedule, Categories
-//    and Scripting tables when they are missing.
+//    schedule holds no tasks.  Adding creates the Schedule, Categories
+//    and Scripting tables when they are missing; changing or removing a
+//    task creates nothing where there is no Schedule table.
 //  - A change runs in one transaction over the tables it touches (the task
 //    and a category it needs; a task and its Scripting steps), so that the
 //    scheduler sees all of it or none of it.  The transaction waits a
@@ -52,7 +53,10 @@ struct HistoryEntry {
   TaskDraft task;          // History fields in the Schedule layout
 };
 
-enum class StoreAccess { Read, Change };
+// Read: nothing is created.  Change: the tables are created when missing
+// (adding).  ChangeExisting: a missing Schedule table holds no task to
+// change, so nothing is created for it (set, remove, ...).
+enum class StoreAccess { Read, Change, ChangeExisting };
 
 struct ChangeResult {
   enum class Status { Done, NotFound, NotATask, Refused };

@@ -82,6 +82,12 @@ TEST_F(ScheduleStoreTest, ADirectoryWithoutFilesReadsAsEmptyAndIsNotWritten) {
   std::vector<HistoryEntry> history;
   EXPECT_FALSE(store.history(history));
   EXPECT_TRUE(history.empty());
+
+  ScheduleStore changing(StoreAccess::ChangeExisting);
+  ASSERT_FALSE(changing.open());
+  const auto noChange = [](TaskDraft&) -> std::optional<OptionError> { return std::nullopt; };
+  EXPECT_EQ(changing.change(1, noChange).status, ChangeResult::Status::NotFound);
+  EXPECT_EQ(changing.remove(1).status, ChangeResult::Status::NotFound);
   EXPECT_FALSE(std::filesystem::exists("SM.BRK"));
 }
 

@@ -89,8 +89,8 @@ int runSet(Arguments args) {
   if (int rc = takeAllTaskOptions("set", args, options)) return rc;
   if (options.empty()) return usageError("set: no task option given; see dornctl --help");
   const int today = dw::lang::today();
-  ScheduleStore store(StoreAccess::Change);
-  if (int rc = openStore(store, StoreAccess::Change)) return rc;
+  ScheduleStore store(StoreAccess::ChangeExisting);
+  if (int rc = openStore(store, StoreAccess::ChangeExisting)) return rc;
   return report(store.change(id,
                              [&](TaskDraft& task) {
                                return dw::app::applyTaskOptions(options, false, today, task);
@@ -102,8 +102,8 @@ int runRemove(Arguments args) {
   std::int32_t id = 0;
   if (int rc = takeId("remove", args, id)) return rc;
   if (!args.done()) return usageError("remove: unexpected argument " + args.words[args.next]);
-  ScheduleStore store(StoreAccess::Change);
-  if (int rc = openStore(store, StoreAccess::Change)) return rc;
+  ScheduleStore store(StoreAccess::ChangeExisting);
+  if (int rc = openStore(store, StoreAccess::ChangeExisting)) return rc;
   return report(store.remove(id), id);
 }
 
@@ -111,8 +111,8 @@ int runFlag(const std::string& command, Arguments args) {
   std::int32_t id = 0;
   if (int rc = takeId(command, args, id)) return rc;
   if (!args.done()) return usageError(command + ": unexpected argument " + args.words[args.next]);
-  ScheduleStore store(StoreAccess::Change);
-  if (int rc = openStore(store, StoreAccess::Change)) return rc;
+  ScheduleStore store(StoreAccess::ChangeExisting);
+  if (int rc = openStore(store, StoreAccess::ChangeExisting)) return rc;
   return report(store.change(id,
                              [&](TaskDraft& task) -> std::optional<dw::app::OptionError> {
                                if (command == "enable") task.record.Disabled = 0;

@@ -34,7 +34,7 @@ std::optional<std::int32_t> parseTaskId(std::string_view text) {
 int openStore(dw::app::ScheduleStore& store, dw::app::StoreAccess access) {
   const std::string dir = dw::app::dataDirectory(g_dataOption);
   std::error_code ec;
-  if (access == dw::app::StoreAccess::Read && !std::filesystem::exists(dir, ec)) {
+  if (access != dw::app::StoreAccess::Change && !std::filesystem::exists(dir, ec)) {
     store.treatAsMissing();
     return kExitOk;
   }
