@@ -291,5 +291,49 @@ TEST_F(ScheduleStoreTest, AnotherProcessHoldingATask) {
   EXPECT_EQ(t->record.Disabled, 1);
 }
 
+// The scheduler keeps SCH1 open while another process changes the file:
+// its next reads see the change (a task disabled, a task added).
+TEST_F(ScheduleStoreTest, TheSchedulersOpenDeclarationSeesAChangeByAnotherProcess) {
+  const int day = lang::dayNumberOf({2026, 7, 12});
+  addAll({task("first", "A", day)});
+  int go[2];
+  ASSERT_EQ(pipe(go), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    char byte = 0;
+    if (read(go[0], &byte, 1) != 1) _exit(3);
+    ScheduleStore store(StoreAccess::Change, 1);
+    if (store.open()) _exit(4);
+    const ChangeResult r = store.change(1, [](TaskDraft& t) -> std::optional<OptionError> {
+      t.record.Disabled = 1;
+      return std::nullopt;
+    });
+    if (r.fault || r.status != ChangeResult::Status::Done) _exit(5);
+    std::vector<TaskDraft> added{task("second", "A", day + 3)};
+    std::vector<std::int32_t> ids;
+    _exit(store.add(added, ids) ? 6 : 0);
+  }
+  ASSERT_EQ(SCH1().open(0x42), 0);
+  ASSERT_EQ(SCH1().set(sch_key::kKeyDateEnabled), 0);
+  ASSERT_EQ(SCH1().next(), 0);
+  EXPECT_EQ(SCH1()->ID, 1);
+  ASSERT_EQ(write(go[1], "g", 1), 1);
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  close(go[0]);
+  close(go[1]);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 0);
+
+  EXPECT_EQ(SCH1().records(), 2);
+  ASSERT_EQ(SCH1().set(sch_key::kKeyDateEnabled), 0);
+  ASSERT_EQ(SCH1().next(), 0);
+  EXPECT_EQ(SCH1()->ID, 2);  // the first enabled task is now the added one
+  ASSERT_EQ(SCH1().next(), 0);
+  EXPECT_EQ(SCH1()->ID, 1);
+  EXPECT_EQ(SCH1()->Disabled, 1);
+}
+
 }  // namespace
 }  // namespace dw::app
