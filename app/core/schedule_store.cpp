@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <charconv>
 #include <cstddef>
 #include <cstring>
 
@@ -25,6 +26,14 @@ constexpr int kAddAttempts = 4;     // the first add and three more
 constexpr int kChangeAttempts = 4;  // when another writer changed the task meanwhile
 
 FileFault faultOf(const char* label, int code) {
+  // Error 90 is a fault of the driver itself, which names its own message
+  // and number.
+  if (code == 90 && !lang::errorFile().empty()) {
+    const std::string number = lang::errorExtra();
+    int driverCode = code;
+    std::from_chars(number.data(), number.data() + number.size(), driverCode);
+    return FileFault{label, driverCode, lang::errorFile()};
+  }
   std::string text = lang::errorText();
   if (text.empty()) text = lang::messageText(code);
   while (!text.empty() && text.back() == ' ') text.pop_back();
