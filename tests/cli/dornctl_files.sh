@@ -41,6 +41,8 @@ run 0 list
 run 0 list --json
 [[ "$(json 'len(j)')" == 0 ]] || fail "list --json of nothing: $out"
 run 0 history
+run 1 history --since 2026-13-01
+[[ "$err" == *"--since"* ]] || fail "history --since: $err"
 run 1 show 1
 [[ "$err" == "dornctl: no task with ID 1" ]] || fail "show 1: $err"
 for cmd in "set 1 --description x" "remove 1" "enable 1" "disable 1" "skip 1" "next 1"; do
@@ -178,7 +180,8 @@ run 0 --data "$work/copy" list --category imported --json
 # Bad calendars change nothing.
 head -c 400 "$work/all.ics" >"$work/cut.ics"
 { printf 'BEGIN:VCALENDAR\r\nSUMMARY:Caf\xe9\r\n'; cat "$work/all.ics"; } >"$work/latin1.ics"
-for bad in cut latin1; do
+{ printf 'BEGIN:VCALENDAR\r\nX-BIG:'; head -c 20000 /dev/zero | tr '\0' x; printf '\r\nEND:VCALENDAR\r\n'; } >"$work/huge.ics"
+for bad in cut latin1 huge; do
   run 1 --data "$work/copy" import "$work/$bad.ics"
   [[ "$err" == *"nothing imported"* ]] || fail "import $bad.ics: $err"
 done
