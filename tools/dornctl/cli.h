@@ -43,6 +43,15 @@ bool takeTaskOption(Arguments& args, dw::app::TaskOptionList& options, int& exit
 // A task's identifier as given on the command line: 1 to 2147483647.
 std::optional<std::int32_t> parseTaskId(std::string_view text);
 
+// Takes "NAME VALUE" or "NAME=VALUE" off the front of `args`: false when
+// the word is not NAME; `error` set (after reporting) when the value is
+// missing or NAME was given before (`value` already set).
+bool takeNamedValue(Arguments& args, std::string_view name, std::optional<std::string>& value,
+                    int& error);
+
+// Names compared without regard to letter case.
+std::string lowerCase(std::string_view text);
+
 // The data directory: --data DIR when given (setDataOption), else the
 // environment's (app/core/data_paths.h).  openStore enters it and opens
 // the store; for reading, a data directory that does not exist is an empty

@@ -20,17 +20,6 @@ void setDataOption(std::string dir) {
   g_dataOption = std::move(dir);
 }
 
-std::optional<std::int32_t> parseTaskId(std::string_view text) {
-  if (text.empty() || text.size() > 10) return std::nullopt;
-  long long v = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    v = v * 10 + (c - '0');
-  }
-  if (v < 1 || v > 2147483647) return std::nullopt;
-  return static_cast<std::int32_t>(v);
-}
-
 int openStore(dw::app::ScheduleStore& store, dw::app::StoreAccess access) {
   const std::string dir = dw::app::dataDirectory(g_dataOption);
   std::error_code ec;

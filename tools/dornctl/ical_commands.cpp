@@ -34,26 +34,6 @@ std::string quoted(const std::string& s) {
   return out + "'";
 }
 
-// An option of export and import with its value.
-bool takeNamedValue(Arguments& args, std::string_view name, std::optional<std::string>& value,
-                    int& error) {
-  std::string word = args.words[args.next];
-  std::optional<std::string> attached;
-  if (const std::size_t eq = word.find('='); word.rfind("--", 0) == 0 && eq != std::string::npos) {
-    attached = word.substr(eq + 1);
-    word.resize(eq);
-  }
-  if (word != name) return false;
-  ++args.next;
-  if (value)
-    error = usageError(std::string(name) + ": given more than once");
-  else if (!attached && args.done())
-    error = usageError(std::string(name) + ": needs a value");
-  else
-    value = attached ? *attached : args.words[args.next++];
-  return true;
-}
-
 // The file and the options of export and import.
 struct IcalArguments {
   std::string file;
@@ -84,12 +64,6 @@ int parseIcalArguments(const std::string& command, Arguments& args, bool allowDr
   }
   if (!haveFile) return usageError(command + ": a file name is required");
   return kExitOk;
-}
-
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
 }
 
 // Writes `text` to `path` whole or not at all: a file beside it, renamed
@@ -137,7 +111,7 @@ int runExport(Arguments args) {
   if (auto fault = store.records(records)) return fileError(*fault);
   for (dw::app::TaskDraft& t : records) {
     if (t.record.Completed) continue;
-    if (a.category && lower(t.record.Category.trimmed()) != lower(*a.category)) continue;
+    if (a.category && lowerCase(t.record.Category.trimmed()) != lowerCase(*a.category)) continue;
     if (!dw::app::exportable(t.record)) {
       std::fprintf(stderr, "dornctl: task %d left out: it has no date from 1801 to 2099\n",
                    static_cast<int>(t.record.ID));

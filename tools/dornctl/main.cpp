@@ -21,33 +21,6 @@ int optionError(const dw::app::OptionError& error) {
   return kExitUsage;
 }
 
-bool takeTaskOption(Arguments& args, dw::app::TaskOptionList& options, int& exitCode) {
-  std::string word = args.words[args.next];
-  std::string value;
-  const std::size_t eq = word.find('=');
-  const bool inline_value = word.rfind("--", 0) == 0 && eq != std::string::npos;
-  if (inline_value) {
-    value = word.substr(eq + 1);
-    word.resize(eq);
-  }
-  if (!dw::app::isTaskOption(word)) return false;
-  ++args.next;
-  if (dw::app::isTaskFlag(word)) {
-    if (inline_value) {
-      exitCode = usageError(word + ": takes no value");
-      return false;
-    }
-  } else if (!inline_value) {
-    if (args.done()) {
-      exitCode = usageError(word + ": needs a value");
-      return false;
-    }
-    value = args.words[args.next++];
-  }
-  options.emplace_back(word, value);
-  return true;
-}
-
 void printHelp() {
   std::printf(
       "usage: dornctl [--data DIR] COMMAND [ARGUMENTS]\n"

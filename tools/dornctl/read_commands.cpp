@@ -19,36 +19,6 @@ using dw::app::ScheduleStore;
 using dw::app::StoreAccess;
 using dw::app::TaskDraft;
 
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
-// A value option ("--category NAME" or "--category=NAME"); false when the
-// word is not `name`.  `error` is set when its value is missing.
-bool takeValue(Arguments& args, std::string_view name, std::optional<std::string>& value,
-               int& error) {
-  std::string word = args.words[args.next];
-  std::optional<std::string> attached;
-  if (const std::size_t eq = word.find('='); word.rfind("--", 0) == 0 && eq != std::string::npos) {
-    attached = word.substr(eq + 1);
-    word.resize(eq);
-  }
-  if (word != name) return false;
-  ++args.next;
-  if (value) {
-    error = usageError(std::string(name) + ": given more than once");
-    return true;
-  }
-  if (!attached && args.done()) {
-    error = usageError(std::string(name) + ": needs a value");
-    return true;
-  }
-  value = attached ? *attached : args.words[args.next++];
-  return true;
-}
-
 // Prints rows as columns two blanks apart (the last one not padded).
 void printColumns(const std::vector<std::vector<std::string>>& rows) {
   std::vector<std::size_t> width;
@@ -86,7 +56,7 @@ int runList(Arguments args) {
       continue;
     }
     int error = kExitOk;
-    if (takeValue(args, "--category", category, error)) {
+    if (takeNamedValue(args, "--category", category, error)) {
       if (error != kExitOk) return error;
       continue;
     }
@@ -103,7 +73,7 @@ int runList(Arguments args) {
   for (const TaskDraft& task : tasks) {
     const dw::app::ScheduleRecord& t = task.record;
     if (!all && (t.Disabled || t.Completed)) continue;
-    if (category && lower(t.Category.trimmed()) != lower(*category)) continue;
+    if (category && lowerCase(t.Category.trimmed()) != lowerCase(*category)) continue;
     if (json) {
       out += (out.size() > 1 ? ",\n" : "\n") + taskJson(task);
       continue;
@@ -155,7 +125,7 @@ int runHistory(Arguments args) {
       continue;
     }
     int error = kExitOk;
-    if (takeValue(args, "--since", since, error)) {
+    if (takeNamedValue(args, "--since", since, error)) {
       if (error != kExitOk) return error;
       continue;
     }
