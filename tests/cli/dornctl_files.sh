@@ -108,6 +108,15 @@ run 0 show 1
 run 0 list
 [[ "$(wc -l <<<"$out")" == 3 && "$out" == *"Team sync"* && "$out" != *Later* ]] || fail "list: $out"
 
+# Stored text that is not UTF-8 (Latin-1 from older files) and control
+# characters still make JSON.
+run 0 add --description $'Caf\xe9 \xabm\xeame\xbb' --message $'tab\there "quoted" back\\slash\x01'
+latin="$out"
+run 0 show "$latin" --json
+[[ "$(json 'j["description"] == "Caf\u00e9 \u00abm\u00eame\u00bb" and j["message"] == "tab\there \"quoted\" back\\slash\x01"')" == True ]] \
+  || fail "JSON of odd text: $out"
+run 0 remove "$latin"
+
 # --- set, enable, disable, skip, remove.
 run 0 set 1 --date 2026-12-04 --description "Team sync moved"
 run 0 show 1 --json
