@@ -43,8 +43,10 @@ int openStore(dw::app::ScheduleStore& store, dw::app::StoreAccess access) {
 }
 
 int fileError(const dw::app::FileFault& fault) {
-  std::fprintf(stderr, "dornctl: %s: %s (%d)\n", fault.file.c_str(), fault.text.c_str(),
-               fault.code);
+  constexpr int kHeld = 43;
+  std::fprintf(
+      stderr, "dornctl: %s: %s (%d)%s\n", fault.file.c_str(), fault.text.c_str(), fault.code,
+      fault.code == kHeld ? "; another program is changing this task, try again later" : "");
   return kExitFile;
 }
 
