@@ -14,26 +14,12 @@
 #include <cstring>
 
 #include "app/core/file_routines_internal.h"
+#include "app/core/script_steps.h"
 #include "runtime/lang/errors.h"
 
 namespace dw::app {
 
 namespace {
-
-// Positions Scripting at the first step of task `id`; whether there is one
-// (its record then in SCR's buffer), or the error of the read.
-int firstStep(std::int64_t id, bool& found) {
-  ScriptingFile& scr = SCR();
-  found = false;
-  scr.clear();
-  scr->ID.set(id);
-  int rc = scr.setByValue(scr_key::kKeyID);
-  if (rc == 0) rc = scr.next();
-  if (rc == lang::err::kRecordNotAvailable) return 0;
-  if (rc != 0) return rc;
-  found = scr->ID.get() == id;
-  return 0;
-}
 
 int stepError(std::string_view operation, int rc, detail::Report& report) {
   report = [operation] {
@@ -43,24 +29,13 @@ int stepError(std::string_view operation, int rc, detail::Report& report) {
 }
 
 int deleteSteps(std::int64_t id, detail::Report& report) {
-  ScriptingFile& scr = SCR();
-  for (;;) {
-    bool found = false;
-    if (int rc = firstStep(id, found)) return stepError(kDeleteOperation, rc, report);
-    if (!found) return 0;
-    if (int rc = scr.erase()) return stepError(kDeleteOperation, rc, report);
-  }
+  if (int rc = deleteScriptSteps(id)) return stepError(kDeleteOperation, rc, report);
+  return 0;
 }
 
 int moveSteps(std::int64_t from, std::int64_t to, detail::Report& report) {
-  ScriptingFile& scr = SCR();
-  for (;;) {
-    bool found = false;
-    if (int rc = firstStep(from, found)) return stepError(kPutOperation, rc, report);
-    if (!found) return 0;
-    scr->ID.set(to);
-    if (int rc = scr.put()) return stepError(kPutOperation, rc, report);
-  }
+  if (int rc = moveScriptSteps(from, to)) return stepError(kPutOperation, rc, report);
+  return 0;
 }
 
 }  // namespace

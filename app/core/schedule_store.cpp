@@ -9,6 +9,7 @@
 
 #include "app/core/app_files.h"
 #include "app/core/schedule_ids.h"
+#include "app/core/script_steps.h"
 #include "app/core/table_codes.h"
 #include "runtime/lang/errors.h"
 
@@ -293,18 +294,7 @@ ChangeResult ScheduleStore::change(std::int32_t id, const TaskChange& change) {
 }
 
 std::optional<FileFault> ScheduleStore::removeSteps(std::int32_t id) {
-  SCR().clear();
-  SCR()->ID.set(id);
-  SCR()->Sequence.set(-SCR()->Sequence.limit());
-  if (int rc = SCR().setByValue(scr_key::kKeyID)) return faultOf("Scripting", rc);
-  while (true) {
-    const int rc = SCR().next();
-    if (rc == kNoMoreRecords) break;
-    if (rc != 0) return faultOf("Scripting", rc);
-    if (SCR()->ID.get() != id) break;
-    if (int erased = SCR().erase()) return faultOf("Scripting", erased);
-  }
-  lang::clearError();
+  if (int rc = deleteScriptSteps(id)) return faultOf("Scripting", rc);
   return std::nullopt;
 }
 
