@@ -1,6 +1,8 @@
 // The due-task check (see check_due_task.h), step by step.
 #include "app/core/check_due_task.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -62,7 +64,7 @@ void perform(ScheduleFile& f) {
   const ScheduleRecord& task = f.rec();
   const bool both = task.TaskType == task_type::kBoth;
   if (both || task.TaskType == task_type::kDisplayMessage)
-    showTaskMessage(f.memo(kMessageMemo), kDispatchMessageLimit);
+    showTaskMessage(f.memoText(kMessageMemo), kDispatchMessageLimit);
   if (both || task.TaskType == task_type::kRunProgram) {
     const std::string previous = enterStartDirectory(task.Path.trimmed());
     const std::string command(task.Command.trimmed());
@@ -91,11 +93,19 @@ bool warningToOffsets(ScheduleRecord& task) {
   return shift;
 }
 
-// Step 14: the completed copy of the task as it was claimed, under an
-// identifier no record has.
-void addCompletedCopy(ScheduleFile& f, const SavedTask& saved) {
+// The completed copy's first candidate identifier: above every record and
+// above the task itself, so that a deleted "Once" task's identifier (to
+// which its script steps still point) is never handed to its copy.  Read
+// after the write back: the lookup moves the declaration's position.
+std::int32_t completedCopyId(ScheduleFile& f, std::int32_t taskId) {
   std::int32_t id = 1;
   if (nextScheduleId(f, id) != 0) id = 1;
+  return taskId < INT32_MAX ? std::max(id, taskId + 1) : id;
+}
+
+// Step 14: the completed copy of the task as it was claimed, under an
+// identifier no record has.
+void addCompletedCopy(ScheduleFile& f, const SavedTask& saved, std::int32_t id) {
   f.rec() = saved.record;
   f.memo(kMessageMemo) = saved.memo;
   f->Completed = 1;
@@ -160,7 +170,7 @@ void CheckDueTask() {
     f.put();
   }
   // 14. The record of the occurrence.
-  addCompletedCopy(f, saved);
+  addCompletedCopy(f, saved, completedCopyId(f, saved.record.ID));
 }
 
 std::optional<NextTask> firstEnabledTask() {
