@@ -115,11 +115,12 @@ struct StandardMessage {
 std::string standardErrorText();
 
 // Message `number` with its texts (names and limits without trailing
-// blanks) and the error text given; an unknown number gives an empty
-// message with no caption.  Pure: shows nothing.
+// blanks), the error text and the error code it stands for (message 15
+// tells of a record changed by another station for 0 and 89); an unknown
+// number gives an empty message with no caption.  Pure: shows nothing.
 StandardMessage standardMessage(int number, std::string_view name = {}, std::string_view low = {},
                                 std::string_view high = {}, std::string_view choice = {},
-                                std::string_view errorText = {});
+                                std::string_view errorText = {}, int errorCode = 0);
 
 // The standard error routine: builds the error text from the posted error,
 // shows message `number` and returns the button pressed (ui::button bits,
@@ -183,10 +184,11 @@ std::string_view fileLabel(const db::DeclaredFile& file);
 // How long a transaction waits for the files' locks, in seconds.
 inline constexpr std::int64_t kTransactionWait = 1;
 
-// The record as the procedure read it: forms remember it when they load the
-// record to change, so that they can tell whether it was changed and the
-// update routines can tell what a key field was before (the Categories
-// update routine needs the old name, the Schedule one the old identifier).
+// The record as the procedure read it: a form remembers it when it loads
+// the record to change, so that it can tell whether the user changed it
+// (to ask whether to save the changes, or to skip a needless write).  The
+// update routines do not need it: what a key field was before is read from
+// the stored record.
 void rememberRecord(db::DeclaredFile& file);
 void forgetRecord(db::DeclaredFile& file);
 // Whether the record buffer differs from the remembered record (true when
