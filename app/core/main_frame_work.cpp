@@ -1,52 +1,21 @@
 // The main frame's data files and timer work (see main_frame_work.h).
 #include "app/core/main_frame_work.h"
 
-#include <algorithm>
-#include <string>
-
 #include "app/core/app_files.h"
 #include "app/core/check_advance_warning.h"
 #include "app/core/check_due_task.h"
 #include "app/core/driver_seams.h"
+#include "app/core/file_routines.h"
 #include "app/core/purge_completed.h"
-#include "app/core/table_codes.h"
-#include "runtime/lang/errors.h"
 
 namespace dw::app {
 
 namespace {
 
-// Read and write, others may do anything, created when missing.
-constexpr std::uint32_t kOpenShared = 0x42;
-constexpr std::uint32_t kCreateWhenMissing = 0x100;
-
-// A user of `file`: opened when no one in the process holds it.
+// A user of `file` through the open routine (0x42, created when missing);
+// the first user binds its fields and memo for expressions.
 void useFrameFile(db::DeclaredFile& file) {
-  if (file.openCount() == 0) {
-    const int rc = file.open(kOpenShared | kCreateWhenMissing);
-    if (rc != 0 && rc != 52)
-      lang::halt(1, "File (" + file.name() + ") could not be opened.  Error: " + lang::errorText() +
-                        " (" + std::to_string(rc) + ").");
-    file.bindFields();
-  }
-  ++file.openCount();
-}
-
-void releaseFrameFile(db::DeclaredFile& file) {
-  if (file.openCount() == 0) return;
-  if (--file.openCount() == 0) file.close();
-}
-
-// The message window's "&Add to To Do List": priority 5, not done.
-void addToDo(std::string_view text) {
-  ToDoFile& f = TDO();
-  useFrameFile(f);
-  f.clear();
-  f->Priority = kNewItemPriority;
-  f->Done = 0;
-  f->ToDo = text.substr(0, std::min<std::size_t>(text.size(), 40));
-  f.add();
-  releaseFrameFile(f);
+  if (useFile(file, CreateFile::Yes, ForbidCreate::No, kSharedAccess)) file.bindFields();
 }
 
 }  // namespace
@@ -57,8 +26,8 @@ void openFrameFiles() {
 }
 
 void closeFrameFiles() {
-  releaseFrameFile(HIS());
-  releaseFrameFile(SCH1());
+  releaseFile(HIS());
+  releaseFile(SCH1());
 }
 
 void frameTimerWork() {
@@ -70,7 +39,7 @@ void frameTimerWork() {
 void installFrameWork() {
   setTimerWork(&frameTimerWork);
   setNextTaskSource(&firstEnabledTask);
-  setToDoAdder(&addToDo);
+  installFileRoutines();  // the message window's to-do adder
 }
 
 }  // namespace dw::app
