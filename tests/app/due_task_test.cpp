@@ -10,6 +10,7 @@
 #include "app/core/check_due_task.h"
 #include "app/core/message_window.h"
 #include "app/core/run_command.h"
+#include "app/core/setup_window.h"
 #include "runtime/lang/errors.h"
 #include "runtime/ui/message_box.h"
 #include "tests/app/timer_fixture.h"
@@ -349,6 +350,41 @@ TEST_F(DueTaskTest, TheMinimisedTitleNamesTheFirstEnabledTask) {
   add(off);
   tick();
   EXPECT_EQ(frameTitle(), "Dornwatch '96 - Later JAN 13, 2027 11:00AM");
+}
+
+TEST_F(DueTaskTest, ATaskWithNoDateTimeOrFlagNeverFallsDueButATimeAloneIsDueAtOnce) {
+  startProgram();
+  ScheduleRecord blank = task(1, "Blank", 0, task_type::kRunProgram);
+  blank.Date = 0;
+  add(blank);
+  tick();
+  EXPECT_TRUE(started().empty());
+  ScheduleRecord timeOnly = task(2, "Time only", clockAt(23, 0));
+  timeOnly.Date = 0;
+  add(timeOnly);
+  tick();
+  EXPECT_EQ(started(), std::vector<std::string>{"prog-Time only"});
+}
+
+TEST_F(DueTaskTest, WhileSetupIsOpenNothingRunsAndAfterwardsTheTaskIsMissed) {
+  startProgram();
+  ScheduleRecord r = task(1, "Backup", clockAt(23, 0));
+  r.Warn = 1;
+  add(r);
+  backend.press(frameId, frame::kSetup);
+  idle();
+  const auto setup = backend.find("SETUP$WINDOW");
+  ASSERT_TRUE(setup);
+  setClock(kDay + 1, 0, 5);  // past midnight while Setup stays open
+  tick();
+  tick();
+  EXPECT_TRUE(backend.boxes().empty());
+  backend.answerBoxes({ui::button::kYes});
+  backend.press(setup->id, setup::kCancel);
+  idle();
+  tick();
+  EXPECT_EQ(captions(), std::vector<std::string>{"Missed Task"});
+  EXPECT_EQ(started(), std::vector<std::string>{"prog-Backup"});
 }
 
 }  // namespace
