@@ -350,6 +350,11 @@ TEST_F(DueTaskTest, TheMinimisedTitleNamesTheFirstEnabledTask) {
   add(off);
   tick();
   EXPECT_EQ(frameTitle(), "Dornwatch '96 - Later JAN 13, 2027 11:00AM");
+  // A task falling due restores the frame.
+  setClock(kDay + 1, 11, 1);
+  tick();
+  EXPECT_EQ(started(), std::vector<std::string>{"prog-Later"});
+  EXPECT_EQ(frameTitle(), "Dornwatch '96");
 }
 
 TEST_F(DueTaskTest, ATaskWithNoDateTimeOrFlagNeverFallsDueButATimeAloneIsDueAtOnce) {
