@@ -34,15 +34,15 @@ int deleteCategoriesRecord() {
   spec.label = kCategoriesLabel;
   spec.operation = detail::Operation::Delete;
   spec.related = &SCH();
-  spec.before = [&cat]() -> int {
+  spec.before = [&cat](detail::Report& report) -> int {
     if (int rc = cat.get(cat_key::kKeyCategory)) {
-      standardError(stdmsg::kDeleteError, kCategoriesLabel);
+      report = [] { standardError(stdmsg::kDeleteError, kCategoriesLabel); };
       return rc;
     }
-    const std::optional<bool> used = detail::categoryInUse(cat->Category.raw());
+    const std::optional<bool> used = detail::categoryInUse(cat->Category.raw(), report);
     if (!used) return lang::errorCode() ? lang::errorCode() : kRefused;
     if (*used) {
-      standardError(stdmsg::kRestrictDelete, kScheduleLabel);
+      report = [] { standardError(stdmsg::kRestrictDelete, kScheduleLabel); };
       return kRefused;
     }
     return 0;
@@ -63,13 +63,13 @@ int updateCategoriesRecord() {
   spec.label = kCategoriesLabel;
   spec.operation = detail::Operation::Update;
   spec.related = &SCH();
-  spec.after = [&cat, &oldName]() -> int {
+  spec.after = [&cat, &oldName](detail::Report& report) -> int {
     if (oldName.empty() || detail::sameText(oldName, cat->Category.raw())) return 0;
-    const std::optional<bool> used = detail::categoryInUse(oldName);
+    const std::optional<bool> used = detail::categoryInUse(oldName, report);
     if (!used) return lang::errorCode() ? lang::errorCode() : kRefused;
     if (*used) {
-      standardError(stdmsg::kRestrictUpdate, kScheduleLabel);
       cat->Category = oldName;
+      report = [] { standardError(stdmsg::kRestrictUpdate, kScheduleLabel); };
       return kRefused;
     }
     return 0;

@@ -11,7 +11,8 @@
 //   3. the step before the write (a restrict check), then the write (DELETE
 //      or PUT), then the step after it (a cascade); an error of the write is
 //      message 17 (delete) or 15 (update; 89 is "Record Changed by Another
-//      Station"), and any failure rolls the transaction back;
+//      Station"), and any failure rolls the transaction back before the user
+//      is told (no box is up while the transaction holds the files);
 //   4. commit; a failed commit is reported as a failed write.
 //
 // Threads: a runtime thread holding the Runtime lock, which also guards the
@@ -65,11 +66,14 @@ int frameAndRun(const detail::RoutineSpec& spec) {
                   spec.operation == detail::Operation::Delete ? "Delete" : "Update", spec.label);
     return framed;
   }
+  detail::Report report;
+  auto fail = [&report](int rc) {
+    rollbackQuietly();
+    if (report) report();
+    return rc;
+  };
   if (spec.before) {
-    if (int rc = spec.before()) {
-      rollbackQuietly();
-      return rc;
-    }
+    if (int rc = spec.before(report)) return fail(rc);
   }
   const int written = spec.operation == detail::Operation::Delete ? file.erase() : file.put();
   if (written != 0) {
@@ -77,10 +81,7 @@ int frameAndRun(const detail::RoutineSpec& spec) {
     return reportWriteError(spec, written);
   }
   if (spec.after) {
-    if (int rc = spec.after()) {
-      rollbackQuietly();
-      return rc;
-    }
+    if (int rc = spec.after(report)) return fail(rc);
   }
   if (int rc = db::commit()) {
     rollbackQuietly();
@@ -147,7 +148,7 @@ bool sameText(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::optional<bool> categoryInUse(std::string_view category) {
+std::optional<bool> categoryInUse(std::string_view category, Report& report) {
   ScheduleFile& s = SCH();
   const std::string saved = bufferImage(s);
   const std::string savedMemo = s.memo(kMessageMemo);
@@ -168,7 +169,7 @@ std::optional<bool> categoryInUse(std::string_view category) {
   }
   if (rc != 0) {
     restore();
-    standardError(stdmsg::kRecordRetrievalError, kScheduleLabel);
+    report = [] { standardError(stdmsg::kRecordRetrievalError, kScheduleLabel); };
     return std::nullopt;
   }
   const bool used = sameText(s->Category.raw(), category);

@@ -17,9 +17,16 @@ namespace dw::app::detail {
 
 enum class Operation { Delete, Update };
 
-// A step of a routine: 0 to go on; non-zero (already reported to the user)
-// stops the routine, which then rolls the transaction back and returns it.
-using Step = std::function<int()>;
+// What a failed step has to tell the user.  It is told only after the
+// transaction has been rolled back: a box gives the Runtime lock up while it
+// waits, and another thread's writes to the same file would otherwise join
+// the transaction and be rolled back with it.
+using Report = std::function<void()>;
+
+// A step of a routine: 0 to go on; non-zero stops the routine, which rolls
+// the transaction back, runs the step's report (if it set one) and returns
+// the number.  The posted error the step left is kept for the report.
+using Step = std::function<int(Report& report)>;
 
 struct RoutineSpec {
   db::DeclaredFile* file = nullptr;
@@ -43,9 +50,9 @@ std::optional<std::string> storedRecord(db::DeclaredFile& file);
 
 // Whether a Schedule task carries this category (compared as the category
 // key compares it: case and trailing blanks do not count).  SCH's buffer is
-// kept.  A read error other than "no record" is reported (message 35 for
-// "Schedule") and returned as nullopt.
-std::optional<bool> categoryInUse(std::string_view category);
+// kept.  A read error other than "no record" gives nullopt with the error
+// posted, and `report` set to tell it (message 35 for "Schedule").
+std::optional<bool> categoryInUse(std::string_view category, Report& report);
 
 // Case-blind equality of two stored texts, trailing blanks ignored.
 bool sameText(std::string_view a, std::string_view b);

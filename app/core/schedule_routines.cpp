@@ -35,29 +35,31 @@ int firstStep(std::int64_t id, bool& found) {
   return 0;
 }
 
-int reportStepError(std::string_view operation, int rc) {
-  standardError(stdmsg::kProcessError, {}, kScriptingLabel, {}, operation);
+int stepError(std::string_view operation, int rc, detail::Report& report) {
+  report = [operation] {
+    standardError(stdmsg::kProcessError, {}, kScriptingLabel, {}, operation);
+  };
   return rc;
 }
 
-int deleteSteps(std::int64_t id) {
+int deleteSteps(std::int64_t id, detail::Report& report) {
   ScriptingFile& scr = SCR();
   for (;;) {
     bool found = false;
-    if (int rc = firstStep(id, found)) return reportStepError(kDeleteOperation, rc);
+    if (int rc = firstStep(id, found)) return stepError(kDeleteOperation, rc, report);
     if (!found) return 0;
-    if (int rc = scr.erase()) return reportStepError(kDeleteOperation, rc);
+    if (int rc = scr.erase()) return stepError(kDeleteOperation, rc, report);
   }
 }
 
-int moveSteps(std::int64_t from, std::int64_t to) {
+int moveSteps(std::int64_t from, std::int64_t to, detail::Report& report) {
   ScriptingFile& scr = SCR();
   for (;;) {
     bool found = false;
-    if (int rc = firstStep(from, found)) return reportStepError(kPutOperation, rc);
+    if (int rc = firstStep(from, found)) return stepError(kPutOperation, rc, report);
     if (!found) return 0;
     scr->ID.set(to);
-    if (int rc = scr.put()) return reportStepError(kPutOperation, rc);
+    if (int rc = scr.put()) return stepError(kPutOperation, rc, report);
   }
 }
 
@@ -73,7 +75,7 @@ int deleteScheduleRecord(ScheduleFile& file) {
   spec.label = kScheduleLabel;
   spec.operation = detail::Operation::Delete;
   spec.related = &SCR();
-  spec.before = [&file]() { return deleteSteps(file->ID.get()); };
+  spec.before = [&file](detail::Report& report) { return deleteSteps(file->ID.get(), report); };
   return detail::runRoutine(spec);
 }
 
@@ -93,10 +95,10 @@ int updateScheduleRecord(ScheduleFile& file) {
   spec.label = kScheduleLabel;
   spec.operation = detail::Operation::Update;
   spec.related = &SCR();
-  spec.after = [&file, oldId]() -> int {
+  spec.after = [&file, oldId](detail::Report& report) -> int {
     const std::int64_t newId = file->ID.get();
     if (oldId == 0 || oldId == newId) return 0;
-    return moveSteps(oldId, newId);
+    return moveSteps(oldId, newId, report);
   };
   return detail::runRoutine(spec);
 }

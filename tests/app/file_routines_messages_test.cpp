@@ -207,6 +207,26 @@ TEST(StandardErrorText, PostedTextWithoutTrailingBlanksAndTheCode) {
   lang::clearError();
 }
 
+TEST(StandardErrorWithoutWindows, TheDefaultButtonAnswersAndTheEndingMessagesStillEnd) {
+  // A tool without a window session: the box goes to standard error.
+  lang::setHaltThrowsForTesting(true);
+  lang::setHaltBoxHook([](std::string_view, std::string_view) {});
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(standardError(stdmsg::kConfirmDelete), kCancel);
+  EXPECT_EQ(standardError(stdmsg::kInvalidKey, "SM\\!ToDo"), kYes);
+  std::string halted;
+  try {
+    standardError(stdmsg::kInvalidFile, "SM\\!ToDo");
+  } catch (const lang::HaltRequested& h) {
+    halted = h.text;
+  }
+  const std::string shown = ::testing::internal::GetCapturedStderr();
+  lang::setHaltBoxHook(nullptr);
+  EXPECT_EQ(halted, "Invalid File!");
+  EXPECT_NE(shown.find("Confirm Delete"), std::string::npos);
+  EXPECT_NE(shown.find("SM\\!ToDo key file is invalid."), std::string::npos);
+}
+
 // The error routine showing its boxes on the headless backend, the test's
 // thread acting as the program's first thread.
 class StandardErrorBoxes : public ::testing::Test {

@@ -6,6 +6,8 @@
 // to-do adder.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -102,6 +104,35 @@ TEST_F(RecordRoutines, ACategoryInUseCannotBeDeleted) {
             "This record is referenced from the file Schedule.  This record cannot be deleted "
             "while these references exist.");
   EXPECT_TRUE(taskStored(1));
+}
+
+TEST_F(RecordRoutines, WritesOfAnotherThreadWhileTheRefusalIsUpAreKept) {
+  addCategory("Work");
+  addTask(1, "Work", "report");
+  addTask(2, "Home", "dishes");
+  readCategory("Work");
+  backend.holdBoxes(true);
+  std::atomic<int> result{1000};
+  ui::runtime().start([&result] { result = deleteCategoriesRecord(); }, 25000);
+  std::optional<ui::MessageBox> box;
+  ui::runtime().withoutLock([&] { box = backend.waitForOpenBox(); });
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->caption, "Referential Integrity Delete Error");
+  // The timer work goes on while the box waits for the user.
+  {
+    FileUser timer(SCH1());
+    SCH1().clear();
+    SCH1()->ID = 2;
+    ASSERT_EQ(SCH1().get(sch_key::kKeyID), 0);
+    SCH1()->Description = "dishes done";
+    ASSERT_EQ(SCH1().put(), 0);
+  }
+  backend.answerBox(ui::button::kOk);
+  ui::runtime().yieldUntilIdle();
+  EXPECT_EQ(result, -1);
+  ASSERT_TRUE(taskStored(2));
+  EXPECT_EQ(SCH()->Description.str(), "dishes done");
+  EXPECT_EQ(storedCategories(), (std::vector<std::string>{"Work"}));
 }
 
 TEST_F(RecordRoutines, ATaskOfALaterCategoryIsNoReference) {
