@@ -4,7 +4,7 @@
 //
 //   add_task ID=1 "TaskType=Run Program" Description=Backup "Command=..."
 //            Path=DIR ScheduleType=Custom Every=1 EveryType=day(s)
-//            Date=DAYNUMBER Time=HUNDREDTHS+1 Message=TEXT
+//            Date=DAYNUMBER Time=HUNDREDTHS+1 Warn=1 UserSkip=1 Message=TEXT
 //
 // Unnamed fields stay blank or zero.  Exit 0 when the task was added, 1
 // with the driver's error otherwise, 2 on a bad argument.
@@ -50,6 +50,10 @@ int main(int argc, char** argv) {
       f->Date = number();
     else if (name == "Time")
       f->Time = number();
+    else if (name == "Warn")
+      f->Warn = static_cast<std::uint8_t>(number());
+    else if (name == "UserSkip")
+      f->UserSkip = static_cast<std::uint8_t>(number());
     else if (name == "Message")
       f.setMemoText(kMessageMemo, value);
     else {
