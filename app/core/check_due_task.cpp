@@ -78,19 +78,31 @@ void perform(ScheduleFile& f) {
   }
 }
 
+// Sums of stored numbers wrap as the 32-bit fields do: a damaged record
+// gives a damaged warning, never undefined arithmetic.
+std::int32_t wrapped(std::int64_t v) {
+  return static_cast<std::int32_t>(v);
+}
+
 // Step 11: the advance warning as distances from the occurrence; whether
 // the task has one.
 bool warningToOffsets(ScheduleRecord& task) {
   bool shift = false;
   if (task.AdvanceWarnDate != 0) {
-    task.AdvanceWarnDate -= task.Date;
+    task.AdvanceWarnDate = wrapped(std::int64_t{task.AdvanceWarnDate} - task.Date);
     shift = true;
   }
   if (task.AdvanceWarnTime != 0) {
-    task.AdvanceWarnTime -= task.Time;
+    task.AdvanceWarnTime = wrapped(std::int64_t{task.AdvanceWarnTime} - task.Time);
     shift = true;
   }
   return shift;
+}
+
+// Step 13: the warning at the same distances from the new occurrence.
+void offsetsToWarning(ScheduleRecord& task) {
+  task.AdvanceWarnDate = wrapped(std::int64_t{task.AdvanceWarnDate} + task.Date);
+  task.AdvanceWarnTime = wrapped(std::int64_t{task.AdvanceWarnTime} + task.Time);
 }
 
 // The completed copy's first candidate identifier: above every record and
@@ -111,11 +123,11 @@ void addCompletedCopy(ScheduleFile& f, const SavedTask& saved, std::int32_t id) 
   f->Completed = 1;
   f->Disabled = 1;
   f->ID = id;
-  while (f.duplicate(sch_key::kKeyID)) f->ID += 1;
+  while (f->ID < INT32_MAX && f.duplicate(sch_key::kKeyID)) f->ID = f->ID + 1;
   // Another process may take the identifier between the test and the add.
   for (int attempt = 0; attempt < 1000; ++attempt) {
-    if (f.add() != lang::err::kDuplicateKey) return;
-    f->ID += 1;
+    if (f.add() != lang::err::kDuplicateKey || f->ID == INT32_MAX) return;
+    f->ID = f->ID + 1;
   }
 }
 
@@ -162,10 +174,7 @@ void CheckDueTask() {
     f.erase();
   } else {
     f->SkipNextTime = 0;
-    if (warningShift) {
-      f->AdvanceWarnDate += f->Date;
-      f->AdvanceWarnTime += f->Time;
-    }
+    if (warningShift) offsetsToWarning(f.rec());
     f->AdvanceWarned = 0;
     f.put();
   }

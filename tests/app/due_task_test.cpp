@@ -235,6 +235,21 @@ TEST_F(DueTaskTest, TheAdvanceWarningKeepsItsDistanceAcrossOccurrences) {
   EXPECT_EQ(record(1).AdvanceWarnTime, clockAt(6, 0));
 }
 
+TEST_F(DueTaskTest, ADamagedWarningOrTheLastIdentifierDoNotBreakTheCheck) {
+  startProgram();
+  ScheduleRecord r = task(INT32_MAX - 1, "Edge", clockAt(8, 0), task_type::kNone);
+  r.AdvanceWarnDate = INT32_MIN;
+  r.AdvanceWarnTime = INT32_MAX;
+  r.AdvanceWarned = 1;
+  add(r);
+  tick();
+  const auto all = records();
+  ASSERT_EQ(all.size(), 2u);
+  EXPECT_EQ(all[0].Date, today() + 1);
+  EXPECT_EQ(all[1].ID, INT32_MAX);
+  EXPECT_EQ(all[1].Completed, 1);
+}
+
 TEST_F(DueTaskTest, SixtyOpenMessageWindowsSendTheMessageToABox) {
   startProgram();
   onFrame([] { openMessageWindows() = kDispatchMessageLimit; });
