@@ -4,6 +4,7 @@
 // starts and start directories, and a record held elsewhere.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -73,6 +74,18 @@ TEST_F(DueTaskTest, ThreeDueTasksTakeThreeTicksInKeyOrder) {
   tick();
   EXPECT_EQ(started(), (std::vector<std::string>{"prog-first", "prog-second", "prog-third"}));
   EXPECT_EQ(records().size(), 7u);  // four tasks and three completed copies
+}
+
+TEST_F(DueTaskTest, TasksDueAtOneMomentAreHandledOneATick) {
+  startProgram();
+  for (std::int32_t id : {3, 1, 2}) add(task(id, "same" + std::to_string(id), clockAt(8, 0)));
+  for (std::size_t n = 1; n <= 3; ++n) {
+    tick();
+    ASSERT_EQ(started().size(), n);
+  }
+  std::vector<std::string> all = started();
+  std::sort(all.begin(), all.end());
+  EXPECT_EQ(all, (std::vector<std::string>{"prog-same1", "prog-same2", "prog-same3"}));
 }
 
 TEST_F(DueTaskTest, WhichQuestionATaskAsks) {
