@@ -220,6 +220,9 @@ TEST_F(AppFiles, NewIdentifiersFollowTheHighestAndKeepTheBuffers) {
   EXPECT_TRUE(scheduleIdExists(SCH(), 3));
   EXPECT_FALSE(scheduleIdExists(SCH(), 4));
   EXPECT_EQ(SCH()->ID, 99);
+  addTask(2147483647, 80000, "last");
+  EXPECT_EQ(nextScheduleId(SCH(), id), 40) << "no identifier above the largest";
+  EXPECT_EQ(lang::errorCode(), 40);
 }
 
 TEST_F(AppFiles, ScriptStepsOfATaskMoveAndGoWithItNegativeSequencesIncluded) {
