@@ -19,28 +19,15 @@
 #include "runtime/lang/expr_compiler.h"
 #include "runtime/lang/expr_eval.h"
 #include "runtime/lang/symbol_table.h"
-#include "tests/platform/temp_dir.h"
+#include "tests/app/data_dir_fixture.h"
 
 namespace dw::app {
 namespace {
 
 constexpr std::uint32_t kCreateShared = 0x142;
 
-class AppFiles : public ::testing::Test {
+class AppFiles : public testing::DataDirectoryTest {
  protected:
-  void SetUp() override {
-    m_previous = std::filesystem::current_path();
-    std::filesystem::current_path(m_dir.path());
-  }
-  void TearDown() override {
-    for (db::DeclaredFile* f : std::initializer_list<db::DeclaredFile*>{
-             &SCH(), &SCH1(), &HIS(), &CAT(), &TDO(), &SCR(), &TF_()}) {
-      if (f->isOpen()) f->close();
-      f->clear();
-    }
-    std::filesystem::current_path(m_previous);
-  }
-
   // Adds a task through SCH.
   static void addTask(std::int32_t id, std::int32_t date, std::string_view description,
                       std::string_view message = {}, std::uint8_t disabled = 0) {
@@ -55,9 +42,6 @@ class AppFiles : public ::testing::Test {
     f.setMemoText(kMessageMemo, message);
     ASSERT_EQ(f.add(), 0) << id;
   }
-
-  platform::testing::TempDir m_dir;
-  std::filesystem::path m_previous;
 };
 
 TEST_F(AppFiles, ScheduleDeclarationsShareTheTableButNotBuffersOrPositions) {

@@ -17,19 +17,14 @@
 #include "runtime/lang/errors.h"
 #include "runtime/ui/headless/headless_backend.h"
 #include "runtime/ui/runtime.h"
-#include "tests/platform/temp_dir.h"
+#include "tests/app/data_dir_fixture.h"
 
 namespace dw::app::testing {
 
-inline std::vector<db::DeclaredFile*> allDeclarations() {
-  return {&SCH(), &SCH1(), &HIS(), &CAT(), &TDO(), &SCR(), &TF_()};
-}
-
-class FileRoutinesTest : public ::testing::Test {
+class FileRoutinesTest : public DataDirectoryTest {
  protected:
   void SetUp() override {
-    m_previous = std::filesystem::current_path();
-    std::filesystem::current_path(m_dir.path());
+    DataDirectoryTest::SetUp();
     lang::setHaltThrowsForTesting(true);
     ui::runtime().begin(backend);
     ui::runtime().adoptCurrentThread();
@@ -37,15 +32,10 @@ class FileRoutinesTest : public ::testing::Test {
   void TearDown() override {
     db::rollback();
     setFileOpenerForTesting(nullptr);
-    for (db::DeclaredFile* f : allDeclarations()) {
-      if (f->isOpen()) f->close();
-      f->openCount() = 0;
-      f->clear();
-      forgetRecord(*f);
-    }
+    for (db::DeclaredFile* f : allDeclarations()) forgetRecord(*f);
     ui::runtime().leaveAdopted();
     ui::runtime().end();
-    std::filesystem::current_path(m_previous);
+    DataDirectoryTest::TearDown();
   }
 
   // Captions of the boxes shown so far.
@@ -66,8 +56,6 @@ class FileRoutinesTest : public ::testing::Test {
     return {};
   }
 
-  platform::testing::TempDir m_dir;
-  std::filesystem::path m_previous;
   ui::HeadlessBackend backend{ui::runtime()};
 };
 

@@ -18,26 +18,13 @@
 #include "app/core/table_codes.h"
 #include "runtime/lang/dates.h"
 #include "runtime/lang/errors.h"
-#include "tests/platform/temp_dir.h"
+#include "tests/app/data_dir_fixture.h"
 
 namespace dw::app {
 namespace {
 
-class ScheduleStoreTest : public ::testing::Test {
+class ScheduleStoreTest : public testing::DataDirectoryTest {
  protected:
-  void SetUp() override {
-    m_previous = std::filesystem::current_path();
-    std::filesystem::current_path(m_dir.path());
-  }
-  void TearDown() override {
-    for (db::DeclaredFile* f : std::initializer_list<db::DeclaredFile*>{
-             &SCH(), &SCH1(), &HIS(), &CAT(), &TDO(), &SCR(), &TF_()}) {
-      if (f->isOpen()) f->close();
-      f->clear();
-    }
-    std::filesystem::current_path(m_previous);
-  }
-
   static TaskDraft task(std::string_view description, std::string_view category, int date,
                         int time = 100) {
     TaskDraft t;
@@ -65,9 +52,6 @@ class ScheduleStoreTest : public ::testing::Test {
     CAT().close();
     return names;
   }
-
-  platform::testing::TempDir m_dir;
-  std::filesystem::path m_previous;
 };
 
 TEST_F(ScheduleStoreTest, ADirectoryWithoutFilesReadsAsEmptyAndIsNotWritten) {
