@@ -33,7 +33,6 @@ class KeptBuffers {
 int nextScheduleId(ScheduleFile& file, std::int32_t& id) {
   KeptBuffers kept(file);
   if (int rc = file.set(sch_key::kKeyID)) return rc;
-  file.noMemo();
   const int rc = file.previous();
   if (rc == 33) {  // no record: the table is empty
     lang::clearError();

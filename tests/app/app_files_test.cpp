@@ -193,7 +193,11 @@ TEST_F(AppFiles, NewIdentifiersFollowTheHighestAndKeepTheBuffers) {
   ASSERT_EQ(nextScheduleId(SCH(), id), 0);
   EXPECT_EQ(id, 1) << "an empty table";
   EXPECT_EQ(lang::errorCode(), 0);
-  addTask(7, 80000, "seven");
+  addTask(7, 80000, "seven", "its message");
+  SCH()->ID = 7;
+  SCH().setMemoText(kMessageMemo, "");
+  ASSERT_EQ(SCH().get(sch_key::kKeyID), 0);
+  EXPECT_EQ(SCH().memoText(kMessageMemo), "its message") << "the next read after an empty table";
   addTask(3, 80000, "three");
   SCH()->ID = 99;
   SCH().setMemoText(kMessageMemo, "typed by the user");
