@@ -1,0 +1,21 @@
+// AddMessageWizard (module "DORN.vls$dorn019"), the frame's Wizards menu item
+// "Add &Message": primes a new task like the task form (update_schedule.h),
+// presets its type to "Display Message" and its category to "General", and collects
+// its fields page by page (task_wizard.h).
+//
+// Meant to run on a thread of its own started from the frame:
+// runtime().start(&AddMessageWizard, 25000).  A caller that leaves the shared
+// request at 0 gets an insert.
+//
+// Thread-safety: the calling runtime thread, under the Runtime lock; SCH's
+// buffer is process-wide.
+#pragma once
+
+namespace dw::app {
+
+inline constexpr const char* kAddMessageModule = "DORN.vls$dorn019";
+inline constexpr const char* kAddMessageSection = "AddMessageWizard";
+
+void AddMessageWizard();
+
+}  // namespace dw::app
