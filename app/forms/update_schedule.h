@@ -14,6 +14,8 @@
 // caller.
 #pragma once
 
+#include <cstdint>
+
 namespace dw::app {
 
 inline constexpr const char* kUpdateScheduleModule = "DORN.vls$dorn005";
@@ -21,5 +23,10 @@ inline constexpr const char* kUpdateScheduleLabel = "UPDATE$WINDOW";
 inline constexpr const char* kUpdateScheduleSection = "UpdateSchedule";
 
 void UpdateSchedule();
+
+// The day the schedule list has picked (Pick Day), 0 for none: a task added
+// through the form starts on it instead of today.  Guarded by the Runtime
+// lock; the schedule list keeps it.
+std::int32_t& selectedDay();
 
 }  // namespace dw::app

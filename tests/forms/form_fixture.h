@@ -83,53 +83,63 @@ class FormFixture : public ::testing::Test {
     return backend.control(window, field)->rows;
   }
 
-  // The Schedule file, opened on the test's thread while no procedure runs.
-  static void openSchedule() {
-    if (!SCH().isOpen()) {
-      ASSERT_EQ(SCH().open(0x142), 0);
+  // The Schedule file as the test sees it: through SCH1 (the timer's own
+  // declaration, unused here), so that looking at the file while a form is
+  // open moves neither SCH's buffer nor its position.  Categories through
+  // CAT while no form runs.
+  static ScheduleFile& probe() {
+    if (!SCH1().isOpen()) {
+      EXPECT_EQ(SCH1().open(0x142), 0);
     }
+    return SCH1();
+  }
+  static void closeAll() {
+    for (db::DeclaredFile* f :
+         {static_cast<db::DeclaredFile*>(&SCH()), static_cast<db::DeclaredFile*>(&SCH1()),
+          static_cast<db::DeclaredFile*>(&CAT())}) {
+      if (f->isOpen()) f->close();
+      f->openCount() = 0;
+    }
+  }
+  // Adds a task with the given identifier and fields; SCH's buffer is left
+  // holding it, as the schedule list leaves the task it passes on.
+  static ScheduleRecord addTask(std::int32_t id, const std::function<void(ScheduleRecord&)>& fill,
+                                const std::string& message = {}) {
+    ScheduleFile& f = probe();
+    f.clear();
+    f->ID = id;
+    f->TaskType = "Both";
+    f->ScheduleType = "Once";
+    f->Date = today() + 1;
+    f->Time = at(9, 0);
+    fill(f.rec());
+    f.setMemoText(kMessageMemo, message);
+    EXPECT_EQ(f.add(), 0);
+    SCH().rec() = f.rec();
+    SCH().setMemoText(kMessageMemo, message);
+    return f.rec();
+  }
+  static void addCategory(const std::string& name) {
     if (!CAT().isOpen()) {
       ASSERT_EQ(CAT().open(0x142), 0);
     }
-  }
-  static void closeAll() {
-    if (SCH().isOpen()) SCH().close();
-    if (CAT().isOpen()) CAT().close();
-    SCH().openCount() = 0;
-    CAT().openCount() = 0;
-  }
-  // Adds a task with the given identifier and fields.
-  static void addTask(std::int32_t id, const std::function<void(ScheduleRecord&)>& fill,
-                      const std::string& message = {}) {
-    openSchedule();
-    SCH().clear();
-    SCH()->ID = id;
-    SCH()->TaskType = "Both";
-    SCH()->ScheduleType = "Once";
-    SCH()->Date = today() + 1;
-    SCH()->Time = at(9, 0);
-    fill(SCH().rec());
-    SCH().setMemoText(kMessageMemo, message);
-    ASSERT_EQ(SCH().add(), 0);
-  }
-  static void addCategory(const std::string& name) {
-    openSchedule();
     CAT()->Category = name;
     ASSERT_EQ(CAT().add(), 0);
+    CAT().close();
   }
   // Every stored task in identifier order.
   static std::vector<ScheduleRecord> tasks() {
-    openSchedule();
+    ScheduleFile& f = probe();
     std::vector<ScheduleRecord> out;
-    if (SCH().set(sch_key::kKeyID) != 0) return out;
-    while (SCH().next() == 0) out.push_back(SCH().rec());
+    if (f.set(sch_key::kKeyID) != 0) return out;
+    while (f.next() == 0) out.push_back(f.rec());
     return out;
   }
   static std::string messageOf(std::int32_t id) {
-    openSchedule();
-    SCH()->ID = id;
-    if (SCH().get(sch_key::kKeyID) != 0) return "<none>";
-    return SCH().memoText(kMessageMemo);
+    ScheduleFile& f = probe();
+    f->ID = id;
+    if (f.get(sch_key::kKeyID) != 0) return "<none>";
+    return f.memoText(kMessageMemo);
   }
   void writeProfile(const std::string& name, const std::string& content) {
     std::ofstream(m_dir.file(name), std::ios::binary) << content;
