@@ -137,6 +137,7 @@ void UpdateSchedule() {
   }
   // An insert that did not complete gives its identifier back.
   store.unprime();
+  if (globalResponse() != response::kCompleted) store.restoreCaller();
   savePosition(kUpdateScheduleSection, kIniFile);
   rt.close(window);
 }

@@ -106,6 +106,8 @@ TaskStore::~TaskStore() {
 }
 
 bool TaskStore::open() {
+  m_callerRecord = SCH().rec();
+  m_callerMemo = SCH().memo(kMessageMemo);
   return openCounted(CAT(), kCategoriesLabel, m_openedCategories) &&
          openCounted(SCH(), kScheduleLabel, m_openedSchedule);
 }
@@ -156,6 +158,11 @@ bool TaskStore::prime() {
   m_original = SCH().rec();
   m_primed = true;
   return true;
+}
+
+void TaskStore::restoreCaller() {
+  SCH().rec() = m_callerRecord;
+  SCH().memo(kMessageMemo) = m_callerMemo;
 }
 
 void TaskStore::unprime() {

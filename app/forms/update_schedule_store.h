@@ -63,6 +63,10 @@ class TaskStore {
   // it was deleted.
   bool confirmAndDelete();
 
+  // Puts SCH's buffer back as it was when open() was called (a form that
+  // did not complete leaves the caller's record as the caller had it).
+  void restoreCaller();
+
   // Writes one stored task (by identifier) from `task` and `message`;
   // 0 or the error (posted).
   int write(const ScheduleRecord& task, const std::string& message);
@@ -74,7 +78,9 @@ class TaskStore {
   bool m_openedSchedule = false;
   bool m_openedCategories = false;
   bool m_primed = false;
-  ScheduleRecord m_original{};  // the task as stored when the form took it
+  ScheduleRecord m_original{};
+  ScheduleRecord m_callerRecord{};  // SCH's buffer at open()
+  std::string m_callerMemo;         // the task as stored when the form took it
 };
 
 // The error text of the file routines' messages: ERROR() without trailing
