@@ -1,62 +1,18 @@
 // The file work of the task form and the wizards (see update_schedule_store.h).
 #include "app/forms/update_schedule_store.h"
-
-#include <cstring>
-
 #include "app/core/app_files.h"
 #include "app/core/field_types.h"
+#include "app/core/file_routines.h"
 #include "app/core/schedule_ids.h"
 #include "runtime/lang/errors.h"
 #include "runtime/ui/message_box.h"
-#include "runtime/ui/runtime.h"
 
 namespace dw::app {
 
-using ui::runtime;
-namespace button = ui::button;
-
 namespace {
 
-// The driver's error for a record another writer changed since it was read.
-constexpr int kRecordChanged = 89;
 // Add attempts before the user is asked.
 constexpr int kAddRetries = 3;
-// The file label the messages name.
-constexpr const char* kScheduleLabel = "Schedule";
-constexpr const char* kCategoriesLabel = "Categories";
-// Open with others allowed to read and write; create a missing file.
-constexpr std::uint32_t kOpenMode = 0x142;
-
-std::string exclamation() {
-  return ui::stockIconString(ui::stock::kExclamation);
-}
-std::string question() {
-  return ui::stockIconString(ui::stock::kQuestion);
-}
-int box(const std::string& text, const char* caption, const std::string& icon, int buttons = 0,
-        int defaultButton = 0) {
-  return runtime().message(text, caption, icon, buttons, defaultButton);
-}
-
-bool openCounted(db::DeclaredFile& file, const char* label, bool& opened) {
-  if (file.openCount() == 0) {
-    const int rc = file.open(kOpenMode);
-    if (rc != 0 && rc != lang::err::kFileAlreadyOpen) {
-      box("File (" + std::string(label) + ") could not be opened.  Error: " + fileErrorText() + ".",
-          "File Access Error", exclamation());
-      return false;
-    }
-  }
-  ++file.openCount();
-  opened = true;
-  return true;
-}
-
-void closeCounted(db::DeclaredFile& file, bool& opened) {
-  if (!opened) return;
-  opened = false;
-  if (file.openCount() > 0 && --file.openCount() == 0) file.close();
-}
 
 // SCH's buffers, put back when the scope ends.
 class KeptSchedule {
@@ -74,14 +30,20 @@ class KeptSchedule {
   std::string m_memo;
 };
 
-bool sameRecord(const ScheduleRecord& a, const ScheduleRecord& b) {
-  return std::memcmp(&a, &b, sizeof a) == 0;
+// Reads the stored task `id` under WATCH, so that a PUT after it fails with
+// 89 when another writer changes the task meanwhile; SCH's buffers are
+// kept.  0 or the error.
+int watchStoredTask(std::int32_t id) {
+  KeptSchedule kept;
+  SCH()->ID = id;
+  (void)SCH().watch();
+  return SCH().get(sch_key::kKeyID);
 }
 
 }  // namespace
 
 std::string fileErrorText() {
-  return std::string(trimRight(lang::errorText())) + " (" + std::to_string(lang::errorCode()) + ")";
+  return standardErrorText();
 }
 
 std::vector<std::string> categoryNames() {
@@ -101,28 +63,33 @@ std::vector<std::string> categoryNames() {
 TaskStore::TaskStore() = default;
 
 TaskStore::~TaskStore() {
-  closeCounted(CAT(), m_openedCategories);
-  closeCounted(SCH(), m_openedSchedule);
+  if (m_usingCategories) releaseFile(CAT());
+  if (m_usingSchedule) releaseFile(SCH());
 }
 
 bool TaskStore::open() {
   m_callerRecord = SCH().rec();
   m_callerMemo = SCH().memo(kMessageMemo);
-  return openCounted(CAT(), kCategoriesLabel, m_openedCategories) &&
-         openCounted(SCH(), kScheduleLabel, m_openedSchedule);
+  // The open routine ends the program when a file cannot be used.
+  (void)useFile(CAT());
+  m_usingCategories = true;
+  if (useFile(SCH())) SCH().bindFields();  // "SCH:Message" for expressions
+  m_usingSchedule = true;
+  return true;
 }
 
 void TaskStore::takeFromBuffer() {
   task = SCH().rec();
   message = SCH().memoText(kMessageMemo);
-  m_original = task;
+  lang::pushErrorState();
+  (void)watchStoredTask(task.ID);
+  lang::popErrorState();
 }
 
 bool TaskStore::prime() {
   std::int32_t id = 0;
   if (nextScheduleId(SCH(), id) != 0) {
-    box("Unable to read keyed record.  Error: " + fileErrorText() + ".  Insert Aborted", "",
-        exclamation());
+    standardError(stdmsg::kKeyedReadError);
     return false;
   }
   int failures = 0;
@@ -141,21 +108,17 @@ bool TaskStore::prime() {
       lang::popErrorState();
     }
     if (++failures <= kAddRetries) continue;
-    const int answer = box(
-        "Attempts to automatically number this record have failed.  Error: " + fileErrorText() +
-            ".",
-        "Auto Increment Error", exclamation(), button::kRetry | button::kCancel, button::kCancel);
-    if (answer != button::kRetry) return false;
+    if (standardError(stdmsg::kAutoIncrementError) != ui::button::kRetry) return false;
     failures = 0;
   }
   task.ID = id;
-  // Read the placeholder back: nextScheduleId arms NOMEMO for its read,
-  // and on an empty table that read fails and leaves it armed, which would
-  // make the next read skip the memo and the final PUT keep the blank one.
+  // Read the placeholder back (under WATCH, as a change does): nextScheduleId
+  // arms NOMEMO for its read, and on an empty table that read fails and
+  // leaves it armed, which would make the next read skip the memo and the
+  // final PUT keep the blank one.
   lang::pushErrorState();
-  (void)SCH().get(sch_key::kKeyID);
+  (void)watchStoredTask(id);
   lang::popErrorState();
-  m_original = SCH().rec();
   m_primed = true;
   return true;
 }
@@ -189,78 +152,46 @@ StoreResult TaskStore::completeInsert() {
     m_primed = false;
     return StoreResult::kDone;
   }
-  if (rc == lang::err::kDuplicateKey) {
-    box("Adding this record creates a duplicate entry for the key:SCH:KeyID", "Duplicate Key Error",
-        exclamation());
-  } else {
-    box("An error was experienced during the update of record.  Error: " + fileErrorText() + ".",
-        "Record Insert Error", exclamation());
-  }
+  if (rc == lang::err::kDuplicateKey)
+    standardError(stdmsg::kDuplicateKey, "SCH:KeyID");
+  else
+    standardError(stdmsg::kInsertError);
   return StoreResult::kRetry;
 }
 
 StoreResult TaskStore::completeChange() {
   for (;;) {
-    int rc = 0;
-    {
-      // Read the task as it is stored now: when it is no longer what the
-      // form was opened on, another station changed it meanwhile.
-      SCH()->ID = task.ID;
-      rc = SCH().get(sch_key::kKeyID);
-      if (rc == 0 && !sameRecord(SCH().rec(), m_original)) {
-        m_original = SCH().rec();  // trying again overwrites that change
-        lang::postError(kRecordChanged);
-        rc = kRecordChanged;
-      }
-      if (rc == 0) {
-        SCH().rec() = task;
-        SCH().setMemoText(kMessageMemo, message);
-        rc = SCH().put();
-      }
+    // The task is current in SCH, read under WATCH when the form took it:
+    // the update routine's PUT fails with 89 when another writer changed it
+    // since.  Anything that moved SCH meanwhile is undone by reading it
+    // again (the watch then starts there).
+    if (SCH().pointer() == 0 || SCH()->ID != task.ID) (void)watchStoredTask(task.ID);
+    SCH().rec() = task;
+    SCH().setMemoText(kMessageMemo, message);
+    if (updateScheduleRecord() == 0) return StoreResult::kDone;
+    const int answer = standardError(stdmsg::kRetryUpdate);
+    if (answer == ui::button::kYes) {
+      // Trying again writes over the other change: read it under a new watch.
+      (void)watchStoredTask(task.ID);
+      continue;
     }
-    if (rc == 0) {
-      m_original = task;
-      return StoreResult::kDone;
-    }
-    if (rc == kRecordChanged) {
-      box("This record was changed by another station.", "Update Operation Error", exclamation());
-    } else {
-      box("An error (" + fileErrorText() +
-              ") was experienced when attempting to update a record from the file.  Probable "
-              "Cause: " +
-              kScheduleLabel + ".",
-          "Update Operation Error", exclamation());
-    }
-    const int answer =
-        box("An error was experienced changing this record.  Do you want to try to save again?",
-            "Record Update Error", question(), button::kYes | button::kNo | button::kCancel,
-            button::kCancel);
-    if (answer == button::kYes) continue;
-    return answer == button::kNo ? StoreResult::kAbandon : StoreResult::kRetry;
+    return answer == ui::button::kNo ? StoreResult::kAbandon : StoreResult::kRetry;
   }
 }
 
 bool TaskStore::confirmAndDelete() {
-  const int sure =
-      box("You've selected to delete the highlighted record.  Press OK to confirm deletion of this "
-          "record.",
-          "Confirm Delete", question(), button::kOk | button::kCancel, button::kCancel);
-  if (sure != button::kOk) return false;
+  if (standardError(stdmsg::kConfirmDelete) != ui::button::kOk) return false;
   const std::int32_t id = SCH()->ID;
   for (;;) {
     SCH()->ID = id;
     int rc = SCH().get(sch_key::kKeyID);
-    if (rc == 0) rc = SCH().erase();
-    if (rc == 0) return true;
-    box("An error (" + fileErrorText() +
-            ") was experienced when attempting to delete a record from the file " + kScheduleLabel +
-            ".",
-        "Delete Operation Error", exclamation());
-    const int again =
-        box("An error was experienced deleting this record.  Do you want to try to save again?",
-            "Record Update Error", question(), button::kYes | button::kNo | button::kCancel,
-            button::kCancel);
-    if (again != button::kYes) return false;
+    if (rc != 0) {
+      standardError(stdmsg::kRecordRetrievalError, kScheduleLabel);
+    } else {
+      rc = deleteScheduleRecord();
+      if (rc == 0) return true;
+    }
+    if (standardError(stdmsg::kRetryDelete) != ui::button::kYes) return false;
   }
 }
 

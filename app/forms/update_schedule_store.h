@@ -1,7 +1,7 @@
 // The file work of the task form and the wizards: opening the Schedule and
 // Categories files, priming a new task, storing, changing and deleting it,
 // each failure told to the user in the standard wordings of the file
-// routines (captions "Record Insert Error", "Duplicate Key Error", ...).
+// routines (app/core/file_routines.h).
 //
 // The form edits a working copy of the task (TaskStore::task, message);
 // SCH's buffer receives it when it is written, so a list on another thread
@@ -37,11 +37,13 @@ class TaskStore {
   TaskStore(const TaskStore&) = delete;
   TaskStore& operator=(const TaskStore&) = delete;
 
-  // Opens Schedule and Categories (created when missing) unless this
-  // process has them open; false when they cannot be opened (told).
+  // Uses Schedule and Categories through the standard open routine
+  // (created when missing; the program ends when they cannot be used).
   bool open();
 
-  // Takes SCH's buffer (and message) as the working copy.
+  // Takes SCH's buffer (and message) as the working copy, and reads the
+  // stored task under WATCH so that a change made meanwhile by another
+  // writer is noticed when the form writes.
   void takeFromBuffer();
   // Primes a new task: the next identifier, the working copy's fields
   // (as they stand) added at once as a disabled placeholder, with up to
@@ -75,16 +77,15 @@ class TaskStore {
   std::string message;
 
  private:
-  bool m_openedSchedule = false;
-  bool m_openedCategories = false;
+  bool m_usingSchedule = false;
+  bool m_usingCategories = false;
   bool m_primed = false;
   ScheduleRecord m_original{};
   ScheduleRecord m_callerRecord{};  // SCH's buffer at open()
   std::string m_callerMemo;         // the task as stored when the form took it
 };
 
-// The error text of the file routines' messages: ERROR() without trailing
-// blanks, " (", ERRORCODE(), ")".
+// The error text of the file routines' messages (standardErrorText).
 std::string fileErrorText();
 
 // The category names of the Categories file in key order.
