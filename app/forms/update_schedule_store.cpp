@@ -1,5 +1,6 @@
 // The file work of the task form and the wizards (see update_schedule_store.h).
 #include "app/forms/update_schedule_store.h"
+
 #include "app/core/app_files.h"
 #include "app/core/field_types.h"
 #include "app/core/file_routines.h"
