@@ -9,9 +9,9 @@
 #include "app/forms/add_task_wizard.h"
 #include "app/forms/update_schedule.h"
 #include "app/forms/update_schedule_fields.h"
-#include "runtime/lang/picture.h"
 #include "fields/dorn005.h"
 #include "fields/dorn021.h"
+#include "runtime/lang/picture.h"
 #include "tests/forms/form_fixture.h"
 
 namespace dw::app {
