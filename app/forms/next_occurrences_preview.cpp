@@ -31,6 +31,8 @@ std::vector<std::string> nextOccurrenceRows(const ScheduleRecord& task, Occurren
   if (task.Disabled != 0) return {kPreviewDisabled};
   std::vector<std::string> rows;
   for (const Occurrence& at : upcomingOccurrences(task, now, count)) rows.push_back(rowOf(at));
+  // The timer passes over the first of them without performing it.
+  if (task.SkipNextTime != 0 && !rows.empty()) rows.front() += kPreviewSkipped;
   if (rows.empty()) rows.push_back(kPreviewNone);
   return rows;
 }

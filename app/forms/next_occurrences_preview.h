@@ -6,7 +6,8 @@
 // field that bears on it changes.
 //
 // Rows read "Mon  DEC  7, 2026   2:30PM": the weekday, the date ("@d3")
-// and the time ("@t3", left out for a task without a time).  A task that
+// and the time ("@t3", left out for a task without a time).  When the task
+// is to skip its next time, the first row says so.  A task that
 // will not fall due again (a "Once" task in the past, a disabled task,
 // one without a date) shows one row saying why.
 //
@@ -26,6 +27,7 @@ struct ScheduleRecord;
 inline constexpr int kPreviewCount = 5;
 inline constexpr const char* kPreviewDisabled = "(disabled: not performed)";
 inline constexpr const char* kPreviewNone = "(no further occurrences)";
+inline constexpr const char* kPreviewSkipped = "  (skipped)";
 
 // The rows for `task` seen at moment `now`.
 std::vector<std::string> nextOccurrenceRows(const ScheduleRecord& task, Occurrence now,

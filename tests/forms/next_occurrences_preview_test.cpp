@@ -72,6 +72,11 @@ TEST_F(PreviewTest, ATaskThatWillNotFallDueSaysWhy) {
   off.Disabled = 1;
   EXPECT_EQ(nextOccurrenceRows(off, now), Rows{kPreviewDisabled});
   EXPECT_EQ(nextOccurrenceRows(task("Once", today() + 1, 0), now), Rows{"Tue  DEC  8, 2026"});
+  // To be skipped: the first occurrence is passed over, the rest stand.
+  ScheduleRecord skipped = task("Monthly", today() + 1, at(9, 0));
+  skipped.SkipNextTime = 1;
+  EXPECT_EQ(nextOccurrenceRows(skipped, now, 2),
+            (Rows{"Tue  DEC  8, 2026   9:00AM  (skipped)", "Fri  JAN  8, 2027   9:00AM"}));
 }
 
 TEST_F(PreviewTest, TheFormsPreviewFollowsTheFieldsAsTheyChange) {
