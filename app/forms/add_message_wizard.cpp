@@ -1,6 +1,7 @@
 // AddMessageWizard (see add_message_wizard.h): the wizard's window, pages and presets.
 #include "app/forms/add_message_wizard.h"
 
+#include "app/core/requests.h"
 #include "app/core/table_codes.h"
 #include "app/forms/task_wizard.h"
 #include "fields/dorn019.h"
@@ -48,7 +49,12 @@ TaskFieldMap fieldMap() {
 }  // namespace
 
 void AddMessageWizard() {
+  AddMessageWizardFor(request::kInsert);
+}
+
+void AddMessageWizardFor(int request) {
   WizardDesc d;
+  d.request = request;
   d.module = kAddMessageModule;
   d.label = "WIZARD$WINDOW";
   d.section = kAddMessageSection;

@@ -1,6 +1,7 @@
 // AddProgramWizard (see add_program_wizard.h): the wizard's window, pages and presets.
 #include "app/forms/add_program_wizard.h"
 
+#include "app/core/requests.h"
 #include "app/core/table_codes.h"
 #include "app/forms/task_wizard.h"
 #include "fields/dorn020.h"
@@ -52,7 +53,12 @@ TaskFieldMap fieldMap() {
 }  // namespace
 
 void AddProgramWizard() {
+  AddProgramWizardFor(request::kInsert);
+}
+
+void AddProgramWizardFor(int request) {
   WizardDesc d;
+  d.request = request;
   d.module = kAddProgramModule;
   d.label = "WIZARD$WINDOW";
   d.section = kAddProgramSection;

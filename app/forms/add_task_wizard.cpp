@@ -1,6 +1,7 @@
 // AddTaskWizard (see add_task_wizard.h): the wizard's window, pages and presets.
 #include "app/forms/add_task_wizard.h"
 
+#include "app/core/requests.h"
 #include "app/core/table_codes.h"
 #include "app/forms/task_wizard.h"
 #include "fields/dorn021.h"
@@ -55,7 +56,12 @@ TaskFieldMap fieldMap() {
 }  // namespace
 
 void AddTaskWizard() {
+  AddTaskWizardFor(request::kInsert);
+}
+
+void AddTaskWizardFor(int request) {
   WizardDesc d;
+  d.request = request;
   d.module = kAddTaskModule;
   d.label = "WIZARD$WINDOW";
   d.section = kAddTaskSection;

@@ -1,6 +1,7 @@
 // SpecialEventWizard (see special_event_wizard.h): the wizard's window, pages and presets.
 #include "app/forms/special_event_wizard.h"
 
+#include "app/core/requests.h"
 #include "app/core/table_codes.h"
 #include "app/forms/task_wizard.h"
 #include "fields/dorn003.h"
@@ -48,6 +49,7 @@ TaskFieldMap fieldMap() {
 
 void SpecialEventWizard() {
   WizardDesc d;
+  d.request = request::kInsert;
   d.module = kSpecialEventModule;
   d.label = kSpecialEventLabel;
   d.section = kSpecialEventSection;

@@ -135,7 +135,7 @@ void skipCopiedTask(TaskStore& store, std::int32_t copiedId) {
 void runTaskWizard(const WizardDesc& desc) {
   ui::Runtime& rt = runtime();
   const bool rescheduling = desc.skipCopied != 0;
-  int request = globalRequest();
+  int request = desc.request;
   if (rescheduling || (request != request::kChange && request != request::kDelete))
     request = request::kInsert;
   globalResponse() = response::kCancelled;

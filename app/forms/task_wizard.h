@@ -54,14 +54,15 @@ struct WizardDesc {
   // Rescheduling: the check "Skip next regular occurance of task being
   // copied" (0 for the adding wizards).
   int skipCopied = 0;
+  // The request (requests.h): change and delete act on the task in SCH's
+  // buffer, anything else adds; the reschedule wizard always adds.
+  int request = 0;
 };
 
 inline constexpr const char* kChangingRecordTitle = "Changing a Schedule Record";
 inline constexpr const char* kRescheduleTitle = "Reschedule Event Wizard";
 
-// Runs one wizard for the shared request (an adding wizard takes anything
-// but a change or a delete as an insert; the reschedule wizard always adds
-// its copy) and leaves the shared response.
+// Runs one wizard for desc.request and leaves the shared response.
 void runTaskWizard(const WizardDesc& desc);
 
 }  // namespace dw::app

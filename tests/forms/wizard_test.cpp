@@ -39,6 +39,7 @@ constexpr Nav kRescheduleNav{kReschedule,    dorn003::kSheet,  dorn003::kBack,
 class WizardTest : public testing::FormFixture {
  protected:
   std::uint32_t open(void (*wizard)(), const Nav& nav, int request = 0) {
+    // Whatever another window left in the shared request.
     run([wizard, request] {
       globalRequest() = request;
       wizard();
@@ -196,7 +197,17 @@ TEST_F(WizardTest, ChoosingATabMovesTheWizardThere) {
 TEST_F(WizardTest, AChangeTitlesTheWizardAndWritesOverTheTask) {
   addTask(
       12, [](ScheduleRecord& t) { t.TaskType = task_type::kDisplayMessage; }, "Hello");
-  const std::uint32_t w = open(&AddMessageWizard, kMessageNav, request::kChange);
+  // The adding entry leaves a request another window left there alone...
+  std::uint32_t w = open(&AddMessageWizard, kMessageNav, request::kChange);
+  EXPECT_EQ(backend.find(kWizard)->title, "Add Message Wizard");
+  press(w, dorn019::kCancel);
+  finish();
+  EXPECT_EQ(tasks().size(), 1u);
+  // ...and the request of a caller that asks for a change is honoured.
+  SCH()->ID = 12;
+  run([] { AddMessageWizardFor(request::kChange); });
+  m_nav = kMessageNav;
+  w = windowId(kWizard);
   EXPECT_EQ(backend.find(kWizard)->title, "Changing a Schedule Record");
   backend.type(w, dorn019::kMessageText, "Hello again");
   backend.acceptTyped(w, dorn019::kMessageText);
