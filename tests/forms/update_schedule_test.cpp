@@ -400,6 +400,29 @@ TEST_F(UpdateScheduleTest, DeleteAsksAndDeletesOnlyOnOk) {
   EXPECT_EQ(static_cast<int>(all[0].ID), 3);
 }
 
+TEST_F(UpdateScheduleTest, TheCategoryListOffersTheCategoriesFile) {
+  addCategory("Work");
+  addCategory("Home");
+  addTask(2, [](ScheduleRecord& t) { t.Category = "Work"; });
+  const std::uint32_t w = open(request::kChange);
+  auto list = backend.control(w, us::kCategory);
+  EXPECT_EQ(list->rows, (std::vector<std::string>{"Home", "Work"}));
+  EXPECT_EQ(list->selected, 2);
+  backend.choose(w, us::kCategory, 1);
+  idle();
+  backend.press(w, us::kOK);
+  finish();
+  EXPECT_TRUE(tasks()[0].Category == "Home");
+}
+
+TEST_F(UpdateScheduleTest, ANewTaskStartsOnTheDayTheScheduleListPicked) {
+  selectedDay() = lang::date(1, 15, 2027);
+  const std::uint32_t w = open(request::kInsert);
+  selectedDay() = 0;
+  EXPECT_EQ(shown(w, us::kDate), "JAN 15, 2027");
+  backend.press(w, us::kCancel);
+}
+
 TEST_F(UpdateScheduleTest, TheChosenFileRulesOfTheBrowseButton) {
   EXPECT_EQ(folderOf("C:\\APPS\\EDIT.EXE"), "C:\\APPS");
   EXPECT_EQ(folderOf("EDIT.EXE"), "");
