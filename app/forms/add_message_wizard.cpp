@@ -63,7 +63,9 @@ void AddMessageWizardFor(int request) {
   d.next = wz::kNext;
   d.finish = wz::kFinish;
   d.cancel = wz::kCancel;
-  d.pages = {{wz::kMessageTab}, {wz::kWhenTab}, {wz::kAdvancedTab}};
+  d.pages = {{wz::kMessageTab, PageKind::kAlways, wz::kCategory},
+             {wz::kWhenTab, PageKind::kAlways, wz::kScheduleType},
+             {wz::kAdvancedTab, PageKind::kAlways, wz::kAlarm}};
   d.fields = fieldMap();
   d.presetType = task_type::kDisplayMessage;
   runTaskWizard(d);

@@ -67,7 +67,10 @@ void AddProgramWizardFor(int request) {
   d.next = wz::kNext;
   d.finish = wz::kFinish;
   d.cancel = wz::kCancel;
-  d.pages = {{wz::kCommandTab}, {wz::kWhenTab}, {wz::kCategoryTab}, {wz::kAdvancedTab}};
+  d.pages = {{wz::kCommandTab, PageKind::kAlways, wz::kCommand},
+             {wz::kWhenTab, PageKind::kAlways, wz::kScheduleType},
+             {wz::kCategoryTab, PageKind::kAlways, wz::kCategory},
+             {wz::kAdvancedTab, PageKind::kAlways, wz::kAlarm}};
   d.fields = fieldMap();
   d.presetType = task_type::kRunProgram;
   runTaskWizard(d);

@@ -70,12 +70,12 @@ void AddTaskWizardFor(int request) {
   d.next = wz::kNext;
   d.finish = wz::kFinish;
   d.cancel = wz::kCancel;
-  d.pages = {{wz::kTaskTab},
-             {wz::kCategoryTab},
-             {wz::kCommandTab, PageKind::kCommand},
-             {wz::kMessageTab, PageKind::kMessage},
-             {wz::kWhenTab},
-             {wz::kAdvancedTab}};
+  d.pages = {{wz::kTaskTab, PageKind::kAlways, wz::kTaskType},
+             {wz::kCategoryTab, PageKind::kAlways, wz::kCategory},
+             {wz::kCommandTab, PageKind::kCommand, wz::kCommand},
+             {wz::kMessageTab, PageKind::kMessage, wz::kMessageText},
+             {wz::kWhenTab, PageKind::kAlways, wz::kScheduleType},
+             {wz::kAdvancedTab, PageKind::kAlways, wz::kAlarm}};
   d.fields = fieldMap();
   d.skipByTaskType = true;
   d.presetType = task_type::kBoth;

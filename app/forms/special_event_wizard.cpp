@@ -58,11 +58,11 @@ void SpecialEventWizard() {
   d.next = wz::kNext;
   d.finish = wz::kFinish;
   d.cancel = wz::kCancel;
-  d.pages = {{wz::kTaskTab},
-             {wz::kCommandTab, PageKind::kCommand},
-             {wz::kMessageTab, PageKind::kMessage},
-             {wz::kWhenTab},
-             {wz::kAdvancedTab}};
+  d.pages = {{wz::kTaskTab, PageKind::kAlways, wz::kTaskType},
+             {wz::kCommandTab, PageKind::kCommand, wz::kCommand},
+             {wz::kMessageTab, PageKind::kMessage, wz::kMessageText},
+             {wz::kWhenTab, PageKind::kAlways, wz::kDate},
+             {wz::kAdvancedTab, PageKind::kAlways, wz::kAlarm}};
   d.fields = fieldMap();
   d.skipByTaskType = true;
   d.skipCopied = wz::kSkipCopied;

@@ -89,6 +89,7 @@ class Wizard {
     }
     m_tab = m_page + 1;
     rt.display(m_desc.sheet);
+    if (const int focus = m_desc.pages[m_page].focus) rt.select(focus);
     const bool first = step(-1) < 0;
     const bool last = step(+1) < 0;
     if (first)
@@ -223,8 +224,8 @@ void runTaskWizard(const WizardDesc& desc) {
         continue;
       }
     }
-    wizard.editor().handle(event, field);
-    if (field == desc.fields.taskType) wizard.taskTypeChanged();
+    if (wizard.editor().handle(event, field) && field == desc.fields.taskType)
+      wizard.taskTypeChanged();
   }
   store.unprime();
   if (globalResponse() != response::kCompleted) store.restoreCaller();

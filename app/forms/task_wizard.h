@@ -39,6 +39,7 @@ enum class PageKind {
 struct WizardPage {
   int tab = 0;  // the page's tab (its field number)
   PageKind kind = PageKind::kAlways;
+  int focus = 0;  // the control that takes the focus when the page is shown
 };
 
 struct WizardDesc {

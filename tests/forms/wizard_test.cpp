@@ -183,14 +183,17 @@ TEST_F(WizardTest, CancelOrTheCloseBoxLeavesNoTask) {
   }
 }
 
-TEST_F(WizardTest, ChoosingATabMovesTheWizardThere) {
+TEST_F(WizardTest, ChoosingATabMovesTheWizardThereAndEachPageFocusesItsFirstField) {
   const std::uint32_t w = open(&AddTaskWizard, kTaskNav);
+  EXPECT_EQ(backend.find(kWizard)->focus, dorn021::kTaskType);
   backend.choose(w, dorn021::kSheet, 6);
   idle();
   EXPECT_EQ(page(), "&Advanced");
+  EXPECT_EQ(backend.find(kWizard)->focus, dorn021::kAlarm);
   EXPECT_EQ(buttons(), "BF");
   press(w, dorn021::kBack);
   EXPECT_EQ(page(), "&When");
+  EXPECT_EQ(backend.find(kWizard)->focus, dorn021::kScheduleType);
   press(w, dorn021::kCancel);
 }
 
