@@ -423,6 +423,45 @@ TEST_F(UpdateScheduleTest, ANewTaskStartsOnTheDayTheScheduleListPicked) {
   backend.press(w, us::kCancel);
 }
 
+TEST_F(UpdateScheduleTest, TheDateButtonsPickFromTheCalendar) {
+  const std::uint32_t w = open(request::kInsert);
+  backend.choose(w, us::kSheet, 4);  // the When tab
+  // Mondays only: the next date's calendar disables the other days.
+  for (int d = us::kSunday; d <= us::kSaturday; ++d) backend.setCheck(w, d, d == us::kSunday + 1);
+  idle();
+  backend.press(w, us::kPickDate);
+  idle();
+  auto calendar = backend.find("CALENDAR$WINDOW");
+  ASSERT_TRUE(calendar);
+  EXPECT_EQ(calendar->title, "Select Date");
+  const auto dayButton = [&](int day) {
+    const auto shot = backend.find("CALENDAR$WINDOW");
+    for (const auto& [field, c] : shot->controls)
+      if (c.type == ui::ControlType::Button && c.text == std::to_string(day)) return field;
+    return 0;
+  };
+  EXPECT_TRUE(backend.control(calendar->id, dayButton(15))->disabled);  // a Tuesday
+  backend.press(calendar->id, dayButton(14));
+  idle();
+  EXPECT_FALSE(backend.find("CALENDAR$WINDOW"));
+  EXPECT_EQ(shown(w, us::kDate), "DEC 14, 2026");
+  // The warning's calendar disables nothing.
+  backend.press(w, us::kPickWarnDate);
+  idle();
+  calendar = backend.find("CALENDAR$WINDOW");
+  ASSERT_TRUE(calendar);
+  EXPECT_FALSE(backend.control(calendar->id, dayButton(15))->disabled);
+  backend.press(calendar->id, dayButton(10));
+  idle();
+  EXPECT_EQ(shown(w, us::kAdvanceWarnDate), "DEC 10, 2026");
+  EXPECT_TRUE(backend.messages().empty());
+  // OK from this tab: the empty warning time reads back as no time.
+  backend.press(w, us::kOK);
+  finish();
+  EXPECT_EQ(static_cast<int>(tasks()[0].Date), lang::date(12, 14, 2026));
+  EXPECT_EQ(static_cast<int>(tasks()[0].AdvanceWarnDate), lang::date(12, 10, 2026));
+}
+
 TEST_F(UpdateScheduleTest, TheChosenFileRulesOfTheBrowseButton) {
   EXPECT_EQ(folderOf("C:\\APPS\\EDIT.EXE"), "C:\\APPS");
   EXPECT_EQ(folderOf("EDIT.EXE"), "");
