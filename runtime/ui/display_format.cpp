@@ -2,7 +2,8 @@
 // layer's pictures.  Typed text is checked before it is read back: a
 // number picture takes digits, signs, grouping and decimal marks, currency
 // and blanks; a date or time picture takes text that reads as a date or
-// time (or nothing); a string picture takes text up to its length.
+// time (or nothing: blanks and the picture's separators); a string picture
+// takes text up to its length.
 #include "runtime/ui/display_format.h"
 
 #include <cctype>
@@ -17,6 +18,15 @@ bool blank(std::string_view text) {
   for (char ch : text)
     if (ch != ' ') return false;
   return true;
+}
+
+// Whether the text holds anything but blanks and punctuation: a date or
+// time picture shows no date (0) as its separators alone ("    ,     "),
+// which must read back as no date.
+bool holdsAField(std::string_view text) {
+  for (char ch : text)
+    if (std::isalnum(static_cast<unsigned char>(ch))) return true;
+  return false;
 }
 
 bool looksNumeric(std::string_view text) {
@@ -86,7 +96,7 @@ bool readFromDisplay(std::string_view text, std::string_view picture, const VarR
   }
   const lang::PictureValue v = lang::deformat(text, compiled);
   if ((compiled.type == lang::PictureType::Date || compiled.type == lang::PictureType::Time) &&
-      !blank(text) && v.number == 0)
+      holdsAField(text) && v.number == 0)
     return false;
   if (var.isString())
     var.setText(v.isText ? v.text : lang::format(v.number, compiled));

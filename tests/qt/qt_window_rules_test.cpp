@@ -1,13 +1,15 @@
 // Window rules of the Qt backend that a user meets: a modal window is modal
 // on screen, closing the frame first leaves no child pointing into its
 // deleted widgets, line controls run from corner to corner, the frame keeps
-// its status zones apart at its smallest size, and F10 opens the menu bar.
+// its status zones apart at its smallest size, F10 opens the menu bar, and
+// a hidden tab takes its button off the sheet.
 #include <gtest/gtest.h>
 
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTest>
 
 #include <atomic>
@@ -153,6 +155,62 @@ TEST_F(QtWindowRulesTest, LinesRunFromTheirFirstCornerToTheOppositeOne) {
   EXPECT_FALSE(inkedNear(1, bottom - 1));
   EXPECT_FALSE(inkedNear(right - 1, 1));
   runtime().postFromOutside(ev::kNotify, 0, 1);
+  ASSERT_TRUE(pumpUntil([&] { return done.load(); }));
+  runtime().joinProgram();
+}
+
+TEST_F(QtWindowRulesTest, AHiddenTabTakesItsButtonOffTheSheet) {
+  std::atomic<std::uint32_t> id{0};
+  std::atomic<int> step{0};
+  std::atomic<bool> done{false};
+  runtime().runProgram([&] {
+    std::vector<std::unique_ptr<Control>> controls;
+    ControlState sheet;
+    sheet.type = ControlType::Sheet;
+    sheet.field = 1;
+    sheet.rect = {4, 4, 160, 80};
+    controls.push_back(createControl(sheet));
+    int field = 2;
+    for (const char* text : {"One", "Two", "Three"}) {
+      ControlState t;
+      t.type = ControlType::Tab;
+      t.field = field++;
+      t.text = text;
+      t.parent = 0;
+      controls.push_back(createControl(t));
+    }
+    WindowDesc d;
+    d.label = "TABS$WINDOW";
+    d.title = "Tabs";
+    d.width = 200;
+    d.height = 120;
+    Window& w = runtime().open(d, std::move(controls));
+    id = w.id();
+    while (runtime().accept()) {
+      if (runtime().event() != ev::kNotify) continue;
+      if (step == 1) runtime().hide(3);
+      if (step == 2) runtime().unhide(3);
+      if (step == 3) break;
+    }
+    runtime().close(w);
+    done = true;
+  });
+  ASSERT_TRUE(pumpUntil([&] { return id != 0 && idle(); }));
+  auto* tabs = qobject_cast<QTabBar*>(backend->controlWidget(id, 1));
+  ASSERT_NE(tabs, nullptr);
+  EXPECT_TRUE(tabs->isTabVisible(1));
+  const auto notify = [&](int s) {
+    step = s;
+    runtime().postFromOutside(ev::kNotify, 0, 1);
+  };
+  notify(1);
+  ASSERT_TRUE(pumpUntil([&] { return !tabs->isTabVisible(1) && idle(); }));
+  EXPECT_TRUE(tabs->isTabVisible(0));
+  EXPECT_TRUE(tabs->isTabVisible(2));
+  EXPECT_EQ(tabs->currentIndex(), 0);
+  notify(2);
+  ASSERT_TRUE(pumpUntil([&] { return tabs->isTabVisible(1) && idle(); }));
+  notify(3);
   ASSERT_TRUE(pumpUntil([&] { return done.load(); }));
   runtime().joinProgram();
 }

@@ -302,6 +302,35 @@ TEST_F(ControlsTest, MissingWindowResourceIsRuntimeError502) {
 namespace dw::ui::testing {
 namespace {
 
+// An entry showing no date or time (0) shows the picture's separators alone;
+// accepting it unchanged (Enter, or completion on OK) reads it back as 0
+// rather than refusing it, while text that is no date is still refused.
+TEST(EntryControl, NoDateOrTimeReadsBackFromItsOwnDisplay) {
+  struct Case {
+    const char* picture;
+    const char* typed;
+    bool fits;
+    std::int32_t value;
+  } cases[] = {
+      {"d3", nullptr, true, 0}, {"d1", nullptr, true, 0},
+      {"t3", nullptr, true, 0}, {"t1", nullptr, true, 0},
+      {"d3", "  /  ", true, 0}, {"d3", "DEC 14, 2026", true, 82531},
+      {"t3", "AM", false, 0},   {"t3", "7:15PM", true, 19 * 360000 + 15 * 6000 + 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.picture) + " " + (c.typed ? c.typed : "(its display)"));
+    auto entry = createControl(declared(ControlType::Entry, 1, "", c.picture));
+    std::int32_t value = 0;
+    entry->use(VarRef::of(value));
+    entry->refresh();
+    const std::string typed = c.typed ? c.typed : "";
+    EXPECT_EQ(entry->acceptPending(c.typed ? &typed : nullptr), c.fits);
+    if (c.fits) {
+      EXPECT_EQ(value, c.value);
+    }
+  }
+}
+
 TEST(EntryControl, AnUncompilablePictureIsNotedInTheDiagnosticLog) {
   ASSERT_FALSE(lang::compilePicture("@zz").valid);
   const std::filesystem::path before = std::filesystem::current_path();

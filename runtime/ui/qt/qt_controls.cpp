@@ -292,6 +292,26 @@ void createControlWidgets(QtBackend& backend, QtWindow& qw, Window& w) {
     createControlWidget(backend, qw, w, static_cast<int>(i));
 }
 
+namespace {
+
+// Shows the tab buttons of the tabs that are not hidden (a hidden tab's
+// page is hidden with it, through effectivelyVisible).
+void showSheetTabs(QtWindow& qw, Window& w, int sheet) {
+  auto it = qw.controls.find(sheet);
+  if (it == qw.controls.end()) return;
+  auto* tabs = qobject_cast<QTabBar*>(it->second.widget);
+  if (!tabs) return;
+  const bool updating = it->second.updating;
+  it->second.updating = true;
+  int n = 0;
+  for (const auto& other : w.controls())
+    if (other->state().parent == sheet && other->type() == ControlType::Tab)
+      tabs->setTabVisible(n++, !other->state().hidden);
+  it->second.updating = updating;
+}
+
+}  // namespace
+
 void updateControlWidget(QtWindow& qw, Window& w, const Control& c) {
   const int index = w.indexOf(&c);
   auto it = qw.controls.find(index);
@@ -299,6 +319,7 @@ void updateControlWidget(QtWindow& qw, Window& w, const Control& c) {
   QtControl& qc = it->second;
   // A tab shows or hides its page: update everything on it.
   if (!qc.widget) {
+    if (c.type() == ControlType::Tab) showSheetTabs(qw, w, c.state().parent);
     for (const auto& other : w.controls())
       if (other.get() != &c && other->state().parent == index) updateControlWidget(qw, w, *other);
     return;
@@ -343,6 +364,7 @@ void updateControlWidget(QtWindow& qw, Window& w, const Control& c) {
     progress->setRange(static_cast<int>(s.rangeLow), static_cast<int>(s.rangeHigh));
     progress->setValue(static_cast<int>(s.progress));
   } else if (auto* tabs = qobject_cast<QTabBar*>(widget)) {
+    showSheetTabs(qw, w, index);
     tabs->setCurrentIndex(static_cast<int>(s.selected) - 1);
     for (const auto& other : w.controls())
       if (other->state().parent == index) updateControlWidget(qw, w, *other);
