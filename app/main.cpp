@@ -37,6 +37,7 @@
 #include "app/core/data_paths.h"
 #include "app/core/main_frame.h"
 #include "app/core/main_frame_work.h"
+#include "app/forms/frame_windows.h"
 #include "runtime/lang/env_file.h"
 #include "runtime/ui/qt/qt_backend.h"
 #include "runtime/ui/qt/qt_report_device.h"
@@ -122,6 +123,7 @@ int runGui(int argc, char** argv) {
   }
 
   dw::app::installFrameWork();
+  dw::app::installFrameWindows();
   rt.runProgram(&dw::app::ProgramCode);
   const int code = QApplication::exec();
   backend.shutdown();

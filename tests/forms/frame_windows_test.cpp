@@ -1,0 +1,45 @@
+// The frame's menu and tool bar start the forms' windows on threads of
+// their own once the program has registered them.
+#include "app/forms/frame_windows.h"
+
+#include <gtest/gtest.h>
+
+#include "app/core/frame_menu.h"
+#include "tests/app/frame_fixture.h"
+
+namespace dw::app {
+namespace {
+
+class FrameWindowsTest : public testing::FrameFixture {
+ protected:
+  void SetUp() override {
+    FrameFixture::SetUp();
+    writeIni("[Settings]\nStartUpSchedule=1\n");  // no start-up windows
+    installFrameWindows();
+  }
+  void TearDown() override {
+    FrameFixture::TearDown();
+    clearMenuProcedures();
+  }
+
+  // Opens a window from the frame and closes it again as the user would.
+  void openAndClose(int field, const char* title) {
+    backend.press(frameId, field);
+    idle();
+    const auto window = backend.find(title);
+    ASSERT_TRUE(window) << title;
+    backend.closeBox(window->id);
+    idle();
+    EXPECT_FALSE(backend.find(title)) << title;
+  }
+};
+
+TEST_F(FrameWindowsTest, TheWizardsMenuAndToolBarStartTheWizards) {
+  startProgram();
+  openAndClose(frame::kGenericAdd, "Add Task Wizard");
+  openAndClose(frame::kAddMessage, "Add Message Wizard");
+  openAndClose(frame::kToolAddProgram, "Add Program Wizard");
+}
+
+}  // namespace
+}  // namespace dw::app
