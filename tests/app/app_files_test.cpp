@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/core/schedule_ids.h"
+#include "app/core/script_steps.h"
 #include "app/core/table_codes.h"
 #include "runtime/db/view.h"
 #include "runtime/lang/errors.h"
@@ -219,6 +220,25 @@ TEST_F(AppFiles, NewIdentifiersFollowTheHighestAndKeepTheBuffers) {
   EXPECT_TRUE(scheduleIdExists(SCH(), 3));
   EXPECT_FALSE(scheduleIdExists(SCH(), 4));
   EXPECT_EQ(SCH()->ID, 99);
+}
+
+TEST_F(AppFiles, ScriptStepsOfATaskMoveAndGoWithItNegativeSequencesIncluded) {
+  ASSERT_EQ(SCR().open(kCreateShared), 0);
+  for (const auto& [id, sequence] :
+       std::initializer_list<std::pair<int, int>>{{4, -3}, {4, 0}, {4, 9}, {5, -1}, {3, 2}}) {
+    SCR().clear();
+    SCR()->ID.set(id);
+    SCR()->Sequence.set(sequence);
+    ASSERT_EQ(SCR().add(), 0);
+  }
+  ASSERT_EQ(moveScriptSteps(4, 7), 0);
+  ASSERT_EQ(deleteScriptSteps(5), 0);
+  std::vector<std::pair<std::int64_t, std::int64_t>> left;
+  ASSERT_EQ(SCR().set(scr_key::kKeyID), 0);
+  while (SCR().next() == 0) left.emplace_back(SCR()->ID.get(), SCR()->Sequence.get());
+  const std::vector<std::pair<std::int64_t, std::int64_t>> expected{
+      {3, 2}, {7, -3}, {7, 0}, {7, 9}};
+  EXPECT_EQ(left, expected);
 }
 
 }  // namespace
