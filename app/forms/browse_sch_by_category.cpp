@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "app/core/app_files.h"
+#include "app/core/file_routines.h"
 #include "app/core/requests.h"
 #include "app/core/settings.h"
 #include "app/core/window_position.h"
-#include "app/forms/browse_schedule_files.h"
 #include "app/forms/browse_schedule_list.h"
 #include "app/forms/browse_schedule_rows.h"
 #include "runtime/lang/symbol_table.h"
@@ -48,11 +48,7 @@ void runCategoryWindow() {
   auto source = std::make_shared<ScheduleListSource>(
       SCH(), sch_key::kKeyCategory,
       [](const db::ViewRow& row) { return categoryScheduleRow(scheduleRecordOf(row.record)); });
-  if (const int error = source->setFilter(kCategoryOwnFilter)) {
-    rt.message("Error: (" + std::to_string(error) +
-                   ") attempting to open the current VIEW. Filter and Range Limits ignored.",
-               "View Open Error", "", 0);
-  }
+  if (source->setFilter(kCategoryOwnFilter) != 0) standardError(stdmsg::kViewOpenError);
   ScheduleBrowser browser({cw::kList, cw::kAdd, cw::kChange, cw::kDelete, 0});
   browser.show(source);
 
@@ -104,9 +100,9 @@ void runCategoryWindow() {
 }  // namespace
 
 void BrowseSchByCategory() {
-  if (!acquireFile(SCH(), "Schedule")) return;
+  FileUser schedule(SCH());  // the open routine ends the program on failure
+  SCH().bindFields();
   runCategoryWindow();
-  releaseFile(SCH());
 }
 
 }  // namespace dw::app

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "app/core/app_files.h"
+#include "app/core/file_routines.h"
 #include "app/core/requests.h"
 #include "app/core/settings.h"
 #include "app/core/window_position.h"
-#include "app/forms/browse_schedule_files.h"
 #include "app/forms/browse_schedule_list.h"
 #include "app/forms/browse_schedule_rows.h"
 #include "app/forms/browse_schedule_views.h"
@@ -160,12 +160,7 @@ class ScheduleWindow {
 
   void applyView(int view) {
     const int error = m_views.apply(view);
-    if (error != 0) {
-      runtime().message("Error: (" + std::to_string(error) +
-                            ") attempting to open the current VIEW. Filter and Range Limits "
-                            "ignored.",
-                        "View Open Error", "", 0);
-    }
+    if (error != 0) standardError(stdmsg::kViewOpenError);
     if (view == schedule_view::kByCategory) SCH()->Category = m_views.category();
     m_browser.locateByCategory(view == schedule_view::kByCategory);
     if (g_observer) g_observer(m_views.source());
@@ -205,25 +200,15 @@ void observeScheduleViews(ScheduleViewObserver observer) {
 }
 
 void BrowseSchedule() {
-  if (!acquireFile(CAT(), "Categories")) return;
-  if (!acquireFile(SCH(), "Schedule")) {
-    releaseFile(CAT());
-    return;
-  }
-  if (!acquireFile(TF_(), kTagFileName)) {
-    releaseFile(SCH());
-    releaseFile(CAT());
-    return;
-  }
-  {
-    ScheduleWindow window;
-    window.open();
-    window.run();
-    window.close();
-  }
-  releaseFile(TF_());
-  releaseFile(SCH());
-  releaseFile(CAT());
+  // The open routine ends the program when a file cannot be used.
+  FileUser categories(CAT());
+  FileUser schedule(SCH());
+  FileUser tags(TF_());
+  SCH().bindFields();
+  ScheduleWindow window;
+  window.open();
+  window.run();
+  window.close();
 }
 
 }  // namespace dw::app

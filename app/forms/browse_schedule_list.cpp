@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "app/core/app_files.h"
+#include "app/core/file_routines.h"
 #include "app/core/requests.h"
 #include "app/forms/browse_schedule_rows.h"
 #include "app/forms/schedule_calls.h"
@@ -92,11 +93,7 @@ bool ScheduleBrowser::fetchSelected() {
   const std::optional<db::ViewRow> row = m_source->row(chosen - 1);
   if (!row) return false;
   if (SCH().getRecord(row->recordNumber) != 0) {
-    runtime().message("Error: (" + std::string(trimRight(lang::errorText())) + " (" +
-                          std::to_string(lang::errorCode()) +
-                          ")) attempting to access a record from the Schedule file.  Returning "
-                          "to previous window.",
-                      "Record Retrieval Error", "", 0);
+    standardError(stdmsg::kRecordRetrievalError, kScheduleLabel);
     refill();
     return false;
   }

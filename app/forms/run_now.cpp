@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/core/app_files.h"
+#include "app/core/file_routines.h"
 #include "app/core/message_window.h"
 #include "app/core/table_codes.h"
 #include "app/forms/schedule_calls.h"
@@ -17,13 +18,6 @@ namespace dw::app {
 using ui::runtime;
 
 namespace {
-
-constexpr int kHistoryOpenMode = 0x142;  // read-write, shared; created when missing
-
-// The error text of the last file operation: its message and its number.
-std::string postedError() {
-  return std::string(trimRight(lang::errorText())) + " (" + std::to_string(lang::errorCode()) + ")";
-}
 
 void startProgram(ScheduleRecord& task) {
   platform::Platform& os = platform::platform();
@@ -41,9 +35,8 @@ void startProgram(ScheduleRecord& task) {
 // Adds the History record of the run; 0 or the file's error.
 int addHistory(const ScheduleRecord& task, const std::string& message) {
   HistoryFile& his = HIS();
-  const bool opened = !his.isOpen();
-  if (opened && his.open(kHistoryOpenMode) != 0) return lang::errorCode();
-  if (opened) ++his.openCount();
+  // Held by the main frame as a rule; a user for the moment otherwise.
+  FileUser user(his);
   his.clear();
   std::int32_t id = 1;
   if (his.set(his_key::kKeyID) == 0 && his.previous() == 0) id = his->ID + 1;
@@ -54,13 +47,8 @@ int addHistory(const ScheduleRecord& task, const std::string& message) {
   his.setMemoText(kMessageMemo, message);
   // Another window may have taken the identifier since it was read.
   while (his.duplicate(his_key::kKeyID)) his->ID += 1;
-  int error = his.add();
-  if (error != 0) {
-    runtime().message(
-        "An error was experienced during the update of record.  Error: " + postedError() + ".",
-        "Record Insert Error", "", 0);
-  }
-  if (opened && --his.openCount() == 0) his.close();
+  const int error = his.add();
+  if (error != 0) standardError(stdmsg::kInsertError);
   return error;
 }
 
@@ -97,10 +85,7 @@ int RunNow() {
     putError = sch.put();
   }
   if (putError != 0) {
-    runtime().message("An error (" + postedError() +
-                          ") was experienced when attempting to update a record from the file.  "
-                          "Probable Cause: Schedule.",
-                      "Update Operation Error", "", 0);
+    standardError(stdmsg::kUpdateError, putError == 89 ? kChangedByAnotherStation : kScheduleLabel);
     return putError;
   }
   return historyError;
