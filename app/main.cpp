@@ -36,6 +36,7 @@
 #include "app/core/data_directory_lock.h"
 #include "app/core/data_paths.h"
 #include "app/core/main_frame.h"
+#include "app/core/main_frame_work.h"
 #include "runtime/lang/env_file.h"
 #include "runtime/ui/qt/qt_backend.h"
 #include "runtime/ui/qt/qt_report_device.h"
@@ -120,6 +121,7 @@ int runGui(int argc, char** argv) {
     poll->start(50);
   }
 
+  dw::app::installFrameWork();
   rt.runProgram(&dw::app::ProgramCode);
   const int code = QApplication::exec();
   backend.shutdown();

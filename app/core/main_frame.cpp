@@ -11,6 +11,8 @@
 #include "app/core/driver_seams.h"
 #include "app/core/frame_popup.h"
 #include "app/core/frame_title.h"
+#include "app/core/main_frame_work.h"
+#include "app/core/requests.h"
 #include "app/core/settings.h"
 #include "app/core/setup_window.h"
 #include "app/core/window_position.h"
@@ -73,6 +75,9 @@ void About() {
 
 void Main() {
   ui::Runtime& rt = runtime();
+  globalRequest() = 0;
+  globalResponse() = 0;
+  openFrameFiles();
   ui::Window& window = ui::openWindow(kFrameModule, kFrameLabel, ui::WindowKind::Application);
   rt.setProperty(0, ui::prop::kText, kApplicationTitle);
   loadSettings();
@@ -120,7 +125,9 @@ void Main() {
     }
   }
   rt.setEndSessionHandler(nullptr);
+  closeFrameFiles();
   rt.close(window);
+  globalResponse() = response::kCancelled;
 }
 
 void ProgramCode() {
