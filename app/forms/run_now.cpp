@@ -6,6 +6,7 @@
 #include "app/core/app_files.h"
 #include "app/core/file_routines.h"
 #include "app/core/message_window.h"
+#include "app/core/run_command.h"
 #include "app/core/table_codes.h"
 #include "app/forms/schedule_calls.h"
 #include "runtime/lang/dates.h"
@@ -19,17 +20,17 @@ using ui::runtime;
 
 namespace {
 
-void startProgram(ScheduleRecord& task) {
-  platform::Platform& os = platform::platform();
+void startProgram(const ScheduleRecord& task) {
   const std::string command(task.Command.trimmed());
-  const std::string saved = os.currentDirectory();
-  // A folder that cannot be entered leaves the current one; the program
-  // is started all the same.
-  if (!task.Path.isBlank()) (void)os.setCurrentDirectory(task.Path.str());
+  // A folder that cannot be entered leaves the current one (303 posted);
+  // the program is started all the same.
+  const std::string previous = enterStartDirectory(task.Path.raw());
   const std::uint32_t result = scheduleCalls().runCommand(command);
-  if (result <= kRunNowStartFailedLimit)
-    runtime().message("Run code " + std::to_string(result), "Error Starting " + command);
-  (void)os.setCurrentDirectory(saved);
+  if (result <= kRunNowStartFailedLimit) {
+    const auto code = static_cast<std::uint16_t>(result);
+    runtime().message(startFailureText(code), startFailureCaption(command));
+  }
+  leaveStartDirectory(previous);
 }
 
 // Adds the History record of the run; 0 or the file's error.

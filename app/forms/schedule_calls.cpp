@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/core/requests.h"
-#include "runtime/platform/platform.h"
+#include "app/core/run_command.h"
 #include "runtime/ui/runtime.h"
 
 namespace dw::app {
@@ -27,9 +27,7 @@ ScheduleCalls standIns() {
   calls.calendar = [](std::int32_t initial, std::string_view, std::string_view) { return initial; };
   calls.selectCategories = notAvailable("Choosing a category");
   calls.searchSchedule = notAvailable("Searching the schedule");
-  calls.runCommand = [](std::string_view command) {
-    return platform::platform().startProgram(std::string(command));
-  };
+  calls.runCommand = [](std::string_view command) -> std::uint32_t { return RunCommand(command); };
   return calls;
 }
 

@@ -9,8 +9,9 @@
 // Until connected, a call does what a user can understand: the form, the
 // wizard, the category picker and the search say in the window's status
 // bar that they are not available and leave the shared response 2
-// (cancelled); the calendar returns the date passed in; the program
-// starter starts the command through the platform.
+// (cancelled); the calendar returns the date passed in.  The program
+// starter is the scheduler's own (RunCommand, run_command.h); tests replace
+// it to see where and what was started.
 //
 // Thread-safety: set them before the windows that call them run (start-up,
 // a test's set-up); the calls run on the calling window's thread under the
