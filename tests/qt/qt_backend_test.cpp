@@ -16,7 +16,6 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabBar>
-#include <QTabBar>
 #include <QThread>
 #include <QToolBar>
 #include <QTreeView>
