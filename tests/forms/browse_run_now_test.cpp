@@ -136,6 +136,36 @@ TEST_F(BrowseRunNowTest, AFailedStartIsReportedAndTheRunStillRecorded) {
   EXPECT_EQ(schedule()[0].first.LastRunDate, today());
 }
 
+// The program start and its failure box give the Runtime lock up, and
+// another window may read a different task into the shared buffer
+// meanwhile (here: while the program starts); the run is still written
+// to the task that ran.
+TEST_F(BrowseRunNowTest, TheRunIsWrittenToItsTaskWhateverOtherWindowsReadMeanwhile) {
+  store({testing::task(1, "Broken", today(), 100).ofType("Run Program").withCommand("broken"),
+         testing::task(2, "Other", today(), 200)});
+  startProgram();
+  scheduleCalls().runCommand = [](std::string_view) -> std::uint32_t {
+    ScheduleFile& sch = SCH();
+    sch->ID = 2;
+    EXPECT_EQ(sch.get(sch_key::kKeyID), 0);
+    return 2;
+  };
+  const auto w = startSchedule();
+  backend.choose(w.id, browse_window::kList, 1);
+  backend.press(w.id, browse_window::kRunNow);
+  idle();
+  EXPECT_EQ(backend.messages(), std::vector<std::string>{"Error Starting broken|Run code 2"});
+  const auto tasks = schedule();
+  ASSERT_EQ(tasks.size(), 2u);
+  EXPECT_EQ(tasks[0].first.Description, "Broken");
+  EXPECT_EQ(tasks[0].first.LastRunDate, today());
+  EXPECT_EQ(tasks[1].first.Description, "Other");
+  EXPECT_EQ(tasks[1].first.LastRunDate, 0);
+  const auto his = history();
+  ASSERT_EQ(his.size(), 1u);
+  EXPECT_EQ(his[0].first.Description, "Broken");
+}
+
 TEST_F(BrowseRunNowTest, TheAlarmIsPlayedWhenTheTaskHasOne) {
   store({testing::task(1, "Loud", today(), 100)});
   startProgram();
