@@ -101,8 +101,12 @@ void runCategoryWindow() {
 
 void BrowseSchByCategory() {
   FileUser schedule(SCH());  // the open routine ends the program on failure
+  // The category is bound from the window's own variable: a scope of its
+  // own, so that the name does not outlive the window on this thread.
+  lang::PUSHSCOPE();
   SCH().bindFields();
   runCategoryWindow();
+  lang::POPSCOPE();
 }
 
 }  // namespace dw::app

@@ -17,6 +17,7 @@
 #include "app/forms/schedule_calls.h"
 #include "runtime/lang/dates.h"
 #include "runtime/lang/picture.h"
+#include "runtime/lang/symbol_table.h"
 #include "runtime/ui/events.h"
 #include "runtime/ui/keycodes.h"
 #include "runtime/ui/list_control.h"
@@ -204,11 +205,17 @@ void BrowseSchedule() {
   FileUser categories(CAT());
   FileUser schedule(SCH());
   FileUser tags(TF_());
+  // The names the window binds point into it: a scope of their own, so
+  // that none outlives the window on this thread.
+  lang::PUSHSCOPE();
   SCH().bindFields();
-  ScheduleWindow window;
-  window.open();
-  window.run();
-  window.close();
+  {
+    ScheduleWindow window;
+    window.open();
+    window.run();
+    window.close();
+  }
+  lang::POPSCOPE();
 }
 
 }  // namespace dw::app
