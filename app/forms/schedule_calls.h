@@ -2,9 +2,8 @@
 // form, the reschedule wizard, the calendar, the category picker, the
 // search window and the program starter.  Each is reached through a
 // settable function so that the windows can be built, tested and run before
-// (or without) the procedure behind it; the program connects the real ones
-// at start-up (connectScheduleCalls in the program's start-up code), and
-// tests put in their own.
+// (or without) the procedure behind it; the program's start-up code sets
+// the real ones into scheduleCalls(), and tests put in their own.
 //
 // Until connected, a call does what a user can understand: the form, the
 // wizard, the category picker and the search say in the window's status
