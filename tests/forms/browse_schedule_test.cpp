@@ -299,5 +299,16 @@ TEST_F(BrowseScheduleTest, ClosingSavesThePlaceAndReleasesTheFiles) {
   });
 }
 
+TEST_F(BrowseScheduleTest, LeavingTheProgramClosesTheWindowAndKeepsItsPlace) {
+  store({testing::task(1, "One", today(), 1)});
+  startProgram();
+  startSchedule();
+  backend.press(frameId, frame::kExit);
+  ui::runtime().joinProgram();
+  EXPECT_FALSE(backend.find("View Schedule"));
+  EXPECT_EQ(ini("BrowseSchedule", "Maximize"), "No");
+  EXPECT_FALSE(SCH().isOpen());
+}
+
 }  // namespace
 }  // namespace dw::app
