@@ -160,6 +160,9 @@ class ScheduleWindow {
   }
 
   void applyView(int view) {
+    // The category view takes its category from CAT's buffer as it is
+    // entered (or as a category is picked).
+    if (view == schedule_view::kByCategory) m_views.setCategory(CAT()->Category.str());
     const int error = m_views.apply(view);
     if (error != 0) standardError(stdmsg::kViewOpenError);
     if (view == schedule_view::kByCategory) SCH()->Category = m_views.category();
@@ -184,7 +187,6 @@ class ScheduleWindow {
     globalRequest() = request::kSelect;
     scheduleCalls().selectCategories();
     if (globalResponse() != response::kCompleted) return;
-    m_views.setCategory(CAT()->Category.str());
     applyView(schedule_view::kByCategory);
   }
 

@@ -87,6 +87,10 @@ class BrowseFixture : public FrameFixture {
     ASSERT_TRUE(platform::platform().setCurrentDirectory(m_dir.path()).ok());
     resetScheduleCalls();
     observeScheduleViews(nullptr);
+    // The declarations' buffers live for the process: each test starts
+    // from cleared ones (no runtime thread runs yet).
+    CAT().clear();
+    SCH().clear();
   }
   void TearDown() override {
     FrameFixture::TearDown();

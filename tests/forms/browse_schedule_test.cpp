@@ -172,6 +172,7 @@ TEST_F(BrowseScheduleTest, AddInTheCategoryViewPresetsTheChosenCategory) {
   backend.press(w.id, bw::kPickCategory);
   idle();
   EXPECT_EQ(backend.find("View Schedule")->status, "Choosing a category is not available");
+  EXPECT_TRUE(shownColumn(w.id, bw::kList, kDescriptionColumn).empty());  // CAT's blank category
   scheduleCalls().selectCategories = [] {
     CAT()->Category = "office";
     globalResponse() = response::kCompleted;
@@ -184,6 +185,11 @@ TEST_F(BrowseScheduleTest, AddInTheCategoryViewPresetsTheChosenCategory) {
   idle();
   ASSERT_EQ(formCalls.size(), 1u);
   EXPECT_EQ(formCalls[0].category, "office");
+  // Entering the view again takes the category CAT holds then.
+  onFrame([] { CAT()->Category = "Home"; });
+  backend.choose(w.id, bw::kSheet, 2);
+  backend.choose(w.id, bw::kSheet, 3);
+  EXPECT_TRUE(shownColumn(w.id, bw::kList, kDescriptionColumn).empty());
 }
 
 TEST_F(BrowseScheduleTest, PickDayRetitlesTheFirstTabAndListsThatDay) {
