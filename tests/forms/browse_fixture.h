@@ -25,7 +25,7 @@
 namespace dw::app::testing {
 
 // A task to store: the fields the tests look at, the rest cleared.
-struct TaskSpec {
+struct StoredTask {
   std::int32_t id = 0;
   std::string description;
   std::int32_t date = 0;
@@ -39,34 +39,34 @@ struct TaskSpec {
   std::string command;
   std::string path;
 
-  TaskSpec& inCategory(std::string c) {
+  StoredTask& inCategory(std::string c) {
     category = std::move(c);
     return *this;
   }
-  TaskSpec& ofType(std::string t) {
+  StoredTask& ofType(std::string t) {
     taskType = std::move(t);
     return *this;
   }
-  TaskSpec& flags(std::uint8_t isDisabled, std::uint8_t isSkipped, std::uint8_t isCompleted) {
+  StoredTask& flags(std::uint8_t isDisabled, std::uint8_t isSkipped, std::uint8_t isCompleted) {
     disabled = isDisabled;
     skip = isSkipped;
     completed = isCompleted;
     return *this;
   }
-  TaskSpec& withMessage(std::string m) {
+  StoredTask& withMessage(std::string m) {
     message = std::move(m);
     return *this;
   }
-  TaskSpec& withCommand(std::string c, std::string p = {}) {
+  StoredTask& withCommand(std::string c, std::string p = {}) {
     command = std::move(c);
     path = std::move(p);
     return *this;
   }
 };
 
-inline TaskSpec task(std::int32_t id, std::string description, std::int32_t date,
-                     std::int32_t time) {
-  TaskSpec t;
+inline StoredTask task(std::int32_t id, std::string description, std::int32_t date,
+                       std::int32_t time) {
+  StoredTask t;
   t.id = id;
   t.description = std::move(description);
   t.date = date;
@@ -102,7 +102,7 @@ class BrowseFixture : public FrameFixture {
   static std::int32_t today() { return lang::date(kNow.month, kNow.day, kNow.year); }
 
   // Stores tasks in SM.BRK (before the program starts), in one batch.
-  void store(const std::vector<TaskSpec>& tasks) {
+  void store(const std::vector<StoredTask>& tasks) {
     lang::LanguageStatePtr state = lang::newLanguageState();
     lang::LanguageState* previous = lang::makeLanguageStateCurrent(state.get());
     db::TableOpenOptions o;
@@ -112,7 +112,7 @@ class BrowseFixture : public FrameFixture {
         db::Table::openTable(m_dir.file("SM.BRK") + "\\!Schedule", scheduleTableDesc(), o, table),
         0);
     ASSERT_EQ(table->beginBatch(), 0);
-    for (const TaskSpec& t : tasks) {
+    for (const StoredTask& t : tasks) {
       table->clearRecord();
       ScheduleRecord r;
       std::memcpy(&r, table->record().data(), sizeof r);

@@ -12,8 +12,8 @@ namespace bw = browse_window;
 
 class BrowsePagingTest : public testing::BrowseFixture {
  protected:
-  static std::vector<testing::TaskSpec> manyTasks(int n) {
-    std::vector<testing::TaskSpec> tasks;
+  static std::vector<testing::StoredTask> manyTasks(int n) {
+    std::vector<testing::StoredTask> tasks;
     tasks.reserve(static_cast<std::size_t>(n));
     // 100 tasks a day over 1,000 days around today.
     for (int i = 0; i < n; ++i)

@@ -138,7 +138,7 @@ TEST_F(BrowseScheduleTest, ButtonsKeysAndPopupsReachTheTaskFormWithTheirRequests
 }
 
 TEST_F(BrowseScheduleTest, AnAddedTaskIsChosenAfterTheFormStoresIt) {
-  std::vector<testing::TaskSpec> tasks;
+  std::vector<testing::StoredTask> tasks;
   for (int i = 1; i <= 40; ++i)
     tasks.push_back(testing::task(i, "Task " + std::to_string(i), today(), i * 100));
   store(tasks);
