@@ -62,6 +62,7 @@ std::size_t columnOf(const std::vector<std::string>& header, const std::string& 
 
 class FileLayerBrk : public DataDirTest {
  protected:
+  bool inMemory() const override { return true; }
   void SetUp() override {
     DataDirTest::SetUp();
     brk = brkPath();

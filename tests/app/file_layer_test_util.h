@@ -18,6 +18,7 @@
 #include "app/core/table_codes.h"
 #include "app/core/table_descs.h"
 #include "runtime/lang/errors.h"
+#include "tests/db/loader_process.h"
 #include "tests/platform/temp_dir.h"
 
 namespace dw::app::testing {
@@ -29,12 +30,15 @@ inline std::vector<db::DeclaredFile*> allDeclarations() {
   return {&SCH(), &SCH1(), &HIS(), &CAT(), &TDO(), &SCR(), &TF_()};
 }
 
-// Works in a fresh data directory; closes every declaration at the end.
+// Works in a fresh data directory (in memory when inMemory() says so);
+// closes every declaration at the end.
 class DataDirTest : public ::testing::Test {
  protected:
+  virtual bool inMemory() const { return false; }
   void SetUp() override {
+    m_dir = std::make_unique<dw::testing::ScratchDir>(inMemory());
     m_previous = std::filesystem::current_path();
-    std::filesystem::current_path(m_dir.path());
+    std::filesystem::current_path(m_dir->path());
   }
   void TearDown() override {
     for (db::DeclaredFile* f : allDeclarations()) {
@@ -43,9 +47,9 @@ class DataDirTest : public ::testing::Test {
     }
     std::filesystem::current_path(m_previous);
   }
-  const std::string& dataDir() const { return m_dir.path(); }
+  const std::string& dataDir() const { return m_dir->path(); }
 
-  platform::testing::TempDir m_dir;
+  std::unique_ptr<dw::testing::ScratchDir> m_dir;
   std::filesystem::path m_previous;
 };
 

@@ -27,6 +27,7 @@ namespace {
 
 using dw::testing::brkPath;
 using dw::testing::runTool;
+using dw::testing::ScratchDir;
 using dw::testing::ToolProcess;
 using dw::testing::ToolRun;
 
@@ -71,29 +72,8 @@ std::vector<std::string> linesOf(const std::string& text) {
   return out;
 }
 
-// A fresh folder, in memory where there is one and the test asks for it: a
-// killed process leaves what it wrote to the page cache on any file system,
-// so kills between commits test the same there without waiting for the
-// disk at every commit.  Kills inside a commit want the disk, whose flushes
-// keep each phase open long enough to be met.
-class KillDir {
- public:
-  explicit KillDir(bool memory) {
-    const bool shm =
-        memory && std::filesystem::is_directory("/dev/shm") && ::access("/dev/shm", W_OK) == 0;
-    std::string t = shm ? "/dev/shm/dwloadXXXXXX"
-                        : (std::filesystem::temp_directory_path() / "dwloadXXXXXX").string();
-    if (::mkdtemp(t.data())) m_path = t;
-  }
-  ~KillDir() {
-    std::error_code ec;
-    if (!m_path.empty()) std::filesystem::remove_all(m_path, ec);
-  }
-  std::string file(const std::string& name) const { return m_path + "/" + name; }
-
- private:
-  std::string m_path;
-};
+// Kills between commits run in memory (ScratchDir); kills inside a commit
+// want the disk, whose flushes keep each phase open long enough to be met.
 
 // When a kill comes: after a progress line, once the file on disk has
 // grown by some bytes (its commit is writing pages), or once its header
@@ -152,7 +132,7 @@ class LoaderKill : public ::testing::Test {
  protected:
   virtual bool inMemory() const { return true; }
   void SetUp() override {
-    dirOwned = std::make_unique<KillDir>(inMemory());
+    dirOwned = std::make_unique<ScratchDir>(inMemory());
     brk = brkPath();
     ASSERT_TRUE(std::filesystem::exists(brk)) << "the brk tool is needed: " << brk;
     base = dirOwned->file("base.brk");
@@ -235,7 +215,7 @@ class LoaderKill : public ::testing::Test {
   std::string base;
   std::vector<std::string> rows;
   std::vector<std::string> reference;
-  std::unique_ptr<KillDir> dirOwned;
+  std::unique_ptr<ScratchDir> dirOwned;
 };
 
 class LoaderKillOnDisk : public LoaderKill {

@@ -19,6 +19,34 @@
 
 namespace dw::testing {
 
+// A fresh folder, removed with its content at the end: in memory (/dev/shm)
+// when asked for and available, else under the temporary directory.  Tests
+// of kills and of locking between processes run there: a killed process
+// leaves what it wrote in the page cache on any file system, and locks do
+// not depend on the disk, so only the waits for the disk at every commit
+// are saved.  Tests of power loss use the test platform, not this.
+class ScratchDir {
+ public:
+  explicit ScratchDir(bool inMemory) {
+    const bool shm =
+        inMemory && std::filesystem::is_directory("/dev/shm") && ::access("/dev/shm", W_OK) == 0;
+    std::string t = shm ? "/dev/shm/dwtestXXXXXX"
+                        : (std::filesystem::temp_directory_path() / "dwtestXXXXXX").string();
+    if (::mkdtemp(t.data())) m_path = t;
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    if (!m_path.empty()) std::filesystem::remove_all(m_path, ec);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::string& path() const { return m_path; }
+  std::string file(const std::string& name) const { return m_path + "/" + name; }
+
+ private:
+  std::string m_path;
+};
+
 inline std::string brkPath() {
   if (const char* p = std::getenv("DW_BRK"); p && *p) return p;
   std::error_code ec;
