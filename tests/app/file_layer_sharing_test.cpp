@@ -8,6 +8,7 @@
 // PUT gives 89 and the other's change stays; a HOLD that meets the other's
 // held record gives 43, and one without a time limit waits for it.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -269,6 +270,41 @@ TEST_F(FileLayerSharing, WatchAndHoldBetweenTwoProcesses) {
   ASSERT_EQ(f.release(), 0);
   turns.toChild('q');
   EXPECT_EQ(exitCodeOf(other), 0);
+}
+
+// A station killed while it holds a record and is inside a transaction
+// (its file's exclusive lock taken by a write): its locks die with it, the
+// other's HOLD without limit gets the record, and the transaction's add is
+// not in the file.
+TEST_F(FileLayerSharing, AStationKilledWhileHoldingLetsGo) {
+  Turns turns;
+  const pid_t other = ::fork();
+  ASSERT_GE(other, 0);
+  if (other == 0) {
+    ScheduleFile& f = SCH1();
+    bool ok = f.open(kShared) == 0;
+    f->ID = 1;
+    ok = ok && f.hold(0) == 0 && f.get(sch_key::kKeyID) == 0;
+    ok = ok && db::logout(1, {&SCH1()}) == 0;
+    f->ID = 99;
+    ok = ok && f.add() == 0;
+    turns.toParent(ok ? 'd' : 'x');
+    for (;;) ::pause();
+  }
+  ASSERT_EQ(turns.fromChild(), 'd');
+  ASSERT_EQ(::kill(other, SIGKILL), 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(other, &status, 0), other);
+  ScheduleFile& f = SCH();
+  ASSERT_EQ(f.open(kShared), 0);
+  f->ID = 1;
+  ASSERT_EQ(f.hold(-1), 0);
+  ASSERT_EQ(f.get(sch_key::kKeyID), 0);
+  bump(f, 0);
+  EXPECT_EQ(f.put(), 0);
+  EXPECT_EQ(f.records(), kTasks);
+  f->ID = 99;
+  EXPECT_EQ(f.get(sch_key::kKeyID), 35);
 }
 
 }  // namespace
