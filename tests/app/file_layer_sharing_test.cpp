@@ -12,6 +12,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sstream>
+
 #include "file_layer_test_util.h"
 #include "tests/db/loader_process.h"
 
@@ -141,6 +143,29 @@ TEST_F(FileLayerSharing, TwoProcessesLoseNoUpdateAndTearNoRecord) {
   const pid_t watcher = ::fork();
   ASSERT_GE(watcher, 0);
   if (watcher == 0) watchingUpdater(counts[1]);
+  // Meanwhile brk reads the file as a third station: each time it finds it
+  // sound and every record whole.
+  const std::string brk = dw::testing::brkPath();
+  for (int i = 0; i < 5; ++i) {
+    const auto check = dw::testing::runTool(brk, {"check", "SM.BRK"});
+    EXPECT_EQ(check.exitCode, 0) << check.out;
+    EXPECT_EQ(check.out.find("FAULTY"), std::string::npos) << check.out;
+    const auto dump = dw::testing::runTool(brk, {"dump", "SM\\!Schedule", "--csv"});
+    ASSERT_EQ(dump.exitCode, 0) << dump.out;
+    int rows = 0;
+    std::istringstream lines(dump.out);
+    std::string line, header;
+    std::getline(lines, header);
+    for (; std::getline(lines, line); ++rows) {
+      // SCH:ID,SCH:TaskType,SCH:Category,SCH:Description,...: the
+      // description's counter is the message's (the last cell).
+      const std::size_t d = line.find(",count ");
+      const std::size_t m = line.rfind(",count ");
+      ASSERT_TRUE(d != std::string::npos && m != d) << line;
+      EXPECT_EQ(line.substr(d, line.find(',', d + 1) - d), line.substr(m)) << "torn: " << line;
+    }
+    EXPECT_EQ(rows, kTasks);
+  }
   EXPECT_EQ(exitCodeOf(holder), 0);
   EXPECT_EQ(exitCodeOf(watcher), 0);
   std::uint32_t changed = 0;
