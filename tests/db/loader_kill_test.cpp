@@ -32,7 +32,7 @@ using dw::testing::ToolProcess;
 using dw::testing::ToolRun;
 
 constexpr int kBaseRows = 5;
-constexpr int kFedRows = 40;
+constexpr int kFedRows = 30;
 constexpr const char* kTable = "\\!Schedule";
 
 const char* kColumns =
@@ -264,7 +264,7 @@ TEST_F(LoaderKillOnDisk, TransactionLeavesTheFileBeforeOrAfterTheWholeLoad) {
     } else if (i < 19) {
       m.fed = kFedRows;
       m.trigger = Trigger::Grown;
-      m.grownBy = 1 + rng() % 12000;
+      m.grownBy = 1 + rng() % 6000;
       m.fewest = 0;
       m.most = kFedRows;
     } else {
