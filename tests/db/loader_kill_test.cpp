@@ -1,8 +1,11 @@
 // A real `brk load` of Schedule rows killed with SIGKILL at 50 moments.
-// The moments are record counts the loader reported (its --progress lines),
-// drawn by a fixed-seed generator, with a few more rows already fed so that
-// the kill falls into live work (an add, a commit, the closing cut).  What
-// each leftover file may hold is fixed by the count alone:
+// The moments, drawn by a fixed-seed generator, are states the load has
+// reached, never wall-clock delays: a record count the loader reported
+// (its --progress lines), with a few more rows already fed so that the kill
+// falls into live work (an add, a commit, the closing cut); or, for the
+// whole-load transaction, the file on disk grown by some bytes (its commit
+// writing pages) or its header recording pending copies (past the first
+// phase).  What each leftover file may hold is fixed by the moment alone:
 // - one commit per record: exactly the rows before the load plus a prefix
 //   of the fed rows, at least as long as the count reported;
 // - --transaction: the rows before the load, or those and every fed row.
@@ -18,6 +21,7 @@
 #include <filesystem>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "db_test_util.h"
 #include "loader_process.h"
@@ -116,7 +120,7 @@ bool pendingRecorded(int fd) {
 }
 
 // Waits for a file-state trigger while the loader runs; returns when it
-// holds or when the loader has ended or reported its commit.
+// holds or when the loader has ended (its commit came and went unseen).
 void waitForState(const Moment& m, const std::string& path, ToolProcess& loader) {
   const std::uintmax_t start = std::filesystem::file_size(path);
   const int fd = ::open(path.c_str(), O_RDONLY);
@@ -124,6 +128,7 @@ void waitForState(const Moment& m, const std::string& path, ToolProcess& loader)
     if (m.trigger == Trigger::Grown && std::filesystem::file_size(path) >= start + m.grownBy) break;
     if (m.trigger == Trigger::Pending && pendingRecorded(fd)) break;
     if (spins % 64 == 63 && loader.ended()) break;
+    std::this_thread::yield();
   }
   ::close(fd);
 }
