@@ -34,7 +34,9 @@
 #include <system_error>
 
 #include "app/core/data_directory_lock.h"
+#include "app/core/data_paths.h"
 #include "app/core/main_frame.h"
+#include "app/core/main_frame_work.h"
 #include "runtime/lang/env_file.h"
 #include "runtime/ui/qt/qt_backend.h"
 #include "runtime/ui/qt/qt_report_device.h"
@@ -42,21 +44,11 @@
 
 namespace {
 
-std::string envOr(const char* name, const std::string& fallback) {
-  const char* v = std::getenv(name);
-  return v && *v ? std::string(v) : fallback;
-}
-
-std::string home() {
-  return envOr("HOME", "/tmp");
-}
-
 bool prepareDirectory(const std::string& dir, const char* what) {
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  if (ec || !std::filesystem::is_directory(dir)) {
+  std::string error;
+  if (!dw::app::prepareDirectory(dir, &error)) {
     std::fprintf(stderr, "dornwatch: cannot use %s directory %s: %s\n", what, dir.c_str(),
-                 ec ? ec.message().c_str() : "not a directory");
+                 error.c_str());
     return false;
   }
   return true;
@@ -129,6 +121,7 @@ int runGui(int argc, char** argv) {
     poll->start(50);
   }
 
+  dw::app::installFrameWork();
   rt.runProgram(&dw::app::ProgramCode);
   const int code = QApplication::exec();
   backend.shutdown();
@@ -159,11 +152,8 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  if (dataDir.empty())
-    dataDir =
-        envOr("DORNWATCH_DATA", envOr("XDG_DATA_HOME", home() + "/.local/share") + "/dornwatch");
-  const std::string profileDir =
-      envOr("DORNWATCH_CONFIG", envOr("XDG_CONFIG_HOME", home() + "/.config") + "/dornwatch");
+  dataDir = dw::app::dataDirectory(dataDir);
+  const std::string profileDir = dw::app::profileDirectory();
 
   if (!prepareDirectory(dataDir, "data") || !prepareDirectory(profileDir, "profile")) return 1;
   setenv("DORNWATCH_CONFIG", profileDir.c_str(), 1);  // where the platform finds INI files

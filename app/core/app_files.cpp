@@ -1,4 +1,7 @@
-// The application's declarations (app_files.h), built on first use.
+// The application's declarations (app_files.h), built on first use and
+// never destroyed: files still open at exit hold nothing uncommitted (every
+// operation commits), and a declaration must outlive every thread that may
+// still use it while the process ends.
 #include "app/core/app_files.h"
 
 #include "app/core/table_descs.h"
@@ -6,33 +9,34 @@
 namespace dw::app {
 
 ScheduleFile& SCH() {
-  static ScheduleFile f(kSchedulePrefix, kScheduleFile, scheduleTableDesc(kSchedulePrefix));
+  static ScheduleFile& f =
+      *new ScheduleFile(kSchedulePrefix, kScheduleFile, scheduleTableDesc(kSchedulePrefix));
   return f;
 }
 
 ScheduleFile& SCH1() {
-  static ScheduleFile f(kScheduleTimerPrefix, kScheduleFile,
-                        scheduleTableDesc(kScheduleTimerPrefix));
+  static ScheduleFile& f = *new ScheduleFile(kScheduleTimerPrefix, kScheduleFile,
+                                             scheduleTableDesc(kScheduleTimerPrefix));
   return f;
 }
 
 HistoryFile& HIS() {
-  static HistoryFile f("HIS", kHistoryFile, historyTableDesc());
+  static HistoryFile& f = *new HistoryFile("HIS", kHistoryFile, historyTableDesc());
   return f;
 }
 
 CategoriesFile& CAT() {
-  static CategoriesFile f("CAT", kCategoriesFile, categoriesTableDesc());
+  static CategoriesFile& f = *new CategoriesFile("CAT", kCategoriesFile, categoriesTableDesc());
   return f;
 }
 
 ToDoFile& TDO() {
-  static ToDoFile f("TDO", kToDoFile, toDoTableDesc());
+  static ToDoFile& f = *new ToDoFile("TDO", kToDoFile, toDoTableDesc());
   return f;
 }
 
 ScriptingFile& SCR() {
-  static ScriptingFile f("SCR", kScriptingFile, scriptingTableDesc());
+  static ScriptingFile& f = *new ScriptingFile("SCR", kScriptingFile, scriptingTableDesc());
   return f;
 }
 
@@ -46,7 +50,7 @@ TagFileNameVariable& tagFileName() {
 }
 
 TagFile& TF_() {
-  static TagFile f("TF_", tagFileName().str(), tagTableDesc());
+  static TagFile& f = *new TagFile("TF_", tagFileName().str(), tagTableDesc());
   return f;
 }
 

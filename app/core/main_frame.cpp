@@ -1,7 +1,8 @@
 // The main frame (see main_frame.h).  The scheduler's timer work and the
 // next task of the title come from the schedule file through
-// driver_seams.h; the windows started from the menu arrive with their own
-// procedures, and until then their menu items do nothing.
+// driver_seams.h; the windows started from the menu are registered with
+// frame_menu.h, and an item whose window is missing says so in the status
+// bar.
 #include "app/core/main_frame.h"
 
 #include <algorithm>
@@ -9,8 +10,11 @@
 #include <string>
 
 #include "app/core/driver_seams.h"
+#include "app/core/frame_menu.h"
 #include "app/core/frame_popup.h"
 #include "app/core/frame_title.h"
+#include "app/core/main_frame_work.h"
+#include "app/core/requests.h"
 #include "app/core/settings.h"
 #include "app/core/setup_window.h"
 #include "app/core/window_position.h"
@@ -40,6 +44,26 @@ int menuItemForToolButton(int field) {
 }
 
 namespace {
+
+// The menu items that start a window of their own.
+bool startsAWindow(int field) {
+  switch (field) {
+    case frame::kViewSchedule:
+    case frame::kAddMessage:
+    case frame::kAddProgram:
+    case frame::kGenericAdd:
+    case frame::kToDoList:
+    case frame::kCategories:
+    case frame::kReportByDate:
+    case frame::kReportByCategory:
+    case frame::kReportBrief:
+    case frame::kReportCategories:
+    case frame::kReportToDo:
+      return true;
+    default:
+      return false;
+  }
+}
 
 // Each timer tick of the frame: the scheduler's work while it is active,
 // then the title that tells the user what state it is in.
@@ -73,9 +97,13 @@ void About() {
 
 void Main() {
   ui::Runtime& rt = runtime();
+  globalRequest() = 0;
+  globalResponse() = 0;
+  openFrameFiles();
   ui::Window& window = ui::openWindow(kFrameModule, kFrameLabel, ui::WindowKind::Application);
   rt.setProperty(0, ui::prop::kText, kApplicationTitle);
   loadSettings();
+  startStartUpWindows(settings().startUpSchedule, settings().startUpToDo);
   if (settings().startUpMinimized) rt.setProperty(0, kIconizeProperty, "1");
   // The platform may end the session: allow it, and close the frame.
   const int thread = rt.threadNumber();
@@ -113,6 +141,9 @@ void Main() {
           rt.display();
         } else if (const int item = menuItemForToolButton(rt.field())) {
           rt.post(ev::kAccepted, item);
+        } else if (startsAWindow(rt.field())) {
+          startMenuProcedure(rt.field());
+          rt.display();
         }
         break;
       default:
@@ -120,7 +151,9 @@ void Main() {
     }
   }
   rt.setEndSessionHandler(nullptr);
+  closeFrameFiles();
   rt.close(window);
+  globalResponse() = response::kCancelled;
 }
 
 void ProgramCode() {

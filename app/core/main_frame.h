@@ -1,9 +1,10 @@
 // The main frame procedure and the program code that calls it.
 //
-// Main opens the frame window MAIN$APPFRAME of module "DORN.vls$dorn008"
-// as the APPLICATION on the program's first thread and runs its accept
-// loop until the frame closes (File > Exit, the close box, or the end of
-// the session reaching it as EVENT:CloseDown).
+// Main opens History and SCH1 (main_frame_work.h), then the frame window
+// MAIN$APPFRAME of module "DORN.vls$dorn008" as the APPLICATION on the
+// program's first thread, and runs its accept loop until the frame closes
+// (File > Exit, the close box, or the end of the session reaching it as
+// EVENT:CloseDown); then it closes the two tables again.
 //
 // Thread-safety: runs on runtime thread 1 under the Runtime lock.
 #pragma once

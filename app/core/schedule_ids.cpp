@@ -1,6 +1,7 @@
 // Schedule identifiers (schedule_ids.h).
 #include "app/core/schedule_ids.h"
 
+#include <limits>
 #include <string>
 
 #include "runtime/lang/errors.h"
@@ -40,7 +41,13 @@ int nextScheduleId(ScheduleFile& file, std::int32_t& id) {
     return 0;
   }
   if (rc != 0) return rc;
-  id = file->ID + 1;
+  const std::int32_t highest = file->ID;
+  if (highest == std::numeric_limits<std::int32_t>::max()) {
+    // No number above the highest: the caller's add would collide.
+    lang::postError(lang::err::kDuplicateKey);
+    return lang::err::kDuplicateKey;
+  }
+  id = highest + 1;
   return 0;
 }
 

@@ -14,7 +14,8 @@ namespace dw::app {
 // Reads the last entry of SCH:KeyID through `file` (SCH or SCH1, open).
 // The declaration's record and memo buffers are kept as they were; its
 // sequential position is left at the end of KeyID.  0 and the identifier
-// in `id`, or the file's error (posted).
+// in `id`, or the file's error (posted); 40 when the highest identifier
+// is already the largest number a LONG holds.
 int nextScheduleId(ScheduleFile& file, std::int32_t& id);
 
 // Whether a record with this identifier exists (the buffers are kept).

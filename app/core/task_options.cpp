@@ -1,6 +1,7 @@
 // Task options of the command line (see task_options.h).
 #include "app/core/task_options.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <map>
@@ -117,6 +118,12 @@ void setOrdinals(ScheduleRecord& t, OrdinalMask m) {
   t.Every3rd = m & kWeek3rd ? 1 : 0;
   t.Every4th = m & kWeek4th ? 1 : 0;
   t.EveryLast = m & kWeekLast ? 1 : 0;
+}
+
+// A date and time as hundredths of a second from day 0 (a time of 0 is
+// the day's first moment).
+long long instantOf(std::int32_t date, std::int32_t time) {
+  return static_cast<long long>(date) * kHundredthsPerDay + std::max<std::int32_t>(time, 1) - 1;
 }
 
 }  // namespace
@@ -332,6 +339,8 @@ std::optional<OptionError> applyTaskOptions(const TaskOptionList& options, bool 
       (isNew || everyUnitOf(t.EveryType.trimmed()) == EveryUnit::Unknown))
     return OptionError{"--unit", "required with --schedule custom"};
 
+  // A stored task's warning keeps its lead when the task moves.
+  const long long movedFrom = instantOf(t.Date, t.Time);
   if (has("--time")) {
     const auto time = parseClockText(given["--time"]);
     if (!time) return OptionError{"--time", "expected HH:MM or HH:MM:SS"};
@@ -355,12 +364,19 @@ std::optional<OptionError> applyTaskOptions(const TaskOptionList& options, bool 
     return OptionError{"--date", kDateMismatchText};
   }
 
+  if (!isNew && !has("--advance") && t.AdvanceWarnDate != 0) {
+    const long long at =
+        instantOf(t.AdvanceWarnDate, t.AdvanceWarnTime) + (instantOf(t.Date, t.Time) - movedFrom);
+    if (at < static_cast<long long>(lang::kFirstDay) * kHundredthsPerDay)
+      return OptionError{"--date", "the advance warning would fall before 1801"};
+    t.AdvanceWarnDate = static_cast<std::int32_t>(at / kHundredthsPerDay);
+    t.AdvanceWarnTime = static_cast<std::int32_t>(at % kHundredthsPerDay + 1);
+  }
   if (has("--advance")) {
     const auto before = parseAdvanceText(given["--advance"]);
     if (!before) return OptionError{"--advance", "expected DAYS or DAYS:HH:MM"};
     // The moment of the task in hundredths, less the warning's lead.
-    const long long time = std::max<std::int32_t>(t.Time, 1) - 1;
-    const long long at = static_cast<long long>(t.Date) * kHundredthsPerDay + time - *before;
+    const long long at = instantOf(t.Date, t.Time) - *before;
     const long long warnDate = at / kHundredthsPerDay;
     if (at < 0 || warnDate < lang::kFirstDay)
       return OptionError{"--advance", "the warning would fall before 1801"};

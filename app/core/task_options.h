@@ -23,7 +23,9 @@
 // A new task starts from the form's defaults (primeNewTask), except that
 // Warn is off unless --warn is given, the task type follows --command and
 // --message when --type is not given, and without --date the task falls on
-// the first day from today on that suits its rule.  Every fault is reported
+// the first day from today on that suits its rule.  When a stored task's
+// date or time changes without --advance, its advance warning moves with
+// it (the same lead), as the timer moves it.  Every fault is reported
 // with the option it concerns; nothing is cut to fit.
 //
 // Thread-safety: pure functions of their arguments, except that dates in

@@ -12,34 +12,22 @@
 #include <string>
 
 #include "app/core/schedule_ids.h"
+#include "app/core/script_steps.h"
 #include "app/core/table_codes.h"
 #include "runtime/db/view.h"
 #include "runtime/lang/errors.h"
 #include "runtime/lang/expr_compiler.h"
 #include "runtime/lang/expr_eval.h"
 #include "runtime/lang/symbol_table.h"
-#include "tests/platform/temp_dir.h"
+#include "tests/app/data_dir_fixture.h"
 
 namespace dw::app {
 namespace {
 
 constexpr std::uint32_t kCreateShared = 0x142;
 
-class AppFiles : public ::testing::Test {
+class AppFiles : public testing::DataDirectoryTest {
  protected:
-  void SetUp() override {
-    m_previous = std::filesystem::current_path();
-    std::filesystem::current_path(m_dir.path());
-  }
-  void TearDown() override {
-    for (db::DeclaredFile* f : std::initializer_list<db::DeclaredFile*>{
-             &SCH(), &SCH1(), &HIS(), &CAT(), &TDO(), &SCR(), &TF_()}) {
-      if (f->isOpen()) f->close();
-      f->clear();
-    }
-    std::filesystem::current_path(m_previous);
-  }
-
   // Adds a task through SCH.
   static void addTask(std::int32_t id, std::int32_t date, std::string_view description,
                       std::string_view message = {}, std::uint8_t disabled = 0) {
@@ -54,9 +42,6 @@ class AppFiles : public ::testing::Test {
     f.setMemoText(kMessageMemo, message);
     ASSERT_EQ(f.add(), 0) << id;
   }
-
-  platform::testing::TempDir m_dir;
-  std::filesystem::path m_previous;
 };
 
 TEST_F(AppFiles, ScheduleDeclarationsShareTheTableButNotBuffersOrPositions) {
@@ -219,6 +204,28 @@ TEST_F(AppFiles, NewIdentifiersFollowTheHighestAndKeepTheBuffers) {
   EXPECT_TRUE(scheduleIdExists(SCH(), 3));
   EXPECT_FALSE(scheduleIdExists(SCH(), 4));
   EXPECT_EQ(SCH()->ID, 99);
+  addTask(2147483647, 80000, "last");
+  EXPECT_EQ(nextScheduleId(SCH(), id), 40) << "no identifier above the largest";
+  EXPECT_EQ(lang::errorCode(), 40);
+}
+
+TEST_F(AppFiles, ScriptStepsOfATaskMoveAndGoWithItNegativeSequencesIncluded) {
+  ASSERT_EQ(SCR().open(kCreateShared), 0);
+  for (const auto& [id, sequence] :
+       std::initializer_list<std::pair<int, int>>{{4, -3}, {4, 0}, {4, 9}, {5, -1}, {3, 2}}) {
+    SCR().clear();
+    SCR()->ID.set(id);
+    SCR()->Sequence.set(sequence);
+    ASSERT_EQ(SCR().add(), 0);
+  }
+  ASSERT_EQ(moveScriptSteps(4, 7), 0);
+  ASSERT_EQ(deleteScriptSteps(5), 0);
+  std::vector<std::pair<std::int64_t, std::int64_t>> left;
+  ASSERT_EQ(SCR().set(scr_key::kKeyID), 0);
+  while (SCR().next() == 0) left.emplace_back(SCR()->ID.get(), SCR()->Sequence.get());
+  const std::vector<std::pair<std::int64_t, std::int64_t>> expected{
+      {3, 2}, {7, -3}, {7, 0}, {7, 9}};
+  EXPECT_EQ(left, expected);
 }
 
 }  // namespace

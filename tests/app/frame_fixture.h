@@ -1,10 +1,13 @@
 // A running scheduler on the headless backend for tests that act as the
-// user: a temporary profile directory holding DORN.INI, the program code on
-// thread 1 with its frame open, and the seams to the schedule file reset.
+// user: a temporary directory that is both the data directory (current
+// while the test runs: the program opens SM.BRK there) and the profile
+// directory holding DORN.INI, the program code on thread 1 with its frame
+// open, and the seams to the schedule file reset.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -23,7 +26,12 @@ namespace dw::app::testing {
 
 class FrameFixture : public ::testing::Test {
  protected:
-  FrameFixture() : m_scope(m_platform) { m_platform.setProfileDirectory(m_dir.path()); }
+  FrameFixture() : m_scope(m_platform) {
+    m_platform.setProfileDirectory(m_dir.path());
+    m_previousDirectory = std::filesystem::current_path();
+    std::filesystem::current_path(m_dir.path());
+  }
+  ~FrameFixture() override { std::filesystem::current_path(m_previousDirectory); }
 
   void SetUp() override {
     setNextTaskSource(nullptr);
@@ -70,6 +78,7 @@ class FrameFixture : public ::testing::Test {
   }
 
   platform::testing::TempDir m_dir;
+  std::filesystem::path m_previousDirectory;
   platform::TestPlatform m_platform;
   platform::ScopedPlatform m_scope;
   ui::HeadlessBackend backend{ui::runtime()};

@@ -3,7 +3,12 @@
 // bar buttons standing for their menu items.
 #include <gtest/gtest.h>
 
+#include <atomic>
+
+#include "app/core/frame_menu.h"
 #include "app/core/main_frame.h"
+
+#include <atomic>
 #include "runtime/lang/errors.h"
 #include "runtime/ui/events.h"
 #include "runtime/ui/headless/headless_backend.h"
@@ -93,6 +98,44 @@ TEST_F(MainFrameTest, TimerAndToolBarButtonsLeaveTheFrameRunning) {
   ASSERT_TRUE(runtime().waitIdle());
   EXPECT_TRUE(backend.find("MAIN$APPFRAME"));
   backend.closeBox(frameId);
+}
+
+// A menu item starts its registered window on a thread of its own (a tool
+// bar button through its item); an item without a window says so.
+class FrameMenuTest : public testing::FrameFixture {
+ protected:
+  void SetUp() override {
+    FrameFixture::SetUp();
+    clearMenuProcedures();
+  }
+  void TearDown() override {
+    FrameFixture::TearDown();
+    clearMenuProcedures();
+  }
+};
+
+TEST_F(FrameMenuTest, ItemsStartTheirWindowsOrSayTheyAreMissing) {
+  std::atomic<int> toDoStarts{0};
+  std::atomic<int> scheduleStarts{0};
+  setMenuProcedure(
+      frame::kToDoList, [&] { ++toDoStarts; }, kSmallStack);
+  setMenuProcedure(
+      frame::kViewSchedule, [&] { ++scheduleStarts; }, kLargeStack);
+  startProgram();
+  ASSERT_TRUE(runtime().waitIdle());
+  EXPECT_EQ(scheduleStarts, 1) << "the schedule is shown at start-up by default";
+
+  backend.press(frameId, frame::kToolToDo);
+  ASSERT_TRUE(runtime().waitIdle());
+  EXPECT_EQ(toDoStarts, 1);
+  backend.press(frameId, frame::kViewSchedule);
+  ASSERT_TRUE(runtime().waitIdle());
+  EXPECT_EQ(scheduleStarts, 2);
+
+  backend.press(frameId, frame::kCategories);
+  ASSERT_TRUE(runtime().waitIdle());
+  EXPECT_EQ(backend.find("MAIN$APPFRAME")->status, kNotAvailableText);
+  backend.press(frameId, frame::kExit);
 }
 
 TEST(ToolBarButtons, StandForTheirMenuItems) {

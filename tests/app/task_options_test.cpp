@@ -237,5 +237,25 @@ TEST_F(TaskOptionsTest, ChangingAStoredTask) {
   EXPECT_EQ(e->text, kDateMismatchText);
 }
 
+TEST_F(TaskOptionsTest, AStoredTasksWarningMovesWithIt) {
+  // One day and two hours ahead of Tuesday 8 December 09:00.
+  ASSERT_FALSE(apply({{"--schedule", "once"},
+                      {"--date", "2026-12-08"},
+                      {"--time", "09:00"},
+                      {"--advance", "1:02:00"}}));
+  EXPECT_EQ(draft.record.AdvanceWarnDate, day(2026, 12, 7));
+  EXPECT_EQ(draft.record.AdvanceWarnTime, at(7, 0));
+  // Moved by two days and an hour, the warning keeps its lead...
+  ASSERT_FALSE(apply({{"--date", "2026-12-10"}, {"--time", "10:00"}}, false));
+  EXPECT_EQ(draft.record.AdvanceWarnDate, day(2026, 12, 9));
+  EXPECT_EQ(draft.record.AdvanceWarnTime, at(8, 0));
+  // ...unless a new one is given, and a change of other fields leaves it.
+  ASSERT_FALSE(apply({{"--time", "00:30"}, {"--advance", "0:01:00"}}, false));
+  EXPECT_EQ(draft.record.AdvanceWarnDate, day(2026, 12, 9));
+  EXPECT_EQ(draft.record.AdvanceWarnTime, at(23, 30));
+  ASSERT_FALSE(apply({{"--description", "moved"}}, false));
+  EXPECT_EQ(draft.record.AdvanceWarnTime, at(23, 30));
+}
+
 }  // namespace
 }  // namespace dw::app

@@ -69,8 +69,9 @@ refused 1 "-n" next --schedule once -n 0
 refused 1 "--time: needs a value" next --schedule once --time
 refused 1 "--warn: takes no value" next --schedule once --warn=yes
 refused 1 "--schedule is required" next -n 3
-refused 1 "not available in this version" next 12
-refused 1 "not available in this version" add --description x
+refused 1 "no task with ID 12" next 12
+refused 1 "task options go with --schedule, not with a task ID" next 12 --days mon
+refused 1 "expected a task ID" next 12x
 refused 1 "unknown command" frobnicate
 refused 1 "unknown argument --bogus" next --schedule once --bogus
 

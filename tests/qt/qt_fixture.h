@@ -1,7 +1,8 @@
 // What the Qt tests share: the one QApplication of the test program, a
 // pump that processes GUI events until a condition holds, and a fixture
-// that puts the runtime on a real Qt backend (offscreen).  The test's thread
-// is the GUI thread; procedures run on runtime threads.
+// that puts the runtime on a real Qt backend (offscreen) with a temporary
+// data directory made current (the main frame opens SM.BRK there).  The
+// test's thread is the GUI thread; procedures run on runtime threads.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <QApplication>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -16,6 +18,7 @@
 #include "runtime/lang/errors.h"
 #include "runtime/ui/qt/qt_backend.h"
 #include "runtime/ui/runtime.h"
+#include "tests/platform/temp_dir.h"
 
 namespace dw::ui::qt {
 
@@ -45,6 +48,8 @@ inline bool idle() {
 class QtBackendTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    m_previousDirectory = std::filesystem::current_path();
+    std::filesystem::current_path(m_dataDir.path());
     app();
     lang::setHaltThrowsForTesting(true);
     backend = std::make_unique<QtBackend>(runtime());
@@ -55,8 +60,11 @@ class QtBackendTest : public ::testing::Test {
     backend->shutdown();
     runtime().end();
     backend.reset();
+    std::filesystem::current_path(m_previousDirectory);
   }
   std::unique_ptr<QtBackend> backend;
+  platform::testing::TempDir m_dataDir;
+  std::filesystem::path m_previousDirectory;
 };
 
 }  // namespace dw::ui::qt

@@ -7,10 +7,13 @@
 // Thread-safety: single-threaded tool.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/core/schedule_store.h"
 #include "app/core/task_options.h"
 
 namespace dornctl {
@@ -37,8 +40,42 @@ struct Arguments {
 // without its value.
 bool takeTaskOption(Arguments& args, dw::app::TaskOptionList& options, int& exitCode);
 
+// A task's identifier as given on the command line: 1 to 2147483647.
+std::optional<std::int32_t> parseTaskId(std::string_view text);
+
+// Takes "NAME VALUE" or "NAME=VALUE" off the front of `args`: false when
+// the word is not NAME; `error` set (after reporting) when the value is
+// missing or NAME was given before (`value` already set).
+bool takeNamedValue(Arguments& args, std::string_view name, std::optional<std::string>& value,
+                    int& error);
+
+// Names compared without regard to letter case.
+std::string lowerCase(std::string_view text);
+
+// The data directory: --data DIR when given (setDataOption), else the
+// environment's (app/core/data_paths.h).  openStore enters it and opens
+// the store; for reading, a data directory that does not exist is an empty
+// schedule, for changing it is created.  kExitOk, or the exit code after
+// reporting.
+void setDataOption(std::string dir);
+int openStore(dw::app::ScheduleStore& store, dw::app::StoreAccess access);
+// Prints "dornctl: FILE: TEXT (CODE)" on standard error and gives kExitFile.
+int fileError(const dw::app::FileFault& fault);
+// "dornctl: no task with ID N" (kExitUsage).
+int noSuchTask(std::int32_t id);
+
 // The commands.
 int runNext(Arguments args);
+int runList(Arguments args);
+int runShow(Arguments args);
+int runHistory(Arguments args);
+int runAdd(Arguments args);
+int runSet(Arguments args);
+int runRemove(Arguments args);
+// enable, disable, skip
+int runFlag(const std::string& command, Arguments args);
+int runExport(Arguments args);
+int runImport(Arguments args);
 int runIcalEvent(Arguments args);
 int runIcalRead(Arguments args);
 

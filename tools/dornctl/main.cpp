@@ -1,11 +1,10 @@
-// dornctl: the schedule from the command line (docs/dornctl.md).
-//
-// The commands that work on the schedule file wait for the database layer;
-// today the tool computes occurrences of a rule given on the command line
-// and maps tasks to and from iCalendar events.
+// dornctl: the schedule from the command line (docs/dornctl.md): lists,
+// shows and changes the tasks of the schedule file while dornwatch runs,
+// tells when a task falls due, and moves tasks to and from iCalendar files.
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "runtime/lang/intl.h"
 #include "tools/dornctl/cli.h"
@@ -22,49 +21,39 @@ int optionError(const dw::app::OptionError& error) {
   return kExitUsage;
 }
 
-bool takeTaskOption(Arguments& args, dw::app::TaskOptionList& options, int& exitCode) {
-  std::string word = args.words[args.next];
-  std::string value;
-  const std::size_t eq = word.find('=');
-  const bool inline_value = word.rfind("--", 0) == 0 && eq != std::string::npos;
-  if (inline_value) {
-    value = word.substr(eq + 1);
-    word.resize(eq);
-  }
-  if (!dw::app::isTaskOption(word)) return false;
-  ++args.next;
-  if (dw::app::isTaskFlag(word)) {
-    if (inline_value) {
-      exitCode = usageError(word + ": takes no value");
-      return false;
-    }
-  } else if (!inline_value) {
-    if (args.done()) {
-      exitCode = usageError(word + ": needs a value");
-      return false;
-    }
-    value = args.words[args.next++];
-  }
-  options.emplace_back(word, value);
-  return true;
-}
-
 void printHelp() {
   std::printf(
-      "usage: dornctl COMMAND [ARGUMENTS]\n"
+      "usage: dornctl [--data DIR] COMMAND [ARGUMENTS]\n"
+      "\n"
+      "Works on the schedule of the data directory that dornwatch uses: --data DIR,\n"
+      "else $DORNWATCH_DATA, else $XDG_DATA_HOME/dornwatch (~/.local/share/dornwatch).\n"
       "\n"
       "Commands:\n"
-      "  next --schedule KIND [TASK OPTIONS] [-n N] [--from \"YYYY-MM-DD HH:MM:SS\"]\n"
-      "      the next N times (default 10) a task with this rule falls due after\n"
-      "      the moment (default now), as the timer moves it, one a line\n"
-      "  next ID            (not available yet: needs the schedule file)\n"
-      "  list, show, add, set, remove, enable, disable, skip, history,\n"
-      "  export, import     (not available yet: need the schedule file)\n"
+      "  list [--all] [--category NAME] [--json]\n"
+      "      enabled tasks by date and time (--all: disabled tasks and completed\n"
+      "      copies too)\n"
+      "  show ID [--json]   every field of one task, the message included\n"
+      "  add [TASK OPTIONS] adds a task; prints its ID\n"
+      "  set ID [TASK OPTIONS]\n"
+      "                     changes the fields given\n"
+      "  remove ID          removes a task and its script steps\n"
+      "  enable ID, disable ID, skip ID\n"
+      "                     skip: pass over the next occurrence\n"
+      "  next ID [-n N] [--from \"YYYY-MM-DD HH:MM:SS\"]\n"
+      "  next --schedule KIND [TASK OPTIONS] [-n N] [--from ...]\n"
+      "      the next N times (default 10) the task falls due after the moment\n"
+      "      (default now), as the timer moves it, one a line\n"
+      "  history [--since DATE] [--json]\n"
+      "                     completed copies and tasks run by hand\n"
+      "  export FILE.ics [--category NAME]\n"
+      "                     the tasks as iCalendar events (FILE \"-\": standard output)\n"
+      "  import FILE.ics [--category NAME] [--dry-run]\n"
+      "                     events as new tasks; prints their IDs\n"
       "\n"
       "Task options:\n"
       "  --description TEXT         title, at most 40 characters\n"
       "  --type program|message|both|none\n"
-      "  --category NAME            at most 20 characters\n"
+      "  --category NAME            at most 20 characters; created when new\n"
       "  --schedule once|yearly|monthly|weekdays|month-weeks|custom\n"
       "  --days mon,tue,...         weekdays (weekdays, month-weeks)\n"
       "  --weeks 1st,2nd,3rd,4th,last   weeks of the month (month-weeks)\n"
@@ -85,27 +74,47 @@ void printHelp() {
 int main(int argc, char** argv) {
   // The locale's date picture is one of the forms --date accepts.
   dw::lang::loadIntlSettings();
-  dornctl::Arguments args;
-  for (int i = 2; i < argc; ++i) args.words.emplace_back(argv[i]);
-  const std::string command = argc > 1 ? argv[1] : "";
-  if (command.empty()) {
+  // --data DIR (or --data=DIR) may stand anywhere.
+  std::vector<std::string> words;
+  bool haveData = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (word == "--data" || word.rfind("--data=", 0) == 0) {
+      if (haveData) return dornctl::usageError("--data: given more than once");
+      if (word == "--data" && i + 1 >= argc) return dornctl::usageError("--data: needs a value");
+      std::string dir = word == "--data" ? argv[++i] : word.substr(7);
+      if (dir.empty()) return dornctl::usageError("--data: needs a value");
+      dornctl::setDataOption(dir);
+      haveData = true;
+      continue;
+    }
+    words.push_back(word);
+  }
+  if (words.empty()) {
     dornctl::printHelp();
     return dornctl::kExitUsage;
   }
+  const std::string command = words.front();
+  dornctl::Arguments args;
+  args.words.assign(words.begin() + 1, words.end());
   if (command == "--help" || command == "-h" || command == "help") {
     dornctl::printHelp();
     return dornctl::kExitOk;
   }
   if (command == "next") return dornctl::runNext(args);
+  if (command == "list") return dornctl::runList(args);
+  if (command == "show") return dornctl::runShow(args);
+  if (command == "history") return dornctl::runHistory(args);
+  if (command == "add") return dornctl::runAdd(args);
+  if (command == "set") return dornctl::runSet(args);
+  if (command == "remove") return dornctl::runRemove(args);
+  if (command == "enable" || command == "disable" || command == "skip")
+    return dornctl::runFlag(command, args);
+  if (command == "export") return dornctl::runExport(args);
+  if (command == "import") return dornctl::runImport(args);
   // Hidden: the iCalendar mapping of one task, and of a file, without the
   // schedule file.
   if (command == "ical-event") return dornctl::runIcalEvent(args);
   if (command == "ical-read") return dornctl::runIcalRead(args);
-  for (const char* later : {"list", "show", "add", "set", "remove", "enable", "disable", "skip",
-                            "history", "export", "import"})
-    if (command == later)
-      return dornctl::usageError(command +
-                                 ": not available in this version (it needs the schedule file); "
-                                 "see dornctl --help");
   return dornctl::usageError("unknown command " + command + "; see dornctl --help");
 }

@@ -1,4 +1,6 @@
-// dornctl next: when a task falls due (app/core/upcoming.h).
+// dornctl next: when a task falls due (app/core/upcoming.h), for a task of
+// the schedule file (next ID) or a rule given on the command line (next
+// --schedule ...).
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -35,17 +37,21 @@ bool parseMoment(const std::string& text, dw::app::Occurrence& at) {
 }  // namespace
 
 int runNext(Arguments args) {
-  if (!args.done() && args.words[0].rfind("-", 0) != 0)
-    return usageError("next " + args.words[0] +
-                      ": tasks of the schedule file are not available in this version; "
-                      "give the rule with --schedule");
+  std::optional<std::int32_t> id;
+  if (!args.done() && args.words[0].rfind("-", 0) != 0) {
+    id = parseTaskId(args.words[0]);
+    if (!id)
+      return usageError("next: expected a task ID (a whole number) or --schedule, got \"" +
+                        args.words[0] + "\"");
+    ++args.next;
+  }
   dw::app::TaskOptionList options;
   int count = kDefaultCount;
   dw::app::Occurrence from{dw::lang::today(), dw::lang::clockTime()};
   bool haveSchedule = false;
   while (!args.done()) {
     int exitCode = kExitOk;
-    if (takeTaskOption(args, options, exitCode)) {
+    if (!id && takeTaskOption(args, options, exitCode)) {
       if (options.back().first == "--schedule") haveSchedule = true;
       continue;
     }
@@ -76,13 +82,31 @@ int runNext(Arguments args) {
       }
       continue;
     }
+    if (id && dw::app::isTaskOption(word))
+      return usageError("next " + std::to_string(*id) + ": " + word +
+                        ": task options go with --schedule, not with a task ID");
     return usageError("next: unknown argument " + word + "; see dornctl --help");
   }
-  if (!haveSchedule) return usageError("next: --schedule is required (or a task ID)");
 
   dw::app::TaskDraft draft;
-  dw::app::primeNewTask(draft.record, from.date, from.time);
-  if (auto e = dw::app::applyTaskOptions(options, true, from.date, draft)) return optionError(*e);
+  if (id) {
+    dw::app::ScheduleStore store(dw::app::StoreAccess::Read);
+    if (int rc = openStore(store, dw::app::StoreAccess::Read)) return rc;
+    std::optional<dw::app::TaskDraft> stored;
+    if (auto fault = store.find(*id, stored)) return fileError(*fault);
+    if (!stored) return noSuchTask(*id);
+    if (stored->record.Disabled) {
+      // The timer passes over disabled tasks and completed copies.
+      std::fprintf(stderr, "dornctl: task %d is disabled: it does not fall due\n",
+                   static_cast<int>(*id));
+      return kExitOk;
+    }
+    draft = *stored;
+  } else {
+    if (!haveSchedule) return usageError("next: --schedule is required (or a task ID)");
+    dw::app::primeNewTask(draft.record, from.date, from.time);
+    if (auto e = dw::app::applyTaskOptions(options, true, from.date, draft)) return optionError(*e);
+  }
   for (const dw::app::Occurrence& o : dw::app::upcomingOccurrences(draft.record, from, count))
     std::printf("%s %s\n", dw::app::isoDateText(o.date).c_str(),
                 dw::app::clockText(o.time).c_str());

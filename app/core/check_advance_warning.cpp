@@ -1,0 +1,42 @@
+// The advance-warning check (see check_advance_warning.h).
+#include "app/core/check_advance_warning.h"
+
+#include <cstring>
+
+#include "app/core/app_files.h"
+#include "app/core/check_due_task.h"
+#include "app/core/frame_title.h"
+#include "runtime/lang/dates.h"
+#include "runtime/ui/message_box.h"
+#include "runtime/ui/runtime.h"
+
+namespace dw::app {
+
+void CheckAdvanceWarning() {
+  ScheduleFile& f = SCH1();
+  if (!f.isOpen()) return;
+  // 1. The first unwarned warning, of a task with a schedule type.
+  if (f.set(sch_key::kKeyAdvanced) != 0 || f.next() != 0) return;
+  if (f->AdvanceWarned == 1 || f->ScheduleType.trimmed().empty()) return;
+  // 2. Its moment has passed.
+  if (!isDue(f->AdvanceWarnDate, f->AdvanceWarnTime, lang::today(), lang::clockTime())) return;
+  // The record is ours until it is written back.
+  const ScheduleRecord found = f.rec();
+  f.hold(0);
+  f.watch();
+  if (f.get(sch_key::kKeyID) != 0) return;
+  if (std::memcmp(&found, &f.rec(), sizeof found) != 0) {
+    f.release();
+    return;
+  }
+  // 3. The warning, unless the occurrence is to be skipped.
+  if (f->SkipNextTime == 0)
+    ui::runtime().message(advanceWarningText(f->Date, f->Time, f->TaskType.raw(),
+                                             f.memo(kMessageMemo), f->Command.raw()),
+                          kAdvancedWarningCaption, "", ui::button::kOk);
+  // 4. Warned, shown or not.
+  f->AdvanceWarned = 1;
+  f.put();
+}
+
+}  // namespace dw::app

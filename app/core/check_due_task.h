@@ -1,0 +1,61 @@
+// The due-task check: the first part of the main frame's timer work.
+//
+// Each tick, CheckDueTask reads the first record of SCH1:KeyDateEnabled
+// (enabled tasks first, by date and time).  When that task is due it is
+// performed at most once: the alarm, the "Missed Task" or "Confirm Task"
+// question, the message window and/or the program, then the task moves to
+// its next occurrence (NextOccurrence) or, for a "Once" task, is deleted,
+// and a completed, disabled copy of the task as it stood before is added
+// under a fresh identifier.  At most one task is handled per tick.
+//
+// Claiming an occurrence.  Before anything is performed the task's record
+// is read again by its identifier with HOLD (one try) and WATCH, and it
+// must be unchanged since the first read.  The hold lasts until the record
+// is written back, across the questions and messages, so another process
+// on the same data file (a second scheduler, dornctl) cannot perform or
+// change the same occurrence meanwhile: its hold or write is refused, and
+// by the time it reads again the task has moved on.  A record held
+// elsewhere is simply left for a later tick.
+//
+// Thread-safety: the main frame's thread only, under the Runtime lock (the
+// questions and message boxes give the lock up while they are shown).
+// SCH1 must be open.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "app/core/frame_title.h"
+
+namespace dw::app {
+
+// The question of a due task: its caption ("" when none is asked) and text.
+struct DueQuestion {
+  const char* caption = "";
+  std::string text;
+};
+
+inline constexpr const char* kMissedTaskCaption = "Missed Task";
+inline constexpr const char* kConfirmTaskCaption = "Confirm Task";
+
+// Whether an occurrence at (date, time) is due at (today, now): strictly
+// after it, so a task at 10:00:00.00 is not due at that very moment.
+inline bool isDue(std::int32_t date, std::int32_t time, std::int32_t today, std::int32_t now) {
+  return today > date || (today == date && now > time);
+}
+
+struct ScheduleRecord;
+
+// Which question a due task asks: "Missed Task" for an occurrence of an
+// earlier day with Warn set (never for "Display Message"), else "Confirm
+// Task" when UserSkip is set, else none.
+DueQuestion dueQuestion(const ScheduleRecord& task, std::int32_t today);
+
+// One tick of the due-task check.
+void CheckDueTask();
+
+// The first enabled task of SCH1:KeyDateEnabled, for the minimised frame's
+// title; nothing when no task is enabled or the read fails.
+std::optional<NextTask> firstEnabledTask();
+
+}  // namespace dw::app

@@ -1,0 +1,45 @@
+// The main frame's data files and timer work (see main_frame_work.h).
+#include "app/core/main_frame_work.h"
+
+#include "app/core/app_files.h"
+#include "app/core/check_advance_warning.h"
+#include "app/core/check_due_task.h"
+#include "app/core/driver_seams.h"
+#include "app/core/file_routines.h"
+#include "app/core/purge_completed.h"
+
+namespace dw::app {
+
+namespace {
+
+// A user of `file` through the open routine (0x42, created when missing);
+// the first user binds its fields and memo for expressions.
+void useFrameFile(db::DeclaredFile& file) {
+  if (useFile(file, CreateFile::Yes, ForbidCreate::No, kSharedAccess)) file.bindFields();
+}
+
+}  // namespace
+
+void openFrameFiles() {
+  useFrameFile(HIS());
+  useFrameFile(SCH1());
+}
+
+void closeFrameFiles() {
+  releaseFile(HIS());
+  releaseFile(SCH1());
+}
+
+void frameTimerWork() {
+  CheckDueTask();
+  CheckAdvanceWarning();
+  PurgeCompleted();
+}
+
+void installFrameWork() {
+  setTimerWork(&frameTimerWork);
+  setNextTaskSource(&firstEnabledTask);
+  installFileRoutines();  // the message window's to-do adder
+}
+
+}  // namespace dw::app

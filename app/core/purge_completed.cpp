@@ -1,0 +1,29 @@
+// The purge of completed records (see purge_completed.h).
+#include "app/core/purge_completed.h"
+
+#include "app/core/app_files.h"
+#include "app/core/settings.h"
+#include "runtime/lang/dates.h"
+
+namespace dw::app {
+
+void PurgeCompleted() {
+  const std::int32_t expires = settings().historyExpires;
+  if (expires == 0) return;
+  ScheduleFile& f = SCH1();
+  if (!f.isOpen()) return;
+  const std::int32_t today = lang::today();
+  // The first disabled record.
+  f.clear();
+  f->Disabled = 1;
+  if (f.setByValue(sch_key::kKeyDateEnabled) != 0) return;
+  for (;;) {
+    f.noMemo();
+    if (f.next() != 0) return;
+    const bool expired = completedRecordExpired(f->Date, expires, today);
+    if (!expired) return;
+    if (f->Completed == 1) f.erase();
+  }
+}
+
+}  // namespace dw::app

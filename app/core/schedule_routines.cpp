@@ -1,0 +1,81 @@
+// The delete and update routines of the Schedule table (through SCH, or
+// SCH1 for the timer work), which carry a task's script steps with it: the
+// Scripting records whose SCR:ID is the task's SCH:ID.
+//
+// Both open Scripting through the user counts when the process does not
+// hold it (creating it when missing) and run in one transaction over the
+// Schedule and Scripting tables.  Delete removes the steps first, then the
+// task; update writes the task, then moves the steps to the task's new
+// identifier when it changed (the old one is the task as stored, read
+// before the transaction).  A failure on a step is message 31 for the
+// "Scripting" file and rolls everything back.
+//
+// Threads: a runtime thread holding the Runtime lock.
+#include <cstring>
+
+#include "app/core/file_routines_internal.h"
+#include "app/core/script_steps.h"
+#include "runtime/lang/errors.h"
+
+namespace dw::app {
+
+namespace {
+
+int stepError(std::string_view operation, int rc, detail::Report& report) {
+  report = [operation] {
+    standardError(stdmsg::kProcessError, {}, kScriptingLabel, {}, operation);
+  };
+  return rc;
+}
+
+int deleteSteps(std::int64_t id, detail::Report& report) {
+  if (int rc = deleteScriptSteps(id)) return stepError(kDeleteOperation, rc, report);
+  return 0;
+}
+
+int moveSteps(std::int64_t from, std::int64_t to, detail::Report& report) {
+  if (int rc = moveScriptSteps(from, to)) return stepError(kPutOperation, rc, report);
+  return 0;
+}
+
+}  // namespace
+
+int deleteScheduleRecord() {
+  return deleteScheduleRecord(SCH());
+}
+
+int deleteScheduleRecord(ScheduleFile& file) {
+  detail::RoutineSpec spec;
+  spec.file = &file;
+  spec.label = kScheduleLabel;
+  spec.operation = detail::Operation::Delete;
+  spec.related = &SCR();
+  spec.before = [&file](detail::Report& report) { return deleteSteps(file->ID.get(), report); };
+  return detail::runRoutine(spec);
+}
+
+int updateScheduleRecord() {
+  return updateScheduleRecord(SCH());
+}
+
+int updateScheduleRecord(ScheduleFile& file) {
+  std::int64_t oldId = 0;
+  if (const auto stored = detail::storedRecord(file)) {
+    ScheduleRecord old;
+    std::memcpy(&old, stored->data(), sizeof old);
+    oldId = old.ID.get();
+  }
+  detail::RoutineSpec spec;
+  spec.file = &file;
+  spec.label = kScheduleLabel;
+  spec.operation = detail::Operation::Update;
+  spec.related = &SCR();
+  spec.after = [&file, oldId](detail::Report& report) -> int {
+    const std::int64_t newId = file->ID.get();
+    if (oldId == 0 || oldId == newId) return 0;
+    return moveSteps(oldId, newId, report);
+  };
+  return detail::runRoutine(spec);
+}
+
+}  // namespace dw::app
