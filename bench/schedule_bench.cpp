@@ -368,9 +368,9 @@ int main(int argc, char** argv) {
   const Figures t = withTableApi ? medianOf(tables) : e;
   const Figures l = withWal ? medianOf(wal) : s;
   std::printf(
-      "Schedule workload, %d records, median of 3 runs; ratio = time / SQLite DELETE "
+      "Schedule workload, %d records, median of 3 runs, %s; ratio = time / SQLite DELETE "
       "time (WAL: / SQLite WAL time); size: bytes / bytes\n",
-      n);
+      n, g_cpuTime ? "process CPU time" : "wall time");
   std::printf("%-32s %13s %13s %13s %13s %7s %7s %7s\n", "operation", "file layer", "Table API",
               "SQLite DEL", "SQLite WAL", "file", "file/W", "table");
   auto row = [&](const char* name, double Figures::*field, double count) {
