@@ -49,7 +49,7 @@ bool Header::regionsValid() const {
   if (regionStart[0] != 0 || regionEnd[0] != 0) return false;
   for (int c = 1; c <= kClassCount; ++c) {
     const std::int32_t s = regionStart[c], e = regionEnd[c];
-    if (s < regionEnd[c - 1] || e < s || e > kLimit || (e - s) % c != 0) return false;
+    if (s < regionEnd[c - 1] || e < s || e > kLimit || (e != s && (e - s) % c != 0)) return false;
   }
   return true;
 }

@@ -95,12 +95,14 @@ struct Entry {
 // Unsigned byte order, a proper prefix first.
 inline int compareKeys(std::string_view a, std::string_view b) {
   const std::size_t n = a.size() < b.size() ? a.size() : b.size();
-  if (n >= 8) {
-    // Keys of one table share their first bytes but mostly differ within
-    // eight: compare those as one big-endian word before calling memcmp.
+  // Keys of one key share long prefixes (table, key number, leading
+  // components): compare eight bytes at a time as big-endian words, then
+  // the last few bytes one by one.
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
     std::uint64_t x, y;
-    std::memcpy(&x, a.data(), 8);
-    std::memcpy(&y, b.data(), 8);
+    std::memcpy(&x, a.data() + i, 8);
+    std::memcpy(&y, b.data() + i, 8);
     if (x != y) {
       if constexpr (std::endian::native == std::endian::little) {
         x = __builtin_bswap64(x);
@@ -109,9 +111,9 @@ inline int compareKeys(std::string_view a, std::string_view b) {
       return x < y ? -1 : 1;
     }
   }
-  if (n != 0) {
-    const int c = std::memcmp(a.data(), b.data(), n);
-    if (c != 0) return c < 0 ? -1 : 1;
+  for (; i < n; ++i) {
+    const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x != y) return x < y ? -1 : 1;
   }
   return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }

@@ -137,15 +137,36 @@ std::string encodeComponent(const FieldDesc& field, bool descending, bool noCase
       break;
   }
   if (isStringType(field.type)) {
+    // Each byte maps alone (case, then collation weight), so the padding
+    // at the end (blanks, or zeros) maps once and is filled in.  The OEM
+    // conversion takes the whole text, so it keeps the byte-wise path.
+    std::size_t end = out.size();
+    if (!oem) {
+      while (end > 0 && out[end - 1] == out.back()) --end;
+    }
+    auto mapped = [&](unsigned char b) {
+      if (noCase && dw::lang::isUpper(b)) {
+        if (unsigned char p = dw::lang::casePartner(b)) b = p;
+      }
+      return b;
+    };
+    if (end < out.size()) {
+      const unsigned char pad =
+          dw::lang::collationWeight(mapped(static_cast<unsigned char>(out.back())));
+      std::fill(out.begin() + std::ptrdiff_t(end), out.end(), char(pad));
+    }
     if (noCase) {
-      for (char& c : out) {
-        const auto b = static_cast<unsigned char>(c);
-        if (!dw::lang::isUpper(b)) continue;
-        if (unsigned char p = dw::lang::casePartner(b)) c = char(p);
+      for (std::size_t i = 0; i < end; ++i) {
+        out[i] = char(mapped(static_cast<unsigned char>(out[i])));
       }
     }
-    if (oem) convertText(out, OemDirection::ToOem);
-    for (char& c : out) c = char(dw::lang::collationWeight(static_cast<unsigned char>(c)));
+    if (oem) {
+      convertText(out, OemDirection::ToOem);
+      end = out.size();
+    }
+    for (std::size_t i = 0; i < end; ++i) {
+      out[i] = char(dw::lang::collationWeight(static_cast<unsigned char>(out[i])));
+    }
   }
   if (descending) complement(out);
   return out;

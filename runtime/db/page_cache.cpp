@@ -11,8 +11,12 @@ PageCache::PageCache() {
 PageCache::~PageCache() = default;
 
 CachedPage* PageCache::find(std::int32_t number) {
+  CachedPage*& recent = m_recent[recentSlot(number)];
+  if (recent != nullptr && recent->number == number) return recent;
   const auto it = m_index.find(number);
-  return it == m_index.end() ? nullptr : it->second;
+  if (it == m_index.end()) return nullptr;
+  recent = it->second;
+  return recent;
 }
 
 void PageCache::unlinkRing(CachedPage* page) {
@@ -34,7 +38,9 @@ CachedPage* PageCache::insert(std::unique_ptr<CachedPage> page) {
   CachedPage* raw = page.get();
   raw->entryTime = raw->accessTime = ++m_clock;
   raw->accessCount = 1;
-  m_buckets[bucketOf(raw->number)].push_back(std::move(page));
+  auto& bucket = m_buckets[bucketOf(raw->number)];
+  raw->bucketSlot = bucket.size();
+  bucket.push_back(std::move(page));
   m_index[raw->number] = raw;
   ++m_count;
   linkNewest(raw);
@@ -44,7 +50,7 @@ CachedPage* PageCache::insert(std::unique_ptr<CachedPage> page) {
 void PageCache::touch(CachedPage* page) {
   page->accessTime = ++m_clock;
   ++page->accessCount;
-  if (!page->pinned) {
+  if (!page->pinned && m_ring.older != page) {  // not already the newest
     unlinkRing(page);
     linkNewest(page);
   }
@@ -58,11 +64,18 @@ void PageCache::pin(CachedPage* page) {
 }
 
 std::unique_ptr<CachedPage> PageCache::detach(CachedPage* page) {
+  // The bucket's last page takes the leaving page's place.
   auto& bucket = m_buckets[bucketOf(page->number)];
-  auto it = std::find_if(bucket.begin(), bucket.end(), [&](auto& p) { return p.get() == page; });
-  std::unique_ptr<CachedPage> owned = std::move(*it);
-  bucket.erase(it);
+  const std::size_t slot = page->bucketSlot;
+  std::unique_ptr<CachedPage> owned = std::move(bucket[slot]);
+  if (slot + 1 != bucket.size()) {
+    bucket[slot] = std::move(bucket.back());
+    bucket[slot]->bucketSlot = slot;
+  }
+  bucket.pop_back();
   m_index.erase(page->number);
+  CachedPage*& recent = m_recent[recentSlot(page->number)];
+  if (recent == page) recent = nullptr;
   return owned;
 }
 
@@ -80,7 +93,9 @@ void PageCache::renumber(CachedPage* page, std::int32_t number) {
   auto owned = detach(page);
   owned->number = number;
   m_index[number] = owned.get();
-  m_buckets[bucketOf(number)].push_back(std::move(owned));
+  auto& bucket = m_buckets[bucketOf(number)];
+  owned->bucketSlot = bucket.size();
+  bucket.push_back(std::move(owned));
 }
 
 void PageCache::unpinAll() {
@@ -95,6 +110,7 @@ void PageCache::unpinAll() {
 void PageCache::dropAll() {
   for (auto& b : m_buckets) b.clear();
   m_index.clear();
+  m_recent.fill(nullptr);
   m_dirty.clear();
   m_ring.older = m_ring.newer = &m_ring;
   m_count = m_unpinned = 0;

@@ -80,21 +80,40 @@ void writeStatistics(const TableRef& ref, std::uint8_t kind, const Statistics& s
   insertEntry(*file, std::move(e));
 }
 
-bool addCount(const TableRef& ref, std::uint8_t kind, std::int64_t delta) {
-  auto s = readStatistics(ref, kind);
-  if (!s) return false;
-  const std::int64_t n = std::clamp<std::int64_t>(std::int64_t(s->count) + delta, 0, 0xFFFFFFFFll);
-  s->count = std::uint32_t(n);
-  writeStatistics(ref, kind, *s);
+namespace {
+
+// Reads the statistics of `kind`, lets change() alter them and writes them
+// back when they changed, over the entry the read has just found: one
+// descent of the tree instead of one to read and one to write.
+template <class Change>
+bool changeStatistics(const TableRef& ref, std::uint8_t kind, Change&& change) {
+  BriskFile* file = statsFile(ref, kind);
+  if (!file) return false;
+  const std::string key = statisticsKey(ref.number, kind);
+  auto old = findEqual(*file, key);
+  if (!old || old->data().size() < 8) return false;
+  const auto* d = reinterpret_cast<const std::uint8_t*>(old->data().data());
+  Statistics s{getU32(d), getU32(d + 4)};
+  change(s);
+  Entry e = statsEntry(ref.number, kind, s);
+  if (*old == e) return true;  // unchanged: leave the page alone
+  if (overwriteInLeaf(*file, e)) return true;
+  deleteEntry(*file, key);
+  insertEntry(*file, std::move(e));
   return true;
 }
 
+}  // namespace
+
+bool addCount(const TableRef& ref, std::uint8_t kind, std::int64_t delta) {
+  return changeStatistics(ref, kind, [&](Statistics& s) {
+    const std::int64_t n = std::clamp<std::int64_t>(std::int64_t(s.count) + delta, 0, 0xFFFFFFFFll);
+    s.count = std::uint32_t(n);
+  });
+}
+
 bool setMarker(const TableRef& ref, std::uint8_t kind, std::uint32_t recordNumber) {
-  auto s = readStatistics(ref, kind);
-  if (!s) return false;
-  s->marker = recordNumber;
-  writeStatistics(ref, kind, *s);
-  return true;
+  return changeStatistics(ref, kind, [&](Statistics& s) { s.marker = recordNumber; });
 }
 
 }  // namespace dw::db

@@ -116,6 +116,26 @@ PageContent leafOf(std::vector<std::pair<std::string, std::size_t>> items) {
   return p;
 }
 
+// Keys compare as unsigned byte strings, a proper prefix first, whatever
+// the lengths and wherever (within or after the first words) they differ.
+TEST(KeyOrder, CompareKeysIsUnsignedByteOrder) {
+  std::mt19937 rng(5);
+  auto sign = [](int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); };
+  for (int i = 0; i < 20000; ++i) {
+    // Long shared prefixes over a small alphabet with high bytes, so that
+    // ties reach every word and the tail.
+    const std::size_t common = rng() % 40;
+    std::string a, b;
+    for (std::size_t j = 0; j < common; ++j) a.push_back(char(rng() % 2 ? 0x7F : 0x80));
+    b = a;
+    for (std::size_t j = rng() % 12; j > 0; --j) a.push_back(char(rng() % 3 ? 0xFF : 0x00));
+    for (std::size_t j = rng() % 12; j > 0; --j) b.push_back(char(rng() % 3 ? 0xFF : 0x01));
+    ASSERT_EQ(compareKeys(a, b), sign(a.compare(b))) << a.size() << " / " << b.size();
+    ASSERT_EQ(compareKeys(b, a), sign(b.compare(a)));
+    ASSERT_EQ(compareKeys(a, a), 0);
+  }
+}
+
 TEST(PageImage, SharedPrefixIsCappedAt63) {
   const std::string a(100, 'k');
   std::string b = a;

@@ -223,6 +223,47 @@ TEST(KeyEncoding, CaseInsensitiveKeysEqualExactlyWhenTheLowerCasesDo) {
             enc(FieldType::CString, std::string("SMITH\0", 6), false, true));
 }
 
+// Every byte of a text component maps on its own (case partner in a
+// case-insensitive key, then collation weight, then the complement of a
+// descending component), the padding at the end as much as the text.
+TEST(KeyEncoding, TextAndItsPaddingMapByteByByte) {
+  auto reference = [](std::string_view bytes, bool desc, bool noCase) {
+    std::string out;
+    for (char ch : bytes) {
+      auto b = static_cast<unsigned char>(ch);
+      if (noCase && dw::lang::isUpper(b) && dw::lang::casePartner(b)) {
+        b = dw::lang::casePartner(b);
+      }
+      b = dw::lang::collationWeight(b);
+      out.push_back(char(desc ? ~b : b));
+    }
+    return out;
+  };
+  const std::string texts[] = {
+      "Backups     ",  // blank padding
+      "            ",  // nothing but padding
+      "Daily audit",   // no padding
+      "xAAAA",         // a run of capitals at the end
+      "Z",             // one byte
+      "\xc9t\xe9   ",  // accented letters, then blanks
+  };
+  dw::lang::resetCharTables();
+  dw::lang::usePlatformCasePairs();
+  dw::lang::usePlatformCollation();
+  for (const std::string& text : texts) {
+    for (int flags = 0; flags < 4; ++flags) {
+      const bool desc = flags & 1, noCase = flags & 2;
+      EXPECT_EQ(hex(enc(FieldType::String, text, desc, noCase)), hex(reference(text, desc, noCase)))
+          << "'" << text << "' desc " << desc << " nocase " << noCase;
+    }
+  }
+  // A CSTRING's zeros after the text are padding too.
+  const std::string c("Mail\0\0\0\0", 8);
+  EXPECT_EQ(hex(enc(FieldType::CString, std::string("MAIL\0XY\0", 8), false, true)),
+            hex(reference(c, false, true)));
+  dw::lang::resetCharTables();
+}
+
 // Digraphs expand text when strings are compared, but a key component keeps
 // its field's length: keys collate byte by byte and ignore digraphs.
 TEST(KeyEncoding, DigraphsLeaveKeysAtTheirFieldLength) {
