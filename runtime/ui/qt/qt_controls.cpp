@@ -12,6 +12,7 @@
 //   focus entering a control       a focus message (EVENT:Selected)
 // Radios are children of the content widget (their rectangles are the
 // window's), grouped by a QButtonGroup; a tab has no widget of its own.
+// A prompt's "&" letter focuses the next control that takes the focus.
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QButtonGroup>
@@ -287,9 +288,34 @@ void createControlWidget(QtBackend& backend, QtWindow& qw, Window& w, int index)
   updateControlWidget(qw, w, c);  // may hide it again
 }
 
+namespace {
+
+// A prompt's "&" letter moves the focus to the control it introduces: the
+// next control in declaration order that can take the focus.  Only a shown
+// prompt answers its letter, so prompts on hidden tabs do not compete.
+void linkPrompts(QtWindow& qw, Window& w) {
+  const int count = static_cast<int>(w.controls().size());
+  for (int i = 0; i < count; ++i) {
+    if (w.controls()[i]->type() != ControlType::Prompt) continue;
+    auto it = qw.controls.find(i);
+    auto* label = it == qw.controls.end() ? nullptr : qobject_cast<QLabel*>(it->second.widget);
+    if (!label || !label->text().contains(QLatin1Char('&'))) continue;
+    for (int j = i + 1; j < count; ++j) {
+      auto next = qw.controls.find(j);
+      if (next == qw.controls.end() || !next->second.widget) continue;
+      if (next->second.widget->focusPolicy() == Qt::NoFocus) continue;
+      label->setBuddy(next->second.widget);
+      break;
+    }
+  }
+}
+
+}  // namespace
+
 void createControlWidgets(QtBackend& backend, QtWindow& qw, Window& w) {
   for (std::size_t i = 0; i < w.controls().size(); ++i)
     createControlWidget(backend, qw, w, static_cast<int>(i));
+  linkPrompts(qw, w);
 }
 
 namespace {
