@@ -91,9 +91,13 @@ def dump(root, out=sys.stdout):
         print("  " * d + n.getRoleName(), repr(n.name), repr(text_of(n)), *marks, file=out)
 
 def focused(root):
-    """The focused control under root (page tabs, which keep their mark, aside)."""
+    """The focused control under root (windows, page tabs and the rows of
+    lists, which keep their mark, aside)."""
     return find(root, lambda n: n.getState().contains(pyatspi.STATE_FOCUSED)
-                and n.getRole() not in (pyatspi.ROLE_PAGE_TAB, pyatspi.ROLE_PAGE_TAB_LIST))
+                and n.getRole() not in (pyatspi.ROLE_PAGE_TAB, pyatspi.ROLE_PAGE_TAB_LIST,
+                                        pyatspi.ROLE_FRAME, pyatspi.ROLE_INTERNAL_FRAME,
+                                        pyatspi.ROLE_DIALOG, pyatspi.ROLE_WINDOW,
+                                        pyatspi.ROLE_TABLE_CELL, pyatspi.ROLE_LIST_ITEM))
 
 def press_until(key, pred, what, tries=4):
     """Presses key until pred holds; for a letter that several shown controls
