@@ -20,6 +20,12 @@ void ViewListSource::reload() {
 
 std::int64_t ViewListSource::rowCount() {
   if (m_count) return *m_count;
+  if (m_counter) {
+    if (const std::int64_t counted = m_counter(); counted >= 0) {
+      m_count = counted;
+      return counted;
+    }
+  }
   std::int64_t n = 0;
   db::ViewPage page;
   if (m_view.firstPage(kCountPage, page) != 0) return 0;

@@ -6,9 +6,9 @@
 // last row.  So scrolling a list of 100,000 records reads about the rows it
 // shows.  Only a jump into the middle reads the rows it passes over.
 //
-// The number of rows is the key's record count for a view without a
-// filter; with a filter it is counted by one pass over the key range, done
-// the first time it is asked and kept until reload().
+// The number of rows is counted by one pass over the key range the first
+// time it is asked, unless the owner gave a cheaper counter (for a view
+// without a filter: the key's entry count), and kept until reload().
 //
 // Invariants: the kept rows are consecutive rows of the view starting at
 // the kept index; reload() forgets them (after changes to the table).
@@ -42,12 +42,17 @@ class ViewListSource : public ui::ListSource {
   std::vector<db::ViewRow> rows(std::int64_t first, std::int64_t count);
   // Forgets the kept rows and the count.
   void reload();
+  // A cheaper way to count the rows that the caller knows (the key's entry
+  // count for a view with neither filter nor row test); a negative answer
+  // falls back to the pass over the view.
+  void setCounter(std::function<std::int64_t()> counter) { m_counter = std::move(counter); }
 
  private:
   void keep(std::int64_t first, std::vector<db::ViewRow> rows);
 
   db::View& m_view;
   RowFormatter m_format;
+  std::function<std::int64_t()> m_counter;
   std::optional<std::int64_t> m_count;
   std::int64_t m_keptFirst = 0;
   std::vector<db::ViewRow> m_kept;

@@ -1,5 +1,6 @@
 // The frame's windows (frame_windows.h): each menu item with the procedure
-// it starts and that procedure's stack.
+// it starts and that procedure's stack, and the forms the schedule windows
+// call.
 #include "app/forms/frame_windows.h"
 
 #include "app/core/frame_menu.h"
@@ -7,13 +8,27 @@
 #include "app/forms/add_message_wizard.h"
 #include "app/forms/add_program_wizard.h"
 #include "app/forms/add_task_wizard.h"
+#include "app/forms/browse_schedule.h"
+#include "app/forms/calendar.h"
+#include "app/forms/schedule_calls.h"
+#include "app/forms/special_event_wizard.h"
+#include "app/forms/update_schedule.h"
 
 namespace dw::app {
 
 void installFrameWindows() {
+  setMenuProcedure(frame::kViewSchedule, &BrowseSchedule, kLargeStack);
   setMenuProcedure(frame::kAddMessage, &AddMessageWizard, kSmallStack);
   setMenuProcedure(frame::kAddProgram, &AddProgramWizard, kSmallStack);
   setMenuProcedure(frame::kGenericAdd, &AddTaskWizard, kSmallStack);
+
+  // What the schedule windows call.
+  ScheduleCalls& calls = scheduleCalls();
+  calls.updateSchedule = &UpdateSchedule;
+  calls.specialEventWizard = &SpecialEventWizard;
+  calls.calendar = [](std::int32_t date, std::string_view title, std::string_view mode) {
+    return Calendar(date, title, mode);
+  };
 }
 
 }  // namespace dw::app

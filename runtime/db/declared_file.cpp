@@ -4,7 +4,9 @@
 #include "runtime/db/declared_file.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "runtime/db/field_binding.h"
 #include "runtime/lang/errors.h"
@@ -394,18 +396,38 @@ int endTransaction(int operation) {
   });
 }
 
+// Takes the exclusive lock of the file a LOGOUT has just enlisted, trying
+// until `seconds` have passed (-1: without limit): 0 or 32.  Taking every
+// file's lock at LOGOUT, in the order the files are named, keeps two
+// stations whose transactions name the files in the same order from each
+// holding one file and waiting for ever for the other's.
+int lockForTransaction(DeclaredFile& f, std::int64_t seconds) {
+  BriskFile& file = f.table()->file();
+  const auto start = std::chrono::steady_clock::now();
+  for (;;) {
+    if (file.lockExclusive(platform::LockWait::TryOnce)) return 0;
+    const auto waited = std::chrono::steady_clock::now() - start;
+    if (seconds >= 0 && waited >= std::chrono::seconds(seconds)) return lang::err::kFileLocked;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
 }  // namespace
 
 int logout(std::int64_t seconds, std::initializer_list<DeclaredFile*> files) {
-  (void)seconds;  // the driver's LOGOUT waits for each file's lock itself
   return posted([&] {
     DriverArgs a;
+    DeclaredFile* enlisted = nullptr;
     for (DeclaredFile* f : files) {
-      const int rc = driverCall(op::kLogout, f->controlBlock(), a);
+      int rc = driverCall(op::kLogout, f->controlBlock(), a);
+      if (rc == 0) {
+        enlisted = f;
+        rc = lockForTransaction(*f, seconds);
+      }
       if (rc != 0) {
-        if (f != *files.begin()) {
+        if (enlisted) {
           DriverArgs none;
-          driverCall(op::kRollback, (*files.begin())->controlBlock(), none);
+          driverCall(op::kRollback, enlisted->controlBlock(), none);
         }
         g_transactionFile = nullptr;
         return rc;

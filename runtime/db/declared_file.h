@@ -160,9 +160,11 @@ class DeclaredFile {
   int m_openCount = 0;
 };
 
-// Transactions over declared files: LOGOUT enlists each file (seconds: how
-// long to wait for the files' locks, -1 without limit); COMMIT and ROLLBACK
-// end it.  Each posts its error.  A failed logout leaves no file enlisted.
+// Transactions over declared files: LOGOUT enlists each file and takes its
+// exclusive lock at once, in the order given (seconds: how long to wait for
+// each file's lock, -1 without limit; 32 when it stays taken); COMMIT and
+// ROLLBACK end it.  Each posts its error.  A failed logout leaves no file
+// enlisted.
 int logout(std::int64_t seconds, std::initializer_list<DeclaredFile*> files);
 int commit();
 int rollback();

@@ -143,8 +143,10 @@ bool Runtime::deliver(Window& w, EventRecord& record) {
     const int result = c->takeValue(record.event, record.value);
     m_backend->updateControl(w, *c);
     if (result == 0) return false;
+    // An alert key keeps its key code for KEYCODE(); other values have been
+    // written into the control's variable.
+    if (result != ev::kAlertKey) record.value = {};
     record.event = result;
-    record.value = {};
   }
   w.cycled = false;
   w.setCurrent(record);
@@ -245,6 +247,13 @@ int Runtime::event() const {
 int Runtime::field() const {
   const Window* w = currentWindow();
   return w ? w->current().field : 0;
+}
+
+int Runtime::keyCode() const {
+  const Window* w = currentWindow();
+  if (!w || w->current().event != ev::kAlertKey) return 0;
+  const auto* code = std::get_if<std::int64_t>(&w->current().value);
+  return code ? static_cast<int>(*code) : 0;
 }
 
 void Runtime::cycle() {

@@ -148,6 +148,9 @@ class Runtime {
   bool accept();
   int event() const;
   int field() const;
+  // KEYCODE: the key code (keycodes.h) of the current EVENT:AlertKey, 0 for
+  // any other event or an alert that carried none.
+  int keyCode() const;
   // The procedure declines the default action of the current event (e.g.
   // keeps the window open on EVENT:CloseWindow).
   void cycle();

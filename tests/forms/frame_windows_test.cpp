@@ -41,5 +41,22 @@ TEST_F(FrameWindowsTest, TheWizardsMenuAndToolBarStartTheWizards) {
   openAndClose(frame::kToolAddProgram, "Add Program Wizard");
 }
 
+TEST_F(FrameWindowsTest, ViewScheduleOpensTheScheduleWindow) {
+  startProgram();
+  EXPECT_FALSE(backend.find("View Schedule")) << "switched off at start-up by DORN.INI";
+  openAndClose(frame::kViewSchedule, "View Schedule");
+  openAndClose(frame::kToolSchedule, "View Schedule");
+}
+
+TEST_F(FrameWindowsTest, TheScheduleWindowOpensAtStartUpByDefault) {
+  writeIni("[Settings]\n");
+  startProgram();
+  idle();
+  const auto window = backend.find("View Schedule");
+  ASSERT_TRUE(window);
+  backend.closeBox(window->id);
+  idle();
+}
+
 }  // namespace
 }  // namespace dw::app

@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QThread>
 #include <QToolBar>
 #include <QTreeView>
@@ -142,6 +143,7 @@ TEST_F(QtBackendTest, ControlsTakeWhatTheUserDoesIntoTheirVariables) {
 
 TEST_F(QtBackendTest, MdiChildOnItsOwnThreadClosesWithTheFrame) {
   std::atomic<int> childState{0};  // 1 open, 2 got CloseDown, 3 closed
+  std::atomic<std::uint32_t> childId{0};
   std::atomic<bool> done{false};
   runtime().runProgram([&] {
     Runtime& rt = runtime();
@@ -188,6 +190,9 @@ TEST_F(QtBackendTest, MdiChildOnItsOwnThreadClosesWithTheFrame) {
           child.label = "CHILD";
           child.title = "Child";
           Window& c = runtime().open(child, std::move(controls));
+          // The code renames a tab.
+          runtime().setRows(1, {"Monday", "Two"});
+          childId = c.id();
           childState = 1;
           while (runtime().accept())
             if (runtime().event() == ev::kCloseDown) childState = 2;
@@ -206,6 +211,10 @@ TEST_F(QtBackendTest, MdiChildOnItsOwnThreadClosesWithTheFrame) {
   auto* area = qobject_cast<QMdiArea*>(frame->centralWidget());
   ASSERT_EQ(area->subWindowList().size(), 1);
   EXPECT_EQ(area->subWindowList()[0]->windowTitle(), QString("Child"));
+  auto* tabs = qobject_cast<QTabBar*>(backend->controlWidget(childId, 1));
+  ASSERT_NE(tabs, nullptr);
+  EXPECT_EQ(tabs->tabText(0), QString("Monday"));
+  EXPECT_EQ(tabs->tabText(1), QString("Two"));
   EXPECT_TRUE(backend->triggerAction(backend->applicationWindow(), -1));
   ASSERT_TRUE(pumpUntil([&] { return done.load() && childState == 3; }));
   runtime().joinProgram();

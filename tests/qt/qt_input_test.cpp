@@ -2,6 +2,7 @@
 // a QTimer, and PRESS typing into a real line edit (offscreen).
 #include <gtest/gtest.h>
 
+#include <QContextMenuEvent>
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QWidget>
@@ -15,6 +16,7 @@
 
 #include "runtime/ui/control_registry.h"
 #include "runtime/ui/events.h"
+#include "runtime/ui/keycodes.h"
 #include "runtime/ui/window.h"
 #include "tests/qt/qt_fixture.h"
 
@@ -77,6 +79,7 @@ struct Form {
   // While set, the procedure stops (holding the Runtime lock) after it
   // took an EVENT:MouseIn, so what the user does meanwhile queues up.
   std::atomic<bool> hold{false};
+  std::atomic<int> alertedKey{-1};  // the key code of the last EVENT:AlertKey
 
   void run(const std::function<void()>& setup) {
     runtime().runProgram([this, setup] {
@@ -93,6 +96,7 @@ struct Form {
       while (runtime().accept()) {
         log.add(describe());
         number = n;
+        if (runtime().event() == ev::kAlertKey) alertedKey = runtime().keyCode();
         while (hold && runtime().event() == ev::kMouseIn)
           std::this_thread::sleep_for(std::chrono::milliseconds(1));
       }
@@ -136,6 +140,24 @@ TEST_F(QtInputTest, MouseEventsOfAControlAndCoalescedMoves) {
     if (e.rfind("Mouse", 0) == 0 && e.back() == '2') mouse.push_back(e);
   EXPECT_EQ(mouse,
             (std::vector<std::string>{"MouseIn 2", "MouseMove 2", "MouseUp 2", "MouseOut 2"}));
+  backend->widgetOf(form.id)->close();
+  ASSERT_TRUE(pumpUntil([&] { return form.done.load(); }));
+  runtime().joinProgram();
+}
+
+// A right click on a window, or on a control without a menu of its own,
+// is the window's alert of the right button.
+TEST_F(QtInputTest, RightClickOnAWindowAlertsItsProcedure) {
+  Form form;
+  form.run([] {});
+  ASSERT_TRUE(pumpUntil([&] { return form.id != 0 && idle(); }));
+  QWidget* button = backend->controlWidget(form.id, 2);
+  ASSERT_NE(button, nullptr);
+  QContextMenuEvent onButton(QContextMenuEvent::Mouse, centre(button),
+                             button->mapToGlobal(centre(button)));
+  QCoreApplication::sendEvent(button, &onButton);
+  ASSERT_TRUE(pumpUntil([&] { return form.log.has("AlertKey") && idle(); }));
+  EXPECT_EQ(form.alertedKey, key::kMouseRight);
   backend->widgetOf(form.id)->close();
   ASSERT_TRUE(pumpUntil([&] { return form.done.load(); }));
   runtime().joinProgram();

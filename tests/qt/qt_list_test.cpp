@@ -10,6 +10,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -21,11 +22,13 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 #include "runtime/lang/errors.h"
 #include "runtime/ui/control_registry.h"
 #include "runtime/ui/events.h"
+#include "runtime/ui/keycodes.h"
 #include "runtime/ui/list_control.h"
 #include "runtime/ui/popup.h"
 #include "runtime/ui/qt/qt_backend.h"
@@ -129,6 +132,10 @@ class QtListTest : public ::testing::Test {
         if (rt.event() == ev::kAccepted && rt.field() == 3) break;
         if (rt.event() == ev::kNotify) setListFormat(1, "60L~Only~#6#@s20@");
         if (rt.field() == 1) ++listEvents;
+        if (rt.event() == ev::kAlertKey && rt.field() == 1) {
+          std::lock_guard lock(alertMutex);
+          alerts.push_back(rt.keyCode());
+        }
       }
       rt.close(w);
     });
@@ -147,6 +154,8 @@ class QtListTest : public ::testing::Test {
   std::atomic<std::uint32_t> windowId{0};
   std::int32_t chosen = 0;
   std::atomic<int> listEvents{0};
+  std::mutex alertMutex;
+  std::vector<int> alerts;  // key codes of the list's alert keys, guarded by alertMutex
 };
 
 TEST_F(QtListTest, AHundredThousandRowsCostWhatThePagesOnScreenCost) {
@@ -256,6 +265,39 @@ void key(int k) {
 
 QMenu* menuOnScreen() {
   return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+}
+
+// The keys a list alerts reach the procedure with their codes; the keys
+// it moves with do not.
+TEST_F(QtListTest, AlertKeysReachTheProcedureWithTheirCodes) {
+  openListWindow();
+  auto* view = qobject_cast<QTreeView*>(backend->controlWidget(windowId, 1));
+  ASSERT_NE(view, nullptr);
+  const auto pressKey = [&](int k, Qt::KeyboardModifiers mods, const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, k, mods, text);
+    QApplication::sendEvent(view, &press);
+  };
+  pressKey(Qt::Key_Insert, Qt::NoModifier);
+  pressKey(Qt::Key_Delete, Qt::NoModifier);
+  pressKey(Qt::Key_Return, Qt::ControlModifier);
+  pressKey(Qt::Key_W, Qt::ShiftModifier, QStringLiteral("W"));
+  pressKey(Qt::Key_Backspace, Qt::NoModifier);
+  pressKey(Qt::Key_Down, Qt::NoModifier);                       // moves, not alerted
+  pressKey(Qt::Key_A, Qt::ControlModifier, QString(QChar(1)));  // not a typed character
+  QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                         view->viewport()->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(view->viewport(), &menu);
+  const std::vector<int> expected = {key::kInsert, key::kDelete,    key::kCtrlEnter,
+                                     'W',          key::kBackspace, key::kMouseRight};
+  ASSERT_TRUE(pumpUntil([&] {
+    std::lock_guard lock(alertMutex);
+    return alerts.size() >= expected.size() && idle();
+  }));
+  {
+    std::lock_guard lock(alertMutex);
+    EXPECT_EQ(alerts, expected);
+  }
+  closeListWindow();
 }
 
 TEST_F(QtListTest, PopupAnswersWithTheItemChosenThroughASubmenu) {

@@ -44,7 +44,8 @@ const Command kCommands[] = {
     {"tables", cmdTables, "tables FILE [--definition] [--password PW]"},
     {"create", cmdCreate, "create FILE\\!TABLE DEFFILE [--replace] [--password PW]"},
     {"dump", cmdDump, "dump FILE\\!TABLE [--key NAME] [--csv] [--password PW]"},
-    {"load", cmdLoad, "load FILE\\!TABLE [--batch N] [--password PW] < CSV"},
+    {"load", cmdLoad,
+     "load FILE\\!TABLE [--batch N | --transaction] [--progress] [--password PW] < CSV"},
     {"build", cmdBuild, "build FILE\\!TABLE [KEY] [--password PW]"},
 };
 

@@ -240,9 +240,22 @@ bool parseElement(const FieldDesc& f, const std::string& s, std::string& r, std:
 }  // namespace
 
 std::vector<std::size_t> valueFields(const TableDesc& desc) {
+  // A field is a column when none of its bytes belongs to an earlier
+  // column.  The overlay flag alone does not say it: declarations differ in
+  // whether the members of a plain GROUP are flagged (the application's own
+  // tables flag them, as they lie inside bytes the group covers), and a
+  // member whose group is no column still owns its bytes.
   std::vector<std::size_t> out;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> claimed;  // [start, end)
   for (std::size_t i = 0; i < desc.fields.size(); ++i) {
-    if (desc.fields[i].type != FieldType::Group && !desc.fields[i].overlay) out.push_back(i);
+    const FieldDesc& f = desc.fields[i];
+    if (f.type == FieldType::Group || f.totalLength == 0) continue;
+    const std::uint32_t start = f.offset, end = std::uint32_t(f.offset) + f.totalLength;
+    bool taken = false;
+    for (const auto& [s, e] : claimed) taken = taken || (start < e && s < end);
+    if (taken) continue;
+    claimed.emplace_back(start, end);
+    out.push_back(i);
   }
   return out;
 }

@@ -3,8 +3,9 @@
 // Numbers print in decimal (reals with as many digits as they need to read
 // back exactly, DECIMAL with its places), strings without their trailing
 // blanks (CSTRING up to its zero, PSTRING its counted characters).  The
-// elements of an array are joined by ';'.  Groups and overlays are not
-// columns of their own: their bytes belong to other fields.
+// elements of an array are joined by ';'.  Groups are not columns of their
+// own, and neither is a field whose bytes an earlier column already holds
+// (an overlay): each byte of the record belongs to one column at most.
 //
 // Single-threaded tool code.
 #pragma once
@@ -17,7 +18,8 @@
 
 namespace dw::brk {
 
-// The fields that are columns: neither groups nor overlays.
+// The fields that are columns, in declaration order: not groups, and none
+// of their bytes held by an earlier column.
 std::vector<std::size_t> valueFields(const dw::db::TableDesc& desc);
 
 std::string formatField(const dw::db::FieldDesc& f, const std::string& record);

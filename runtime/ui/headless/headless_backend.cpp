@@ -131,6 +131,10 @@ void HeadlessBackend::post(std::uint32_t window, int event, int field, UserValue
   m_runtime.hub().postToWindow(Message::forWindow(window, event, field, std::move(value)));
 }
 
+void HeadlessBackend::alertKey(std::uint32_t window, int field, int keyCode) {
+  post(window, ev::kAlertKey, field, static_cast<std::int64_t>(keyCode));
+}
+
 void HeadlessBackend::press(std::uint32_t window, int field) {
   post(window, ev::kAccepted, field, {});
 }

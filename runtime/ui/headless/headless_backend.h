@@ -107,6 +107,9 @@ class HeadlessBackend : public Backend {
   // gets EVENT:Dragging while the pointer is over it, then the source
   // EVENT:Drag and the target EVENT:Drop.  Both in one window.
   void dragAndDrop(std::uint32_t window, int from, int to);
+  // An alerted key (keycodes.h) pressed on a control, or field 0 for the
+  // window: EVENT:AlertKey carrying the key code.
+  void alertKey(std::uint32_t window, int field, int keyCode);
 
   // --- What the program did -------------------------------------------------
   int beeps() const;

@@ -318,6 +318,7 @@ bool QtBackend::createWindow(Window& w) {
         qw->top = qw->content;
         break;
     }
+    installWindowContextRequests(*this, *qw);
     qw->top->setObjectName(qs(w.className()));
     qw->top->installEventFilter(new WindowFilter(*this, *qw));
     createControlWidgets(*this, *qw, w);

@@ -363,6 +363,12 @@ void updateControlWidget(QtWindow& qw, Window& w, const Control& c) {
   widget->setVisible(w.effectivelyVisible(c));
   widget->setEnabled(w.effectivelyEnabled(c));
   widget->setStatusTip(qs(s.statusText));
+  // A sheet's tab texts are its rows, which the code may replace.
+  if (auto* tabs = qobject_cast<QTabBar*>(widget)) {
+    for (int i = 0; i < tabs->count() && i < static_cast<int>(s.rows.size()); ++i)
+      if (tabs->tabText(i) != qs(s.rows[static_cast<std::size_t>(i)]))
+        tabs->setTabText(i, qs(s.rows[static_cast<std::size_t>(i)]));
+  }
   const QString display = qs(s.display);
   // Typed text stays until the control shows a new value.
   const bool newValue = s.display != qc.shown;

@@ -16,7 +16,9 @@
 // The frame's context menu: a right click on the APPLICATION's client area,
 // the Menu key there, or Shift+F10 anywhere in the frame posts
 // EVENT:AlertKey with field 0 to the frame; its procedure answers with a
-// POPUP.
+// POPUP.  Any other window gets the same (with the right button's key
+// code) for a right click or the Menu key on its own area or on a control
+// that has no menu of its own.
 //
 // Thread-safety: GUI thread only, except the Backend members, which hand
 // their work to it.
@@ -29,6 +31,7 @@
 #include <QTimer>
 
 #include "runtime/ui/events.h"
+#include "runtime/ui/keycodes.h"
 #include "runtime/ui/qt/qt_backend.h"
 #include "runtime/ui/qt/qt_window.h"
 #include "runtime/ui/runtime.h"
@@ -144,6 +147,15 @@ void installFrameContextRequests(QtBackend& backend, QtWindow& qw) {
   QObject::connect(qw.mdi, &QWidget::customContextMenuRequested, qw.mdi, request);
   auto* shiftF10 = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), qw.frame);
   QObject::connect(shiftF10, &QShortcut::activated, qw.frame, request);
+}
+
+void installWindowContextRequests(QtBackend& backend, QtWindow& qw) {
+  if (!qw.content || qw.frame) return;
+  const std::uint32_t id = qw.id;
+  qw.content->setContextMenuPolicy(Qt::CustomContextMenu);
+  QObject::connect(qw.content, &QWidget::customContextMenuRequested, qw.content, [&backend, id] {
+    backend.postEvent(id, ev::kAlertKey, 0, std::int64_t{key::kMouseRight});
+  });
 }
 
 void QtBackend::setThreadTimer(int slot, int period) {

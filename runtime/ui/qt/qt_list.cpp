@@ -9,6 +9,11 @@
 // is an EVENT:ScrollUp/Down, PageUp/Down, ScrollTop/Bottom or ScrollDrag for
 // the procedure; one that only asks for more rows is not.
 //
+// Keys: Insert, Delete, Ctrl+Enter, Backspace and printable characters on a
+// list, and its context menu (right button, Menu key), go to the procedure
+// as EVENT:AlertKey with their key code (keycodes.h); arrows, pages and
+// Enter keep their usual meaning.
+//
 // Drawing: icons from the list's icon table (icon columns), the four
 // colours of "*" columns (the selected pair through the palette), data
 // indents, underlines, a right border line for "|" columns, header texts
@@ -19,9 +24,11 @@
 
 #include <QAbstractTableModel>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QListView>
 #include <QPainter>
 #include <QPointer>
@@ -39,6 +46,7 @@
 #include <memory>
 
 #include "runtime/ui/events.h"
+#include "runtime/ui/keycodes.h"
 #include "runtime/ui/list_source.h"
 #include "runtime/ui/qt/qt_backend.h"
 #include "runtime/ui/qt/qt_window.h"
@@ -219,6 +227,31 @@ int scrollEventFor(std::int64_t from, std::int64_t to, std::int64_t last, int ro
   return ev::kScrollDrag;
 }
 
+// The key code a key press on a list alerts (keycodes.h), 0 for the keys
+// the list itself uses: Insert, Delete, Ctrl+Enter, Backspace and
+// printable characters (the procedure's locator).
+int alertKeyCode(const QKeyEvent& e) {
+  const Qt::KeyboardModifiers mods = e.modifiers() & ~Qt::KeypadModifier;
+  switch (e.key()) {
+    case Qt::Key_Insert:
+      return mods == Qt::NoModifier ? key::kInsert : 0;
+    case Qt::Key_Delete:
+      return mods == Qt::NoModifier ? key::kDelete : 0;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return mods == Qt::ControlModifier ? key::kCtrlEnter : 0;
+    case Qt::Key_Backspace:
+      return mods == Qt::NoModifier ? key::kBackspace : 0;
+    default:
+      break;
+  }
+  if (mods & ~Qt::ShiftModifier) return 0;
+  const QString text = e.text();
+  if (text.size() != 1) return 0;
+  const char16_t c = text.at(0).unicode();
+  return c >= 0x20 && c < 0x7F ? static_cast<int>(c) : 0;
+}
+
 class ListView : public QTreeView {
  public:
   ListView(QtBackend& backend, std::uint32_t window, int field, QtControl& qc, QWidget* parent)
@@ -287,6 +320,18 @@ class ListView : public QTreeView {
   void resizeEvent(QResizeEvent* e) override {
     QTreeView::resizeEvent(e);
     scheduleReport();
+  }
+  // The list's alert keys go to the procedure as EVENT:AlertKey with their
+  // key code; every other key moves through the list as usual.
+  void keyPressEvent(QKeyEvent* e) override {
+    if (const int code = alertKeyCode(*e)) {
+      m_backend.postEvent(m_window, ev::kAlertKey, m_field, std::int64_t{code});
+      return;
+    }
+    QTreeView::keyPressEvent(e);
+  }
+  void contextMenuEvent(QContextMenuEvent*) override {
+    m_backend.postEvent(m_window, ev::kAlertKey, m_field, std::int64_t{key::kMouseRight});
   }
 
  private:

@@ -94,6 +94,9 @@ void installMouseFilter(QtBackend& backend, std::uint32_t window, int field, QWi
 // A context-menu request on the frame (right click on its client area,
 // the Menu key, Shift+F10) posts EVENT:AlertKey for field 0.
 void installFrameContextRequests(QtBackend& backend, QtWindow& qw);
+// Right click or Menu key on a window other than the frame: EVENT:AlertKey
+// with field 0 and the right button's key code.
+void installWindowContextRequests(QtBackend& backend, QtWindow& qw);
 
 // The key a resource's key code names (empty when none we know):
 // letters and digits as they are, 13 Enter, 27 Escape, 112..123 F1..F12,
