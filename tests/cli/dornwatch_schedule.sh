@@ -1,12 +1,21 @@
 #!/bin/bash
 # The real program in a real X session on a fresh data directory, driven by
-# the keyboard alone and read through the accessibility tree: Schedule >
-# Wizards > Generic Add walks the wizard's pages (a "Run Program" task,
-# "Once", on a date and time typed in), and Finish stores the task, which
-# dornctl reads back while the program runs.  File > Exit then ends the
-# program with exit code 0, SM.BRK passes brk check, and dornctl and brk
-# show the task as it was entered.  Every wait is a bounded poll.
-# Skips (exit 0) only when no X server can be started.
+# the keyboard alone and read through the accessibility tree:
+#  1. Schedule > Wizards > Generic Add: the wizard's pages walked (a "Run
+#     Program" task with its command and start folder, "Once", a date and
+#     time typed in, the next occurrence previewed); Finish stores it and
+#     dornctl reads it back while the program runs.
+#  2. Schedule > View Schedule: the task's row, cell by cell.
+#  3. Change: the task form on the task, the description edited, OK; the
+#     row and the stored task changed.
+#  4. Run Now: the command leaves its file in the start folder, and the task
+#     is written back with its last run.
+#  5. Delete, "Confirm Delete" answered OK: the row goes and Change is
+#     disabled on the empty list.
+#  6. File > Exit ends with 0; SM.BRK passes brk check; the task is gone and
+#     History keeps the record of the Run Now (dornctl and brk dump).
+# Every wait is a bounded poll.  Skips (exit 0) only when no X server can
+# be started.
 set -u
 BUILD=$(cd "${1:?build folder}" && pwd) || exit 1
 source "$(dirname "$0")/lib/a11y_session.sh"
@@ -14,13 +23,14 @@ BRK="$BUILD/brk"
 DORNCTL="$BUILD/dornctl"
 for p in "$BRK" "$DORNCTL"; do [ -x "$p" ] || { echo "no $p"; exit 1; }; done
 
-# The schedule list is not opened at start-up (the flag is stored inverted).
+# The schedule list is not opened at start-up (the flag is stored inverted)
+# and opens on "All by Date".
 mkdir -p "$DORNWATCH_DATA" "$DORNWATCH_CONFIG" "$WORK/start"
-printf '[Settings]\r\nStartUpSchedule=1\r\n' >"$DORNWATCH_CONFIG/DORN.INI"
+printf '[Settings]\r\nStartUpSchedule=1\r\nFullSchedule=1\r\n' >"$DORNWATCH_CONFIG/DORN.INI"
 export START_DIR="$WORK/start" DORNCTL
 
 cat >"$WORK/driver.py" <<'PY'
-import json, os, subprocess, sys
+import datetime, json, os, subprocess, sys
 import pyatspi
 from a11y_driver import *
 
@@ -122,6 +132,87 @@ if diff:
     sys.exit("task as stored (stored, wanted): %s" % diff)
 print("task %d stored: %s" % (task["id"], task["description"]))
 
+# Schedule > View Schedule, on "All by Date" (FullSchedule): the task's row.
+def schedule_window():
+    return find(frame, lambda n: n.name == "View Schedule" and n.getRole() in
+                (pyatspi.ROLE_INTERNAL_FRAME, pyatspi.ROLE_FRAME, pyatspi.ROLE_WINDOW))
+
+def rows(window):
+    """The list's rows as lists of cell texts (rows scrolled out of sight read empty)."""
+    table = find(window, lambda n: n.getRole() in (pyatspi.ROLE_TREE, pyatspi.ROLE_TREE_TABLE,
+                                                   pyatspi.ROLE_TABLE))
+    kids = [table.getChildAtIndex(i) for i in range(table.childCount)]
+    width = len([k for k in kids if k.getRole() == pyatspi.ROLE_TABLE_COLUMN_HEADER])
+    cells = [k.name for k in kids if k.getRole() == pyatspi.ROLE_TABLE_CELL]
+    return [cells[i:i + width] for i in range(0, len(cells), width) if any(cells[i:i + width])]
+
+def row_of(window, description):
+    return next((r for r in rows(window) if description in r), None)
+
+focus("^Dornwatch '96")
+keys("alt+s", "v")
+browse = wait("the schedule window", schedule_window)
+row = wait("the task's row", lambda: row_of(browse, "Nightly backup"))
+print("row:", row)
+for wanted in ("JAN 15, 2031", "9:30AM", "General", "Run Program", "Once"):
+    if not any(cell.strip() == wanted for cell in row):
+        sys.exit("the row has no %r: %s" % (wanted, row))
+
+# Home chooses the row; Change (Alt+C) opens the task form on the task, the
+# description is edited, and OK stores it; the list shows it changed.
+keys("Home")
+wait("the row chosen", lambda: find(browse, lambda n: n.getRole() == pyatspi.ROLE_TABLE_CELL and
+                                    n.name == "Nightly backup" and
+                                    n.getState().contains(pyatspi.STATE_SELECTED)))
+keys("alt+c")
+form = wait("the task form", lambda: top("Changing a Schedule Task"))
+focus("^Changing a Schedule Task$")
+wait("the task in the form", lambda: text_of(control(form, pyatspi.ROLE_TEXT, "Description:"))
+     .rstrip() == "Nightly backup")
+keys("alt+d")
+wait("the focus on Description", lambda: is_focused(form, pyatspi.ROLE_TEXT, "Description:"))
+keys("ctrl+a")
+typed("Weekly backup")
+keys("alt+o")
+wait("the form to close", lambda: top("Changing a Schedule Task") is None)
+wait("the changed row", lambda: row_of(browse, "Weekly backup"))
+if row_of(browse, "Nightly backup"):
+    sys.exit("the old description is still listed")
+if [t["description"] for t in tasks()] != ["Weekly backup"]:
+    sys.exit("schedule after the change: %s" % tasks())
+print("changed:", row_of(browse, "Weekly backup"))
+
+# Run Now (reached with Tab) starts the command in the task's start folder.
+focus("^Dornwatch '96")
+press_until("Tab", lambda: is_focused(browse, pyatspi.ROLE_PUSH_BUTTON, "Run Now"),
+            "the focus on Run Now", tries=10, settle=0.5)
+days = {datetime.date.today().isoformat()}
+keys("space")
+wait("the program's file", lambda: os.path.exists(os.path.join(START_DIR, "ran.txt")))
+# The task is written back with the time it ran.
+ran = wait("the last run written back", lambda: [t for t in tasks() if t["lastRunDate"]])
+days.add(datetime.date.today().isoformat())
+if ran[0]["lastRunDate"] not in days or ran[0]["description"] != "Weekly backup":
+    sys.exit("task after Run Now: %s" % ran)
+print("run now: ran.txt left in the start folder, last run", ran[0]["lastRunDate"],
+      ran[0]["lastRunTime"])
+
+# Delete (Alt+D) asks "Confirm Delete"; OK deletes; the row goes and the
+# empty list disables Change and Delete.
+keys("alt+d")
+def confirm_box():
+    return find(app(), lambda n: n.getRole() == pyatspi.ROLE_DIALOG and n.name == "Confirm Delete")
+box = wait("the Confirm Delete question", confirm_box)
+focus("^Confirm Delete$")
+press_until("shift+Tab", lambda: is_focused(box, pyatspi.ROLE_PUSH_BUTTON, "OK"), "the focus on OK",
+            settle=0.5)
+keys("space")
+wait("the row to go", lambda: row_of(browse, "Weekly backup") is None and confirm_box() is None)
+change = control(browse, pyatspi.ROLE_PUSH_BUTTON, "Change")
+if change is None or change.getState().contains(pyatspi.STATE_ENABLED):
+    sys.exit("Change is not disabled on the empty list")
+print("deleted")
+
 focus("^Dornwatch '96")
 keys("alt+f", "x")
 print("exit chosen")
@@ -130,11 +221,25 @@ PY
 run_a11y_driver
 (cd "$DORNWATCH_DATA" && "$BRK" check SM.BRK) >"$WORK/check.log" 2>&1 ||
   { echo "brk check failed"; cat "$WORK/check.log"; exit 1; }
+# The task is gone; the History table keeps the record of the Run Now.
 "$DORNCTL" --data "$DORNWATCH_DATA" list --all --json >"$WORK/tasks.json" || exit 1
-python3 - "$WORK/tasks.json" <<'PY' || { echo "schedule contents"; cat "$WORK/tasks.json"; exit 1; }
-import json, sys
-tasks = json.load(open(sys.argv[1]))
-assert len(tasks) == 1, tasks
-assert tasks[0]["description"] == "Nightly backup" and not tasks[0]["disabled"], tasks
+"$DORNCTL" --data "$DORNWATCH_DATA" history --json >"$WORK/history.json" || exit 1
+(cd "$DORNWATCH_DATA" && "$BRK" dump 'SM\!History' --csv) >"$WORK/history.csv" || exit 1
+python3 - "$WORK" <<'PY' || { cat "$WORK/tasks.json" "$WORK/history.json" "$WORK/history.csv"; exit 1; }
+import csv, datetime, json, os, sys
+work = sys.argv[1]
+tasks = json.load(open(os.path.join(work, "tasks.json")))
+assert tasks == [], tasks
+history = json.load(open(os.path.join(work, "history.json")))
+assert len(history) == 1, history
+h = history[0]
+assert h["runByHand"] and h["description"] == "Weekly backup", h
+assert h["command"] == "touch ran.txt" and h["type"] == "Run Program", h
+assert h["lastRunDate"] is not None, h
+rows = list(csv.DictReader(open(os.path.join(work, "history.csv"))))
+def col(r, name):
+    return next(v for k, v in r.items() if k.lower().endswith(":" + name.lower()))
+assert len(rows) == 1 and col(rows[0], "Completed") == "1", rows
+assert col(rows[0], "Description").rstrip() == "Weekly backup", rows
 PY
 echo "dornwatch schedule: ok"

@@ -99,12 +99,13 @@ def focused(root):
                                         pyatspi.ROLE_DIALOG, pyatspi.ROLE_WINDOW,
                                         pyatspi.ROLE_TABLE_CELL, pyatspi.ROLE_LIST_ITEM))
 
-def press_until(key, pred, what, tries=4):
-    """Presses key until pred holds; for a letter that several shown controls
-    share, which the toolkit hands to each of them in turn."""
+def press_until(key, pred, what, tries=4, settle=2.0):
+    """Presses key until pred holds, giving each press `settle` seconds to
+    show: for a letter that several shown controls share (the toolkit hands
+    it to each of them in turn), or Tab through a window's controls."""
     for _ in range(tries):
         keys(key)
-        end = time.time() + 2
+        end = time.time() + settle
         while time.time() < end:
             try:
                 if pred():
