@@ -63,13 +63,15 @@ wait("the Task page", lambda: page(wizard) == "Task")
 if control(wizard, pyatspi.ROLE_PUSH_BUTTON, "<- Back") is not None:
     sys.exit("Back is shown on the first page")
 
-# Task page: Tab enters the task types; Space chooses "Run Program".
-keys("Tab")
-wait("the focus on Run Program",
-     lambda: is_focused(wizard, pyatspi.ROLE_RADIO_BUTTON, "Run Program"))
-keys("space")
-wait("Run Program chosen", lambda: control(wizard, pyatspi.ROLE_RADIO_BUTTON, "Run Program")
-     .getState().contains(pyatspi.STATE_CHECKED))
+def checked(window, name):
+    n = control(window, pyatspi.ROLE_RADIO_BUTTON, name)
+    return n is not None and n.getState().contains(pyatspi.STATE_CHECKED)
+
+# Task page: the focus is on the preset task type "Both"; Up, Up moves the
+# choice to "Run Program".
+wait("the focus on Both", lambda: is_focused(wizard, pyatspi.ROLE_RADIO_BUTTON, "Both"))
+keys("Up", "Up")
+wait("Run Program chosen", lambda: checked(wizard, "Run Program") and not checked(wizard, "Both"))
 
 # Category page: the category preset, the description typed.
 keys("alt+n")
@@ -90,11 +92,13 @@ typed(START_DIR)
 keys("alt+n")
 wait("the When page", lambda: page(wizard) == "When")
 
-# When page: "Once" on 15 January 2031 at 9:30 AM.  Alt+N belongs to both
+# When page: the focus is on the preset schedule type "Day of Week", Up
+# chooses "Once"; on 15 January 2031 at 9:30 AM.  Alt+N belongs to both
 # "Next Date:" and "Next ->" here, so it is pressed until the date has the focus.
-keys("Tab")
-wait("the focus on Once", lambda: is_focused(wizard, pyatspi.ROLE_RADIO_BUTTON, "Once"))
-keys("space")
+wait("the focus on Day of Week",
+     lambda: is_focused(wizard, pyatspi.ROLE_RADIO_BUTTON, "Day of Week"))
+keys("Up")
+wait("Once chosen", lambda: checked(wizard, "Once") and not checked(wizard, "Day of Week"))
 press_until("alt+n", lambda: is_focused(wizard, pyatspi.ROLE_TEXT, "Next Date:"),
             "the focus on Next Date")
 keys("ctrl+a")
