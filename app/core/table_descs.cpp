@@ -23,8 +23,9 @@ constexpr std::uint8_t kDuplicates = db::kKeyDuplicates | db::kKeyNoCase | db::k
 constexpr std::uint8_t kDuplicatesCaseSensitive = db::kKeyDuplicates;
 
 // Collects fields, memos and keys in declaration order.  A field that starts
-// inside bytes an earlier field covers (a member of a GROUP) is an overlay
-// field.
+// inside bytes an earlier field covers is an overlay field; a GROUP covers
+// nothing of its own (its members cover its bytes), so the members of a
+// plain GROUP are not overlays, as the runtime's field lists give them.
 class Builder {
  public:
   Builder(std::string_view prefix, std::size_t recordLength) : m_prefix(prefix) {
@@ -84,7 +85,7 @@ class Builder {
     f.totalLength = static_cast<std::uint16_t>(length);
     f.overlay = offset < m_covered ? 1 : 0;
     f.index = static_cast<std::uint16_t>(m_desc.fields.size());
-    m_covered = std::max(m_covered, offset + length);
+    if (type != FieldType::Group) m_covered = std::max(m_covered, offset + length);
     m_desc.fields.push_back(std::move(f));
     return m_desc.fields.back();
   }

@@ -5,8 +5,9 @@
 // The descriptions are built from the record structs of records.h (offsets
 // and widths come from offsetof/sizeof), so a description cannot drift from
 // its record buffer.  GROUP fields are listed before the fields inside them;
-// those inner fields are marked as overlay fields, which makes the
-// non-overlay fields cover every byte of the record exactly once.
+// those inner fields are not overlays (they cover the group's bytes, as
+// the runtime's field lists declare them), so a table created from a field
+// list and one created from these descriptions accept each other.
 //
 // Key numbers are the keys' 0-based positions in the declaration.
 //

@@ -224,6 +224,22 @@ TEST_F(FileLayerBrk, DumpShowsWhatTheFileLayerReads) {
 
 // brk dump --csv loaded with brk load into tables that the file layer made
 // in another data directory: the file layer reads the same records.
+// The written definition of the Schedule table, found from this source
+// file before any test changes the current directory.
+const std::string kScheduleDefinition =
+    std::filesystem::absolute(std::filesystem::path(__FILE__).parent_path().parent_path() / "cli" /
+                              "data" / "schedule.def")
+        .string();
+
+// A Schedule table made by brk from its written definition and one the
+// program creates accept each other's declarations.
+TEST_F(FileLayerBrk, AScheduleCreatedByBrkOpensThroughTheDeclarations) {
+  const ToolRun made = runTool(brk, {"create", "SM\\!Schedule", kScheduleDefinition});
+  ASSERT_EQ(made.exitCode, 0) << made.out;
+  EXPECT_EQ(SCH().open(kShared), 0);
+  EXPECT_EQ(SCH1().open(kShared), 0);
+}
+
 TEST_F(FileLayerBrk, DumpLoadedBackGivesTheSameRecords) {
   writeApplicationFiles();
   ASSERT_FALSE(HasFatalFailure());

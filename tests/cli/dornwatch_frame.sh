@@ -14,15 +14,28 @@ export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 export XDG_RUNTIME_DIR="$WORK/run"
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
-run() {  # run the program in a real X session under xvfb-run when it is installed
-  if [ "${DW_USE_XVFB:-1}" = 1 ] && command -v xvfb-run >/dev/null; then
-    QT_QPA_PLATFORM=xcb xvfb-run -a "$PROGRAM" "$@"
+# The first run is in a real X session when Xvfb is installed: a server on a
+# display it chooses itself (-displayfd), so that tests running side by side
+# never race for one display number.
+XPID=
+if [ "${DW_USE_XVFB:-1}" = 1 ] && command -v Xvfb >/dev/null; then
+  exec 3>"$WORK/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+  XPID=$!
+  exec 3>&-
+  for _ in $(seq 1 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+  [ -s "$WORK/display" ] || { echo "Xvfb could not start"; cat "$WORK/xvfb.log"; exit 1; }
+  trap 'kill $XPID 2>/dev/null; wait $XPID 2>/dev/null; rm -rf "$WORK"' EXIT
+fi
+run() {
+  if [ -n "$XPID" ]; then
+    DISPLAY=":$(head -n1 "$WORK/display")" QT_QPA_PLATFORM=xcb "$PROGRAM" "$@"
   else
     "$PROGRAM" "$@"
   fi
 }
 
-DORNWATCH_AUTOEXIT=200 timeout 60 bash -c "$(declare -f run); PROGRAM='$PROGRAM'; run" >"$WORK/exit.log" 2>&1
+DORNWATCH_AUTOEXIT=200 timeout 60 bash -c "$(declare -f run); PROGRAM='$PROGRAM'; WORK='$WORK'; XPID='$XPID'; run" >"$WORK/exit.log" 2>&1
 code=$?
 if [ $code -ne 0 ]; then
   echo "File > Exit: exit code $code"; cat "$WORK/exit.log"; exit 1
