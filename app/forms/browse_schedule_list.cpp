@@ -55,6 +55,12 @@ void ScheduleBrowser::show(std::shared_ptr<ScheduleListSource> source) {
   m_typed.clear();
   showLocator();
   ui::setListSource(m_fields.list, m_source);
+  // The commands act on the chosen task, so a view that lists tasks opens
+  // with its first one chosen (a new source starts with none).
+  if (!empty()) {
+    if (ui::ListControl* list = ui::listControl(m_fields.list)) list->choose(1);
+    runtime().display(m_fields.list);
+  }
   updateButtons();
 }
 

@@ -41,7 +41,7 @@ class ScheduleBrowser {
  public:
   explicit ScheduleBrowser(BrowseFields fields) : m_fields(fields) {}
 
-  // Shows a new view's rows from the top.
+  // Shows a new view's rows from the top, its first row chosen when it has one.
   void show(std::shared_ptr<ScheduleListSource> source);
   // Reads the rows again (after changes), keeping the chosen entry's place
   // as far as it still exists.

@@ -399,9 +399,10 @@ void QtBackend::focusControl(Window& w, int field) {
   m_dispatcher.call([&] {
     auto it = m_windows.find(w.id());
     if (it == m_windows.end()) return;
-    QWidget* widget = controlWidgetFor(*it->second, w, field);
+    int focusField = field;
+    QWidget* widget = focusWidgetFor(*it->second, w, field, focusField);
     if (!widget || widget->hasFocus()) return;
-    it->second->programFocus = field;
+    it->second->programFocus = focusField;
     widget->setFocus();
   });
 }

@@ -12,6 +12,9 @@
 //   focus entering a control       a focus message (EVENT:Selected)
 // Radios are children of the content widget (their rectangles are the
 // window's), grouped by a QButtonGroup; a tab has no widget of its own.
+// A prompt's "&" letter focuses the next control that takes the focus; Tab
+// stops at an option group's chosen radio, the arrows move the choice.
+#include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QButtonGroup>
@@ -158,6 +161,16 @@ void showStatusText(QWidget* anyWidget, const QString& text) {
 
 namespace {
 
+// Tab stops at an option group's chosen radio only (at its first while none
+// is chosen), as the arrow keys move the choice between them.
+void tabStopOnChosen(QButtonGroup* group) {
+  const QList<QAbstractButton*> buttons = group->buttons();
+  QAbstractButton* stop = group->checkedButton();
+  if (!stop && !buttons.isEmpty()) stop = buttons.front();
+  for (QAbstractButton* b : buttons)
+    b->setFocusPolicy(b == stop ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
 QWidget* makeWidget(QtBackend& backend, QtWindow& qw, Window& w, int index, QtControl& qc) {
   const Control& c = *w.controls()[index];
   const ControlState& s = c.state();
@@ -219,10 +232,12 @@ QWidget* makeWidget(QtBackend& backend, QtWindow& qw, Window& w, int index, QtCo
     }
     case ControlType::Option: {
       auto* g = new QGroupBox(qs(s.text), parent);
-      qc.group = new QButtonGroup(g);
-      QObject::connect(qc.group, &QButtonGroup::idClicked, g, [&backend, id, field](int n) {
+      QButtonGroup* group = qc.group = new QButtonGroup(g);
+      QObject::connect(group, &QButtonGroup::idClicked, g, [&backend, id, field](int n) {
         backend.postEvent(id, ev::kAccepted, field, std::int64_t{n});
       });
+      QObject::connect(group, &QButtonGroup::buttonToggled, g,
+                       [group](QAbstractButton*, bool) { tabStopOnChosen(group); });
       return g;
     }
     case ControlType::Radio: {
@@ -232,6 +247,7 @@ QWidget* makeWidget(QtBackend& backend, QtWindow& qw, Window& w, int index, QtCo
         if (parentIt != qw.controls.end() && parentIt->second.group) {
           QButtonGroup* group = parentIt->second.group;
           group->addButton(r, static_cast<int>(group->buttons().size()) + 1);
+          tabStopOnChosen(group);
         }
       }
       return r;
@@ -287,9 +303,34 @@ void createControlWidget(QtBackend& backend, QtWindow& qw, Window& w, int index)
   updateControlWidget(qw, w, c);  // may hide it again
 }
 
+namespace {
+
+// A prompt's "&" letter moves the focus to the control it introduces: the
+// next control in declaration order that can take the focus.  Only a shown
+// prompt answers its letter, so prompts on hidden tabs do not compete.
+void linkPrompts(QtWindow& qw, Window& w) {
+  const int count = static_cast<int>(w.controls().size());
+  for (int i = 0; i < count; ++i) {
+    if (w.controls()[i]->type() != ControlType::Prompt) continue;
+    auto it = qw.controls.find(i);
+    auto* label = it == qw.controls.end() ? nullptr : qobject_cast<QLabel*>(it->second.widget);
+    if (!label || !label->text().contains(QLatin1Char('&'))) continue;
+    for (int j = i + 1; j < count; ++j) {
+      auto next = qw.controls.find(j);
+      if (next == qw.controls.end() || !next->second.widget) continue;
+      if (next->second.widget->focusPolicy() == Qt::NoFocus) continue;
+      label->setBuddy(next->second.widget);
+      break;
+    }
+  }
+}
+
+}  // namespace
+
 void createControlWidgets(QtBackend& backend, QtWindow& qw, Window& w) {
   for (std::size_t i = 0; i < w.controls().size(); ++i)
     createControlWidget(backend, qw, w, static_cast<int>(i));
+  linkPrompts(qw, w);
 }
 
 namespace {
@@ -399,6 +440,21 @@ QWidget* controlWidgetFor(QtWindow& qw, Window& w, int field) {
   if (!c) return nullptr;
   auto it = qw.controls.find(w.indexOf(c));
   return it == qw.controls.end() ? nullptr : it->second.widget.data();
+}
+
+QWidget* focusWidgetFor(QtWindow& qw, Window& w, int field, int& focusField) {
+  focusField = field;
+  const Control* c = w.control(field);
+  if (!c) return nullptr;
+  auto it = qw.controls.find(w.indexOf(c));
+  if (it == qw.controls.end()) return nullptr;
+  QButtonGroup* group = it->second.group;
+  if (!group || group->buttons().isEmpty()) return it->second.widget.data();
+  QAbstractButton* radio = group->checkedButton();
+  if (!radio) radio = group->buttons().front();
+  for (const auto& [index, other] : qw.controls)
+    if (other.widget == radio) focusField = other.field;
+  return radio;
 }
 
 }  // namespace dw::ui::qt

@@ -89,6 +89,9 @@ void createControlWidget(QtBackend& backend, QtWindow& qw, Window& w, int index)
 void updateControlWidget(QtWindow& qw, Window& w, const Control& c);
 std::optional<std::string> pendingControlText(QtWindow& qw, Window& w, const Control& c);
 QWidget* controlWidgetFor(QtWindow& qw, Window& w, int field);
+// The widget that takes the focus for a control, and its field: an option
+// group gives it to its chosen radio (its first while none is chosen).
+QWidget* focusWidgetFor(QtWindow& qw, Window& w, int field, int& focusField);
 // qt_input.cpp: mouse and drag events of a control widget.
 void installMouseFilter(QtBackend& backend, std::uint32_t window, int field, QWidget* widget);
 // A context-menu request on the frame (right click on its client area,

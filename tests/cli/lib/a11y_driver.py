@@ -1,6 +1,7 @@
 # What the accessibility drivers of the whole-program tests share: bounded
 # waits, finding the program and its windows in the accessibility tree, and
 # the keyboard through xdotool.  Used with `from a11y_driver import *`.
+# A wait that times out prints the shown part of the program's tree first.
 import os, subprocess, sys, time
 import pyatspi
 
@@ -14,6 +15,12 @@ def wait(what, pred, seconds=30):
         if v:
             return v
         time.sleep(0.1)
+    try:
+        a = app()
+        if a is not None:
+            dump(a, sys.stderr)
+    except Exception:
+        pass
     sys.exit("timed out waiting for " + what)
 
 def app():
@@ -67,3 +74,43 @@ def keys(*k):
     for key in k:
         subprocess.run(["xdotool", "key", "--delay", "50", key], check=True)
         time.sleep(0.05)
+
+def typed(text):
+    subprocess.run(["xdotool", "type", "--delay", "30", text], check=True)
+
+def showing(node):
+    return node.getState().contains(pyatspi.STATE_SHOWING)
+
+def dump(root, out=sys.stdout):
+    """Prints the shown nodes under root: role, name, text, checked/focused."""
+    for n, d in walk(root):
+        if not showing(n):
+            continue
+        marks = [m for m, s in (("checked", pyatspi.STATE_CHECKED), ("focused", pyatspi.STATE_FOCUSED))
+                 if n.getState().contains(s)]
+        print("  " * d + n.getRoleName(), repr(n.name), repr(text_of(n)), *marks, file=out)
+
+def focused(root):
+    """The focused control under root (windows, page tabs and the rows of
+    lists, which keep their mark, aside)."""
+    return find(root, lambda n: n.getState().contains(pyatspi.STATE_FOCUSED)
+                and n.getRole() not in (pyatspi.ROLE_PAGE_TAB, pyatspi.ROLE_PAGE_TAB_LIST,
+                                        pyatspi.ROLE_FRAME, pyatspi.ROLE_INTERNAL_FRAME,
+                                        pyatspi.ROLE_DIALOG, pyatspi.ROLE_WINDOW,
+                                        pyatspi.ROLE_TABLE_CELL, pyatspi.ROLE_LIST_ITEM))
+
+def press_until(key, pred, what, tries=4, settle=2.0):
+    """Presses key until pred holds, giving each press `settle` seconds to
+    show: for a letter that several shown controls share (the toolkit hands
+    it to each of them in turn), or Tab through a window's controls."""
+    for _ in range(tries):
+        keys(key)
+        end = time.time() + settle
+        while time.time() < end:
+            try:
+                if pred():
+                    return
+            except Exception:
+                pass
+            time.sleep(0.05)
+    wait(what, pred, 0)
