@@ -16,33 +16,10 @@ TaskFieldMap fieldMap() {
   TaskFieldMap f;
   f.category = wz::kCategory;
   f.description = wz::kDescription;
-  f.messageTab = wz::kMessageTab;
-  f.messageText = wz::kMessageText;
-  f.scheduleType = wz::kScheduleType;
-  f.every1st = wz::kEvery1st;
-  f.sunday = wz::kSunday;
-  f.everyPrompt = wz::kEveryPrompt;
-  f.every = wz::kEvery;
-  f.everyType = wz::kEveryType;
-  f.everyTypeLast = wz::kYears;
-  f.date = wz::kDate;
-  f.pickDate = wz::kPickDate;
-  f.timePrompt = wz::kTimePrompt;
-  f.time = wz::kTime;
-  f.skipNextTime = wz::kSkipNextTime;
-  f.advanceWarnDate = wz::kAdvanceWarnDate;
-  f.pickWarnDate = wz::kPickWarnDate;
-  f.advanceWarnTime = wz::kAdvanceWarnTime;
-  f.alarm = wz::kAlarm;
-  f.alarmFirst = wz::kAlarmPrompt;
-  f.alarmLast = wz::kPlay;
-  f.alarmFile = wz::kAlarmFile;
-  f.browseAlarm = wz::kBrowseAlarm;
-  f.play = wz::kPlay;
-  f.warn = wz::kWarn;
-  f.userSkip = wz::kUserSkip;
-  f.disabled = wz::kDisabled;
-  f.preview = wz::kPreview;
+  DW_WIZARD_MESSAGE_FIELDS(f, wz);
+  DW_WIZARD_RULE_FIELDS(f, wz);
+  DW_WIZARD_WHEN_FIELDS(f, wz);
+  DW_WIZARD_ADVANCED_FIELDS(f, wz);
   return f;
 }
 
@@ -58,11 +35,7 @@ void AddMessageWizardFor(int request) {
   d.module = kAddMessageModule;
   d.label = "WIZARD$WINDOW";
   d.section = kAddMessageSection;
-  d.sheet = wz::kSheet;
-  d.back = wz::kBack;
-  d.next = wz::kNext;
-  d.finish = wz::kFinish;
-  d.cancel = wz::kCancel;
+  DW_WIZARD_BUTTONS(d, wz);
   d.pages = {{wz::kMessageTab, PageKind::kAlways, wz::kCategory},
              {wz::kWhenTab, PageKind::kAlways, wz::kScheduleType},
              {wz::kAdvancedTab, PageKind::kAlways, wz::kAlarm}};

@@ -17,39 +17,11 @@ TaskFieldMap fieldMap() {
   f.taskType = wz::kTaskType;
   f.category = wz::kCategory;
   f.description = wz::kDescription;
-  f.commandTab = wz::kCommandTab;
-  f.commandFirst = wz::kCommandPrompt;
-  f.commandLast = wz::kPath;
-  f.command = wz::kCommand;
-  f.browseCommand = wz::kBrowseCommand;
-  f.path = wz::kPath;
-  f.messageTab = wz::kMessageTab;
-  f.messageText = wz::kMessageText;
-  f.scheduleType = wz::kScheduleType;
-  f.every1st = wz::kEvery1st;
-  f.sunday = wz::kSunday;
-  f.everyPrompt = wz::kEveryPrompt;
-  f.every = wz::kEvery;
-  f.everyType = wz::kEveryType;
-  f.everyTypeLast = wz::kYears;
-  f.date = wz::kDate;
-  f.pickDate = wz::kPickDate;
-  f.timePrompt = wz::kTimePrompt;
-  f.time = wz::kTime;
-  f.skipNextTime = wz::kSkipNextTime;
-  f.advanceWarnDate = wz::kAdvanceWarnDate;
-  f.pickWarnDate = wz::kPickWarnDate;
-  f.advanceWarnTime = wz::kAdvanceWarnTime;
-  f.alarm = wz::kAlarm;
-  f.alarmFirst = wz::kAlarmPrompt;
-  f.alarmLast = wz::kPlay;
-  f.alarmFile = wz::kAlarmFile;
-  f.browseAlarm = wz::kBrowseAlarm;
-  f.play = wz::kPlay;
-  f.warn = wz::kWarn;
-  f.userSkip = wz::kUserSkip;
-  f.disabled = wz::kDisabled;
-  f.preview = wz::kPreview;
+  DW_WIZARD_COMMAND_FIELDS(f, wz);
+  DW_WIZARD_MESSAGE_FIELDS(f, wz);
+  DW_WIZARD_RULE_FIELDS(f, wz);
+  DW_WIZARD_WHEN_FIELDS(f, wz);
+  DW_WIZARD_ADVANCED_FIELDS(f, wz);
   return f;
 }
 
@@ -65,11 +37,7 @@ void AddTaskWizardFor(int request) {
   d.module = kAddTaskModule;
   d.label = "WIZARD$WINDOW";
   d.section = kAddTaskSection;
-  d.sheet = wz::kSheet;
-  d.back = wz::kBack;
-  d.next = wz::kNext;
-  d.finish = wz::kFinish;
-  d.cancel = wz::kCancel;
+  DW_WIZARD_BUTTONS(d, wz);
   d.pages = {{wz::kTaskTab, PageKind::kAlways, wz::kTaskType},
              {wz::kCategoryTab, PageKind::kAlways, wz::kCategory},
              {wz::kCommandTab, PageKind::kCommand, wz::kCommand},

@@ -17,31 +17,10 @@ TaskFieldMap fieldMap() {
   f.taskType = wz::kTaskType;
   f.category = wz::kCategory;
   f.description = wz::kDescription;
-  f.commandTab = wz::kCommandTab;
-  f.commandFirst = wz::kCommandPrompt;
-  f.commandLast = wz::kPath;
-  f.command = wz::kCommand;
-  f.browseCommand = wz::kBrowseCommand;
-  f.path = wz::kPath;
-  f.messageTab = wz::kMessageTab;
-  f.messageText = wz::kMessageText;
-  f.date = wz::kDate;
-  f.pickDate = wz::kPickDate;
-  f.timePrompt = wz::kTimePrompt;
-  f.time = wz::kTime;
-  f.advanceWarnDate = wz::kAdvanceWarnDate;
-  f.pickWarnDate = wz::kPickWarnDate;
-  f.advanceWarnTime = wz::kAdvanceWarnTime;
-  f.alarm = wz::kAlarm;
-  f.alarmFirst = wz::kAlarmPrompt;
-  f.alarmLast = wz::kPlay;
-  f.alarmFile = wz::kAlarmFile;
-  f.browseAlarm = wz::kBrowseAlarm;
-  f.play = wz::kPlay;
-  f.warn = wz::kWarn;
-  f.userSkip = wz::kUserSkip;
-  f.disabled = wz::kDisabled;
-  f.preview = wz::kPreview;
+  DW_WIZARD_COMMAND_FIELDS(f, wz);
+  DW_WIZARD_MESSAGE_FIELDS(f, wz);
+  DW_WIZARD_WHEN_FIELDS(f, wz);
+  DW_WIZARD_ADVANCED_FIELDS(f, wz);
   return f;
 }
 
@@ -53,11 +32,7 @@ void SpecialEventWizard() {
   d.module = kSpecialEventModule;
   d.label = kSpecialEventLabel;
   d.section = kSpecialEventSection;
-  d.sheet = wz::kSheet;
-  d.back = wz::kBack;
-  d.next = wz::kNext;
-  d.finish = wz::kFinish;
-  d.cancel = wz::kCancel;
+  DW_WIZARD_BUTTONS(d, wz);
   d.pages = {{wz::kTaskTab, PageKind::kAlways, wz::kTaskType},
              {wz::kCommandTab, PageKind::kCommand, wz::kCommand},
              {wz::kMessageTab, PageKind::kMessage, wz::kMessageText},

@@ -67,3 +67,64 @@ inline constexpr const char* kRescheduleTitle = "Reschedule Event Wizard";
 void runTaskWizard(const WizardDesc& desc);
 
 }  // namespace dw::app
+
+// The wizards' windows name their controls alike, each in the field-number
+// namespace rescomp writes for it; these fill a TaskFieldMap's members for
+// one group of pages from such a namespace `wz`.
+#define DW_WIZARD_COMMAND_FIELDS(f, wz)     \
+  do {                                      \
+    (f).commandTab = wz::kCommandTab;       \
+    (f).commandFirst = wz::kCommandPrompt;  \
+    (f).commandLast = wz::kPath;            \
+    (f).command = wz::kCommand;             \
+    (f).browseCommand = wz::kBrowseCommand; \
+    (f).path = wz::kPath;                   \
+  } while (false)
+#define DW_WIZARD_MESSAGE_FIELDS(f, wz) \
+  do {                                  \
+    (f).messageTab = wz::kMessageTab;   \
+    (f).messageText = wz::kMessageText; \
+  } while (false)
+#define DW_WIZARD_RULE_FIELDS(f, wz)      \
+  do {                                    \
+    (f).scheduleType = wz::kScheduleType; \
+    (f).every1st = wz::kEvery1st;         \
+    (f).sunday = wz::kSunday;             \
+    (f).everyPrompt = wz::kEveryPrompt;   \
+    (f).every = wz::kEvery;               \
+    (f).everyType = wz::kEveryType;       \
+    (f).everyTypeLast = wz::kYears;       \
+    (f).skipNextTime = wz::kSkipNextTime; \
+  } while (false)
+#define DW_WIZARD_WHEN_FIELDS(f, wz)  \
+  do {                                \
+    (f).date = wz::kDate;             \
+    (f).pickDate = wz::kPickDate;     \
+    (f).timePrompt = wz::kTimePrompt; \
+    (f).time = wz::kTime;             \
+  } while (false)
+#define DW_WIZARD_ADVANCED_FIELDS(f, wz)        \
+  do {                                          \
+    (f).advanceWarnDate = wz::kAdvanceWarnDate; \
+    (f).pickWarnDate = wz::kPickWarnDate;       \
+    (f).advanceWarnTime = wz::kAdvanceWarnTime; \
+    (f).alarm = wz::kAlarm;                     \
+    (f).alarmFirst = wz::kAlarmPrompt;          \
+    (f).alarmLast = wz::kPlay;                  \
+    (f).alarmFile = wz::kAlarmFile;             \
+    (f).browseAlarm = wz::kBrowseAlarm;         \
+    (f).play = wz::kPlay;                       \
+    (f).warn = wz::kWarn;                       \
+    (f).userSkip = wz::kUserSkip;               \
+    (f).disabled = wz::kDisabled;               \
+    (f).preview = wz::kPreview;                 \
+  } while (false)
+// The sheet and the four buttons of a wizard's window, into a WizardDesc.
+#define DW_WIZARD_BUTTONS(d, wz) \
+  do {                           \
+    (d).sheet = wz::kSheet;      \
+    (d).back = wz::kBack;        \
+    (d).next = wz::kNext;        \
+    (d).finish = wz::kFinish;    \
+    (d).cancel = wz::kCancel;    \
+  } while (false)
