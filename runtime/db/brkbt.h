@@ -40,6 +40,10 @@ std::optional<Entry> lastOfPrefix(BriskFile& file, std::string_view prefix);
 void insertEntry(BriskFile& file, Entry entry);
 // Deletes the entry with this key; false when there is none.
 bool deleteEntry(BriskFile& file, std::string_view key);
+// Replaces in its leaf the entry with the same key by one of the same
+// length (separators hold keys only, so nothing else changes); false, with
+// the tree untouched, when there is no such entry or the lengths differ.
+bool replaceEntry(BriskFile& file, Entry entry);
 
 namespace brkbt_detail {
 // Index of the last entry with key <= probe (0 when none).

@@ -137,4 +137,24 @@ void insertEntry(BriskFile& file, Entry entry) {
   }
 }
 
+bool replaceEntry(BriskFile& file, Entry entry) {
+  const std::string_view key = entry.key();
+  CachedPage* leaf = file.rootPage();
+  if (leaf->entries().empty()) brkbtFail(check::kParseEnd);
+  while (!leaf->isLeaf()) {
+    const std::size_t i = lastAtOrBelow(leaf->entries(), key);
+    leaf = readChild(file, leaf->entries()[i].child, leaf->level());
+  }
+  auto& entries = leaf->content.entries;
+  const std::size_t j = lastAtOrBelow(entries, key);
+  Entry& old = entries[j].entry;
+  if (old.length() == 0 || compareKeys(old.key(), key) != 0) return false;
+  if (old.length() != entry.length() || old.keyLength != entry.keyLength) return false;
+  old = std::move(entry);
+  file.markDirty(leaf);
+  file.setHintLeaf(leaf->number);
+  file.cache().touch(leaf);
+  return true;
+}
+
 }  // namespace dw::db

@@ -245,8 +245,11 @@ int Table::putRecord() {
   if (watch && old != m_watched) return finish(89);  // Record Changed By Another Station
   if (old != m_record) {
     if (int rc = updateKeys(ref(), rn, &old, &m_record, false)) return finish(rc);
-    deleteEntry(f, key);
-    insertEntry(f, Entry(key + imageToStore(), key.size()));
+    Entry changed(key + imageToStore(), key.size());
+    if (!replaceEntry(f, changed)) {  // the stored image changed its length
+      deleteEntry(f, key);
+      insertEntry(f, std::move(changed));
+    }
   }
   if (!m_memosNotRead) writeMemos(rn, false);
   m_watched = m_record;

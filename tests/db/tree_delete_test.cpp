@@ -246,5 +246,46 @@ TEST(TreeDeleteTest, KeysLongerThanNewKeysMayBeAreReadAndKeptWhenTheFileChanges)
   }
 }
 
+// An entry replaced by one of the same length stays where it is; one of
+// another length, or a key the tree lacks, leaves the tree as it was.  The
+// file stays sound across commits and reopening.
+TEST(TreeReplaceTest, SameLengthEntriesAreReplacedInPlaceAndOthersRefused) {
+  TestPlatform tp;
+  ScopedPlatform installed(tp);
+  TempDir dir;
+  Model model;
+  std::mt19937 rng(77);
+  {
+    auto f = openBrisk(dir.file("r.brk"), writerOptions());
+    ASSERT_EQ(f->refreshHeader(), 0);
+    while (model.size() < 900) {
+      const std::string key = randomKey(rng, 6 + rng() % 30);
+      if (model.count(key)) continue;
+      Entry e(key + std::string(20 + rng() % 60, 'v'), key.size());
+      insertEntry(*f, e);
+      model[key] = e;
+    }
+    ASSERT_EQ(f->commit(), 0u);
+    int replaced = 0;
+    for (auto& [key, e] : model) {
+      if (rng() % 3 != 0) continue;
+      Entry same(key + std::string(e.data().size(), char('a' + rng() % 26)), key.size());
+      ASSERT_TRUE(replaceEntry(*f, same)) << key;
+      e = same;
+      ++replaced;
+      Entry longer(key + std::string(e.data().size() + 1, 'L'), key.size());
+      EXPECT_FALSE(replaceEntry(*f, longer)) << key;
+    }
+    EXPECT_FALSE(replaceEntry(*f, Entry(std::string("\x01no such key"), 12)));
+    ASSERT_EQ(f->commit(), 0u);
+    ASSERT_TRUE(sound(*f));
+    ASSERT_TRUE(matchesModel(*f, model));
+    EXPECT_GT(replaced, 250);
+  }
+  auto again = openBrisk(dir.file("r.brk"), writerOptions());
+  ASSERT_EQ(again->refreshHeader(), 0);
+  EXPECT_TRUE(matchesModel(*again, model));
+}
+
 }  // namespace
 }  // namespace dw::db
