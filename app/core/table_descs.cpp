@@ -3,7 +3,6 @@
 #include "app/core/table_descs.h"
 
 #include <cassert>
-#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <type_traits>
@@ -246,11 +245,7 @@ db::TableDesc tagTableDesc() {
 
 void clearRecord(void* record, std::size_t size, const db::TableDesc& desc) {
   assert(size == desc.recordLength);
-  auto* bytes = static_cast<unsigned char*>(record);
-  std::memset(bytes, 0, size);
-  for (const db::FieldDesc& f : desc.fields)
-    if (f.type == FieldType::String && std::size_t{f.offset} + f.totalLength <= size)
-      std::memset(bytes + f.offset, ' ', f.totalLength);
+  db::clearRecordImage(static_cast<char*>(record), size, desc);
 }
 
 }  // namespace dw::app

@@ -94,11 +94,7 @@ void DeclaredFile::bindFields() {
 }
 
 void DeclaredFile::clear() {
-  char* b = static_cast<char*>(m_buffer);
-  std::memset(b, 0, recordLength());
-  for (const FieldDesc& f : desc().fields) {
-    if (f.type == FieldType::String && !f.overlay) std::memset(b + f.offset, ' ', f.totalLength);
-  }
+  clearRecordImage(static_cast<char*>(m_buffer), recordLength(), desc());
   for (std::size_t m = 0; m < m_memos.size(); ++m) {
     if (desc().memos[m].isBlob()) {
       m_memos[m].clear();

@@ -145,13 +145,7 @@ int Table::closeTable() {
 }
 
 void Table::clearRecord() {
-  std::memset(m_record.data(), 0, m_record.size());
-  for (const FieldDesc& f : m_desc.fields) {
-    if (f.type == FieldType::String && !f.overlay &&
-        std::size_t(f.offset) + f.totalLength <= m_record.size()) {
-      std::memset(m_record.data() + f.offset, ' ', f.totalLength);
-    }
-  }
+  clearRecordImage(m_record.data(), m_record.size(), m_desc);
   for (std::size_t m = 0; m < m_memos.size(); ++m) {
     if (m_desc.memos[m].isBlob())
       m_memos[m].clear();

@@ -12,6 +12,7 @@
 // Not thread-safe by itself; guarded by whoever owns the table object.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -113,5 +114,10 @@ struct TableDesc {
     return false;
   }
 };
+
+// Clears a record image as a declaration clears its buffer: every byte
+// zero, then STRING fields (not overlays) blank.  `size` is the buffer's
+// length; fields reaching beyond it are left.
+void clearRecordImage(char* record, std::size_t size, const TableDesc& desc);
 
 }  // namespace dw::db
