@@ -206,17 +206,15 @@ void WmfRecorder::drawLine(Point from, Point to) {
 }
 
 void WmfRecorder::drawRectangle(const Box& box) {
-  begin(wmf::kRectangle);
-  word(box.bottom);
-  word(box.right);
-  word(box.top);
-  word(box.left);
-  end();
-  ++m_drawCount;
+  boxRecord(wmf::kRectangle, box);
 }
 
 void WmfRecorder::drawEllipse(const Box& box) {
-  begin(wmf::kEllipse);
+  boxRecord(wmf::kEllipse, box);
+}
+
+void WmfRecorder::boxRecord(std::uint16_t function, const Box& box) {
+  begin(function);
   word(box.bottom);
   word(box.right);
   word(box.top);

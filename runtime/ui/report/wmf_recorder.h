@@ -55,6 +55,8 @@ class WmfRecorder : public Canvas {
   void begin(std::uint16_t function);
   // A polyline or polygon record of the points (at most 8000 of them).
   void points(std::uint16_t function, const std::vector<Point>& points);
+  // A record of one box: bottom, right, top, left.
+  void boxRecord(std::uint16_t function, const Box& box);
   void word(std::int32_t value);  // clamped to 16 bits
   void dword(std::uint32_t value);
   void bytes(const void* data, std::size_t size);
