@@ -10,6 +10,7 @@
 #include "app/core/table_descs.h"
 #include "file_layer_test_util.h"
 #include "tests/db/loader_process.h"
+#include "tests/platform/temp_dir.h"
 
 namespace dw::app::testing {
 namespace {
@@ -280,7 +281,7 @@ TEST_F(FileLayerBrk, DumpLoadedBackGivesTheSameRecords) {
   }
   const ToolRun check = runTool(brk, {"check", "SM.BRK"});
   EXPECT_EQ(check.exitCode, 0) << check.out;
-  std::filesystem::current_path(dataDir());
+  std::filesystem::current_path(dataDirectory());
 }
 
 }  // namespace

@@ -18,40 +18,17 @@
 #include "app/core/table_codes.h"
 #include "app/core/table_descs.h"
 #include "runtime/lang/errors.h"
+#include "tests/app/data_dir_fixture.h"
 #include "tests/db/loader_process.h"
-#include "tests/platform/temp_dir.h"
 
 namespace dw::app::testing {
 
 inline constexpr std::uint32_t kCreateShared = 0x142;
 inline constexpr std::uint32_t kShared = 0x42;
 
-inline std::vector<db::DeclaredFile*> allDeclarations() {
-  return {&SCH(), &SCH1(), &HIS(), &CAT(), &TDO(), &SCR(), &TF_()};
-}
-
-// Works in a fresh data directory (in memory when inMemory() says so);
-// closes every declaration at the end.
-class DataDirTest : public ::testing::Test {
- protected:
-  virtual bool inMemory() const { return false; }
-  void SetUp() override {
-    m_dir = std::make_unique<dw::testing::ScratchDir>(inMemory());
-    m_previous = std::filesystem::current_path();
-    std::filesystem::current_path(m_dir->path());
-  }
-  void TearDown() override {
-    for (db::DeclaredFile* f : allDeclarations()) {
-      if (f->isOpen()) f->close();
-      f->clear();
-    }
-    std::filesystem::current_path(m_previous);
-  }
-  const std::string& dataDir() const { return m_dir->path(); }
-
-  std::unique_ptr<dw::testing::ScratchDir> m_dir;
-  std::filesystem::path m_previous;
-};
+// The fixture of these tests: a fresh data directory, every declaration
+// closed at the end.
+using DataDirTest = DataDirectoryTest;
 
 // A task with fixed-seed values in every kind of field, and a message of
 // up to the memo's size (some with commas, quotes or a line break).
