@@ -217,6 +217,7 @@ CachedPage* BriskFile::rootPage() {
 }
 
 void BriskFile::markDirty(CachedPage* page) {
+  if (!page->isLeaf()) ++m_innerChanges;
   m_cache.pin(page);
   page->changed();
 }

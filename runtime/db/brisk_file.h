@@ -11,6 +11,7 @@
 // serialises threads).
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -18,9 +19,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "runtime/db/brisk_format.h"
 #include "runtime/db/cipher.h"
+#include "runtime/db/leaf_directory.h"
 #include "runtime/db/page_cache.h"
 #include "runtime/platform/platform.h"
 
@@ -141,6 +144,10 @@ class BriskFile {
   // tree's in-page shortcuts are only trusted within one generation.
   std::uint64_t treeGeneration() const { return m_generation; }
   void bumpGeneration() { ++m_generation; }
+  // Changes whenever the generation does or an inner page changes: the leaf
+  // directory is only trusted while it stays the same.
+  std::uint64_t shapeVersion() const { return m_generation + m_innerChanges; }
+  LeafDirectory& leafDirectory() { return m_leafDirectory; }
   // Statistics of the last successful commit.
   std::uint32_t pagesWrittenLastCommit() const { return m_pagesWritten; }
   // The leaf where the tree last found or changed an entry, for the
@@ -151,6 +158,17 @@ class BriskFile {
     m_hintLeaf = page;
     m_hintValid = true;
     m_hintGeneration = m_generation;
+  }
+  // The same per region of keys (a table's entries of one kind or one key:
+  // the first five bytes), so that a scan of a key keeps its leaf while the
+  // records and memos it reads are found elsewhere in the tree.  0: none.
+  std::int32_t hintLeafFor(std::string_view key) const {
+    const RegionHint& h = m_regionHints[regionSlot(key)];
+    return h.generation == m_generation && h.region == regionOf(key) ? h.leaf : 0;
+  }
+  void setHintLeaf(std::int32_t page, std::string_view key) {
+    setHintLeaf(page);
+    m_regionHints[regionSlot(key)] = {regionOf(key), page, m_generation};
   }
 
  private:
@@ -202,11 +220,31 @@ class BriskFile {
   std::string m_refreshFault;
   OpenTransactionTest m_openTransaction;
   std::uint64_t m_generation = 0;
+  std::uint64_t m_innerChanges = 0;
+  LeafDirectory m_leafDirectory;
   std::uint32_t m_pagesWritten = 0;
   std::optional<Header> m_prepared;  // the old header while phase 1 is done
   std::int32_t m_hintLeaf = 0;
   bool m_hintValid = false;
   std::uint64_t m_hintGeneration = 0;
+
+  struct RegionHint {
+    std::uint64_t region = ~std::uint64_t(0);  // matches no key
+    std::int32_t leaf = 0;
+    std::uint64_t generation = 0;
+  };
+  static constexpr std::size_t kRegionHints = 16;
+  static std::uint64_t regionOf(std::string_view key) {
+    std::uint64_t r = std::min<std::size_t>(key.size(), 5);  // length in the low byte
+    for (std::size_t i = 0; i < 5 && i < key.size(); ++i) {
+      r |= std::uint64_t(static_cast<unsigned char>(key[i])) << (8 * (i + 1));
+    }
+    return r;
+  }
+  static std::size_t regionSlot(std::string_view key) {
+    return std::size_t((regionOf(key) * 0x9E3779B97F4A7C15ull) >> 60);
+  }
+  std::array<RegionHint, kRegionHints> m_regionHints{};
 };
 
 }  // namespace dw::db

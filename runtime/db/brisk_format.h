@@ -78,20 +78,6 @@ struct Header {
   bool operator==(const Header&) const = default;
 };
 
-// One item of the tree: the first keyLength bytes of bytes are its key.
-struct Entry {
-  std::string bytes;
-  std::uint16_t keyLength = 0;
-
-  Entry() = default;
-  Entry(std::string b, std::size_t k) : bytes(std::move(b)), keyLength(std::uint16_t(k)) {}
-  static Entry keyOnly(std::string_view key) { return Entry(std::string(key), key.size()); }
-  std::string_view key() const { return std::string_view(bytes).substr(0, keyLength); }
-  std::string_view data() const { return std::string_view(bytes).substr(keyLength); }
-  std::size_t length() const { return bytes.size(); }
-  bool operator==(const Entry&) const = default;
-};
-
 // Unsigned byte order, a proper prefix first.
 inline int compareKeys(std::string_view a, std::string_view b) {
   const std::size_t n = a.size() < b.size() ? a.size() : b.size();
@@ -116,6 +102,64 @@ inline int compareKeys(std::string_view a, std::string_view b) {
     if (x != y) return x < y ? -1 : 1;
   }
   return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+// The first 16 bytes of a key as two big-endian words, padded with zero
+// bytes.  Where the heads of two keys differ they order the keys exactly as
+// compareKeys does (a zero pad sorts like the end of a shorter key); only
+// equal heads need the key bytes themselves.  A search compares the heads
+// kept beside each entry of a page first, so that it seldom has to reach
+// the entries' own bytes, which lie elsewhere in memory.
+struct KeyHead {
+  std::uint64_t high = 0, low = 0;
+
+  static KeyHead of(std::string_view key) {
+    unsigned char b[16] = {};
+    std::memcpy(b, key.data(), key.size() < 16 ? key.size() : 16);
+    KeyHead h;
+    std::memcpy(&h.high, b, 8);
+    std::memcpy(&h.low, b + 8, 8);
+    if constexpr (std::endian::native == std::endian::little) {
+      h.high = __builtin_bswap64(h.high);
+      h.low = __builtin_bswap64(h.low);
+    }
+    return h;
+  }
+  bool operator==(const KeyHead&) const = default;
+};
+
+// A key to search for, with its head worked out once.
+struct KeyProbe {
+  std::string_view key;
+  KeyHead head;
+  explicit KeyProbe(std::string_view k) : key(k), head(KeyHead::of(k)) {}
+};
+
+// One item of the tree: the first keyLength bytes of bytes are its key.
+// The bytes are never changed in place: the key's head is worked out when
+// the entry is made (build a new entry to change one).
+struct Entry {
+  std::string bytes;
+  std::uint16_t keyLength = 0;
+  KeyHead head;
+
+  Entry() = default;
+  Entry(std::string b, std::size_t k)
+      : bytes(std::move(b)), keyLength(std::uint16_t(k)), head(KeyHead::of(key())) {}
+  static Entry keyOnly(std::string_view key) { return Entry(std::string(key), key.size()); }
+  std::string_view key() const { return std::string_view(bytes).substr(0, keyLength); }
+  std::string_view data() const { return std::string_view(bytes).substr(keyLength); }
+  std::size_t length() const { return bytes.size(); }
+  bool operator==(const Entry& o) const { return keyLength == o.keyLength && bytes == o.bytes; }
+};
+
+// compareKeys(e.key(), p.key), deciding on the heads where they differ.
+inline int compareEntryKey(const Entry& e, const KeyProbe& p) {
+  if (e.head.high != p.head.high) return e.head.high < p.head.high ? -1 : 1;
+  if (e.head.low != p.head.low) return e.head.low < p.head.low ? -1 : 1;
+  const std::string_view k = e.key();
+  if (k.size() >= 16 && p.key.size() >= 16) return compareKeys(k.substr(16), p.key.substr(16));
+  return compareKeys(k, p.key);
 }
 
 }  // namespace dw::db

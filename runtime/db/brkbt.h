@@ -54,6 +54,12 @@ std::size_t firstAbove(const std::vector<PageEntry>& entries, std::string_view p
 std::size_t firstAtOrAbove(const std::vector<PageEntry>& entries, std::string_view probe);
 // Reads child i of an inner page, checking that it is one level below.
 CachedPage* readChild(BriskFile& file, std::int32_t childNumber, std::uint8_t parentLevel);
+// The leaf whose range holds key: through the file's leaf directory when it
+// is usable, else down from the root.
+CachedPage* leafFor(BriskFile& file, std::string_view key);
+// Leaf i of a usable leaf directory, or null (the directory forgotten) when
+// that page is no longer a leaf of the tree.
+CachedPage* directoryLeaf(BriskFile& file, std::size_t i);
 // Splits the page (and, in turn, its parents) while the split rule says it
 // must; used after insertions and after a delete lengthened a separator.
 void applySplitRule(BriskFile& file, std::int32_t page);

@@ -31,9 +31,9 @@ void followMove(std::vector<Step>& path, std::int32_t from, std::int32_t to) {
   }
 }
 
-bool deleteInHint(BriskFile& file, std::string_view key) {
-  if (!file.hasHint()) return false;
-  CachedPage* page = file.cache().find(file.hintLeaf());
+// Deletes key from a leaf at hand when that needs no walk up the tree: the
+// key is there and is not the leaf's first (whose copy the parent keeps).
+bool deleteInLeaf(BriskFile& file, CachedPage* page, std::string_view key) {
   if (page == nullptr || !page->isLeaf()) return false;
   auto& entries = page->content.entries;
   const std::size_t j = firstAtOrAbove(entries, key);
@@ -41,7 +41,18 @@ bool deleteInHint(BriskFile& file, std::string_view key) {
   page->estimate -= entryCost(entries[j].entry, 0);
   entries.erase(entries.begin() + std::ptrdiff_t(j));
   file.markDirty(page);
+  file.setHintLeaf(page->number, key);
   return true;
+}
+
+// The leaf of key's region hint, or the one the leaf directory names.
+bool deleteInLeafAtHand(BriskFile& file, std::string_view key) {
+  if (const std::int32_t hint = file.hintLeafFor(key)) {
+    if (deleteInLeaf(file, file.cache().find(hint), key)) return true;
+  }
+  LeafDirectory& directory = file.leafDirectory();
+  if (!directory.usable(file)) return false;
+  return deleteInLeaf(file, directoryLeaf(file, directory.indexAtOrBelow(key)), key);
 }
 
 // Replaces the separator of path[level + 1] by the child's new first key;
@@ -62,7 +73,7 @@ bool replaceSeparator(BriskFile& file, const Step& parentStep, std::string_view 
 bool deleteEntry(BriskFile& file, std::string_view key) {
   if (file.readMode()) brkbtFail(check::kDeleteReadMode);
   if (key.empty()) return false;  // the sentinel stays
-  if (deleteInHint(file, key)) return true;
+  if (deleteInLeafAtHand(file, key)) return true;
 
   std::vector<Step> path;
   CachedPage* page = file.rootPage();
@@ -78,7 +89,7 @@ bool deleteEntry(BriskFile& file, std::string_view key) {
   page->estimate -= entryCost(entries[j].entry, 0);
   entries.erase(entries.begin() + std::ptrdiff_t(j));
   file.markDirty(page);
-  file.setHintLeaf(page->number);
+  file.setHintLeaf(page->number, key);
 
   bool firstChanged = j == 0;
   std::int32_t current = page->number;

@@ -8,11 +8,12 @@ namespace dw::db {
 
 namespace brkbt_detail {
 
-std::size_t firstAbove(const std::vector<PageEntry>& entries, std::string_view probe) {
+std::size_t firstAbove(const std::vector<PageEntry>& entries, std::string_view key) {
+  const KeyProbe probe(key);
   std::size_t lo = 0, hi = entries.size();
   while (lo < hi) {
     const std::size_t mid = (lo + hi) / 2;
-    if (compareKeys(entries[mid].entry.key(), probe) <= 0) {
+    if (compareEntryKey(entries[mid].entry, probe) <= 0) {
       lo = mid + 1;
     } else {
       hi = mid;
@@ -21,11 +22,12 @@ std::size_t firstAbove(const std::vector<PageEntry>& entries, std::string_view p
   return lo;
 }
 
-std::size_t firstAtOrAbove(const std::vector<PageEntry>& entries, std::string_view probe) {
+std::size_t firstAtOrAbove(const std::vector<PageEntry>& entries, std::string_view key) {
+  const KeyProbe probe(key);
   std::size_t lo = 0, hi = entries.size();
   while (lo < hi) {
     const std::size_t mid = (lo + hi) / 2;
-    if (compareKeys(entries[mid].entry.key(), probe) < 0) {
+    if (compareEntryKey(entries[mid].entry, probe) < 0) {
       lo = mid + 1;
     } else {
       hi = mid;
@@ -53,6 +55,35 @@ CachedPage* readChild(BriskFile& file, std::int32_t child, std::uint8_t parentLe
 using namespace brkbt_detail;
 
 namespace {
+CachedPage* checkedRoot(BriskFile& file);
+CachedPage* descendTo(BriskFile& file, std::string_view probe);
+}  // namespace
+
+CachedPage* brkbt_detail::directoryLeaf(BriskFile& file, std::size_t i) {
+  LeafDirectory& directory = file.leafDirectory();
+  const std::int32_t number = directory.leaf(i);
+  // A temporary page that left the cache never was part of the tree.
+  if (number < 0 && file.cache().find(number) == nullptr) {
+    directory.invalidate();
+    return nullptr;
+  }
+  CachedPage* page = file.readPage(number);
+  if (!page->isLeaf() || page->entries().empty()) {
+    directory.invalidate();
+    return nullptr;
+  }
+  return page;
+}
+
+CachedPage* brkbt_detail::leafFor(BriskFile& file, std::string_view key) {
+  LeafDirectory& directory = file.leafDirectory();
+  if (directory.usable(file)) {
+    if (CachedPage* leaf = directoryLeaf(file, directory.indexAtOrBelow(key))) return leaf;
+  }
+  return descendTo(file, key);
+}
+
+namespace {
 
 CachedPage* checkedRoot(BriskFile& file) {
   CachedPage* root = file.rootPage();
@@ -60,8 +91,8 @@ CachedPage* checkedRoot(BriskFile& file) {
   return root;
 }
 
-// The leaf whose range holds probe.
-CachedPage* leafFor(BriskFile& file, std::string_view probe) {
+// The leaf whose range holds probe, down from the root.
+CachedPage* descendTo(BriskFile& file, std::string_view probe) {
   CachedPage* page = checkedRoot(file);
   while (!page->isLeaf()) {
     const std::size_t i = lastAtOrBelow(page->entries(), probe);
@@ -74,7 +105,7 @@ std::optional<Entry> nextIn(BriskFile& file, CachedPage* page, std::string_view 
   if (page->isLeaf()) {
     const std::size_t j = firstAbove(page->entries(), probe);
     if (j == page->entries().size()) return std::nullopt;
-    file.setHintLeaf(page->number);
+    file.setHintLeaf(page->number, page->entries()[j].entry.key());
     return page->entries()[j].entry;
   }
   const std::size_t i = lastAtOrBelow(page->entries(), probe);
@@ -90,8 +121,9 @@ std::optional<Entry> nextIn(BriskFile& file, CachedPage* page, std::string_view 
 
 // The cached hint leaf, when it holds probe with a neighbour in direction.
 const Entry* neighbourInHint(BriskFile& file, std::string_view probe, int direction) {
-  if (!file.hasHint()) return nullptr;
-  CachedPage* page = file.cache().find(file.hintLeaf());
+  const std::int32_t hint = file.hintLeafFor(probe);
+  if (hint == 0) return nullptr;
+  CachedPage* page = file.cache().find(hint);
   if (page == nullptr || !page->isLeaf()) return nullptr;
   auto& entries = page->entries();
   const std::size_t j = firstAtOrAbove(entries, probe);
@@ -108,28 +140,50 @@ std::optional<Entry> findEqual(BriskFile& file, std::string_view key) {
   const std::size_t j = lastAtOrBelow(leaf->entries(), key);
   const Entry& e = leaf->entries()[j].entry;
   if (e.length() == 0 || compareKeys(e.key(), key) != 0) return std::nullopt;
-  file.setHintLeaf(leaf->number);
+  file.setHintLeaf(leaf->number, key);
   return e;
 }
 
 std::optional<Entry> findNext(BriskFile& file, std::string_view probe) {
   if (const Entry* e = neighbourInHint(file, probe, +1)) return *e;
+  LeafDirectory& directory = file.leafDirectory();
+  if (directory.usable(file)) {
+    const std::size_t i = directory.indexAtOrBelow(probe);
+    if (CachedPage* leaf = directoryLeaf(file, i)) {
+      const std::size_t j = firstAbove(leaf->entries(), probe);
+      if (j < leaf->entries().size()) {
+        file.setHintLeaf(leaf->number, leaf->entries()[j].entry.key());
+        return leaf->entries()[j].entry;
+      }
+      // The next leaf begins above probe, since its bound does.
+      if (i + 1 == directory.size()) return std::nullopt;
+      if (CachedPage* next = directoryLeaf(file, i + 1)) {
+        file.setHintLeaf(next->number, next->entries().front().entry.key());
+        return next->entries().front().entry;
+      }
+    }
+  }
   return nextIn(file, checkedRoot(file), probe);
 }
 
 std::optional<Entry> findPrevious(BriskFile& file, std::string_view probe) {
   if (const Entry* e = neighbourInHint(file, probe, -1)) return *e;
-  CachedPage* page = checkedRoot(file);
-  while (!page->isLeaf()) {
-    std::size_t i = firstAtOrAbove(page->entries(), probe);
-    i = i == 0 ? 0 : i - 1;  // the last entry < probe
-    page = readChild(file, page->entries()[i].child, page->level());
+  CachedPage* page = nullptr;
+  LeafDirectory& directory = file.leafDirectory();
+  if (directory.usable(file)) page = directoryLeaf(file, directory.indexBelow(probe));
+  if (page == nullptr) {
+    page = checkedRoot(file);
+    while (!page->isLeaf()) {
+      std::size_t i = firstAtOrAbove(page->entries(), probe);
+      i = i == 0 ? 0 : i - 1;  // the last entry < probe
+      page = readChild(file, page->entries()[i].child, page->level());
+    }
   }
   const std::size_t j = firstAtOrAbove(page->entries(), probe);
   if (j == 0) return std::nullopt;
   const Entry& e = page->entries()[j - 1].entry;
   if (e.length() == 0) return std::nullopt;
-  file.setHintLeaf(page->number);
+  file.setHintLeaf(page->number, e.key());
   return e;
 }
 

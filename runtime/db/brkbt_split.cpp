@@ -103,9 +103,9 @@ void insertEntry(BriskFile& file, Entry entry) {
   }
   const std::string_view key = entry.key();
   CachedPage* leaf = nullptr;
-  if (file.hasHint()) {
+  if (const std::int32_t hint = file.hintLeafFor(key)) {
     // In-page shortcut: the hinted leaf holds a key below and one above.
-    CachedPage* hinted = file.cache().find(file.hintLeaf());
+    CachedPage* hinted = file.cache().find(hint);
     // Its first key must be at or below the new key and its last above it;
     // testing the two ends first spares a search of a leaf that misses.
     if (hinted != nullptr && hinted->isLeaf() && hinted->entries().size() >= 2 &&
@@ -114,22 +114,15 @@ void insertEntry(BriskFile& file, Entry entry) {
       leaf = hinted;
     }
   }
-  if (leaf == nullptr) {
-    leaf = file.rootPage();
-    if (leaf->entries().empty()) brkbtFail(check::kParseEnd);
-    while (!leaf->isLeaf()) {
-      const std::size_t i = lastAtOrBelow(leaf->entries(), key);
-      leaf = readChild(file, leaf->entries()[i].child, leaf->level());
-    }
-  }
+  if (leaf == nullptr) leaf = leafFor(file, key);
   auto& entries = leaf->content.entries;
   const std::size_t at = firstAbove(entries, key);
   if (at > 0 && compareKeys(entries[at - 1].entry.key(), key) == 0) brkbtFail(check::kEqualKeys);
   leaf->estimate += entryCost(entry, 0);
+  const std::int32_t number = leaf->number;
+  file.setHintLeaf(number, key);  // before the entry (and the key it views) moves
   entries.insert(entries.begin() + std::ptrdiff_t(at), PageEntry{std::move(entry), 0});
   file.markDirty(leaf);
-  const std::int32_t number = leaf->number;
-  file.setHintLeaf(number);
   if (mustSplit(leaf)) {
     splitIfNeeded(file, number);
   } else {
@@ -139,20 +132,15 @@ void insertEntry(BriskFile& file, Entry entry) {
 
 bool replaceEntry(BriskFile& file, Entry entry) {
   const std::string_view key = entry.key();
-  CachedPage* leaf = file.rootPage();
-  if (leaf->entries().empty()) brkbtFail(check::kParseEnd);
-  while (!leaf->isLeaf()) {
-    const std::size_t i = lastAtOrBelow(leaf->entries(), key);
-    leaf = readChild(file, leaf->entries()[i].child, leaf->level());
-  }
+  CachedPage* leaf = leafFor(file, key);
   auto& entries = leaf->content.entries;
   const std::size_t j = lastAtOrBelow(entries, key);
   Entry& old = entries[j].entry;
   if (old.length() == 0 || compareKeys(old.key(), key) != 0) return false;
   if (old.length() != entry.length() || old.keyLength != entry.keyLength) return false;
+  file.setHintLeaf(leaf->number, key);  // before the entry (and the key it views) moves
   old = std::move(entry);
   file.markDirty(leaf);
-  file.setHintLeaf(leaf->number);
   file.cache().touch(leaf);
   return true;
 }

@@ -11,12 +11,12 @@ PageCache::PageCache() {
 PageCache::~PageCache() = default;
 
 CachedPage* PageCache::find(std::int32_t number) {
-  CachedPage*& recent = m_recent[recentSlot(number)];
-  if (recent != nullptr && recent->number == number) return recent;
+  RecentSlot& recent = m_recent[recentSlot(number)];
+  if (recent.page != nullptr && recent.number == number) return recent.page;
   const auto it = m_index.find(number);
   if (it == m_index.end()) return nullptr;
-  recent = it->second;
-  return recent;
+  recent = {number, it->second};
+  return it->second;
 }
 
 void PageCache::unlinkRing(CachedPage* page) {
@@ -74,8 +74,8 @@ std::unique_ptr<CachedPage> PageCache::detach(CachedPage* page) {
   }
   bucket.pop_back();
   m_index.erase(page->number);
-  CachedPage*& recent = m_recent[recentSlot(page->number)];
-  if (recent == page) recent = nullptr;
+  RecentSlot& recent = m_recent[recentSlot(page->number)];
+  if (recent.page == page) recent = RecentSlot{};
   return owned;
 }
 
@@ -110,7 +110,7 @@ void PageCache::unpinAll() {
 void PageCache::dropAll() {
   for (auto& b : m_buckets) b.clear();
   m_index.clear();
-  m_recent.fill(nullptr);
+  m_recent.fill(RecentSlot{});
   m_dirty.clear();
   m_ring.older = m_ring.newer = &m_ring;
   m_count = m_unpinned = 0;

@@ -9,9 +9,10 @@
 // pages are therefore never dropped, which is what lets the tree code keep a short path of pages
 // while it reads another.
 //
-// A lookup first tries a small direct-mapped table of recently found
-// pages (slot = page number modulo 256), then the index; a page leaves
-// that table when it leaves the cache or changes its number.
+// A lookup first tries a direct-mapped table of recently found pages
+// (slot = page number modulo 4096; each slot keeps the number beside the
+// page, so a miss costs no visit to the page itself), then the index; a page
+// leaves that table when it leaves the cache or changes its number.
 //
 // Not thread-safe: one file object is used by one thread at a time.
 #pragma once
@@ -76,7 +77,11 @@ class PageCache {
 
  private:
   static int bucketOf(std::int32_t number) { return int(std::uint32_t(number) % kBuckets); }
-  static constexpr std::size_t kRecent = 256;
+  static constexpr std::size_t kRecent = 4096;
+  struct RecentSlot {
+    std::int32_t number = 0;
+    CachedPage* page = nullptr;  // null: the slot is empty
+  };
   static std::size_t recentSlot(std::int32_t number) {
     return std::size_t(std::uint32_t(number) % kRecent);
   }
@@ -88,8 +93,8 @@ class PageCache {
   // Every cached page by number, so that a lookup does not walk a chain
   // (a large change keeps thousands of pages pinned).
   std::unordered_map<std::int32_t, CachedPage*> m_index;
-  std::array<CachedPage*, kRecent> m_recent{};  // may hold null
-  CachedPage m_ring;                            // sentinel: m_ring.newer is the oldest
+  std::array<RecentSlot, kRecent> m_recent{};
+  CachedPage m_ring;  // sentinel: m_ring.newer is the oldest
   std::vector<CachedPage*> m_dirty;
   std::uint64_t m_clock = 0;
   std::size_t m_count = 0;

@@ -1,0 +1,95 @@
+// The leaf directory (see leaf_directory.h).
+#include "runtime/db/leaf_directory.h"
+
+#include <utility>
+
+#include "runtime/db/brisk_checks.h"
+#include "runtime/db/brkbt.h"
+
+namespace dw::db {
+
+bool LeafDirectory::usable(BriskFile& file) {
+  if (m_valid && m_shape == file.shapeVersion()) return true;
+  if (++m_staleSearches < kMinStaleSearches + m_slots.size() / 2) return false;
+  build(file);
+  return true;
+}
+
+void LeafDirectory::build(BriskFile& file) {
+  m_slots.clear();
+  m_bounds.clear();
+  m_staleSearches = 0;
+  CachedPage* root = file.rootPage();
+  if (root->entries().empty()) brkbtFail(check::kParseEnd);
+  // Level by level, left to right; each page's children are copied out
+  // before the next page is read, since reading may drop cached pages.
+  struct Pending {
+    std::string bound;
+    std::int32_t page;
+  };
+  const std::uint8_t rootLevel = root->level();
+  std::vector<Pending> level{{std::string(), root->number}};
+  for (std::uint8_t height = rootLevel; height > 0; --height) {
+    std::vector<Pending> below;
+    for (const Pending& p : level) {
+      CachedPage* page = height == rootLevel ? file.readPage(p.page)
+                                             : brkbt_detail::readChild(file, p.page, height + 1);
+      if (page->level() != height || page->entries().empty()) brkbtFail(check::kLevelMismatch);
+      for (std::size_t i = 0; i < page->entries().size(); ++i) {
+        const PageEntry& pe = page->entries()[i];
+        // A page's first separator is its own bound (its parent's copy of
+        // its first key).
+        below.push_back({i == 0 ? p.bound : std::string(pe.entry.key()), pe.child});
+      }
+    }
+    level = std::move(below);
+  }
+  m_slots.reserve(level.size());
+  for (const Pending& p : level) {
+    Slot s;
+    s.head = KeyHead::of(p.bound);
+    s.offset = std::uint32_t(m_bounds.size());
+    s.length = std::uint32_t(p.bound.size());
+    s.leaf = p.page;
+    m_bounds.append(p.bound);
+    m_slots.push_back(s);
+  }
+  m_shape = file.shapeVersion();
+  m_valid = true;
+}
+
+int LeafDirectory::compareBound(const Slot& s, const KeyProbe& probe) const {
+  if (s.head.high != probe.head.high) return s.head.high < probe.head.high ? -1 : 1;
+  if (s.head.low != probe.head.low) return s.head.low < probe.head.low ? -1 : 1;
+  return compareKeys(std::string_view(m_bounds).substr(s.offset, s.length), probe.key);
+}
+
+std::size_t LeafDirectory::indexAtOrBelow(std::string_view key) const {
+  const KeyProbe probe(key);
+  std::size_t lo = 0, hi = m_slots.size();  // first bound above key
+  while (lo < hi) {
+    const std::size_t mid = (lo + hi) / 2;
+    if (compareBound(m_slots[mid], probe) <= 0) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  return lo == 0 ? 0 : lo - 1;
+}
+
+std::size_t LeafDirectory::indexBelow(std::string_view key) const {
+  const KeyProbe probe(key);
+  std::size_t lo = 0, hi = m_slots.size();  // first bound at or above key
+  while (lo < hi) {
+    const std::size_t mid = (lo + hi) / 2;
+    if (compareBound(m_slots[mid], probe) < 0) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  return lo == 0 ? 0 : lo - 1;
+}
+
+}  // namespace dw::db

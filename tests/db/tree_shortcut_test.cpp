@@ -1,0 +1,177 @@
+// The tree's shortcuts: the key heads that order entries without reading
+// their bytes, the per-region leaf hints and the leaf directory.  Each must
+// give exactly the answers of a plain walk down the tree, also after the
+// tree changed shape under it (splits, separators changed by deletes, pages
+// freed, another opener's commit).
+#include <algorithm>
+
+#include "db_test_util.h"
+
+namespace dw::db {
+namespace {
+
+using namespace dw::db::testing;
+
+TEST(KeyHeadTest, HeadsOrderKeysAsTheirBytesDo) {
+  // Keys around the 8- and 16-byte boundaries, with zero bytes that the
+  // padding of a shorter key must not be mistaken for, and high bytes.
+  const std::vector<std::string> keys = {
+      "",
+      std::string("\0", 1),
+      std::string("\0\0", 2),
+      "a",
+      std::string("a\0", 2),
+      std::string("a\0\x01", 3),
+      "abcdefg",
+      "abcdefgh",
+      std::string("abcdefgh\0", 9),
+      "abcdefghi",
+      "abcdefghijklmno",
+      "abcdefghijklmnop",
+      std::string("abcdefghijklmnop\0", 17),
+      "abcdefghijklmnopq",
+      "abcdefghijklmnopr",
+      "abcdefghijklmnopqrstuvwxyz",
+      "\x7f",
+      "\x80",
+      "\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff\xff",
+  };
+  for (const auto& a : keys) {
+    const Entry e = Entry::keyOnly(a);
+    for (const auto& b : keys) {
+      const int expected = compareKeys(a, b);
+      EXPECT_EQ(compareEntryKey(e, KeyProbe(b)), expected) << "'" << a << "' vs '" << b << "'";
+    }
+  }
+}
+
+std::string keyOf(int region, int i) {
+  char buf[32];
+  // Five bytes of region (as a table number and a kind), then the value.
+  std::snprintf(buf, sizeof buf, "T%03dK%07d", region, i);
+  return buf;
+}
+
+Entry entryOf(const std::string& key, int length) {
+  return Entry(key + std::string(std::size_t(length), 'v'), key.size());
+}
+
+// Asks the tree and the model the same questions about random probes.
+void expectSameAnswers(BriskFile& f, const Model& model, std::mt19937& rng, int questions) {
+  std::uniform_int_distribution<int> region(0, 3), value(0, 4000);
+  for (int q = 0; q < questions; ++q) {
+    // Probes on keys and between them ("...5" ends a key, "...5x" lies after it).
+    std::string probe = keyOf(region(rng), value(rng));
+    if (q % 3 == 1) probe += "x";
+    if (q % 7 == 3) probe.resize(5);  // a region's prefix alone
+    const auto equal = findEqual(f, probe);
+    const auto it = model.find(probe);
+    ASSERT_EQ(bool(equal), it != model.end()) << probe;
+    if (equal) {
+      EXPECT_EQ(equal->bytes, it->second.bytes);
+    }
+
+    const auto next = findNext(f, probe);
+    const auto above = model.upper_bound(probe);
+    ASSERT_EQ(bool(next), above != model.end()) << probe;
+    if (next) {
+      EXPECT_EQ(next->key(), above->first) << probe;
+    }
+
+    const auto previous = findPrevious(f, probe);
+    auto below = model.lower_bound(probe);
+    ASSERT_EQ(bool(previous), below != model.begin()) << probe;
+    if (previous) {
+      EXPECT_EQ(previous->key(), std::prev(below)->first) << probe;
+    }
+  }
+}
+
+TEST(TreeShortcutTest, DirectoryAndHintsAnswerAsTheTreeAfterEveryChangeOfShape) {
+  TempDir dir;
+  auto f = openBrisk(dir.file("t.brk"), writerOptions());
+  ASSERT_TRUE(f);
+  ASSERT_EQ(f->refreshHeader(), 0);
+  std::mt19937 rng(17);
+  Model model;
+  std::uniform_int_distribution<int> region(0, 3), value(0, 4000), length(0, 300);
+  auto insert = [&](int count) {
+    for (int i = 0; i < count; ++i) {
+      const std::string key = keyOf(region(rng), value(rng));
+      if (model.count(key)) continue;
+      Entry e = entryOf(key, length(rng));
+      model[key] = e;
+      insertEntry(*f, std::move(e));
+    }
+  };
+  // Several regions interleaved, so that the hints of one region must
+  // survive finds in the others.
+  insert(3000);
+  ASSERT_EQ(f->commit(), 0u);
+  expectSameAnswers(*f, model, rng, 3000);
+  EXPECT_GT(f->leafDirectory().size(), 20u) << "the directory was never built";
+
+  for (int round = 0; round < 6; ++round) {
+    // Inserts that split leaves; deletes that take leaves' first entries
+    // (changing separators) and empty whole ranges (freeing pages).
+    insert(400);
+    int deleted = 0;
+    for (auto it = model.begin(); it != model.end() && deleted < 300;) {
+      if (rng() % 4 == 0 || (round % 2 == 1 && it->first.compare(0, 5, "T002K") == 0)) {
+        ASSERT_TRUE(deleteEntry(*f, it->first));
+        it = model.erase(it);
+        ++deleted;
+      } else {
+        ++it;
+      }
+    }
+    expectSameAnswers(*f, model, rng, 600);
+    if (round % 2 == 0) {
+      ASSERT_EQ(f->commit(), 0u);  // pages move to their places
+    }
+    expectSameAnswers(*f, model, rng, 600);
+  }
+  ASSERT_EQ(f->commit(), 0u);
+  EXPECT_TRUE(matchesModel(*f, model));
+  EXPECT_TRUE(sound(*f));
+}
+
+TEST(TreeShortcutTest, ADirectoryBuiltBeforeAnotherOpenersCommitIsNotTrusted) {
+  TempDir dir;
+  BriskOptions shared = writerOptions();
+  shared.locking = Locking::Shared;
+  auto reader = openBrisk(dir.file("t.brk"), shared);
+  auto writer = openBrisk(dir.file("t.brk"), shared);
+  ASSERT_TRUE(reader && writer);
+  Model model;
+  ASSERT_EQ(writer->refreshHeader(), 0);
+  for (int i = 0; i < 2000; i += 2) {
+    model[keyOf(1, i)] = entryOf(keyOf(1, i), 200);
+    insertEntry(*writer, entryOf(keyOf(1, i), 200));
+  }
+  ASSERT_EQ(writer->commit(), 0u);
+  writer->release();
+
+  std::mt19937 rng(5);
+  ASSERT_EQ(reader->refreshHeader(), 0);
+  expectSameAnswers(*reader, model, rng, 1500);
+  ASSERT_GT(reader->leafDirectory().size(), 10u);
+  reader->release();
+
+  // The other opener fills the gaps: every leaf splits and moves.
+  ASSERT_EQ(writer->refreshHeader(), 0);
+  for (int i = 1; i < 2000; i += 2) {
+    model[keyOf(1, i)] = entryOf(keyOf(1, i), 200);
+    insertEntry(*writer, entryOf(keyOf(1, i), 200));
+  }
+  ASSERT_EQ(writer->commit(), 0u);
+  writer->release();
+
+  ASSERT_EQ(reader->refreshHeader(), 0);
+  expectSameAnswers(*reader, model, rng, 1500);
+  EXPECT_TRUE(matchesModel(*reader, model));
+  reader->release();
+}
+
+}  // namespace
+}  // namespace dw::db
