@@ -11,12 +11,29 @@ PageCache::PageCache() {
 PageCache::~PageCache() = default;
 
 CachedPage* PageCache::find(std::int32_t number) {
-  RecentSlot& recent = m_recent[recentSlot(number)];
-  if (recent.page != nullptr && recent.number == number) return recent.page;
-  const auto it = m_index.find(number);
-  if (it == m_index.end()) return nullptr;
-  recent = {number, it->second};
-  return it->second;
+  if (number >= 0) {
+    return std::size_t(number) < m_byNumber.size() ? m_byNumber[std::size_t(number)] : nullptr;
+  }
+  const auto it = m_temporary.find(number);
+  return it == m_temporary.end() ? nullptr : it->second;
+}
+
+void PageCache::index(CachedPage* page) {
+  if (page->number < 0) {
+    m_temporary[page->number] = page;
+    return;
+  }
+  const auto at = std::size_t(page->number);
+  if (at >= m_byNumber.size()) m_byNumber.resize(std::max(at + 1, m_byNumber.size() * 2), nullptr);
+  m_byNumber[at] = page;
+}
+
+void PageCache::unindex(std::int32_t number) {
+  if (number < 0) {
+    m_temporary.erase(number);
+  } else if (std::size_t(number) < m_byNumber.size()) {
+    m_byNumber[std::size_t(number)] = nullptr;
+  }
 }
 
 void PageCache::unlinkRing(CachedPage* page) {
@@ -41,7 +58,7 @@ CachedPage* PageCache::insert(std::unique_ptr<CachedPage> page) {
   auto& bucket = m_buckets[bucketOf(raw->number)];
   raw->bucketSlot = bucket.size();
   bucket.push_back(std::move(page));
-  m_index[raw->number] = raw;
+  index(raw);
   ++m_count;
   linkNewest(raw);
   return raw;
@@ -73,9 +90,7 @@ std::unique_ptr<CachedPage> PageCache::detach(CachedPage* page) {
     bucket[slot]->bucketSlot = slot;
   }
   bucket.pop_back();
-  m_index.erase(page->number);
-  RecentSlot& recent = m_recent[recentSlot(page->number)];
-  if (recent.page == page) recent = RecentSlot{};
+  unindex(page->number);
   return owned;
 }
 
@@ -92,7 +107,7 @@ void PageCache::remove(CachedPage* page) {
 void PageCache::renumber(CachedPage* page, std::int32_t number) {
   auto owned = detach(page);
   owned->number = number;
-  m_index[number] = owned.get();
+  index(owned.get());
   auto& bucket = m_buckets[bucketOf(number)];
   owned->bucketSlot = bucket.size();
   bucket.push_back(std::move(owned));
@@ -109,8 +124,8 @@ void PageCache::unpinAll() {
 
 void PageCache::dropAll() {
   for (auto& b : m_buckets) b.clear();
-  m_index.clear();
-  m_recent.fill(RecentSlot{});
+  m_byNumber.clear();
+  m_temporary.clear();
   m_dirty.clear();
   m_ring.older = m_ring.newer = &m_ring;
   m_count = m_unpinned = 0;

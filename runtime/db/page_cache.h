@@ -9,10 +9,10 @@
 // pages are therefore never dropped, which is what lets the tree code keep a short path of pages
 // while it reads another.
 //
-// A lookup first tries a direct-mapped table of recently found pages
-// (slot = page number modulo 4096; each slot keeps the number beside the
-// page, so a miss costs no visit to the page itself), then the index; a page
-// leaves that table when it leaves the cache or changes its number.
+// A lookup by number is one load: pages of the file (numbers from 0) are
+// indexed by a table as long as the highest number cached (8 bytes per
+// 256-byte unit of the file at most); temporary pages (negative numbers,
+// few) by a map.
 //
 // Not thread-safe: one file object is used by one thread at a time.
 #pragma once
@@ -77,14 +77,8 @@ class PageCache {
 
  private:
   static int bucketOf(std::int32_t number) { return int(std::uint32_t(number) % kBuckets); }
-  static constexpr std::size_t kRecent = 4096;
-  struct RecentSlot {
-    std::int32_t number = 0;
-    CachedPage* page = nullptr;  // null: the slot is empty
-  };
-  static std::size_t recentSlot(std::int32_t number) {
-    return std::size_t(std::uint32_t(number) % kRecent);
-  }
+  void index(CachedPage* page);
+  void unindex(std::int32_t number);
   void unlinkRing(CachedPage* page);
   void linkNewest(CachedPage* page);
   std::unique_ptr<CachedPage> detach(CachedPage* page);
@@ -92,8 +86,8 @@ class PageCache {
   std::array<std::vector<std::unique_ptr<CachedPage>>, kBuckets> m_buckets;
   // Every cached page by number, so that a lookup does not walk a chain
   // (a large change keeps thousands of pages pinned).
-  std::unordered_map<std::int32_t, CachedPage*> m_index;
-  std::array<RecentSlot, kRecent> m_recent{};
+  std::vector<CachedPage*> m_byNumber;  // number >= 0; null: not cached
+  std::unordered_map<std::int32_t, CachedPage*> m_temporary;
   CachedPage m_ring;  // sentinel: m_ring.newer is the oldest
   std::vector<CachedPage*> m_dirty;
   std::uint64_t m_clock = 0;
