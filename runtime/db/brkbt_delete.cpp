@@ -75,6 +75,10 @@ bool deleteEntry(BriskFile& file, std::string_view key) {
   if (key.empty()) return false;  // the sentinel stays
   if (deleteInLeafAtHand(file, key)) return true;
 
+  // A directory current now stays so when the delete only raises the
+  // leaf's bound (no page freed or split: the generation stays).
+  const bool directoryCurrent = file.leafDirectory().current(file);
+  const std::uint64_t generation = file.treeGeneration();
   std::vector<Step> path;
   CachedPage* page = file.rootPage();
   if (page->entries().empty()) brkbtFail(check::kParseEnd);
@@ -90,6 +94,7 @@ bool deleteEntry(BriskFile& file, std::string_view key) {
   entries.erase(entries.begin() + std::ptrdiff_t(j));
   file.markDirty(page);
   file.setHintLeaf(page->number, key);
+  const std::int32_t leafNumber = page->number;
 
   bool firstChanged = j == 0;
   std::int32_t current = page->number;
@@ -131,6 +136,10 @@ bool deleteEntry(BriskFile& file, std::string_view key) {
   // Lowest first: a split there adds a separator to the page above, which
   // is checked after it.
   for (const std::int32_t number : grown) applySplitRule(file, number);
+  if (directoryCurrent && j == 0 && file.treeGeneration() == generation) {
+    CachedPage* leaf = file.readPage(leafNumber);
+    file.leafDirectory().raiseBound(file, leafNumber, key, leaf->entries().front().entry.key());
+  }
   return true;
 }
 

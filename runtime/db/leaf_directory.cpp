@@ -15,6 +15,25 @@ bool LeafDirectory::usable(BriskFile& file) {
   return true;
 }
 
+bool LeafDirectory::current(const BriskFile& file) const {
+  return m_valid && m_shape == file.shapeVersion();
+}
+
+void LeafDirectory::raiseBound(const BriskFile& file, std::int32_t leaf, std::string_view oldBound,
+                               std::string_view newBound) {
+  if (!m_valid || m_slots.empty()) return;
+  Slot& s = m_slots[indexAtOrBelow(oldBound)];
+  if (s.leaf != leaf || std::string_view(m_bounds).substr(s.offset, s.length) != oldBound) {
+    m_valid = false;
+    return;
+  }
+  s.head = KeyHead::of(newBound);
+  s.offset = std::uint32_t(m_bounds.size());
+  s.length = std::uint32_t(newBound.size());
+  m_bounds.append(newBound);
+  m_shape = file.shapeVersion();
+}
+
 void LeafDirectory::build(BriskFile& file) {
   m_slots.clear();
   m_bounds.clear();

@@ -11,6 +11,10 @@
 // opener's commit empties the cache) is unchanged.  It holds page numbers,
 // never page pointers, so pages may leave the cache meanwhile.
 //
+// The one change of shape it follows instead of going stale: a delete of a
+// leaf's first entry, which raises that leaf's bound to its new first key
+// (the walk up the tree changes inner pages, but not which leaf holds a key).
+//
 // A directory is rebuilt only when enough searches went without it since it
 // went stale (about half as many as it has leaves, and at least 64), so that
 // a run of insertions that keeps splitting pages does not rebuild it again
@@ -45,6 +49,14 @@ class LeafDirectory {
   std::int32_t leaf(std::size_t i) const { return m_slots[i].leaf; }
   // Forgets the directory (a leaf it named was not a leaf after all).
   void invalidate() { m_valid = false; }
+  // Whether the directory matches the tree now (no search is counted).
+  bool current(const BriskFile& file) const;
+  // After a delete took a leaf's first entry and the separators above it
+  // took the leaf's new first key, and nothing else changed the tree's
+  // shape: the leaf's bound becomes that key and the directory, current
+  // before the delete, is current again.
+  void raiseBound(const BriskFile& file, std::int32_t leaf, std::string_view oldBound,
+                  std::string_view newBound);
 
  private:
   struct Slot {

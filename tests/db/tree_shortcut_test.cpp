@@ -136,6 +136,37 @@ TEST(TreeShortcutTest, DirectoryAndHintsAnswerAsTheTreeAfterEveryChangeOfShape) 
   EXPECT_TRUE(sound(*f));
 }
 
+TEST(TreeShortcutTest, DeletingLeavesFirstEntriesKeepsTheDirectoryCurrent) {
+  TempDir dir;
+  auto f = openBrisk(dir.file("t.brk"), writerOptions());
+  ASSERT_TRUE(f);
+  ASSERT_EQ(f->refreshHeader(), 0);
+  Model model;
+  for (int r = 0; r < 4; ++r) {
+    for (int i = 0; i < 1200; ++i) {
+      model[keyOf(r, i)] = entryOf(keyOf(r, i), 120);
+      insertEntry(*f, entryOf(keyOf(r, i), 120));
+    }
+  }
+  ASSERT_EQ(f->commit(), 0u);
+  std::mt19937 rng(9);
+  expectSameAnswers(*f, model, rng, 1000);
+  ASSERT_TRUE(f->leafDirectory().current(*f));
+  // Ascending deletes from region 2: past its first leaf, each takes the
+  // first entry of a leaf, which raises that leaf's bound.
+  int current = 0;
+  for (int i = 0; i < 400; ++i) {
+    ASSERT_TRUE(deleteEntry(*f, keyOf(2, i)));
+    model.erase(keyOf(2, i));
+    if (f->leafDirectory().current(*f)) ++current;
+    expectSameAnswers(*f, model, rng, 30);
+  }
+  EXPECT_GT(current, 300);
+  ASSERT_EQ(f->commit(), 0u);
+  EXPECT_TRUE(matchesModel(*f, model));
+  EXPECT_TRUE(sound(*f));
+}
+
 TEST(TreeShortcutTest, ADirectoryBuiltBeforeAnotherOpenersCommitIsNotTrusted) {
   TempDir dir;
   BriskOptions shared = writerOptions();
