@@ -9,7 +9,14 @@
 namespace dw::db {
 
 bool LeafDirectory::usable(BriskFile& file) {
-  if (m_valid && m_shape == file.shapeVersion()) return true;
+  const std::uint64_t shape = file.shapeVersion();
+  if (m_valid && m_shape == shape) return true;
+  // Only searches since pages last split, moved or went count: while pages
+  // keep splitting, a new directory would go stale again at once.
+  if (file.treeGeneration() != m_stableGeneration) {
+    m_stableGeneration = file.treeGeneration();
+    m_staleSearches = 0;
+  }
   if (++m_staleSearches < kMinStaleSearches + m_slots.size() / 2) return false;
   build(file);
   return true;

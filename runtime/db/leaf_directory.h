@@ -15,10 +15,10 @@
 // leaf's first entry, which raises that leaf's bound to its new first key
 // (the walk up the tree changes inner pages, but not which leaf holds a key).
 //
-// A directory is rebuilt only when enough searches went without it since it
-// went stale (about half as many as it has leaves, and at least 64), so that
-// a run of insertions that keeps splitting pages does not rebuild it again
-// and again, while a run of reads soon has it back.
+// A directory is rebuilt only when enough searches went without it since
+// pages last split, moved or went (about half as many as it has leaves, and
+// at least 64), so that a run of insertions that keeps splitting pages does not
+// rebuild it again and again, while a run of reads soon has it back.
 //
 // Same thread rules as the file object.
 #pragma once
@@ -74,7 +74,8 @@ class LeafDirectory {
   std::string m_bounds;
   bool m_valid = false;
   std::uint64_t m_shape = 0;
-  std::size_t m_staleSearches = 0;
+  std::size_t m_staleSearches = 0;  // since the generation last changed
+  std::uint64_t m_stableGeneration = 0;
 };
 
 }  // namespace dw::db
