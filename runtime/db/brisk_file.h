@@ -168,7 +168,32 @@ class BriskFile {
   }
   void setHintLeaf(std::int32_t page, std::string_view key) {
     setHintLeaf(page);
-    m_regionHints[regionSlot(key)] = {regionOf(key), page, m_generation};
+    RegionHint& h = m_regionHints[regionSlot(key)];
+    const std::uint64_t region = regionOf(key);
+    if (h.region == region && h.leaf == page && h.generation == m_generation) return;
+    h.region = region;
+    h.leaf = page;
+    h.generation = m_generation;
+    h.upper = UpperBound::Unknown;  // learnt again by the next walk down
+  }
+  // The same, also knowing a key above every key of the leaf's range (the
+  // separator of its right neighbour when it was found; none: the leaf is
+  // the last).  That bound only ever rises while the generation lasts
+  // (a neighbour's first key may be deleted; anything else that changes
+  // which leaf holds a key bumps the generation), so an insert of a key
+  // below it belongs in this leaf even past its last entry.
+  void setHintLeaf(std::int32_t page, std::string_view key, const std::string* upper) {
+    setHintLeaf(page, key);
+    RegionHint& h = m_regionHints[regionSlot(key)];
+    h.upper = upper ? UpperBound::Key : UpperBound::None;
+    if (upper) h.upperKey = *upper;
+  }
+  // Whether key lies below the upper bound known for its region's hint leaf.
+  bool belowHintUpper(std::string_view key) const {
+    const RegionHint& h = m_regionHints[regionSlot(key)];
+    if (h.generation != m_generation || h.region != regionOf(key)) return false;
+    return h.upper == UpperBound::None ||
+           (h.upper == UpperBound::Key && compareKeys(key, h.upperKey) < 0);
   }
 
  private:
@@ -228,10 +253,13 @@ class BriskFile {
   bool m_hintValid = false;
   std::uint64_t m_hintGeneration = 0;
 
+  enum class UpperBound : std::uint8_t { Unknown, Key, None };
   struct RegionHint {
     std::uint64_t region = ~std::uint64_t(0);  // matches no key
     std::int32_t leaf = 0;
     std::uint64_t generation = 0;
+    UpperBound upper = UpperBound::Unknown;
+    std::string upperKey;
   };
   static constexpr std::size_t kRegionHints = 16;
   static std::uint64_t regionOf(std::string_view key) {

@@ -57,6 +57,10 @@ CachedPage* readChild(BriskFile& file, std::int32_t childNumber, std::uint8_t pa
 // The leaf whose range holds key: through the file's leaf directory when it
 // is usable, else down from the root.
 CachedPage* leafFor(BriskFile& file, std::string_view key);
+// The same for an insert: a walk down also leaves key's region hint on the
+// leaf with its upper bound, so that the next keys of an ascending run go
+// straight to it.
+CachedPage* leafForInsert(BriskFile& file, std::string_view key);
 // Leaf i of a usable leaf directory, or null (the directory forgotten) when
 // that page is no longer a leaf of the tree.
 CachedPage* directoryLeaf(BriskFile& file, std::size_t i);

@@ -57,6 +57,8 @@ using namespace brkbt_detail;
 namespace {
 CachedPage* checkedRoot(BriskFile& file);
 CachedPage* descendTo(BriskFile& file, std::string_view probe);
+CachedPage* descendTo(BriskFile& file, std::string_view probe, std::string* upper,
+                      bool& upperFound);
 }  // namespace
 
 CachedPage* brkbt_detail::directoryLeaf(BriskFile& file, std::size_t i) {
@@ -83,6 +85,24 @@ CachedPage* brkbt_detail::leafFor(BriskFile& file, std::string_view key) {
   return descendTo(file, key);
 }
 
+CachedPage* brkbt_detail::leafForInsert(BriskFile& file, std::string_view key) {
+  LeafDirectory& directory = file.leafDirectory();
+  if (directory.usable(file)) {
+    const std::size_t i = directory.indexAtOrBelow(key);
+    if (CachedPage* leaf = directoryLeaf(file, i)) {
+      std::string upper;
+      if (i + 1 < directory.size()) upper = directory.bound(i + 1);
+      file.setHintLeaf(leaf->number, key, i + 1 < directory.size() ? &upper : nullptr);
+      return leaf;
+    }
+  }
+  std::string upper;
+  bool upperFound = false;
+  CachedPage* leaf = descendTo(file, key, &upper, upperFound);
+  file.setHintLeaf(leaf->number, key, upperFound ? &upper : nullptr);
+  return leaf;
+}
+
 namespace {
 
 CachedPage* checkedRoot(BriskFile& file) {
@@ -91,14 +111,27 @@ CachedPage* checkedRoot(BriskFile& file) {
   return root;
 }
 
-// The leaf whose range holds probe, down from the root.
-CachedPage* descendTo(BriskFile& file, std::string_view probe) {
+// The leaf whose range holds probe, down from the root; with upper, also
+// the nearest separator to the right of the path (null: the leaf is the
+// tree's last).
+CachedPage* descendTo(BriskFile& file, std::string_view probe, std::string* upper,
+                      bool& upperFound) {
+  upperFound = false;
   CachedPage* page = checkedRoot(file);
   while (!page->isLeaf()) {
     const std::size_t i = lastAtOrBelow(page->entries(), probe);
+    if (upper != nullptr && i + 1 < page->entries().size()) {
+      upper->assign(page->entries()[i + 1].entry.key());  // deeper ones are nearer
+      upperFound = true;
+    }
     page = readChild(file, page->entries()[i].child, page->level());
   }
   return page;
+}
+
+CachedPage* descendTo(BriskFile& file, std::string_view probe) {
+  bool unused = false;
+  return descendTo(file, probe, nullptr, unused);
 }
 
 std::optional<Entry> nextIn(BriskFile& file, CachedPage* page, std::string_view probe) {

@@ -108,13 +108,14 @@ void insertEntry(BriskFile& file, Entry entry) {
     CachedPage* hinted = file.cache().find(hint);
     // Its first key must be at or below the new key and its last above it;
     // testing the two ends first spares a search of a leaf that misses.
+    // Past its last key it still may be, below the upper bound known for it.
     if (hinted != nullptr && hinted->isLeaf() && hinted->entries().size() >= 2 &&
         compareKeys(hinted->entries().front().entry.key(), key) <= 0 &&
-        compareKeys(hinted->entries().back().entry.key(), key) > 0) {
+        (compareKeys(hinted->entries().back().entry.key(), key) > 0 || file.belowHintUpper(key))) {
       leaf = hinted;
     }
   }
-  if (leaf == nullptr) leaf = leafFor(file, key);
+  if (leaf == nullptr) leaf = leafForInsert(file, key);
   auto& entries = leaf->content.entries;
   const std::size_t at = firstAbove(entries, key);
   if (at > 0 && compareKeys(entries[at - 1].entry.key(), key) == 0) brkbtFail(check::kEqualKeys);

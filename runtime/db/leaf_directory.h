@@ -47,6 +47,9 @@ class LeafDirectory {
   std::size_t indexBelow(std::string_view key) const;
   std::size_t size() const { return m_slots.size(); }
   std::int32_t leaf(std::size_t i) const { return m_slots[i].leaf; }
+  std::string_view bound(std::size_t i) const {
+    return std::string_view(m_bounds).substr(m_slots[i].offset, m_slots[i].length);
+  }
   // Forgets the directory (a leaf it named was not a leaf after all).
   void invalidate() { m_valid = false; }
   // Whether the directory matches the tree now (no search is counted).

@@ -167,6 +167,45 @@ TEST(TreeShortcutTest, DeletingLeavesFirstEntriesKeepsTheDirectoryCurrent) {
   EXPECT_TRUE(sound(*f));
 }
 
+TEST(TreeShortcutTest, AscendingRunsGoPastTheirLeafsLastKeyOnlyBelowItsUpperBound) {
+  TempDir dir;
+  auto f = openBrisk(dir.file("t.brk"), writerOptions());
+  ASSERT_TRUE(f);
+  ASSERT_EQ(f->refreshHeader(), 0);
+  Model model;
+  auto insert = [&](const std::string& key, int length) {
+    if (model.count(key)) return;
+    model[key] = entryOf(key, length);
+    insertEntry(*f, entryOf(key, length));
+  };
+  // Sparse keys first, so that later runs fill gaps below other leaves'
+  // first keys; then ascending runs in three regions at once (as a table's
+  // record numbers, identifiers and memos grow together), with deletes of
+  // the first keys ahead of the runs and random keys between.
+  std::mt19937 rng(23);
+  for (int r = 0; r < 3; ++r) {
+    for (int i = 0; i < 6000; i += 40) insert(keyOf(r, i), 150);
+  }
+  ASSERT_EQ(f->commit(), 0u);
+  for (int i = 0; i < 6000; ++i) {
+    for (int r = 0; r < 3; ++r) insert(keyOf(r, i), 20 + int(rng() % 200));
+    if (i % 97 == 0) {
+      const std::string ahead = keyOf(int(rng() % 3), i + 40 - i % 40);
+      if (model.erase(ahead)) {
+        ASSERT_TRUE(deleteEntry(*f, ahead));
+      }
+    }
+    if (i % 5 == 0) insert(keyOf(3, int(rng() % 4000)), 60);
+    if (i % 1500 == 1499) {
+      ASSERT_TRUE(sound(*f));
+      ASSERT_EQ(f->commit(), 0u);
+    }
+  }
+  ASSERT_EQ(f->commit(), 0u);
+  EXPECT_TRUE(sound(*f));
+  EXPECT_TRUE(matchesModel(*f, model));
+}
+
 TEST(TreeShortcutTest, ADirectoryBuiltBeforeAnotherOpenersCommitIsNotTrusted) {
   TempDir dir;
   BriskOptions shared = writerOptions();
