@@ -197,10 +197,8 @@ std::string encodeComponent(const FieldDesc& field, bool descending, bool noCase
 // --- Key bytes ---------------------------------------------------------------
 
 void appendBigEndian(std::string& out, std::uint32_t v) {
-  out.push_back(char(v >> 24));
-  out.push_back(char(v >> 16));
-  out.push_back(char(v >> 8));
-  out.push_back(char(v));
+  const char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+  out.append(b, 4);
 }
 
 std::uint32_t readBigEndian(std::string_view b) {

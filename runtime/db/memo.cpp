@@ -9,6 +9,7 @@
 // end of a long memo writes only the segments that changed.
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 
 #include "runtime/db/brkbt.h"
@@ -20,6 +21,21 @@ namespace dw::db {
 
 namespace {
 
+// The length of text without its trailing blanks, eight bytes at a time
+// (a memo buffer is mostly blank padding).
+std::size_t lengthWithoutTrailingBlanks(std::string_view text) {
+  constexpr std::uint64_t kBlanks = 0x2020202020202020ull;
+  std::size_t n = text.size();
+  while (n >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + n - 8, 8);
+    if (word != kBlanks) break;
+    n -= 8;
+  }
+  while (n > 0 && text[n - 1] == ' ') --n;
+  return n;
+}
+
 // A memo's content as stored: the buffer without trailing blanks (OEM
 // text converted), or a BLOB's bytes.
 std::string_view memoContent(const TableDesc& desc, std::size_t m, const std::string& buffer,
@@ -28,8 +44,7 @@ std::string_view memoContent(const TableDesc& desc, std::size_t m, const std::st
   if (md.isBlob()) return buffer;
   std::string_view v(buffer);
   v = v.substr(0, std::min<std::size_t>(v.size(), md.size));
-  const std::size_t last = v.find_last_not_of(' ');
-  v = last == std::string_view::npos ? std::string_view() : v.substr(0, last + 1);
+  v = v.substr(0, lengthWithoutTrailingBlanks(v));
   if (desc.oem && !(md.flags & kMemoBinary) && !v.empty()) {
     converted.assign(v);
     convertText(converted, OemDirection::ToOem);
