@@ -103,17 +103,46 @@ namespace {
 // Reads the statistics of `kind`, lets change() alter them and writes them
 // back when they changed, over the entry the read has just found: one
 // descent of the tree instead of one to read and one to write.
+// Where the last change of a run of changes found its entry: the entry of
+// the next kind changed usually follows it in the same leaf.  Valid only
+// while no tree operation runs between the changes (they only replace
+// entries in place, or reset it).
+struct LeafPlace {
+  BriskFile* file = nullptr;
+  CachedPage* leaf = nullptr;
+  std::size_t index = 0;
+};
+
+// The entry with this key among the few after the place's, in its leaf.
+CachedPage* followingInLeaf(const LeafPlace& place, std::string_view key, std::size_t& i) {
+  auto& entries = place.leaf->entries();
+  for (std::size_t j = place.index + 1; j < entries.size() && j <= place.index + 8; ++j) {
+    const int c = compareKeys(entries[j].entry.key(), key);
+    if (c > 0) break;
+    if (c == 0) {
+      i = j;
+      return place.leaf;
+    }
+  }
+  return nullptr;
+}
+
 template <class Change>
-bool changeStatistics(const TableRef& ref, std::uint8_t kind, Change&& change) {
+bool changeStatistics(const TableRef& ref, std::uint8_t kind, Change&& change,
+                      LeafPlace* place = nullptr) {
   BriskFile* file = statsFile(ref, kind);
   if (!file) return false;
   const std::string key = statisticsKey(ref.number, kind);
   std::size_t i = 0;
-  CachedPage* leaf = hintLeafHolding(*file, key, i);
+  CachedPage* leaf = nullptr;
+  if (place && place->leaf && place->file == file) leaf = followingInLeaf(*place, key, i);
+  if (place) place->leaf = nullptr;
+  if (leaf == nullptr) leaf = hintLeafHolding(*file, key, i);
   std::optional<Entry> found;
   if (leaf == nullptr) {
     found = findEqual(*file, key);
     if (!found) return false;
+    leaf = hintLeafHolding(*file, key, i);  // the leaf the search just found
   }
   const Entry& old = leaf ? leaf->entries()[i].entry : *found;
   if (old.data().size() < 8) return false;
@@ -121,12 +150,16 @@ bool changeStatistics(const TableRef& ref, std::uint8_t kind, Change&& change) {
   Statistics s{getU32(d), getU32(d + 4)};
   change(s);
   Entry e = statsEntry(ref.number, kind, s);
-  if (old == e) return true;  // unchanged: leave the page alone
-  if (leaf && !file->readMode() && old.length() == e.length()) {
-    leaf->entries()[i].entry = std::move(e);
-    file->markDirty(leaf);
+  const bool unchanged = old == e;
+  if (leaf && (unchanged || (!file->readMode() && old.length() == e.length()))) {
+    if (!unchanged) {
+      leaf->entries()[i].entry = std::move(e);
+      file->markDirty(leaf);
+    }
+    if (place) *place = LeafPlace{file, leaf, i};
     return true;
   }
+  if (unchanged) return true;  // leave the page alone
   if (replaceInHintLeaf(*file, e)) return true;
   deleteEntry(*file, key);
   insertEntry(*file, std::move(e));
@@ -167,14 +200,18 @@ void StatisticsChanges::lowerMarker(std::uint8_t kind, std::uint32_t recordNumbe
 }
 
 void applyStatistics(const TableRef& ref, StatisticsChanges& changes) {
+  LeafPlace place;
   for (const StatisticsChanges::Change& c : changes.changes()) {
     if (c.delta == 0 && c.lowerTo == 0) continue;
-    changeStatistics(ref, c.kind, [&](Statistics& s) {
-      const std::int64_t n =
-          std::clamp<std::int64_t>(std::int64_t(s.count) + c.delta, 0, 0xFFFFFFFFll);
-      s.count = std::uint32_t(n);
-      if (c.lowerTo != 0 && (s.marker == 0 || c.lowerTo < s.marker)) s.marker = c.lowerTo;
-    });
+    changeStatistics(
+        ref, c.kind,
+        [&](Statistics& s) {
+          const std::int64_t n =
+              std::clamp<std::int64_t>(std::int64_t(s.count) + c.delta, 0, 0xFFFFFFFFll);
+          s.count = std::uint32_t(n);
+          if (c.lowerTo != 0 && (s.marker == 0 || c.lowerTo < s.marker)) s.marker = c.lowerTo;
+        },
+        &place);
   }
   changes.clear();
 }
