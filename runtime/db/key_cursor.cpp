@@ -155,14 +155,14 @@ int KeyCursor::advance(StepDirection d, Found& found) {
     if (!isKeyMode(m_mode)) {
       // A data entry: record order, or key order from a record number.
       found.record = readBigEndian(e->key().substr(5));
-      found.image = std::string(e->data());
+      found.data = std::move(*e);
       if (m_mode == CursorMode::KeyFromRecord) {
-        const std::string memory =
-            m_ref.storedToMemory ? m_ref.storedToMemory(found.image) : found.image;
+        const std::string memory = m_ref.storedToMemory ? m_ref.storedToMemory(found.data.data())
+                                                        : std::string(found.data.data());
         m_probe = std::string(makeKeyEntry(m_ref, m_key, memory, found.record).key());
         m_mode = CursorMode::OnEntry;
       } else {
-        m_probe = std::string(e->key());
+        m_probe.assign(found.data.key());
         m_mode = CursorMode::OnRecord;
       }
       m_record = found.record;
@@ -174,16 +174,16 @@ int KeyCursor::advance(StepDirection d, Found& found) {
     const bool toRecordOrder =
         m_mode == CursorMode::RecordFromValue || m_mode == CursorMode::RecordFromEntry;
     if (!data) {
-      m_probe = std::string(e->key());
+      m_probe.assign(e->key());
       m_mode = toRecordOrder ? CursorMode::RecordFromEntry : CursorMode::OnEntry;
       continue;
     }
-    found.image = std::string(data->data());
+    found.data = std::move(*data);
     if (toRecordOrder) {
-      m_probe = std::string(data->key());
+      m_probe.assign(found.data.key());
       m_mode = CursorMode::OnRecord;
     } else {
-      m_probe = std::string(e->key());
+      m_probe.assign(e->key());
       m_mode = CursorMode::OnEntry;
     }
     m_record = found.record;
@@ -193,14 +193,14 @@ int KeyCursor::advance(StepDirection d, Found& found) {
 
 int KeyCursor::step(StepDirection d, const RecordReader& read) {
   const CursorMode mode = m_mode;
-  const std::string probe = m_probe;
+  m_stepProbe.assign(m_probe);
   Found found;
   if (int r = advance(d, found)) {
     m_mode = mode;  // nothing found: the position stays
-    m_probe = probe;
+    m_probe.swap(m_stepProbe);
     return r;
   }
-  return read ? read(found.record, found.image) : 0;
+  return read ? read(found.record, found.data.data()) : 0;
 }
 
 bool KeyCursor::exists(StepDirection d) {

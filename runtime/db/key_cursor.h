@@ -110,7 +110,7 @@ class KeyCursor {
  private:
   struct Found {
     std::uint32_t record = 0;
-    std::string image;  // the stored record
+    Entry data;  // the record's data entry: its data is the stored record
   };
   std::optional<Entry> candidate(StepDirection d, int& error);
   int advance(StepDirection d, Found& found);
@@ -123,6 +123,7 @@ class KeyCursor {
   std::string m_probe;
   std::int64_t m_start = 0;  // RecordAt and KeyFromRecord: the record number
   std::uint32_t m_record = 0;
+  std::string m_stepProbe;  // the probe before a step, to put back when it finds nothing
 };
 
 }  // namespace dw::db

@@ -40,32 +40,32 @@ bool isStringType(FieldType t) {
   return t == FieldType::String || t == FieldType::CString || t == FieldType::PString;
 }
 
-void complement(std::string& s) {
-  for (char& c : s) c = char(~static_cast<unsigned char>(c));
+void complement(char* p, std::size_t len) {
+  for (std::size_t i = 0; i < len; ++i) p[i] = char(~static_cast<unsigned char>(p[i]));
 }
 
 // Reals: one encoding per value (see the file comment).
-void canonicalReal(std::string& le) {
-  if (le.size() == 8) {
+void canonicalReal(char* le, std::size_t len) {
+  if (len == 8) {
     double d;
-    std::memcpy(&d, le.data(), 8);
+    std::memcpy(&d, le, 8);
     if (std::isnan(d)) {
       d = std::numeric_limits<double>::quiet_NaN();
       d = std::copysign(d, 1.0);
     } else if (d == 0.0) {
       d = 0.0;
     }
-    std::memcpy(le.data(), &d, 8);
-  } else if (le.size() == 4) {
+    std::memcpy(le, &d, 8);
+  } else if (len == 4) {
     float f;
-    std::memcpy(&f, le.data(), 4);
+    std::memcpy(&f, le, 4);
     if (std::isnan(f)) {
       f = std::numeric_limits<float>::quiet_NaN();
       f = std::copysign(f, 1.0f);
     } else if (f == 0.0f) {
       f = 0.0f;
     }
-    std::memcpy(le.data(), &f, 4);
+    std::memcpy(le, &f, 4);
   }
 }
 
@@ -85,100 +85,120 @@ std::size_t fieldLength(const FieldDesc& f) {
 
 }  // namespace
 
-std::string encodeComponent(const FieldDesc& field, bool descending, bool noCase, bool oem,
-                            std::string_view bytes) {
-  std::string out(bytes);
-  const std::size_t len = out.size();
+namespace {
+
+// Encodes one component in place: p holds the field's bytes (len of them)
+// and receives their encoding, which has the same length.
+void encodeInPlace(const FieldDesc& field, bool descending, bool noCase, bool oem, char* p,
+                   std::size_t len) {
+  auto u = [&](std::size_t i) { return static_cast<unsigned char>(p[i]); };
   switch (field.type) {
     case FieldType::CString: {
-      const std::size_t zero = out.find('\0');
-      if (zero != std::string::npos) std::fill(out.begin() + std::ptrdiff_t(zero), out.end(), '\0');
+      const void* zero = std::memchr(p, 0, len);
+      if (zero) {
+        const auto at = std::size_t(static_cast<const char*>(zero) - p);
+        std::memset(p + at, 0, len - at);
+      }
       break;
     }
     case FieldType::PString: {
       if (len == 0) break;
-      const std::size_t n = std::min<std::size_t>(static_cast<unsigned char>(bytes[0]), len - 1);
-      std::string text(bytes.substr(1, n));
-      text.resize(len, '\0');
-      out = std::move(text);
+      const std::size_t n = std::min<std::size_t>(u(0), len - 1);
+      std::memmove(p, p + 1, n);
+      std::memset(p + n, 0, len - n);
       break;
     }
     case FieldType::Short:
     case FieldType::Long:
-      std::reverse(out.begin(), out.end());
-      if (len) out[0] = char(static_cast<unsigned char>(out[0]) ^ 0x80);
+      std::reverse(p, p + len);
+      if (len) p[0] = char(u(0) ^ 0x80);
       break;
     case FieldType::UShort:
     case FieldType::ULong:
-      std::reverse(out.begin(), out.end());
+      std::reverse(p, p + len);
       break;
     case FieldType::SReal:
     case FieldType::Real:
-      canonicalReal(out);
-      std::reverse(out.begin(), out.end());
+      canonicalReal(p, len);
+      std::reverse(p, p + len);
       if (len) {
-        if (static_cast<unsigned char>(out[0]) & 0x80) {
-          complement(out);
+        if (u(0) & 0x80) {
+          complement(p, len);
         } else {
-          out[0] = char(static_cast<unsigned char>(out[0]) | 0x80);
+          p[0] = char(u(0) | 0x80);
         }
       }
       break;
     case FieldType::Decimal:
       if (len == 0) break;
-      if (decimalDigitsZero(out)) out[0] = 0;  // negative zero is zero
-      if (static_cast<unsigned char>(out[0]) & 0xF0) {
-        out[0] = char(static_cast<unsigned char>(out[0]) & 0x0F);
-        complement(out);
+      if (decimalDigitsZero(std::string_view(p, len))) p[0] = 0;  // negative zero is zero
+      if (u(0) & 0xF0) {
+        p[0] = char(u(0) & 0x0F);
+        complement(p, len);
       }
-      out[0] = char(static_cast<unsigned char>(out[0]) ^ 0x80);
+      p[0] = char(u(0) ^ 0x80);
       break;
     default:
       break;
   }
-  if (isStringType(field.type)) {
+  if (isStringType(field.type) && len > 0) {
     // Each byte maps alone (case, then collation weight), so the padding
     // at the end (blanks, or zeros) maps once and is filled in.  The OEM
     // conversion takes the whole text, so it keeps the byte-wise path.
-    std::size_t end = out.size();
+    std::size_t end = len;
+    const char last = p[len - 1];
     if (!oem) {
-      while (end > 0 && out[end - 1] == out.back()) --end;
+      while (end > 0 && p[end - 1] == last) --end;
     }
     auto mapped = [&](unsigned char b) {
       if (noCase && dw::lang::isUpper(b)) {
-        if (unsigned char p = dw::lang::casePartner(b)) b = p;
+        if (unsigned char q = dw::lang::casePartner(b)) b = q;
       }
       return b;
     };
-    if (end < out.size()) {
-      const unsigned char pad =
-          dw::lang::collationWeight(mapped(static_cast<unsigned char>(out.back())));
-      std::fill(out.begin() + std::ptrdiff_t(end), out.end(), char(pad));
+    if (end < len) {
+      const unsigned char pad = dw::lang::collationWeight(mapped(static_cast<unsigned char>(last)));
+      std::memset(p + end, pad, len - end);
     }
     if (noCase) {
-      for (std::size_t i = 0; i < end; ++i) {
-        out[i] = char(mapped(static_cast<unsigned char>(out[i])));
-      }
+      for (std::size_t i = 0; i < end; ++i) p[i] = char(mapped(u(i)));
     }
     if (oem) {
-      convertText(out, OemDirection::ToOem);
-      end = out.size();
+      convertText(p, len, OemDirection::ToOem);
+      end = len;
     }
-    for (std::size_t i = 0; i < end; ++i) {
-      out[i] = char(dw::lang::collationWeight(static_cast<unsigned char>(out[i])));
-    }
+    for (std::size_t i = 0; i < end; ++i) p[i] = char(dw::lang::collationWeight(u(i)));
   }
-  if (descending) complement(out);
+  if (descending) complement(p, len);
+}
+
+// Appends the field's bytes in the record (zeros where the record is
+// short) to out, encoded.
+void appendComponent(std::string& out, const FieldDesc& f, bool descending, bool noCase, bool oem,
+                     std::string_view record) {
+  const std::size_t at = out.size();
+  const std::size_t len = f.totalLength;
+  out.resize(at + len, '\0');
+  if (f.offset < record.size()) {
+    std::memcpy(out.data() + at, record.data() + f.offset, std::min(len, record.size() - f.offset));
+  }
+  encodeInPlace(f, descending, noCase, oem, out.data() + at, len);
+}
+
+}  // namespace
+
+std::string encodeComponent(const FieldDesc& field, bool descending, bool noCase, bool oem,
+                            std::string_view bytes) {
+  std::string out(bytes);
+  encodeInPlace(field, descending, noCase, oem, out.data(), out.size());
   return out;
 }
 
 // --- Key bytes ---------------------------------------------------------------
 
 void appendBigEndian(std::string& out, std::uint32_t v) {
-  out.push_back(char(v >> 24));
-  out.push_back(char(v >> 16));
-  out.push_back(char(v >> 8));
-  out.push_back(char(v));
+  const char b[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+  out.append(b, 4);
 }
 
 std::uint32_t readBigEndian(std::string_view b) {
@@ -260,14 +280,18 @@ BriskFile* keyFile(const TableRef& ref, std::size_t k) {
 
 namespace {
 
-// The field's bytes in the record, zeros where the record is short.
-std::string fieldBytes(const FieldDesc& f, std::string_view record) {
-  std::string b(fieldLength(f), '\0');
-  if (f.offset < record.size()) {
-    const std::size_t n = std::min(b.size(), record.size() - f.offset);
-    std::memcpy(b.data(), record.data() + f.offset, n);
+// The field's bytes in the record; a copy padded with zeros only when the
+// record is short.
+std::string_view fieldBytes(const FieldDesc& f, std::string_view record, std::string& padded) {
+  const std::size_t len = fieldLength(f);
+  if (f.offset <= record.size() && len <= record.size() - f.offset) {
+    return record.substr(f.offset, len);
   }
-  return b;
+  padded.assign(len, '\0');
+  if (f.offset < record.size()) {
+    std::memcpy(padded.data(), record.data() + f.offset, record.size() - f.offset);
+  }
+  return padded;
 }
 
 bool componentEmpty(const FieldDesc& f, std::string_view b) {
@@ -285,22 +309,38 @@ bool componentEmpty(const FieldDesc& f, std::string_view b) {
 
 }  // namespace
 
-std::string encodeKeyValue(const TableRef& ref, std::size_t k, std::string_view record) {
-  if (k >= ref.desc.keys.size()) return {};
+void appendKeyValue(std::string& out, const TableRef& ref, std::size_t k, std::string_view record) {
+  if (k >= ref.desc.keys.size()) return;
   const KeyDesc& key = ref.desc.keys[k];
-  std::string out;
   for (const KeyComponent& c : keyComponents(ref, k)) {
     if (c.field >= ref.desc.fields.size()) continue;
-    const FieldDesc& f = ref.desc.fields[c.field];
-    out += encodeComponent(f, c.descending, key.isNoCase(), ref.desc.oem, fieldBytes(f, record));
+    appendComponent(out, ref.desc.fields[c.field], c.descending, key.isNoCase(), ref.desc.oem,
+                    record);
   }
+}
+
+std::string encodeKeyValue(const TableRef& ref, std::size_t k, std::string_view record) {
+  std::string out;
+  appendKeyValue(out, ref, k, record);
+  return out;
+}
+
+std::string keyProbe(const TableRef& ref, std::size_t k, std::string_view record) {
+  std::string out;
+  out.reserve(9 + keyValueLength(ref, k));
+  appendBigEndian(out, ref.number);
+  out.push_back(char(std::uint8_t(k)));
+  appendKeyValue(out, ref, k, record);
   return out;
 }
 
 Entry makeKeyEntry(const TableRef& ref, std::size_t k, std::string_view record,
                    std::uint32_t recordNumber, bool withComponents) {
-  std::string bytes = keyPrefix(ref.number, std::uint8_t(k));
-  if (withComponents) bytes += encodeKeyValue(ref, k, record);
+  std::string bytes;
+  bytes.reserve(9 + (withComponents ? keyValueLength(ref, k) : 0));
+  appendBigEndian(bytes, ref.number);
+  bytes.push_back(char(std::uint8_t(k)));
+  if (withComponents) appendKeyValue(bytes, ref, k, record);
   std::size_t keyLength = bytes.size();
   appendBigEndian(bytes, recordNumber);
   if (k < ref.desc.keys.size() && ref.desc.keys[k].allowsDuplicates()) keyLength = bytes.size();
@@ -323,7 +363,8 @@ bool keyIsEmpty(const TableRef& ref, std::size_t k, std::string_view record) {
   for (const KeyComponent& c : keyComponents(ref, k)) {
     if (c.field >= ref.desc.fields.size()) continue;
     const FieldDesc& f = ref.desc.fields[c.field];
-    if (!componentEmpty(f, fieldBytes(f, record))) return false;
+    std::string padded;
+    if (!componentEmpty(f, fieldBytes(f, record, padded))) return false;
   }
   return true;
 }

@@ -8,6 +8,9 @@
 // every stored segment that is equal to its new value, so a change to the
 // end of a long memo writes only the segments that changed.
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <optional>
 
 #include "runtime/db/brkbt.h"
 #include "runtime/db/oem_text.h"
@@ -18,112 +21,168 @@ namespace dw::db {
 
 namespace {
 
-// The data of every segment of one memo's content, in order.
-std::vector<std::string> segmentsOf(std::string_view content, bool blob) {
-  std::vector<std::string> out;
-  if (content.empty()) return out;
-  for (std::size_t at = 0; at < content.size(); at += kMemoSegment) {
-    std::string seg;
-    if (blob && at == 0) {
-      const std::uint32_t n = std::uint32_t(content.size());
-      for (int i = 0; i < 4; ++i) seg.push_back(char(n >> (8 * i)));
-    }
-    seg.append(content.substr(at, kMemoSegment));
-    out.push_back(std::move(seg));
+// The length of text without its trailing blanks, eight bytes at a time
+// (a memo buffer is mostly blank padding).
+std::size_t lengthWithoutTrailingBlanks(std::string_view text) {
+  constexpr std::uint64_t kBlanks = 0x2020202020202020ull;
+  std::size_t n = text.size();
+  while (n >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + n - 8, 8);
+    if (word != kBlanks) break;
+    n -= 8;
   }
-  return out;
+  while (n > 0 && text[n - 1] == ' ') --n;
+  return n;
+}
+
+// A memo's content as stored: the buffer without trailing blanks (OEM
+// text converted), or a BLOB's bytes.
+std::string_view memoContent(const TableDesc& desc, std::size_t m, const std::string& buffer,
+                             std::string& converted) {
+  const MemoDesc& md = desc.memos[m];
+  if (md.isBlob()) return buffer;
+  std::string_view v(buffer);
+  v = v.substr(0, std::min<std::size_t>(v.size(), md.size));
+  v = v.substr(0, lengthWithoutTrailingBlanks(v));
+  if (desc.oem && !(md.flags & kMemoBinary) && !v.empty()) {
+    converted.assign(v);
+    convertText(converted, OemDirection::ToOem);
+    return converted;
+  }
+  return v;
+}
+
+std::size_t segmentCount(std::string_view content) {
+  return (content.size() + kMemoSegment - 1) / kMemoSegment;
+}
+
+// The data of segment i of a memo's content.
+void segmentData(std::string_view content, bool blob, std::size_t i, std::string& out) {
+  out.clear();
+  if (blob && i == 0) {
+    const std::uint32_t n = std::uint32_t(content.size());
+    for (int b = 0; b < 4; ++b) out.push_back(char(n >> (8 * b)));
+  }
+  out.append(content.substr(i * kMemoSegment, kMemoSegment));
+}
+
+// The segment number of a memo segment's key.
+std::uint16_t segmentOf(std::string_view key) {
+  return std::uint16_t((std::uint8_t(key[kMemoKeyLength - 2]) << 8) |
+                       std::uint8_t(key[kMemoKeyLength - 1]));
 }
 
 }  // namespace
 
+// A fresh record's segments are inserted.  Otherwise each memo's stored
+// segments are walked once in key order beside the new ones (the walk's
+// steps stay in the leaf the tree last found): equal segments are kept,
+// changed ones replaced, missing ones inserted, and those beyond the new
+// last one deleted.  An unchanged memo so costs one search of the tree.
 void Table::writeMemos(std::uint32_t recordNumber, bool fresh) {
   BriskFile& f = file();
+  std::string converted, data;
   for (std::size_t m = 0; m < m_memos.size(); ++m) {
-    const MemoDesc& md = m_desc.memos[m];
-    std::string content;
-    if (md.isBlob()) {
-      content = m_memos[m];
-    } else {
-      std::string_view v(m_memos[m]);
-      v = v.substr(0, std::min<std::size_t>(v.size(), md.size));
-      const std::size_t last = v.find_last_not_of(' ');
-      content = last == std::string_view::npos ? std::string() : std::string(v.substr(0, last + 1));
-      if (m_desc.oem && !(md.flags & kMemoBinary)) convertText(content, OemDirection::ToOem);
-    }
-    const std::vector<std::string> segs = segmentsOf(content, md.isBlob());
+    const bool blob = m_desc.memos[m].isBlob();
+    const std::string_view content = memoContent(m_desc, m, m_memos[m], converted);
+    const std::size_t count = segmentCount(content);
     const auto memoNumber = std::uint8_t(m);
-    for (std::size_t i = 0; i < segs.size(); ++i) {
+    auto insertSegment = [&](std::size_t i) {
+      segmentData(content, blob, i, data);
       const std::string key = memoKey(m_number, recordNumber, memoNumber, std::uint16_t(i));
-      if (!fresh) {
-        if (auto old = findEqual(f, key)) {
-          if (old->data() == segs[i]) continue;  // unchanged: not rewritten
-          deleteEntry(f, key);
-        }
-      }
-      insertEntry(f, Entry(key + segs[i], key.size()));
+      insertEntry(f, Entry(key + data, key.size()));
+    };
+    if (fresh) {
+      for (std::size_t i = 0; i < count; ++i) insertSegment(i);
+      continue;
     }
-    if (fresh) continue;
-    // Segments beyond the new last one go.
     std::string prefix = memoPrefix(m_number, recordNumber);
     prefix.push_back(char(memoNumber));
-    std::string probe =
-        segs.empty() ? prefix
-                     : memoKey(m_number, recordNumber, memoNumber, std::uint16_t(segs.size() - 1));
-    while (auto e = findNext(f, probe)) {
-      if (e->key().substr(0, prefix.size()) != prefix) break;
-      probe = std::string(e->key());
-      deleteEntry(f, probe);
+    auto inMemo = [&](const std::optional<Entry>& e) {
+      return e && e->key().size() > prefix.size() && e->key().substr(0, prefix.size()) == prefix;
+    };
+    std::optional<Entry> stored = findNext(f, prefix);
+    if (!inMemo(stored)) stored.reset();
+    std::size_t i = 0;
+    while (stored || i < count) {
+      const bool wellFormed = stored && stored->key().size() == kMemoKeyLength;
+      const std::size_t at = wellFormed ? segmentOf(stored->key()) : SIZE_MAX;
+      if (i < count && (!stored || (wellFormed && i < at))) {
+        insertSegment(i++);  // missing
+        continue;
+      }
+      const std::string key(stored->key());
+      std::optional<Entry> next = findNext(f, key);
+      if (!inMemo(next)) next.reset();
+      if (i >= count) {
+        deleteEntry(f, key);  // beyond the new last segment
+      } else if (wellFormed && at == i) {
+        segmentData(content, blob, i, data);
+        if (stored->data() != data) {
+          Entry changed(key + data, key.size());
+          if (!replaceInHintLeaf(f, changed) && !replaceEntry(f, changed)) {
+            deleteEntry(f, key);
+            insertEntry(f, std::move(changed));
+          }
+        }
+        ++i;
+      }
+      stored = std::move(next);
     }
   }
 }
 
 void Table::readMemos(std::uint32_t recordNumber) {
-  std::vector<std::string> content(m_memos.size());
-  std::vector<std::uint32_t> blobLength(m_memos.size(), 0);
+  std::uint32_t blobLength[256] = {};
+  for (std::string& memo : m_memos) memo.clear();
   BriskFile& f = file();
   const std::string prefix = memoPrefix(m_number, recordNumber);
-  std::string probe = prefix;
-  while (auto e = findNext(f, probe)) {
-    if (e->key().size() != kMemoKeyLength || e->key().substr(0, prefix.size()) != prefix) break;
-    probe = std::string(e->key());
-    const std::size_t m = std::uint8_t(probe[prefix.size()]);
-    if (m >= m_memos.size()) continue;  // a memo the declaration does not have
-    const std::uint16_t segment = std::uint16_t((std::uint8_t(probe[prefix.size() + 1]) << 8) |
-                                                std::uint8_t(probe[prefix.size() + 2]));
-    std::string_view data = e->data();
-    if (m_desc.memos[m].isBlob() && segment == 0 && data.size() >= kBlobLengthBytes) {
-      const auto* p = reinterpret_cast<const std::uint8_t*>(data.data());
-      blobLength[m] = std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) |
-                      (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
-      data.remove_prefix(kBlobLengthBytes);
+  std::optional<Entry> e = findNext(f, prefix);
+  while (e) {
+    const std::string_view key = e->key();
+    if (key.size() != kMemoKeyLength || key.substr(0, prefix.size()) != prefix) break;
+    const std::size_t m = std::uint8_t(key[prefix.size()]);
+    if (m < m_memos.size()) {  // else a memo the declaration does not have
+      std::string_view data = e->data();
+      const MemoDesc& md = m_desc.memos[m];
+      if (md.isBlob() && segmentOf(key) == 0 && data.size() >= kBlobLengthBytes) {
+        const auto* p = reinterpret_cast<const std::uint8_t*>(data.data());
+        blobLength[m] = std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) |
+                        (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
+        data.remove_prefix(kBlobLengthBytes);
+      }
+      std::string& content = m_memos[m];
+      if (!md.isBlob() && content.size() + data.size() > md.size) {
+        data = data.substr(0, md.size - std::min<std::size_t>(md.size, content.size()));
+      }
+      content.append(data);
     }
-    content[m].append(data);
-    if (!m_desc.memos[m].isBlob() && content[m].size() > m_desc.memos[m].size) {
-      content[m].resize(m_desc.memos[m].size);
-    }
+    e = findNext(f, key);
   }
   for (std::size_t m = 0; m < m_memos.size(); ++m) {
     const MemoDesc& md = m_desc.memos[m];
+    std::string& content = m_memos[m];
     if (md.isBlob()) {
-      content[m].resize(std::min(blobLength[m], kMaxBlobLength), '\0');
-      m_memos[m] = std::move(content[m]);
+      content.resize(std::min(blobLength[m], kMaxBlobLength), '\0');
     } else {
-      if (m_desc.oem && !(md.flags & kMemoBinary)) convertText(content[m], OemDirection::FromOem);
-      content[m].resize(md.size, ' ');
-      m_memos[m] = std::move(content[m]);
+      if (m_desc.oem && !(md.flags & kMemoBinary)) convertText(content, OemDirection::FromOem);
+      content.resize(md.size, ' ');
     }
   }
 }
 
+// The record's segments are found by one search and steps in its leaf,
+// then deleted from the last, each in the leaf where the previous one was.
 void Table::deleteMemos(std::uint32_t recordNumber) {
   BriskFile& f = file();
   const std::string prefix = memoPrefix(m_number, recordNumber);
-  std::string probe = prefix;
-  while (auto e = findNext(f, probe)) {
-    if (e->key().substr(0, prefix.size()) != prefix) break;
-    probe = std::string(e->key());
-    deleteEntry(f, probe);
+  std::vector<std::string> keys;
+  for (auto e = findNext(f, prefix); e && e->key().substr(0, prefix.size()) == prefix;
+       e = findNext(f, keys.back())) {
+    keys.emplace_back(e->key());
   }
+  for (auto k = keys.rbegin(); k != keys.rend(); ++k) deleteEntry(f, *k);
 }
 
 }  // namespace dw::db

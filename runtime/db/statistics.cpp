@@ -5,8 +5,11 @@
 //
 // A changed statistics entry is written over the old one in its leaf (same
 // key, same length), which leaves the tree's shape alone; when the leaf is
-// not at hand it is deleted and inserted again.  Same thread rules as the
-// file object.
+// not at hand it is deleted and inserted again.  A change first looks for
+// its entry in the leaf where the tree last found or changed one, so the
+// changes a record's write gathers (StatisticsChanges), made one after the
+// other, search the tree once: the table's statistics entries are adjacent.
+// Same thread rules as the file object.
 #include <algorithm>
 
 #include "runtime/db/brkbt.h"
@@ -32,11 +35,9 @@ Entry statsEntry(std::uint32_t table, std::uint8_t kind, const Statistics& s) {
   return Entry(std::move(bytes), keyLength);
 }
 
-// Puts e over the entry of the same key and length in the leaf where the
-// tree just found it: the page keeps its size, its separators and its
-// place, so nothing but its contents changes.  False when that leaf is not
-// at hand (the caller then deletes and inserts).
-bool overwriteInLeaf(BriskFile& file, Entry& e) {
+}  // namespace
+
+bool replaceInHintLeaf(BriskFile& file, Entry& e) {
   if (file.readMode() || !file.hasHint()) return false;
   CachedPage* leaf = file.readPage(file.hintLeaf());
   if (!leaf || !leaf->isLeaf()) return false;
@@ -48,6 +49,23 @@ bool overwriteInLeaf(BriskFile& file, Entry& e) {
   old = std::move(e);
   file.markDirty(leaf);
   return true;
+}
+
+namespace {
+
+// The leaf where the tree last found or changed an entry, when it is cached
+// and holds an entry with exactly this key (its index in i).
+CachedPage* hintLeafHolding(BriskFile& file, std::string_view key, std::size_t& i) {
+  if (!file.hasHint()) return nullptr;
+  CachedPage* leaf = file.cache().find(file.hintLeaf());
+  if (leaf == nullptr || !leaf->isLeaf()) return nullptr;
+  auto& entries = leaf->entries();
+  i = brkbt_detail::firstAtOrAbove(entries, key);
+  if (i >= entries.size() || entries[i].entry.length() == 0 ||
+      compareKeys(entries[i].entry.key(), key) != 0) {
+    return nullptr;
+  }
+  return leaf;
 }
 
 }  // namespace
@@ -74,7 +92,7 @@ void writeStatistics(const TableRef& ref, std::uint8_t kind, const Statistics& s
   Entry e = statsEntry(ref.number, kind, s);
   if (auto old = findEqual(*file, e.key())) {
     if (*old == e) return;  // unchanged: leave the page alone
-    if (overwriteInLeaf(*file, e)) return;
+    if (replaceInHintLeaf(*file, e)) return;
     deleteEntry(*file, e.key());
   }
   insertEntry(*file, std::move(e));
@@ -85,19 +103,64 @@ namespace {
 // Reads the statistics of `kind`, lets change() alter them and writes them
 // back when they changed, over the entry the read has just found: one
 // descent of the tree instead of one to read and one to write.
+// Where the last change of a run of changes found its entry: the entry of
+// the next kind changed usually follows it in the same leaf.  Valid only
+// while no tree operation runs between the changes (they only replace
+// entries in place, or reset it).
+struct LeafPlace {
+  BriskFile* file = nullptr;
+  CachedPage* leaf = nullptr;
+  std::size_t index = 0;
+};
+
+// The entry with this key among the few after the place's, in its leaf.
+CachedPage* followingInLeaf(const LeafPlace& place, std::string_view key, std::size_t& i) {
+  auto& entries = place.leaf->entries();
+  for (std::size_t j = place.index + 1; j < entries.size() && j <= place.index + 8; ++j) {
+    const int c = compareKeys(entries[j].entry.key(), key);
+    if (c > 0) break;
+    if (c == 0) {
+      i = j;
+      return place.leaf;
+    }
+  }
+  return nullptr;
+}
+
 template <class Change>
-bool changeStatistics(const TableRef& ref, std::uint8_t kind, Change&& change) {
+bool changeStatistics(const TableRef& ref, std::uint8_t kind, Change&& change,
+                      LeafPlace* place = nullptr) {
   BriskFile* file = statsFile(ref, kind);
   if (!file) return false;
   const std::string key = statisticsKey(ref.number, kind);
-  auto old = findEqual(*file, key);
-  if (!old || old->data().size() < 8) return false;
-  const auto* d = reinterpret_cast<const std::uint8_t*>(old->data().data());
+  std::size_t i = 0;
+  CachedPage* leaf = nullptr;
+  if (place && place->leaf && place->file == file) leaf = followingInLeaf(*place, key, i);
+  if (place) place->leaf = nullptr;
+  if (leaf == nullptr) leaf = hintLeafHolding(*file, key, i);
+  std::optional<Entry> found;
+  if (leaf == nullptr) {
+    found = findEqual(*file, key);
+    if (!found) return false;
+    leaf = hintLeafHolding(*file, key, i);  // the leaf the search just found
+  }
+  const Entry& old = leaf ? leaf->entries()[i].entry : *found;
+  if (old.data().size() < 8) return false;
+  const auto* d = reinterpret_cast<const std::uint8_t*>(old.data().data());
   Statistics s{getU32(d), getU32(d + 4)};
   change(s);
   Entry e = statsEntry(ref.number, kind, s);
-  if (*old == e) return true;  // unchanged: leave the page alone
-  if (overwriteInLeaf(*file, e)) return true;
+  const bool unchanged = old == e;
+  if (leaf && (unchanged || (!file->readMode() && old.length() == e.length()))) {
+    if (!unchanged) {
+      leaf->entries()[i].entry = std::move(e);
+      file->markDirty(leaf);
+    }
+    if (place) *place = LeafPlace{file, leaf, i};
+    return true;
+  }
+  if (unchanged) return true;  // leave the page alone
+  if (replaceInHintLeaf(*file, e)) return true;
   deleteEntry(*file, key);
   insertEntry(*file, std::move(e));
   return true;
@@ -114,6 +177,43 @@ bool addCount(const TableRef& ref, std::uint8_t kind, std::int64_t delta) {
 
 bool setMarker(const TableRef& ref, std::uint8_t kind, std::uint32_t recordNumber) {
   return changeStatistics(ref, kind, [&](Statistics& s) { s.marker = recordNumber; });
+}
+
+StatisticsChanges::Change& StatisticsChanges::of(std::uint8_t kind) {
+  auto at = std::lower_bound(m_changes.begin(), m_changes.end(), kind,
+                             [](const Change& c, std::uint8_t k) { return c.kind < k; });
+  if (at == m_changes.end() || at->kind != kind) {
+    Change c;
+    c.kind = kind;
+    at = m_changes.insert(at, c);
+  }
+  return *at;
+}
+
+void StatisticsChanges::addCount(std::uint8_t kind, std::int64_t delta) {
+  of(kind).delta += delta;
+}
+
+void StatisticsChanges::lowerMarker(std::uint8_t kind, std::uint32_t recordNumber) {
+  Change& c = of(kind);
+  if (c.lowerTo == 0 || recordNumber < c.lowerTo) c.lowerTo = recordNumber;
+}
+
+void applyStatistics(const TableRef& ref, StatisticsChanges& changes) {
+  LeafPlace place;
+  for (const StatisticsChanges::Change& c : changes.changes()) {
+    if (c.delta == 0 && c.lowerTo == 0) continue;
+    changeStatistics(
+        ref, c.kind,
+        [&](Statistics& s) {
+          const std::int64_t n =
+              std::clamp<std::int64_t>(std::int64_t(s.count) + c.delta, 0, 0xFFFFFFFFll);
+          s.count = std::uint32_t(n);
+          if (c.lowerTo != 0 && (s.marker == 0 || c.lowerTo < s.marker)) s.marker = c.lowerTo;
+        },
+        &place);
+  }
+  changes.clear();
 }
 
 }  // namespace dw::db

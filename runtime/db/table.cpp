@@ -154,11 +154,10 @@ void Table::clearRecord() {
   }
 }
 
-std::string Table::storedImage(std::string_view stored) const {
-  std::string image(stored);
-  image.resize(m_desc.recordLength, '\0');
-  if (m_desc.oem) convertRecordText(m_desc, image, OemDirection::FromOem);
-  return image;
+void Table::storedImageInto(std::string_view stored, std::string& out) const {
+  out.assign(stored);
+  out.resize(m_desc.recordLength, '\0');
+  if (m_desc.oem) convertRecordText(m_desc, out, OemDirection::FromOem);
 }
 
 std::string Table::imageToStore() const {
@@ -196,18 +195,27 @@ int Table::addRecord(bool noKeyMaintenance) {
   if (int rc = m_file->beginWrite()) return end(rc);
   BriskFile& f = file();
   const TableRef r = ref();
-  if (!readStatistics(r, kStatsRecords)) return end(err::kAccessDenied);
   // The number the counter will issue: keys are checked with it before the
   // counter moves, so that a duplicate leaves the file as it was.
   const std::uint32_t recordNumber = numberValue(f.header().numberCounter) + 1;
-  if (int rc = updateKeys(r, recordNumber, nullptr, &m_record, noKeyMaintenance)) return end(rc);
+  if (int rc = planKeys(r, recordNumber, nullptr, &m_record, noKeyMaintenance, m_plan)) {
+    // A table without its records' statistics refuses before its keys.
+    return end(readStatistics(r, kStatsRecords) ? rc : err::kAccessDenied);
+  }
+  // The record count, which must exist, then the keys' counts from the
+  // same leaf: the statistics of the record cost one search of the tree.
+  if (!addCount(r, kStatsRecords, 1)) return end(err::kAccessDenied);
+  m_stats.clear();
+  statisticsOfAdd(m_plan, recordNumber, m_stats);
+  applyStatistics(r, m_stats);
   f.nextNumber();
   releaseRecordLock();
   m_watched = m_record;
   m_watchTaken = true;
+  applyKeys(r, recordNumber, m_plan, m_stats);
+  m_stats.clear();  // made above
   const std::string key = dataEntryKey(m_number, recordNumber);
   insertEntry(f, Entry(key + imageToStore(), key.size()));
-  addCount(r, kStatsRecords, 1);
   writeMemos(recordNumber, true);
   m_current = recordNumber;
   m_memosNotRead = false;
@@ -233,17 +241,26 @@ int Table::putRecord() {
   };
   BriskFile& f = file();
   const std::string key = dataEntryKey(m_number, rn);
-  auto stored = findEqual(f, key);
-  if (!stored) return finish(err::kRecordNotAvailable);
-  const std::string old = storedImage(stored->data());
-  if (watch && old != m_watched) return finish(89);  // Record Changed By Another Station
-  if (old != m_record) {
-    if (int rc = updateKeys(ref(), rn, &old, &m_record, false)) return finish(rc);
+  {
+    auto stored = findEqual(f, key);
+    if (!stored) return finish(err::kRecordNotAvailable);
+    storedImageInto(stored->data(), m_old);
+  }
+  if (watch && m_old != m_watched) return finish(89);  // Record Changed By Another Station
+  if (m_old != m_record) {
+    const TableRef r = ref();
+    if (int rc = planKeys(r, rn, &m_old, &m_record, false, m_plan)) return finish(rc);
+    // Unless the plan searched the tree (a unique key changed), the leaf
+    // the read found still holds the record: it is replaced there.
     Entry changed(key + imageToStore(), key.size());
-    if (!replaceEntry(f, changed)) {  // the stored image changed its length
+    if (!replaceInHintLeaf(f, changed) && !replaceEntry(f, changed)) {
+      // the stored image changed its length
       deleteEntry(f, key);
       insertEntry(f, std::move(changed));
     }
+    m_stats.clear();
+    applyKeys(r, rn, m_plan, m_stats);
+    applyStatistics(r, m_stats);
   }
   if (!m_memosNotRead) writeMemos(rn, false);
   m_watched = m_record;
@@ -258,17 +275,23 @@ int Table::deleteRecord() {
   if (int rc = lockForChange(rn, err::kRecordNotAvailable)) return end(rc);
   BriskFile& f = file();
   const std::string key = dataEntryKey(m_number, rn);
-  auto stored = findEqual(f, key);
-  if (!stored) {
-    releaseRecordLock();
-    return end(err::kRecordNotAvailable);
+  {
+    auto stored = findEqual(f, key);
+    if (!stored) {
+      releaseRecordLock();
+      return end(err::kRecordNotAvailable);
+    }
+    storedImageInto(stored->data(), m_old);
   }
-  const std::string old = storedImage(stored->data());
   deleteEntry(f, key);
   const TableRef r = ref();
-  updateKeys(r, rn, &old, nullptr, false);
-  addCount(r, kStatsRecords, -1);
+  // Planning a delete checks nothing: it cannot fail.
+  planKeys(r, rn, &m_old, nullptr, false, m_plan);
+  m_stats.clear();
+  m_stats.addCount(kStatsRecords, -1);
+  applyKeys(r, rn, m_plan, m_stats);
   deleteMemos(rn);
+  applyStatistics(r, m_stats);
   releaseRecordLock();
   m_current = 0;
   m_watchTaken = false;
@@ -281,7 +304,7 @@ int Table::takeRecord(std::uint32_t recordNumber, std::string_view image) {
   } else if (int rc = m_hold.onRead(file(), numberBytes(recordNumber))) {
     return rc;
   }
-  m_record = storedImage(image);
+  storedImageInto(image, m_record);
   m_current = recordNumber;
   if (m_watchArmed) {
     m_watched = m_record;
@@ -340,7 +363,7 @@ int Table::getByKey(std::size_t k) {
   const TableRef r = ref();
   BriskFile* kf = keyFile(r, k);
   if (!kf) return end(err::kRecordNotFound);
-  const std::string probe = keyPrefix(m_number, std::uint8_t(k)) + encodeKeyValue(r, k, m_record);
+  const std::string probe = keyProbe(r, k, m_record);
   std::optional<Entry> found;
   if (m_desc.keys[k].allowsDuplicates()) {
     // The first entry after the value alone is its lowest record number.

@@ -138,7 +138,8 @@ class Table {
   int create(const TableOpenOptions& options);
   int attach(const TableDesc& declared, const TableOpenOptions& options);
   int end(int rc);
-  std::string storedImage(std::string_view stored) const;
+  // The stored image as it is in memory, into out (its buffer is reused).
+  void storedImageInto(std::string_view stored, std::string& out) const;
   std::string imageToStore() const;
   // PUT and DELETE: the record's lock, held here or taken now; 0 or refusal.
   int lockForChange(std::uint32_t recordNumber, int refusal);
@@ -159,6 +160,10 @@ class Table {
   RecordHold m_hold;  // HOLD armed, and the record whose lock this table holds
   std::unique_ptr<DynamicIndexes> m_dynamic;
   std::unique_ptr<KeyCursor> m_cursor;
+  // Scratch of the writes, kept to reuse their buffers.
+  KeyPlan m_plan;
+  StatisticsChanges m_stats;
+  std::string m_old;  // the stored record a PUT or DELETE replaces
 };
 
 // The description stored in the file for table `name`, for tools that open

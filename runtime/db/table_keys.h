@@ -111,6 +111,15 @@ BriskFile* keyFile(const TableRef& ref, std::size_t k);
 // component takes exactly its field's length.  Bytes beyond the image read
 // as zeros.
 std::string encodeKeyValue(const TableRef& ref, std::size_t k, std::string_view record);
+// The same, appended to out.
+void appendKeyValue(std::string& out, const TableRef& ref, std::size_t k, std::string_view record);
+// T, k and the encoded components: the probe that finds a record's entry
+// of key k by value.
+std::string keyProbe(const TableRef& ref, std::size_t k, std::string_view record);
+// Whether two record images hold the same bytes in every component of key
+// k, so that their entries of key k have equal values without encoding
+// them (false when an image is too short to tell).
+bool keyFieldsEqual(const TableRef& ref, std::size_t k, std::string_view a, std::string_view b);
 // One component, as encodeKeyValue does it (exposed for probes and tests).
 std::string encodeComponent(const FieldDesc& field, bool descending, bool noCase, bool oem,
                             std::string_view fieldBytes);
@@ -160,6 +169,41 @@ bool addCount(const TableRef& ref, std::uint8_t kind, std::int64_t delta);
 // Sets the rebuild marker; false when the entry is missing.
 bool setMarker(const TableRef& ref, std::uint8_t kind, std::uint32_t recordNumber);
 
+// Changes to statistics entries gathered while one record is written and
+// made together at its end.  A table's statistics entries are adjacent in
+// the tree (T, F6, kind), so they mostly share one leaf: the first change
+// searches the tree, the others find their entry in that leaf.
+class StatisticsChanges {
+ public:
+  // Adds delta to the count of kind.
+  void addCount(std::uint8_t kind, std::int64_t delta);
+  // Lowers the marker of kind to recordNumber when it is 0 or higher.
+  void lowerMarker(std::uint8_t kind, std::uint32_t recordNumber);
+  bool empty() const { return m_changes.empty(); }
+  void clear() { m_changes.clear(); }
+
+  struct Change {
+    std::uint8_t kind = 0;
+    std::int64_t delta = 0;
+    std::uint32_t lowerTo = 0;  // 0: the marker stays
+  };
+  // In kind order, at most one per kind.
+  const std::vector<Change>& changes() const { return m_changes; }
+
+ private:
+  Change& of(std::uint8_t kind);
+  std::vector<Change> m_changes;
+};
+// Puts e over the entry of the same key and length in the leaf where the
+// tree last found or changed an entry: the page keeps its size, its
+// separators and its place, so nothing but its contents changes.  False,
+// with nothing changed, when that leaf is not at hand, does not hold the
+// key or holds it with another length (the caller then searches the tree).
+bool replaceInHintLeaf(BriskFile& file, Entry& e);
+// Makes the gathered changes (the entries that are missing are left
+// alone, as addCount and setMarker do) and clears them.
+void applyStatistics(const TableRef& ref, StatisticsChanges& changes);
+
 // --- Maintenance -----------------------------------------------------------
 
 // Brings every key up to date for one record: an add gives only newImage,
@@ -170,6 +214,29 @@ bool setMarker(const TableRef& ref, std::uint8_t kind, std::uint32_t recordNumbe
 // Dynamic indexes are skipped.  Returns 0 or 40.
 int updateKeys(const TableRef& ref, std::uint32_t recordNumber, const std::string* oldImage,
                const std::string* newImage, bool noMaintenance);
+
+// updateKeys in two steps, for writers that put more in between or gather
+// the statistics of the whole record: planKeys makes the entries and
+// checks the unique keys, writing nothing (0 or 40); applyKeys writes the
+// planned entries and adds their count and marker changes to stats.
+struct KeyPlan {
+  struct Change {
+    std::size_t k = 0;
+    bool markerOnly = false;
+    bool hasOld = false;
+    bool hasNew = false;
+    Entry oldEntry;
+    Entry newEntry;
+  };
+  std::vector<Change> changes;
+};
+int planKeys(const TableRef& ref, std::uint32_t recordNumber, const std::string* oldImage,
+             const std::string* newImage, bool noMaintenance, KeyPlan& plan);
+void applyKeys(const TableRef& ref, std::uint32_t recordNumber, KeyPlan& plan,
+               StatisticsChanges& stats);
+// The statistics changes applyKeys will gather for a planned add (no old
+// image: every planned entry is inserted), to be made before the entries.
+void statisticsOfAdd(const KeyPlan& plan, std::uint32_t recordNumber, StatisticsChanges& stats);
 
 // --- BUILD and dynamic indexes ------------------------------------------------
 
