@@ -36,6 +36,12 @@ void followMove(std::vector<Step>& path, std::int32_t from, std::int32_t to) {
 bool deleteInLeaf(BriskFile& file, CachedPage* page, std::string_view key) {
   if (page == nullptr || !page->isLeaf()) return false;
   auto& entries = page->content.entries;
+  // A key outside the leaf's first and last is not there (nor deletable
+  // here when it is the first): spare the search.
+  if (entries.size() < 2 || compareKeys(entries.front().entry.key(), key) >= 0 ||
+      compareKeys(entries.back().entry.key(), key) < 0) {
+    return false;
+  }
   const std::size_t j = firstAtOrAbove(entries, key);
   if (j == 0 || j >= entries.size() || compareKeys(entries[j].entry.key(), key) != 0) return false;
   page->estimate -= entryCost(entries[j].entry, 0);

@@ -159,6 +159,11 @@ const Entry* neighbourInHint(BriskFile& file, std::string_view probe, int direct
   CachedPage* page = file.cache().find(hint);
   if (page == nullptr || !page->isLeaf()) return nullptr;
   auto& entries = page->entries();
+  // The probe must be one of the leaf's keys: outside its ends it is not.
+  if (entries.empty() || compareKeys(entries.front().entry.key(), probe) > 0 ||
+      compareKeys(entries.back().entry.key(), probe) < 0) {
+    return nullptr;
+  }
   const std::size_t j = firstAtOrAbove(entries, probe);
   if (j >= entries.size() || compareKeys(entries[j].entry.key(), probe) != 0) return nullptr;
   if (direction > 0 && j + 1 < entries.size()) return &entries[j + 1].entry;
@@ -172,8 +177,10 @@ std::optional<Entry> findEqual(BriskFile& file, std::string_view key) {
   CachedPage* leaf = leafFor(file, key);
   const std::size_t j = lastAtOrBelow(leaf->entries(), key);
   const Entry& e = leaf->entries()[j].entry;
-  if (e.length() == 0 || compareKeys(e.key(), key) != 0) return std::nullopt;
+  // The leaf is hinted even when the key is missing: an insert of it (a
+  // unique key checked first) goes there.
   file.setHintLeaf(leaf->number, key);
+  if (e.length() == 0 || compareKeys(e.key(), key) != 0) return std::nullopt;
   return e;
 }
 
