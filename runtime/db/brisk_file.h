@@ -167,6 +167,9 @@ class BriskFile {
   bool writeHeaderAt(std::uint64_t offset, const Header& h);
   bool flushFile();
   void abandonChanges();
+  // Writes zeros past `end` (unused bytes) so that the next commits' copies
+  // overwrite bytes the file already has instead of extending it.
+  void reserveBeyond(std::uint64_t end);
 
   // brisk_file.cpp
   int refuseHeader(std::string reason);
@@ -204,6 +207,7 @@ class BriskFile {
   std::uint64_t m_generation = 0;
   std::uint32_t m_pagesWritten = 0;
   std::optional<Header> m_prepared;  // the old header while phase 1 is done
+  std::uint64_t m_reservedEnd = 0;   // the file is believed to reach this far (speed only)
   std::int32_t m_hintLeaf = 0;
   bool m_hintValid = false;
   std::uint64_t m_hintGeneration = 0;
