@@ -16,12 +16,16 @@
 //     rebuilt from P alone; copying them in place is idempotent.
 //  4. Phase 2 writes only inside the new layout (below P) and resets P only
 //     after a flush, so the pending copies stay valid until they are no
-//     longer needed.
+//     longer needed.  It writes nothing at offset 0 before that flush:
+//     offset 0 keeps recording P (phase 1's header) until the pages are
+//     durable, and then takes the new header with P reset, in one write.
 //  5. File data stays below 2^31, where the lock bytes begin.
 //
 //  6. A file's first commit writes the empty header at offset 0 and flushes
 //     it before anything else, so a file whose first 512 bytes are zero
 //     never legitimately holds data after them.
+//  7. Bytes past P are never read: the zeros written there ahead of need
+//     (reserveBeyond) only spare later commits from growing the file.
 //
 // What recovery (recovery.cpp) finds after a crash, by the moment it came:
 //  - during the first commit's header write: a file of zeros (or nothing),
