@@ -121,11 +121,16 @@ void BriskFile::reserveBeyond(std::uint64_t end) {
   // The bytes past the pending range are unused, so zeros written there
   // ahead of need (an eighth of the file, 4 KiB to 128 KiB) are harmless;
   // a failure to write them is ignored.  The file is cut back at its close.
+  // Only a commit that grew the file by less than half that reserves: one
+  // that grew it by more (a load, the first commit since the open) would
+  // write its next pages over the zeros at once, doubling its writing.
   if (end <= m_reservedEnd) return;
   constexpr std::uint64_t kMin = 4096, kMax = 128 * 1024;
   const std::uint64_t slack = std::clamp<std::uint64_t>(end / 8, kMin, kMax);
+  const std::uint64_t grown = end - m_reservedEnd;
+  m_reservedEnd = end;
   const std::uint64_t to = std::min<std::uint64_t>(end + slack, kLockBase);
-  if (to <= end) return;
+  if (grown > slack / 2 || to <= end) return;
   const std::vector<std::uint8_t> zeros(to - end, 0);
   if (m_file->writeAt(end, zeros.data(), zeros.size())) m_reservedEnd = to;
 }

@@ -64,14 +64,16 @@ std::string keyOf(int i) {
   return "k" + std::to_string(100000 + i);
 }
 
-// 400 entries of 300 bytes: many leaves, so that changing every 50th entry
-// dirties pages spread over the file, and changing every entry all of them.
+// 2000 entries of 300 bytes: many leaves, so that changing every 250th
+// entry dirties a few pages spread over the file, and changing every entry
+// all of them.
+constexpr int kEntries = 2000;
 void fillFile(BriskFile& f) {
-  for (int i = 0; i < 400; ++i) insertEntry(f, Entry(keyOf(i) + std::string(300, 'a'), 7));
+  for (int i = 0; i < kEntries; ++i) insertEntry(f, Entry(keyOf(i) + std::string(300, 'a'), 7));
 }
 
 void change(BriskFile& f, char c, int step) {
-  for (int i = 0; i < 400; i += step) {
+  for (int i = 0; i < kEntries; i += step) {
     ASSERT_TRUE(deleteEntry(f, keyOf(i)));
     insertEntry(f, Entry(keyOf(i) + std::string(300, c), 7));
   }
@@ -153,14 +155,17 @@ TEST(CommitWritesTest, SmallCommitsOverwriteBytesTheFileAlreadyHas) {
   ASSERT_EQ(f->refreshHeader(), 0);
   fillFile(*f);
   ASSERT_EQ(f->commit(), 0u);
-  change(*f, 'b', 50);
+  // The first commit grew the file by all of its pages and reserved
+  // nothing; a small one does.
+  EXPECT_EQ(std::filesystem::file_size(path), f->header().endOfData() + 512);
+  change(*f, 'b', 250);
   ASSERT_EQ(f->commit(), 0u);
   // Zeros reach past the pending copies ...
   const auto size = std::filesystem::file_size(path);
   EXPECT_GT(size, f->header().endOfData() + 4096);
   // ... so that the next small commits do not make the file grow.
-  for (char c : {'c', 'd', 'e'}) {
-    change(*f, c, 50);
+  for (char c : {'d', 'e', 'f'}) {
+    change(*f, c, 250);
     ASSERT_EQ(f->commit(), 0u);
     EXPECT_EQ(std::filesystem::file_size(path), size) << c;
   }
@@ -171,7 +176,7 @@ TEST(CommitWritesTest, SmallCommitsOverwriteBytesTheFileAlreadyHas) {
   auto g = openBrisk(path, readerOptions());
   ASSERT_EQ(g->refreshHeader(), 0);
   EXPECT_TRUE(sound(*g));
-  EXPECT_EQ(scanAll(*g).size(), 400u);
+  EXPECT_EQ(scanAll(*g).size(), std::size_t(kEntries));
 }
 
 }  // namespace
