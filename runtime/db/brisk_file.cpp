@@ -54,12 +54,21 @@ int BriskFile::refreshHeader() {
   auto read = m_file->readAt(0, buf, kHeaderSize);
   if (!read) brkbtFail(check::kReadFailed);
   const std::size_t got = *read;
+  Header disk;
+  m_refreshFault.clear();
+  if (got == kHeaderSize && m_lastReadValid &&
+      std::memcmp(buf, m_lastRead.data(), kHeaderSize) == 0) {
+    // The bytes of the last sound header read (the usual case: nobody
+    // committed since): its decoded form stands, checks included.
+    m_headerOnDisk = true;
+    return adoptHeader(m_lastReadHeader);
+  }
+  m_lastReadValid = false;
+  std::memcpy(m_lastRead.data(), buf, std::min<std::size_t>(got, kHeaderSize));
   // Zero bytes where the header belongs (checked before deciphering).
   const bool allZero = got == kHeaderSize &&
                        std::all_of(buf, buf + kHeaderSize, [](std::uint8_t b) { return b == 0; });
   if (m_cipher && got == kHeaderSize && !allZero) m_cipher->decipher(buf, kHeaderSize);
-  Header disk;
-  m_refreshFault.clear();
   if (got == 0 || (allZero && !dataFollowsHeader())) {
     // A new, empty file.  The first commit writes a header before any page
     // (commit.cpp), so zeros followed by nothing but zeros are all that a
@@ -78,7 +87,13 @@ int BriskFile::refreshHeader() {
     if (!disk.magicOk) return refuseHeader("the header does not carry the file's magic");
     if (!disk.regionsValid()) return refuseHeader("the header's region bounds are invalid");
     m_headerOnDisk = true;
+    m_lastReadHeader = disk;
+    m_lastReadValid = true;
   }
+  return adoptHeader(disk);
+}
+
+int BriskFile::adoptHeader(const Header& disk) {
   // A writer never works on top of an unfinished commit, even one this
   // object already saw as a reader (from its copies, or discarded as an
   // open transaction's): it finishes or discards it first.

@@ -210,9 +210,14 @@ class BriskFile {
   bool writeHeaderAt(std::uint64_t offset, const Header& h);
   bool flushFile();
   void abandonChanges();
+  // Writes zeros past `end` (unused bytes) so that the next commits' copies
+  // overwrite bytes the file already has instead of extending it.
+  void reserveBeyond(std::uint64_t end);
 
   // brisk_file.cpp
   int refuseHeader(std::string reason);
+  // The second half of a refresh: `disk` is the sound header just read.
+  int adoptHeader(const Header& disk);
   bool dataFollowsHeader();
 
   // recovery.cpp
@@ -249,6 +254,12 @@ class BriskFile {
   LeafDirectory m_leafDirectory;
   std::uint32_t m_pagesWritten = 0;
   std::optional<Header> m_prepared;  // the old header while phase 1 is done
+  // The raw bytes of the last header read that passed the checks, and what
+  // they decode to: a refresh that reads the same bytes again skips both.
+  std::array<std::uint8_t, kHeaderSize> m_lastRead{};
+  Header m_lastReadHeader;
+  bool m_lastReadValid = false;
+  std::uint64_t m_reservedEnd = 0;  // the file is believed to reach this far (speed only)
   std::int32_t m_hintLeaf = 0;
   bool m_hintValid = false;
   std::uint64_t m_hintGeneration = 0;

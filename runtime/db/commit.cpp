@@ -16,12 +16,16 @@
 //     rebuilt from P alone; copying them in place is idempotent.
 //  4. Phase 2 writes only inside the new layout (below P) and resets P only
 //     after a flush, so the pending copies stay valid until they are no
-//     longer needed.
+//     longer needed.  It writes nothing at offset 0 before that flush:
+//     offset 0 keeps recording P (phase 1's header) until the pages are
+//     durable, and then takes the new header with P reset, in one write.
 //  5. File data stays below 2^31, where the lock bytes begin.
 //
 //  6. A file's first commit writes the empty header at offset 0 and flushes
 //     it before anything else, so a file whose first 512 bytes are zero
 //     never legitimately holds data after them.
+//  7. Bytes past P are never read: the zeros written there ahead of need
+//     (reserveBeyond) only spare later commits from growing the file.
 //
 // What recovery (recovery.cpp) finds after a crash, by the moment it came:
 //  - during the first commit's header write: a file of zeros (or nothing),
@@ -36,6 +40,7 @@
 // A failed write in phase 1 abandons the commit: the header at offset 0 is
 // put back as it was, the cache is dropped and the error is returned.
 #include <algorithm>
+#include <vector>
 
 #include "runtime/db/brisk_checks.h"
 #include "runtime/db/brisk_file.h"
@@ -43,6 +48,50 @@
 namespace dw::db {
 
 using namespace dw::platform;
+
+namespace {
+
+// Byte ranges that follow each other are written with one operating-system
+// write: the pending copies of a commit always do, pages in place often do
+// (a region's pages are back to back).  Nothing is written before finish()
+// or before a range that does not continue the gathered one arrives.
+class WriteGather {
+ public:
+  explicit WriteGather(BriskFile& file) : m_file(file) {}
+  void add(std::uint64_t at, const void* bytes, std::size_t length) {
+    if (!m_bytes.empty() && (at != m_at + m_bytes.size() || m_bytes.size() >= kMaxGather)) {
+      finish();
+    }
+    if (m_bytes.empty()) m_at = at;
+    const auto* b = static_cast<const std::uint8_t*>(bytes);
+    m_bytes.insert(m_bytes.end(), b, b + length);
+  }
+  // Writes what is gathered; false when the write failed (the file object
+  // keeps the error).
+  bool finish() {
+    if (m_bytes.empty()) return m_ok;
+    m_ok = m_file.writeAt(m_at, m_bytes.size(), m_bytes.data()) && m_ok;
+    m_bytes.clear();
+    return m_ok;
+  }
+
+ private:
+  static constexpr std::size_t kMaxGather = 1 << 20;
+  BriskFile& m_file;
+  std::uint64_t m_at = 0;
+  std::vector<std::uint8_t> m_bytes;
+  bool m_ok = true;
+};
+
+// The dirty pages in ascending file order.
+std::vector<CachedPage*> inFileOrder(const std::vector<CachedPage*>& pages) {
+  std::vector<CachedPage*> sorted(pages);
+  std::sort(sorted.begin(), sorted.end(),
+            [](const CachedPage* a, const CachedPage* b) { return a->number < b->number; });
+  return sorted;
+}
+
+}  // namespace
 
 bool BriskFile::writeHeaderAt(std::uint64_t offset, const Header& h) {
   std::uint8_t buf[kHeaderSize];
@@ -64,6 +113,26 @@ void BriskFile::abandonChanges() {
   m_headerDirty = false;
   m_nextTemp = 0;
   bumpGeneration();
+}
+
+void BriskFile::reserveBeyond(std::uint64_t end) {
+  // A commit that extends the file makes every flush of it record the new
+  // size as well, which costs the file system a journal write each time.
+  // The bytes past the pending range are unused, so zeros written there
+  // ahead of need (an eighth of the file, 4 KiB to 128 KiB) are harmless;
+  // a failure to write them is ignored.  The file is cut back at its close.
+  // Only a commit that grew the file by less than half that reserves: one
+  // that grew it by more (a load, the first commit since the open) would
+  // write its next pages over the zeros at once, doubling its writing.
+  if (end <= m_reservedEnd) return;
+  constexpr std::uint64_t kMin = 4096, kMax = 128 * 1024;
+  const std::uint64_t slack = std::clamp<std::uint64_t>(end / 8, kMin, kMax);
+  const std::uint64_t grown = end - m_reservedEnd;
+  m_reservedEnd = end;
+  const std::uint64_t to = std::min<std::uint64_t>(end + slack, kLockBase);
+  if (grown > slack / 2 || to <= end) return;
+  const std::vector<std::uint8_t> zeros(to - end, 0);
+  if (m_file->writeAt(end, zeros.data(), zeros.size())) m_reservedEnd = to;
 }
 
 OsError BriskFile::commit() {
@@ -113,19 +182,27 @@ OsError BriskFile::prepareCommit() {
   if (total > kLockBase) {
     m_lastError = kDiskFull;  // the data would reach the lock bytes
   } else {
-    for (CachedPage* p : m_cache.dirtyPages()) {
+    // The copies go out as one write, the pages beyond E0 in file order,
+    // neighbours together.
+    WriteGather copies(*this), inPlace(*this);
+    for (CachedPage* p : inFileOrder(m_cache.dirtyPages())) {
       const std::uint64_t at = pageOffset(p->number);
       setImageOwnOffset(p->image, std::uint32_t(at));
-      auto* bytes = reinterpret_cast<std::uint8_t*>(p->image.data());
       if (at >= e0) {
-        p->writtenInPlace = writeAt(at, p->image.size(), bytes);
+        inPlace.add(at, p->image.data(), p->image.size());
+        p->writtenInPlace = true;  // a failed write abandons the commit
       } else {
-        (void)writeAt(pendingEnd, p->image.size(), bytes);
+        copies.add(pendingEnd, p->image.data(), p->image.size());
         pendingEnd += p->image.size();
       }
     }
     m_header.pendingEnd = std::uint32_t(pendingEnd + kHeaderSize);
-    (void)writeHeaderAt(pendingEnd, m_header);
+    std::uint8_t head[kHeaderSize];
+    m_header.encode(head);
+    copies.add(pendingEnd, head, kHeaderSize);
+    (void)copies.finish();
+    (void)inPlace.finish();
+    reserveBeyond(m_header.pendingEnd);
   }
   bool decided = false;
   if (m_lastError == 0 && flushFile()) {
@@ -164,14 +241,15 @@ void BriskFile::applyCommit() {
   m_lastError = 0;
   if (m_locking == Locking::ExclusiveWrites) (void)lockExclusive(LockWait::Wait);
   std::uint32_t pagesWritten = 0;
-  for (CachedPage* p : m_cache.dirtyPages()) {
-    if (!p->writtenInPlace) {
-      (void)writeAt(pageOffset(p->number), p->image.size(),
-                    reinterpret_cast<std::uint8_t*>(p->image.data()));
-    }
+  WriteGather inPlace(*this);
+  for (CachedPage* p : inFileOrder(m_cache.dirtyPages())) {
+    if (!p->writtenInPlace) inPlace.add(pageOffset(p->number), p->image.data(), p->image.size());
     ++pagesWritten;
   }
-  (void)writeHeaderAt(0, m_header);
+  // Offset 0 still records the pending range (phase 1), so until the pages
+  // are flushed a crash finishes the commit from its copies; only then may
+  // the header without a pending range replace it.
+  (void)inPlace.finish();
   if (flushFile()) {
     Header done = m_header;
     done.pendingStart = done.pendingEnd = done.endOfData();
@@ -202,6 +280,7 @@ OsError BriskFile::cutAtEndOfData() {
   const std::uint64_t end = m_header.endOfData();
   if (*size <= end || (*size > 0 && m_header.changeCounter == 0)) return 0;
   const OsStatus st = m_file->truncate(end);
+  m_reservedEnd = 0;
   return st ? 0 : st.error();
 }
 
