@@ -29,6 +29,10 @@ namespace dw::db {
 std::optional<Entry> findEqual(BriskFile& file, std::string_view key);
 // The first entry whose key is strictly greater than probe.
 std::optional<Entry> findNext(BriskFile& file, std::string_view probe);
+// The same without a copy: the entry where it lies in the cache, valid until
+// the next call into the tree or the file object (null: none).  probe must
+// not point into the cache.
+const Entry* findNextInPlace(BriskFile& file, std::string_view probe);
 // The last entry whose key is strictly less than probe (never the sentinel).
 std::optional<Entry> findPrevious(BriskFile& file, std::string_view probe);
 // First and last entries whose keys begin with prefix (and are longer).

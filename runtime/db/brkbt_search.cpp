@@ -134,12 +134,12 @@ CachedPage* descendTo(BriskFile& file, std::string_view probe) {
   return descendTo(file, probe, nullptr, unused);
 }
 
-std::optional<Entry> nextIn(BriskFile& file, CachedPage* page, std::string_view probe) {
+const Entry* nextIn(BriskFile& file, CachedPage* page, std::string_view probe) {
   if (page->isLeaf()) {
     const std::size_t j = firstAbove(page->entries(), probe);
-    if (j == page->entries().size()) return std::nullopt;
+    if (j == page->entries().size()) return nullptr;
     file.setHintLeaf(page->number, page->entries()[j].entry.key());
-    return page->entries()[j].entry;
+    return &page->entries()[j].entry;
   }
   const std::size_t i = lastAtOrBelow(page->entries(), probe);
   const std::int32_t child = page->entries()[i].child;
@@ -147,8 +147,8 @@ std::optional<Entry> nextIn(BriskFile& file, CachedPage* page, std::string_view 
       i + 1 < page->entries().size() ? page->entries()[i + 1].child : std::int32_t(0);
   const bool hasAfter = i + 1 < page->entries().size();
   const std::uint8_t level = page->level();
-  if (auto found = nextIn(file, readChild(file, child, level), probe)) return found;
-  if (!hasAfter) return std::nullopt;
+  if (const Entry* found = nextIn(file, readChild(file, child, level), probe)) return found;
+  if (!hasAfter) return nullptr;
   return nextIn(file, readChild(file, after, level), probe);
 }
 
@@ -184,8 +184,8 @@ std::optional<Entry> findEqual(BriskFile& file, std::string_view key) {
   return e;
 }
 
-std::optional<Entry> findNext(BriskFile& file, std::string_view probe) {
-  if (const Entry* e = neighbourInHint(file, probe, +1)) return *e;
+const Entry* findNextInPlace(BriskFile& file, std::string_view probe) {
+  if (const Entry* e = neighbourInHint(file, probe, +1)) return e;
   LeafDirectory& directory = file.leafDirectory();
   if (directory.usable(file)) {
     const std::size_t i = directory.indexAtOrBelow(probe);
@@ -193,17 +193,22 @@ std::optional<Entry> findNext(BriskFile& file, std::string_view probe) {
       const std::size_t j = firstAbove(leaf->entries(), probe);
       if (j < leaf->entries().size()) {
         file.setHintLeaf(leaf->number, leaf->entries()[j].entry.key());
-        return leaf->entries()[j].entry;
+        return &leaf->entries()[j].entry;
       }
       // The next leaf begins above probe, since its bound does.
-      if (i + 1 == directory.size()) return std::nullopt;
+      if (i + 1 == directory.size()) return nullptr;
       if (CachedPage* next = directoryLeaf(file, i + 1)) {
         file.setHintLeaf(next->number, next->entries().front().entry.key());
-        return next->entries().front().entry;
+        return &next->entries().front().entry;
       }
     }
   }
   return nextIn(file, checkedRoot(file), probe);
+}
+
+std::optional<Entry> findNext(BriskFile& file, std::string_view probe) {
+  if (const Entry* e = findNextInPlace(file, probe)) return *e;
+  return std::nullopt;
 }
 
 std::optional<Entry> findPrevious(BriskFile& file, std::string_view probe) {

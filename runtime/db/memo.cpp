@@ -138,8 +138,11 @@ void Table::readMemos(std::uint32_t recordNumber) {
   for (std::string& memo : m_memos) memo.clear();
   BriskFile& f = file();
   const std::string prefix = memoPrefix(m_number, recordNumber);
-  std::optional<Entry> e = findNext(f, prefix);
-  while (e) {
+  // Entries are read where they lie: a record's memo is read without a copy
+  // of each segment, and the entry that ends the walk (another record's
+  // memo, often long) is not copied at all.
+  std::string probe = prefix;
+  for (const Entry* e = findNextInPlace(f, probe); e != nullptr; e = findNextInPlace(f, probe)) {
     const std::string_view key = e->key();
     if (key.size() != kMemoKeyLength || key.substr(0, prefix.size()) != prefix) break;
     const std::size_t m = std::uint8_t(key[prefix.size()]);
@@ -158,7 +161,7 @@ void Table::readMemos(std::uint32_t recordNumber) {
       }
       content.append(data);
     }
-    e = findNext(f, key);
+    probe.assign(key);  // the next search starts from a copy, not from the cache
   }
   for (std::size_t m = 0; m < m_memos.size(); ++m) {
     const MemoDesc& md = m_desc.memos[m];
