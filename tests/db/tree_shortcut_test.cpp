@@ -87,26 +87,39 @@ void expectSameAnswers(BriskFile& f, const Model& model, std::mt19937& rng, int 
   }
 }
 
-TEST(TreeShortcutTest, DirectoryAndHintsAnswerAsTheTreeAfterEveryChangeOfShape) {
-  TempDir dir;
-  auto f = openBrisk(dir.file("t.brk"), writerOptions());
-  ASSERT_TRUE(f);
-  ASSERT_EQ(f->refreshHeader(), 0);
-  std::mt19937 rng(17);
+// A fresh file with a model of its entries.
+class TreeShortcutTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    f = openBrisk(m_dir.file("t.brk"), writerOptions());
+    ASSERT_TRUE(f);
+    ASSERT_EQ(f->refreshHeader(), 0);
+  }
+  void insert(const std::string& key, int length) {
+    if (model.count(key)) return;
+    model[key] = entryOf(key, length);
+    insertEntry(*f, entryOf(key, length));
+  }
+  // Committed, equal to the model and sound.
+  void expectFinallySound() {
+    ASSERT_EQ(f->commit(), 0u);
+    EXPECT_TRUE(matchesModel(*f, model));
+    EXPECT_TRUE(sound(*f));
+  }
+  TempDir m_dir;
+  std::unique_ptr<BriskFile> f;
   Model model;
+};
+
+TEST_F(TreeShortcutTest, DirectoryAndHintsAnswerAsTheTreeAfterEveryChangeOfShape) {
+  std::mt19937 rng(17);
   std::uniform_int_distribution<int> region(0, 3), value(0, 4000), length(0, 300);
-  auto insert = [&](int count) {
-    for (int i = 0; i < count; ++i) {
-      const std::string key = keyOf(region(rng), value(rng));
-      if (model.count(key)) continue;
-      Entry e = entryOf(key, length(rng));
-      model[key] = e;
-      insertEntry(*f, std::move(e));
-    }
+  auto insertRandom = [&](int count) {
+    for (int i = 0; i < count; ++i) insert(keyOf(region(rng), value(rng)), length(rng));
   };
   // Several regions interleaved, so that the hints of one region must
   // survive finds in the others.
-  insert(3000);
+  insertRandom(3000);
   ASSERT_EQ(f->commit(), 0u);
   expectSameAnswers(*f, model, rng, 3000);
   EXPECT_GT(f->leafDirectory().size(), 20u) << "the directory was never built";
@@ -114,7 +127,7 @@ TEST(TreeShortcutTest, DirectoryAndHintsAnswerAsTheTreeAfterEveryChangeOfShape) 
   for (int round = 0; round < 6; ++round) {
     // Inserts that split leaves; deletes that take leaves' first entries
     // (changing separators) and empty whole ranges (freeing pages).
-    insert(400);
+    insertRandom(400);
     int deleted = 0;
     for (auto it = model.begin(); it != model.end() && deleted < 300;) {
       if (rng() % 4 == 0 || (round % 2 == 1 && it->first.compare(0, 5, "T002K") == 0)) {
@@ -131,22 +144,12 @@ TEST(TreeShortcutTest, DirectoryAndHintsAnswerAsTheTreeAfterEveryChangeOfShape) 
     }
     expectSameAnswers(*f, model, rng, 600);
   }
-  ASSERT_EQ(f->commit(), 0u);
-  EXPECT_TRUE(matchesModel(*f, model));
-  EXPECT_TRUE(sound(*f));
+  expectFinallySound();
 }
 
-TEST(TreeShortcutTest, DeletingLeavesFirstEntriesKeepsTheDirectoryCurrent) {
-  TempDir dir;
-  auto f = openBrisk(dir.file("t.brk"), writerOptions());
-  ASSERT_TRUE(f);
-  ASSERT_EQ(f->refreshHeader(), 0);
-  Model model;
+TEST_F(TreeShortcutTest, DeletingLeavesFirstEntriesKeepsTheDirectoryCurrent) {
   for (int r = 0; r < 4; ++r) {
-    for (int i = 0; i < 1200; ++i) {
-      model[keyOf(r, i)] = entryOf(keyOf(r, i), 120);
-      insertEntry(*f, entryOf(keyOf(r, i), 120));
-    }
+    for (int i = 0; i < 1200; ++i) insert(keyOf(r, i), 120);
   }
   ASSERT_EQ(f->commit(), 0u);
   std::mt19937 rng(9);
@@ -162,22 +165,10 @@ TEST(TreeShortcutTest, DeletingLeavesFirstEntriesKeepsTheDirectoryCurrent) {
     expectSameAnswers(*f, model, rng, 30);
   }
   EXPECT_GT(current, 300);
-  ASSERT_EQ(f->commit(), 0u);
-  EXPECT_TRUE(matchesModel(*f, model));
-  EXPECT_TRUE(sound(*f));
+  expectFinallySound();
 }
 
-TEST(TreeShortcutTest, AscendingRunsGoPastTheirLeafsLastKeyOnlyBelowItsUpperBound) {
-  TempDir dir;
-  auto f = openBrisk(dir.file("t.brk"), writerOptions());
-  ASSERT_TRUE(f);
-  ASSERT_EQ(f->refreshHeader(), 0);
-  Model model;
-  auto insert = [&](const std::string& key, int length) {
-    if (model.count(key)) return;
-    model[key] = entryOf(key, length);
-    insertEntry(*f, entryOf(key, length));
-  };
+TEST_F(TreeShortcutTest, AscendingRunsGoPastTheirLeafsLastKeyOnlyBelowItsUpperBound) {
   // Sparse keys first, so that later runs fill gaps below other leaves'
   // first keys; then ascending runs in three regions at once (as a table's
   // record numbers, identifiers and memos grow together), with deletes of
@@ -201,12 +192,10 @@ TEST(TreeShortcutTest, AscendingRunsGoPastTheirLeafsLastKeyOnlyBelowItsUpperBoun
       ASSERT_EQ(f->commit(), 0u);
     }
   }
-  ASSERT_EQ(f->commit(), 0u);
-  EXPECT_TRUE(sound(*f));
-  EXPECT_TRUE(matchesModel(*f, model));
+  expectFinallySound();
 }
 
-TEST(TreeShortcutTest, ADirectoryBuiltBeforeAnotherOpenersCommitIsNotTrusted) {
+TEST(TreeShortcutSharingTest, ADirectoryBuiltBeforeAnotherOpenersCommitIsNotTrusted) {
   TempDir dir;
   BriskOptions shared = writerOptions();
   shared.locking = Locking::Shared;
