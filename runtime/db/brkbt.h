@@ -45,9 +45,15 @@ void insertEntry(BriskFile& file, Entry entry);
 // Deletes the entry with this key; false when there is none.
 bool deleteEntry(BriskFile& file, std::string_view key);
 // Replaces in its leaf the entry with the same key by one of the same
-// length (separators hold keys only, so nothing else changes); false, with
-// the tree untouched, when there is no such entry or the lengths differ.
-bool replaceEntry(BriskFile& file, Entry entry);
+// length (separators hold keys only, so nothing else changes); the leaf of
+// the last find is tried first, as the entry was usually just read.  False,
+// with the tree and entry untouched, when there is no such entry, the
+// lengths differ or the file is in read mode; entry is moved from only when
+// it returns true.
+bool replaceEntry(BriskFile& file, Entry& entry);
+inline bool replaceEntry(BriskFile& file, Entry&& entry) {
+  return replaceEntry(file, entry);
+}
 
 namespace brkbt_detail {
 // Index of the last entry with key <= probe (0 when none).

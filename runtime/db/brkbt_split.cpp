@@ -131,13 +131,23 @@ void insertEntry(BriskFile& file, Entry entry) {
   }
 }
 
-bool replaceEntry(BriskFile& file, Entry entry) {
+bool replaceEntry(BriskFile& file, Entry& entry) {
+  if (file.readMode()) return false;
   const std::string_view key = entry.key();
-  CachedPage* leaf = leafFor(file, key);
-  auto& entries = leaf->content.entries;
-  const std::size_t j = lastAtOrBelow(entries, key);
-  Entry& old = entries[j].entry;
-  if (old.length() == 0 || compareKeys(old.key(), key) != 0) return false;
+  // Usually the entry was just read: the leaf of that find holds it.
+  CachedPage* leaf = file.hasHint() ? file.cache().find(file.hintLeaf()) : nullptr;
+  std::size_t j = 0;
+  const auto holds = [&](CachedPage* page) {
+    if (page == nullptr || !page->isLeaf() || page->entries().empty()) return false;
+    j = lastAtOrBelow(page->entries(), key);
+    const Entry& old = page->entries()[j].entry;
+    return old.length() != 0 && compareKeys(old.key(), key) == 0;
+  };
+  if (!holds(leaf)) {
+    leaf = leafFor(file, key);
+    if (!holds(leaf)) return false;
+  }
+  Entry& old = leaf->entries()[j].entry;
   if (old.length() != entry.length() || old.keyLength != entry.keyLength) return false;
   file.setHintLeaf(leaf->number, key);  // before the entry (and the key it views) moves
   old = std::move(entry);

@@ -121,7 +121,7 @@ void Table::writeMemos(std::uint32_t recordNumber, bool fresh) {
         segmentData(content, blob, i, data);
         if (stored->data() != data) {
           Entry changed(key + data, key.size());
-          if (!replaceInHintLeaf(f, changed) && !replaceEntry(f, changed)) {
+          if (!replaceEntry(f, changed)) {
             deleteEntry(f, key);
             insertEntry(f, std::move(changed));
           }

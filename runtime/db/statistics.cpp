@@ -37,20 +37,6 @@ Entry statsEntry(std::uint32_t table, std::uint8_t kind, const Statistics& s) {
 
 }  // namespace
 
-bool replaceInHintLeaf(BriskFile& file, Entry& e) {
-  if (file.readMode() || !file.hasHint()) return false;
-  CachedPage* leaf = file.readPage(file.hintLeaf());
-  if (!leaf || !leaf->isLeaf()) return false;
-  auto& entries = leaf->entries();
-  const std::size_t i = brkbt_detail::lastAtOrBelow(entries, e.key());
-  if (i >= entries.size()) return false;
-  Entry& old = entries[i].entry;
-  if (old.key() != e.key() || old.length() != e.length()) return false;
-  old = std::move(e);
-  file.markDirty(leaf);
-  return true;
-}
-
 namespace {
 
 // The leaf where the tree last found or changed an entry, when it is cached
@@ -92,7 +78,7 @@ void writeStatistics(const TableRef& ref, std::uint8_t kind, const Statistics& s
   Entry e = statsEntry(ref.number, kind, s);
   if (auto old = findEqual(*file, e.key())) {
     if (*old == e) return;  // unchanged: leave the page alone
-    if (replaceInHintLeaf(*file, e)) return;
+    if (replaceEntry(*file, e)) return;
     deleteEntry(*file, e.key());
   }
   insertEntry(*file, std::move(e));
@@ -160,7 +146,7 @@ bool changeStatistics(const TableRef& ref, std::uint8_t kind, Change&& change,
     return true;
   }
   if (unchanged) return true;  // leave the page alone
-  if (replaceInHintLeaf(*file, e)) return true;
+  if (replaceEntry(*file, e)) return true;
   deleteEntry(*file, key);
   insertEntry(*file, std::move(e));
   return true;

@@ -253,7 +253,7 @@ int Table::putRecord() {
     // Unless the plan searched the tree (a unique key changed), the leaf
     // the read found still holds the record: it is replaced there.
     Entry changed(key + imageToStore(), key.size());
-    if (!replaceInHintLeaf(f, changed) && !replaceEntry(f, changed)) {
+    if (!replaceEntry(f, changed)) {
       // the stored image changed its length
       deleteEntry(f, key);
       insertEntry(f, std::move(changed));

@@ -194,12 +194,7 @@ class StatisticsChanges {
   Change& of(std::uint8_t kind);
   std::vector<Change> m_changes;
 };
-// Puts e over the entry of the same key and length in the leaf where the
-// tree last found or changed an entry: the page keeps its size, its
-// separators and its place, so nothing but its contents changes.  False,
-// with nothing changed, when that leaf is not at hand, does not hold the
-// key or holds it with another length (the caller then searches the tree).
-bool replaceInHintLeaf(BriskFile& file, Entry& e);
+
 // Makes the gathered changes (the entries that are missing are left
 // alone, as addCount and setMarker do) and clears them.
 void applyStatistics(const TableRef& ref, StatisticsChanges& changes);

@@ -270,7 +270,7 @@ TEST(TreeReplaceTest, SameLengthEntriesAreReplacedInPlaceAndOthersRefused) {
     for (auto& [key, e] : model) {
       if (rng() % 3 != 0) continue;
       Entry same(key + std::string(e.data().size(), char('a' + rng() % 26)), key.size());
-      ASSERT_TRUE(replaceEntry(*f, same)) << key;
+      ASSERT_TRUE(replaceEntry(*f, Entry(same))) << key;
       e = same;
       ++replaced;
       Entry longer(key + std::string(e.data().size() + 1, 'L'), key.size());
