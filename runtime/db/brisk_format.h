@@ -153,13 +153,16 @@ struct Entry {
   bool operator==(const Entry& o) const { return keyLength == o.keyLength && bytes == o.bytes; }
 };
 
-// compareKeys(e.key(), p.key), deciding on the heads where they differ.
+// compareKeys(key, p.key) where head is key's head: decided on the heads
+// where they differ, else on the bytes past them.
+inline int compareKeyWithHead(const KeyHead& head, std::string_view key, const KeyProbe& p) {
+  if (head.high != p.head.high) return head.high < p.head.high ? -1 : 1;
+  if (head.low != p.head.low) return head.low < p.head.low ? -1 : 1;
+  if (key.size() >= 16 && p.key.size() >= 16) return compareKeys(key.substr(16), p.key.substr(16));
+  return compareKeys(key, p.key);
+}
 inline int compareEntryKey(const Entry& e, const KeyProbe& p) {
-  if (e.head.high != p.head.high) return e.head.high < p.head.high ? -1 : 1;
-  if (e.head.low != p.head.low) return e.head.low < p.head.low ? -1 : 1;
-  const std::string_view k = e.key();
-  if (k.size() >= 16 && p.key.size() >= 16) return compareKeys(k.substr(16), p.key.substr(16));
-  return compareKeys(k, p.key);
+  return compareKeyWithHead(e.head, e.key(), p);
 }
 
 }  // namespace dw::db

@@ -84,38 +84,31 @@ void LeafDirectory::build(BriskFile& file) {
   m_valid = true;
 }
 
-int LeafDirectory::compareBound(const Slot& s, const KeyProbe& probe) const {
-  if (s.head.high != probe.head.high) return s.head.high < probe.head.high ? -1 : 1;
-  if (s.head.low != probe.head.low) return s.head.low < probe.head.low ? -1 : 1;
-  return compareKeys(std::string_view(m_bounds).substr(s.offset, s.length), probe.key);
+std::size_t LeafDirectory::firstBoundAbove(std::string_view key, bool equalIsAbove) const {
+  const KeyProbe probe(key);
+  std::size_t lo = 0, hi = m_slots.size();
+  while (lo < hi) {
+    const std::size_t mid = (lo + hi) / 2;
+    const Slot& s = m_slots[mid];
+    const int c =
+        compareKeyWithHead(s.head, std::string_view(m_bounds).substr(s.offset, s.length), probe);
+    if (c < 0 || (c == 0 && !equalIsAbove)) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  return lo;
 }
 
 std::size_t LeafDirectory::indexAtOrBelow(std::string_view key) const {
-  const KeyProbe probe(key);
-  std::size_t lo = 0, hi = m_slots.size();  // first bound above key
-  while (lo < hi) {
-    const std::size_t mid = (lo + hi) / 2;
-    if (compareBound(m_slots[mid], probe) <= 0) {
-      lo = mid + 1;
-    } else {
-      hi = mid;
-    }
-  }
-  return lo == 0 ? 0 : lo - 1;
+  const std::size_t above = firstBoundAbove(key, false);
+  return above == 0 ? 0 : above - 1;
 }
 
 std::size_t LeafDirectory::indexBelow(std::string_view key) const {
-  const KeyProbe probe(key);
-  std::size_t lo = 0, hi = m_slots.size();  // first bound at or above key
-  while (lo < hi) {
-    const std::size_t mid = (lo + hi) / 2;
-    if (compareBound(m_slots[mid], probe) < 0) {
-      lo = mid + 1;
-    } else {
-      hi = mid;
-    }
-  }
-  return lo == 0 ? 0 : lo - 1;
+  const std::size_t atOrAbove = firstBoundAbove(key, true);
+  return atOrAbove == 0 ? 0 : atOrAbove - 1;
 }
 
 }  // namespace dw::db

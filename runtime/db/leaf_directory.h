@@ -71,7 +71,8 @@ class LeafDirectory {
   static constexpr std::size_t kMinStaleSearches = 64;
 
   void build(BriskFile& file);
-  int compareBound(const Slot& s, const KeyProbe& probe) const;
+  // The first slot whose bound is above key (or at it, with equalIsAbove).
+  std::size_t firstBoundAbove(std::string_view key, bool equalIsAbove) const;
 
   std::vector<Slot> m_slots;
   std::string m_bounds;
