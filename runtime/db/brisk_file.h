@@ -163,13 +163,13 @@ class BriskFile {
   // the first five bytes), so that a scan of a key keeps its leaf while the
   // records and memos it reads are found elsewhere in the tree.  0: none.
   std::int32_t hintLeafFor(std::string_view key) const {
-    const RegionHint& h = m_regionHints[regionSlot(key)];
-    return h.generation == m_generation && h.region == regionOf(key) ? h.leaf : 0;
+    const RegionHint* h = liveHint(key);
+    return h ? h->leaf : 0;
   }
   void setHintLeaf(std::int32_t page, std::string_view key) {
     setHintLeaf(page);
-    RegionHint& h = m_regionHints[regionSlot(key)];
     const std::uint64_t region = regionOf(key);
+    RegionHint& h = m_regionHints[slotOf(region)];
     if (h.region == region && h.leaf == page && h.generation == m_generation) return;
     h.region = region;
     h.leaf = page;
@@ -184,16 +184,16 @@ class BriskFile {
   // below it belongs in this leaf even past its last entry.
   void setHintLeaf(std::int32_t page, std::string_view key, const std::string* upper) {
     setHintLeaf(page, key);
-    RegionHint& h = m_regionHints[regionSlot(key)];
+    RegionHint& h = m_regionHints[slotOf(regionOf(key))];
     h.upper = upper ? UpperBound::Key : UpperBound::None;
     if (upper) h.upperKey = *upper;
   }
   // Whether key lies below the upper bound known for its region's hint leaf.
   bool belowHintUpper(std::string_view key) const {
-    const RegionHint& h = m_regionHints[regionSlot(key)];
-    if (h.generation != m_generation || h.region != regionOf(key)) return false;
-    return h.upper == UpperBound::None ||
-           (h.upper == UpperBound::Key && compareKeys(key, h.upperKey) < 0);
+    const RegionHint* h = liveHint(key);
+    if (h == nullptr) return false;
+    return h->upper == UpperBound::None ||
+           (h->upper == UpperBound::Key && compareKeys(key, h->upperKey) < 0);
   }
 
  private:
@@ -280,8 +280,14 @@ class BriskFile {
     }
     return r;
   }
-  static std::size_t regionSlot(std::string_view key) {
-    return std::size_t((regionOf(key) * 0x9E3779B97F4A7C15ull) >> 60);
+  static std::size_t slotOf(std::uint64_t region) {
+    return std::size_t((region * 0x9E3779B97F4A7C15ull) >> 60);
+  }
+  // The hint of key's region when it is of this generation, else null.
+  const RegionHint* liveHint(std::string_view key) const {
+    const std::uint64_t region = regionOf(key);
+    const RegionHint& h = m_regionHints[slotOf(region)];
+    return h.region == region && h.generation == m_generation ? &h : nullptr;
   }
   std::array<RegionHint, kRegionHints> m_regionHints{};
 };
