@@ -6,6 +6,8 @@
 // (taking the shared slot or the exclusive lock when the file uses locking),
 // the tree reads and changes pages (changed pages are pinned in the cache),
 // commit() writes them, release() ends the period and drops the lock.
+// A read period may also begin on trust (refreshHeaderTrusting): without the
+// lock for as long as the cached pages serve it.
 //
 // Not thread-safe: one thread uses a file object at a time (the runtime lock
 // serialises threads).
@@ -48,6 +50,13 @@ struct BriskOptions {
 // The refresh result the driver turns into 'Invalid Data File'.
 inline constexpr int kRefreshInvalid = 36;
 
+// Thrown by a page read in a period begun on trust when another opener
+// committed since the period began: the pages the period has used may
+// belong to a different commit than the ones still to be read.  Nothing of
+// the file object is changed; whoever began the period undoes what the
+// read did so far and does it again in a period that takes the lock.
+struct CacheWentStale {};
+
 class BriskFile {
  public:
   // Opens (or, with OpenAlways/CreateAlways, creates) the file.  The header
@@ -65,6 +74,20 @@ class BriskFile {
   // Header refresh: 0, or kRefreshInvalid for a short file, a wrong magic or
   // damaged pending copies.
   int refreshHeader();
+  // A read period begun on trust, for a read that can be undone and done
+  // again: when the file uses shared locking on a local file system, this
+  // object is in read mode with a header already cached, and the header on
+  // disk is byte for byte the one last read, nobody committed since and
+  // the cached pages are the file as it stands; the period then takes no
+  // lock.  The first page it must read from the disk takes the shared slot
+  // and reads the header again: unchanged, the period goes on under the lock;
+  // changed, that read throws CacheWentStale.  In every other case this is
+  // refreshHeader().  Returns what refreshHeader() returns.
+  int refreshHeaderTrusting();
+  // Whether the current period runs on trust, without the lock.
+  bool trusting() const { return m_trusting; }
+  // Tests: runs just before a period on trust takes the lock for a page read.
+  void setTrustCheckHook(std::function<void()> hook) { m_trustCheckHook = std::move(hook); }
   // Ends the access period: the lock is released and the header will be
   // re-read (and the cache dropped if another opener committed).
   void release();
@@ -228,12 +251,17 @@ class BriskFile {
   bool walkPendingCopies(std::map<std::uint32_t, std::uint32_t>& copies);
   int applyPendingCopies(const std::map<std::uint32_t, std::uint32_t>& copies, const Header& fresh);
   CachedPage* loadPage(std::int32_t page);
+  // A period on trust is about to read the disk: takes the lock and checks
+  // the header (see refreshHeaderTrusting).
+  void confirmTrust();
 
   std::unique_ptr<dw::platform::File> m_file;
   std::string m_path;
   Header m_header;      // the working header (changes of this access period)
   Header m_diskHeader;  // the header as at offset 0 after the last refresh or commit
   bool m_headerLoaded = false;
+  bool m_trusting = false;  // the period runs without the lock (refreshHeaderTrusting)
+  std::function<void()> m_trustCheckHook;
   bool m_headerCached = false;
   bool m_headerDirty = false;
   bool m_readMode = false;

@@ -86,10 +86,14 @@ void LeafDirectory::build(BriskFile& file) {
 
 std::size_t LeafDirectory::firstBoundAbove(std::string_view key, bool equalIsAbove) const {
   const KeyProbe probe(key);
+  const Slot* const slots = m_slots.data();
   std::size_t lo = 0, hi = m_slots.size();
   while (lo < hi) {
     const std::size_t mid = (lo + hi) / 2;
-    const Slot& s = m_slots[mid];
+    // Both possible next slots are fetched while this one is compared.
+    __builtin_prefetch(&slots[(lo + mid) / 2]);
+    __builtin_prefetch(&slots[(mid + 1 + hi) / 2]);
+    const Slot& s = slots[mid];
     const int c =
         compareKeyWithHead(s.head, std::string_view(m_bounds).substr(s.offset, s.length), probe);
     if (c < 0 || (c == 0 && !equalIsAbove)) {

@@ -320,13 +320,47 @@ int Table::takeRecord(std::uint32_t recordNumber, std::string_view image) {
   return 0;
 }
 
+// Reads run in a period that may begin on trust, without the lock
+// (TableFile::beginTrustingRead): nearly always the cached pages serve them
+// and another opener's commit cannot fall in the middle of one unnoticed.
+// When it does, the page read that notices throws; what the read changed
+// (position, record and memo buffers) is put back and it runs again under
+// the lock.  Reads that take or give up a HOLD, or take a WATCH copy, always
+// run under the lock.
+template <class Read>
+int Table::readTrusting(Read read) {
+  const bool mayTrust = !m_hold.armed() && !m_hold.held() && !m_watchArmed;
+  if (int rc = mayTrust ? m_file->beginTrustingRead() : m_file->beginRead()) return end(rc);
+  if (!m_file->file().trusting()) return end(read());
+  const KeyCursor::Saved position = m_cursor->save();
+  m_undoRecord.assign(m_record);
+  m_undoMemos.resize(m_memos.size());
+  for (std::size_t i = 0; i < m_memos.size(); ++i) m_undoMemos[i].assign(m_memos[i]);
+  const std::uint32_t current = m_current;
+  const bool noMemoArmed = m_noMemoArmed, memosNotRead = m_memosNotRead;
+  int rc = 0;
+  try {
+    rc = read();
+  } catch (const CacheWentStale&) {
+    m_cursor->restore(position);
+    m_record.swap(m_undoRecord);
+    m_memos.swap(m_undoMemos);
+    m_current = current;
+    m_noMemoArmed = noMemoArmed;
+    m_memosNotRead = memosNotRead;
+    rc = m_file->restartRead();
+    if (rc == 0) rc = read();
+  }
+  return end(rc);
+}
+
 int Table::step(StepDirection direction) {
   if (!m_open) return err::kFileNotOpen;
-  if (int rc = m_file->beginRead()) return end(rc);
-  const int rc = m_cursor->step(direction, [this](std::uint32_t rn, std::string_view image) {
-    return takeRecord(rn, image);
+  return readTrusting([&] {
+    return m_cursor->step(direction, [this](std::uint32_t rn, std::string_view image) {
+      return takeRecord(rn, image);
+    });
   });
-  return end(rc);
 }
 
 int readStoredDescription(std::string_view name, const TableOpenOptions& options, TableDesc& out) {
@@ -359,36 +393,37 @@ int readStoredDescription(std::string_view name, const TableOpenOptions& options
 int Table::getByKey(std::size_t k) {
   if (!m_open) return err::kFileNotOpen;
   if (k >= m_desc.keys.size()) return err::kRecordNotFound;
-  if (int rc = m_file->beginRead()) return end(rc);
-  const TableRef r = ref();
-  BriskFile* kf = keyFile(r, k);
-  if (!kf) return end(err::kRecordNotFound);
-  const std::string probe = keyProbe(r, k, m_record);
-  std::optional<Entry> found;
-  if (m_desc.keys[k].allowsDuplicates()) {
-    // The first entry after the value alone is its lowest record number.
-    found = findNext(*kf, probe);
-    if (found && (found->key().size() != probe.size() + 4 ||
-                  found->key().substr(0, probe.size()) != probe)) {
-      found.reset();
+  return readTrusting([&] {
+    const TableRef r = ref();
+    BriskFile* kf = keyFile(r, k);
+    if (!kf) return int(err::kRecordNotFound);
+    const std::string probe = keyProbe(r, k, m_record);
+    std::optional<Entry> found;
+    if (m_desc.keys[k].allowsDuplicates()) {
+      // The first entry after the value alone is its lowest record number.
+      found = findNext(*kf, probe);
+      if (found && (found->key().size() != probe.size() + 4 ||
+                    found->key().substr(0, probe.size()) != probe)) {
+        found.reset();
+      }
+    } else {
+      found = findEqual(*kf, probe);
     }
-  } else {
-    found = findEqual(*kf, probe);
-  }
-  if (!found) return end(err::kRecordNotFound);
-  const std::uint32_t rn = recordNumberOf(*found);
-  auto data = findEqual(file(), dataEntryKey(m_number, rn));
-  if (!data) return end(err::kRecordNotFound);
-  return end(takeRecord(rn, data->data()));
+    if (!found) return int(err::kRecordNotFound);
+    const std::uint32_t rn = recordNumberOf(*found);
+    auto data = findEqual(file(), dataEntryKey(m_number, rn));
+    if (!data) return int(err::kRecordNotFound);
+    return takeRecord(rn, data->data());
+  });
 }
 
 int Table::readRecord(std::uint32_t recordNumber) {
   if (!m_open) return err::kFileNotOpen;
-  if (int rc = m_file->beginRead()) return end(rc);
-  auto e = findEqual(file(), dataEntryKey(m_number, recordNumber));
-  if (!e) return end(err::kRecordNotFound);
-  const int rc = takeRecord(recordNumber, e->data());
-  return end(rc);
+  return readTrusting([&] {
+    auto e = findEqual(file(), dataEntryKey(m_number, recordNumber));
+    if (!e) return int(err::kRecordNotFound);
+    return takeRecord(recordNumber, e->data());
+  });
 }
 
 }  // namespace dw::db

@@ -138,6 +138,9 @@ class Table {
   int create(const TableOpenOptions& options);
   int attach(const TableDesc& declared, const TableOpenOptions& options);
   int end(int rc);
+  // A step or a get in a period that may begin on trust (see table.cpp).
+  template <class Read>
+  int readTrusting(Read read);
   // The stored image as it is in memory, into out (its buffer is reused).
   void storedImageInto(std::string_view stored, std::string& out) const;
   std::string imageToStore() const;
@@ -164,6 +167,9 @@ class Table {
   KeyPlan m_plan;
   StatisticsChanges m_stats;
   std::string m_old;  // the stored record a PUT or DELETE replaces
+  // What a read on trust puts back when it must be done again.
+  std::string m_undoRecord;
+  std::vector<std::string> m_undoMemos;
 };
 
 // The description stored in the file for table `name`, for tools that open

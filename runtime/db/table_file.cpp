@@ -75,6 +75,20 @@ int TableFile::beginRead() {
   return 0;
 }
 
+int TableFile::beginTrustingRead() {
+  if (m_inPeriod) return 0;
+  if (m_batchDepth > 0 || !m_file->readMode() || enlisted()) return beginRead();
+  if (m_file->refreshHeaderTrusting() != 0) return dw::lang::err::kInvalidDataFile;
+  m_inPeriod = true;
+  return 0;
+}
+
+int TableFile::restartRead() {
+  m_file->release();
+  m_inPeriod = false;
+  return beginRead();
+}
+
 int TableFile::beginWrite() {
   if (m_readOnly) return dw::lang::err::kAccessDenied;
   if (m_file->readMode()) {

@@ -50,6 +50,12 @@ class TableFile {
 
   // 0, or 36 when the header cannot be read.
   int beginRead();
+  // beginRead() for a read that can be undone and done again: outside
+  // batches and transactions the period may begin on trust, without the
+  // lock (BriskFile::refreshHeaderTrusting), and a page read may then throw
+  // CacheWentStale; restartRead() begins the period again under the lock.
+  int beginTrustingRead();
+  int restartRead();
   // 0, 5 for a read-only file, or 36.
   int beginWrite();
   // 0 or the operating-system error of the commit (its changes are lost).

@@ -74,6 +74,11 @@ class File {
                         LockWait wait) = 0;
   virtual OsStatus unlock(std::uint64_t offset, std::uint64_t length) = 0;
   virtual const std::string& path() const = 0;
+  // Whether a read sees at once every write another opener completed, with
+  // no lock taken between them: true on a local file system, false where a
+  // client may keep stale copies until a lock makes it look again (network
+  // file systems) or where nothing is known.
+  virtual bool readsSeeOtherWrites() const { return false; }
 };
 
 // The local date and time.

@@ -6,6 +6,7 @@
 #include <pwd.h>
 #include <stdio.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -154,10 +155,31 @@ bool openElsewhere(const std::string& path) {
   return held;
 }
 
+// Local file systems, where the kernel's one copy of a file's pages is what
+// every reader sees (statfs magic numbers).  Anything else, network file
+// systems and FUSE above all, may serve a client's stale copy.
+bool onLocalFileSystem(int fd) {
+  struct statfs st {};
+  if (::fstatfs(fd, &st) != 0) return false;
+  switch (static_cast<std::uint64_t>(st.f_type)) {
+    case 0xEF53:      // ext2, ext3, ext4
+    case 0x58465342:  // xfs
+    case 0x9123683E:  // btrfs
+    case 0x01021994:  // tmpfs
+    case 0x794C7630:  // overlayfs
+    case 0xF2F52010:  // f2fs
+    case 0x2FC12FC1:  // zfs
+    case 0xCA451A4E:  // bcachefs
+      return true;
+    default:
+      return false;
+  }
+}
+
 class PosixFile final : public File {
  public:
   PosixFile(int fd, std::string path, Access access)
-      : m_fd(fd), m_path(std::move(path)), m_access(access) {}
+      : m_fd(fd), m_path(std::move(path)), m_access(access), m_local(onLocalFileSystem(fd)) {}
   ~PosixFile() override { ::close(m_fd); }
 
   OsResult<std::size_t> readAt(std::uint64_t offset, void* buffer, std::size_t len) override {
@@ -249,6 +271,7 @@ class PosixFile final : public File {
   }
 
   const std::string& path() const override { return m_path; }
+  bool readsSeeOtherWrites() const override { return m_local; }
 
   // Takes the share markers and checks them against other openers.
   OsStatus enterShare(OpenMode mode) {
@@ -316,6 +339,7 @@ class PosixFile final : public File {
   int m_fd;
   std::string m_path;
   Access m_access;
+  bool m_local;
   std::vector<LockRange> m_locks;
 };
 

@@ -153,6 +153,7 @@ class TestFile final : public File {
         m_raw(std::move(raw)),
         m_key(key),
         m_path(m_inner->path()),
+        m_seesOtherWrites(m_inner->readsSeeOtherWrites()),
         m_epoch(m_state->epoch) {
     m_state->files.insert(this);  // the caller holds the mutex
   }
@@ -248,6 +249,7 @@ class TestFile final : public File {
   }
 
   const std::string& path() const override { return m_path; }
+  bool readsSeeOtherWrites() const override { return m_seesOtherWrites; }
 
  private:
   // The real file while this one is alive; held by the caller for the
@@ -269,6 +271,7 @@ class TestFile final : public File {
   std::shared_ptr<RawFd> m_raw;
   FileKey m_key;
   std::string m_path;
+  bool m_seesOtherWrites;
   std::uint64_t m_epoch;
 };
 
