@@ -345,6 +345,12 @@ Window& Runtime::open(WindowDesc desc, std::vector<std::unique_ptr<Control>> con
       if (systemModal()) lang::runtimeError(werr::kAppModal, kModule);
       break;
     case WindowKind::MdiChild:
+      if (!app && m_applicationEnded && slot != 0) {
+        // The frame closed while this thread was starting (the program is
+        // ending, say on a termination request): the thread ends with it
+        // instead of reporting a frame it could not have known was gone.
+        throw lang::HaltRequested{0, std::string()};
+      }
       if (!app) lang::runtimeError(werr::kMdiNoApp, kModule);
       if (systemModal()) lang::runtimeError(werr::kMdiModal, kModule);
       if (app->ownerSlot() == slot) lang::runtimeError(werr::kMdiOnAppThread, kModule);
@@ -397,8 +403,10 @@ void Runtime::close(Window& w) {
   if (w.desc().timerPeriod > 0) m_backend->setTimer(w, 0);
   if (!w.loopEnded) endLoop(w);
   // The application ends: the help viewer is told to quit.
-  if (w.kind() == WindowKind::Application)
+  if (w.kind() == WindowKind::Application) {
     m_backend->help({HelpCommand::Kind::Quit, s.helpFile, {}});
+    m_applicationEnded = true;
+  }
   m_backend->destroyWindow(w);
   m_hub.removeWindow(w.id());
   if (w.modal && --m_modalCount == 0) {

@@ -131,6 +131,8 @@ class Runtime {
   long accountedStack(int threadNumber) const;
   int threadNumber() const { return currentSlot() + 1; }
   bool started() const { return m_started.load(); }
+  // The text of the last halt that ended a thread of the program (tests).
+  std::optional<std::string> lastHalt() const { return m_lastHalt; }
 
   // --- Windows -------------------------------------------------------------
   // Opens a window for the calling thread: builds it on the backend,
@@ -293,6 +295,7 @@ class Runtime {
   int m_modalCount = 0;
   int m_modalSlot = -1;
   std::atomic<bool> m_started{false};
+  bool m_applicationEnded = false;  // an application frame was open and closed (under the lock)
   std::atomic<int> m_activeWindow{0};
   std::mutex m_noticeMutex;
   std::function<void()> m_endSessionHandler;

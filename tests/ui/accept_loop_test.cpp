@@ -367,6 +367,27 @@ TEST_F(AcceptLoopTest, WindowOperationErrorsAreRuntimeErrors) {
   runtime().close(frame);
 }
 
+TEST_F(AcceptLoopTest, AThreadThatWouldOpenAChildAfterTheFrameClosedEndsQuietly) {
+  runtime().adoptCurrentThread();
+  Window& frame = runtime().open(windowDesc("Frame", WindowKind::Application), {});
+  bool reached = false, opened = false;
+  // Started by the frame, which closes (a termination request) before the
+  // new thread gets to run.
+  runtime().start(
+      [&] {
+        reached = true;
+        runtime().open(windowDesc("Child", WindowKind::MdiChild), {});
+        opened = true;
+      },
+      0);
+  runtime().close(frame);
+  runtime().yieldUntilIdle();
+  EXPECT_TRUE(reached);
+  EXPECT_FALSE(opened);
+  ASSERT_TRUE(runtime().lastHalt());
+  EXPECT_EQ(*runtime().lastHalt(), "");  // not 530 'No APPLICATION active'
+}
+
 TEST_F(AcceptLoopTest, ModalWindowBlocksStartFrameChildrenAndOtherThreads) {
   runtime().adoptCurrentThread();
   WindowDesc modal = windowDesc("Modal");
