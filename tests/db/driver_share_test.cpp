@@ -1,11 +1,14 @@
 // Two processes sharing one table in access mode 0x42: updates under HOLD
-// lose nothing and tear no record, WATCH reports the other's change, and a
-// HOLD without a time limit waits until the other process lets go.
+// lose nothing and tear no record, WATCH reports the other's change, a
+// HOLD without a time limit waits until the other process lets go, and a
+// reader that holds nothing never sees a record and its memo from different
+// commits, nor an older state after a newer one.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <map>
 
 #include "driver_test_util.h"
 
@@ -182,6 +185,76 @@ TEST_F(DriverShare, HoldWithoutLimitWaitsForTheRelease) {
   EXPECT_EQ(waitFor(child), 0);
   setRow(fcb, 1, counterText(6));
   ASSERT_EQ(call(op::kPut, fcb), 0);
+}
+
+// The memo written with counter n: the counter's text over the whole memo.
+std::string memoText(int n) {
+  std::string m;
+  while (m.size() < 300) m += counterText(n);
+  m.resize(300);
+  return m;
+}
+
+TEST(DriverShareReads, ReadersWithoutHoldSeeWholeCommitsInOrder) {
+  constexpr int kIds = 64, kUpdates = 1500;
+  TempDir dir;
+  const std::string path = dir.file("reads.brk");
+  {
+    FileControlBlock fcb;
+    declare(fcb, path);
+    ASSERT_EQ(call(op::kOpen, fcb, kCreateShared), 0);
+    for (int id = 1; id <= kIds; ++id) {
+      setRow(fcb, id, counterText(0));
+      fcb.table->memo(0) = memoText(0);
+      ASSERT_EQ(call(op::kAdd, fcb), 0);
+    }
+    ASSERT_EQ(call(op::kClose, fcb), 0);
+  }
+  const pid_t writer = fork();
+  if (writer == 0) {
+    FileControlBlock fcb;
+    declare(fcb, path);
+    int status = call(op::kOpen, fcb, kShared) == 0 ? 0 : 10;
+    for (int i = 0; i < kUpdates && status == 0; ++i) {
+      setRow(fcb, (i * 7) % kIds + 1, "");
+      if (call(op::kGetByKey, fcb, 0, 0) != 0) status = 11;
+      const int n = counterOf(rowName(fcb));
+      setRow(fcb, rowId(fcb), counterText(n + 1));
+      fcb.table->memo(0) = memoText(n + 1);
+      if (status == 0 && call(op::kPut, fcb) != 0) status = 13;
+    }
+    call(op::kClose, fcb);
+    _exit(status);
+  }
+  FileControlBlock fcb;
+  declare(fcb, path);
+  ASSERT_EQ(call(op::kOpen, fcb, kShared), 0);
+  std::map<int, int> seen;  // id -> the highest counter read
+  auto check = [&](const char* how) {
+    const int id = rowId(fcb), n = counterOf(rowName(fcb));
+    ASSERT_GE(n, 0) << how << ": record " << id << " torn";
+    ASSERT_EQ(fcb.table->memo(0).substr(0, 300), memoText(n))
+        << how << ": record " << id << " and its memo come from different commits";
+    ASSERT_GE(n, seen[id]) << how << ": record " << id << " went back";
+    seen[id] = n;
+  };
+  int status = 0, passes = 0;
+  for (bool writing = true; writing || passes < 3; ++passes) {
+    writing = waitpid(writer, &status, WNOHANG) == 0;
+    ASSERT_EQ(call(op::kSetKeyEnd, fcb, 0, 0), 0);
+    for (int id = 1; id <= kIds; ++id) {
+      ASSERT_EQ(call(op::kNext, fcb), 0);
+      check("NEXT");
+      setRow(fcb, (id * 13 + passes) % kIds + 1, "");
+      ASSERT_EQ(call(op::kGetByKey, fcb, 0, 0), 0);
+      check("GET");
+    }
+  }
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  int total = 0;
+  for (const auto& [id, n] : seen) total += n;
+  EXPECT_EQ(total, kUpdates);  // the last pass, after the writer ended, saw every update
 }
 
 }  // namespace
