@@ -137,7 +137,7 @@ void BriskFile::placeDirtyPages() {
     for (std::size_t i = 0; i < m_cache.dirtyPages().size(); ++i) {
       CachedPage* p = m_cache.dirtyPages()[i];
       if (!p->imageCurrent) {
-        p->image = buildImage(p->content, p->estimate);
+        buildImageInto(p->content, p->estimate, p->image);
         p->imageCurrent = true;
       }
       const int cls = int(imageClass(p->image));
