@@ -242,7 +242,22 @@ void BriskFile::placeDirtyPages() {
   while (progress) {
     progress = false;
     for (std::size_t i = 0; i < m_cache.dirtyPages().size(); ++i) {
-      CachedPage* p = m_cache.dirtyPages()[i];
+      const auto& dirty = m_cache.dirtyPages();
+      // The pages lie anywhere in memory: while one is built, the next
+      // ones are fetched a step at a time (the page, its entries, their
+      // bytes).
+      if (i + 3 < dirty.size()) __builtin_prefetch(dirty[i + 3]);
+      if (i + 2 < dirty.size()) {
+        const auto& next = dirty[i + 2]->content.entries;
+        for (std::size_t k = 0; k < 4 && k < next.size(); ++k) __builtin_prefetch(&next[k]);
+      }
+      if (i + 1 < dirty.size()) {
+        const auto& next = dirty[i + 1]->content.entries;
+        for (std::size_t k = 0; k < 4 && k < next.size(); ++k) {
+          __builtin_prefetch(next[k].entry.bytes.data());
+        }
+      }
+      CachedPage* p = dirty[i];
       if (!p->imageCurrent) {
         buildImageInto(p->content, p->estimate, p->image);
         p->imageCurrent = true;
