@@ -26,7 +26,6 @@
 // answer.  An inner page whose image was built during this placement and
 // only had a pointer changed gets the 4 bytes written into its image
 // instead of being built again (pointers are never compressed).
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -82,23 +81,25 @@ class ParentIndex {
   }
 
  private:
+  // Temporary numbers count down from -1 within a commit, so both kinds
+  // index a vector.
+  std::vector<Place>& table(std::int32_t number) { return number >= 0 ? m_numbered : m_temporary; }
+  static std::size_t at(std::int32_t number) {
+    return number >= 0 ? std::size_t(number) : std::size_t(-(std::int64_t(number) + 1));
+  }
   Place* find(std::int32_t number) {
-    if (number >= 0) {
-      return std::size_t(number) < m_numbered.size() ? &m_numbered[std::size_t(number)] : nullptr;
-    }
-    const auto it = m_temporary.find(number);
-    return it == m_temporary.end() ? nullptr : &it->second;
+    std::vector<Place>& t = table(number);
+    return at(number) < t.size() ? &t[at(number)] : nullptr;
   }
   Place& slot(std::int32_t number) {
-    if (number < 0) return m_temporary[number];
-    if (std::size_t(number) >= m_numbered.size()) {
-      m_numbered.resize(std::max<std::size_t>(std::size_t(number) + 1, 2 * m_numbered.size()));
-    }
-    return m_numbered[std::size_t(number)];
+    std::vector<Place>& t = table(number);
+    const std::size_t i = at(number);
+    if (i >= t.size()) t.resize(std::max<std::size_t>(i + 1, 2 * t.size()));
+    return t[i];
   }
 
-  std::vector<Place> m_numbered;  // pages of the file, by number
-  std::unordered_map<std::int32_t, Place> m_temporary;
+  std::vector<Place> m_numbered;   // pages of the file, by number
+  std::vector<Place> m_temporary;  // temporary pages, -1 first
   std::unordered_set<const CachedPage*> m_built;
 };
 
