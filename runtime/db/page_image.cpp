@@ -231,13 +231,17 @@ void buildImageInto(const PageContent& page, std::uint32_t estimate, std::string
   const std::size_t plain = std::size_t(at - base);
   if (plain > estimate) brkbtFail(check::kImageOverEstimate);
   std::size_t stored = plain;
-  // A body of one unit or less cannot shrink by a unit.
+  // A body of one unit or less cannot shrink by a unit.  The compressed
+  // form goes to a buffer of the thread's that only ever grows.
   if (plain > kUnit) {
-    auto packed = rleCompress(std::string_view(base + headSize, plain - headSize));
-    if (packed && roundUpUnits(std::uint32_t(headSize + packed->size())) <
-                      roundUpUnits(std::uint32_t(plain))) {
-      std::memcpy(base + headSize, packed->data(), packed->size());
-      stored = headSize + packed->size();
+    thread_local std::string packed;
+    const std::size_t room = rleCompressRoom(plain - headSize);
+    if (packed.size() < room) packed.resize(room);
+    const std::size_t n =
+        rleCompressInto(std::string_view(base + headSize, plain - headSize), packed.data());
+    if (n > 0 && roundUpUnits(std::uint32_t(headSize + n)) < roundUpUnits(std::uint32_t(plain))) {
+      std::memcpy(base + headSize, packed.data(), n);
+      stored = headSize + n;
     }
   }
   if (roundUpUnits(std::uint32_t(stored)) > kMaxPageBytes) brkbtFail(check::kPageTooLarge);
