@@ -237,8 +237,13 @@ void BriskFile::allocate(CachedPage* page, int cls) {
 }
 
 void BriskFile::placeDirtyPages() {
+  // The records pay when a commit moves many pages; their table takes 12
+  // bytes per page of the file, so a commit of few pages in a large file
+  // finds parents by the walk instead.
   ParentIndex parents;
-  const PlacementScope scope(this, &parents);
+  const bool many =
+      m_cache.dirtyPages().size() * 64 >= std::size_t(std::max(m_header.endPage(), 1));
+  const PlacementScope scope(this, many ? &parents : nullptr);
   bool progress = true;
   while (progress) {
     progress = false;
@@ -262,7 +267,7 @@ void BriskFile::placeDirtyPages() {
       if (!p->imageCurrent) {
         buildImageInto(p->content, p->estimate, p->image);
         p->imageCurrent = true;
-        if (!p->isLeaf()) parents.built(p);
+        if (many && !p->isLeaf()) parents.built(p);
       }
       const int cls = int(imageClass(p->image));
       if (p->number < 0 || m_header.classOf(p->number) != cls) {
