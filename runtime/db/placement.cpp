@@ -17,15 +17,17 @@
 // The region arithmetic itself is regions.h.
 //
 // A commit after many changes moves thousands of pages, and every move
-// updates the child pointer in the page's parent.  While placement runs it
-// keeps a ParentIndex: where each page's pointer was last seen (parent and
-// position), learnt a whole parent at a time.  A record is used only after
-// checking that the parent named still points at the page there; since
-// every page is referenced exactly once, that check cannot be fooled, and
-// a stale record costs the plain walk down from the root, never a wrong
-// answer.  An inner page whose image was built during this placement and
-// only had a pointer changed gets the 4 bytes written into its image
-// instead of being built again (pointers are never compressed).
+// updates the child pointer in the page's parent.  While placement of many
+// pages runs it keeps a ParentIndex: where each page's pointer was last
+// seen (parent and position), learnt a whole parent at a time.  A record is
+// used only after checking that the parent named still points at the page
+// there; since every page is referenced exactly once, that check cannot be
+// fooled, and a stale record costs the plain walk down from the root, never
+// a wrong answer.  (A commit of few pages in a large file walks instead:
+// the index's table takes 12 bytes per page of the file.)  An inner page
+// whose image was built during this placement and only had a pointer
+// changed gets the 4 bytes written into its image instead of being built
+// again (pointers are never compressed).
 #include <unordered_set>
 #include <vector>
 
