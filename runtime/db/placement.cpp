@@ -24,7 +24,7 @@
 // there; since every page is referenced exactly once, that check cannot be
 // fooled, and a stale record costs the plain walk down from the root, never
 // a wrong answer.  (A commit of few pages in a large file walks instead:
-// the index's table takes 12 bytes per page of the file.)  An inner page
+// the index's table takes 12 bytes per unit of the file.)  An inner page
 // whose image was built during this placement and only had a pointer
 // changed gets the 4 bytes written into its image instead of being built
 // again (pointers are never compressed).
@@ -240,7 +240,7 @@ void BriskFile::allocate(CachedPage* page, int cls) {
 
 void BriskFile::placeDirtyPages() {
   // The records pay when a commit moves many pages; their table takes 12
-  // bytes per page of the file, so a commit of few pages in a large file
+  // bytes per unit of the file, so a commit of few pages in a large file
   // finds parents by the walk instead.
   ParentIndex parents;
   const bool many =
