@@ -31,34 +31,66 @@ void followMove(std::vector<Step>& path, std::int32_t from, std::int32_t to) {
   }
 }
 
+// Whether an entry's key is the probe's.  Heads and lengths decide a key
+// that fits in its head (16 bytes); a longer one compares the bytes past
+// the head.  Most keys of a table (records, memos, numeric keys) are that
+// short, so the entry's own bytes, which lie elsewhere in memory, are not
+// read.
+bool sameKey(const Entry& e, const KeyProbe& probe) {
+  if (e.keyLength != probe.key.size() || !(e.head == probe.head)) return false;
+  return probe.key.size() <= 16 || e.key().substr(16) == probe.key.substr(16);
+}
+
+// Index of the first entry whose key is >= the probe (size when none).  A
+// leaf to delete from is seldom in the processor's cache, and each step of
+// a binary search waits for the entry it compares; the middles of both
+// halves it may go on with are fetched while it compares, so that the
+// waits overlap.
+std::size_t firstAtOrAboveInLeaf(const std::vector<PageEntry>& entries, const KeyProbe& probe) {
+  const PageEntry* base = entries.data();
+  std::size_t lo = 0, hi = entries.size();
+  while (lo < hi) {
+    const std::size_t mid = (lo + hi) / 2;
+    __builtin_prefetch(&base[(lo + mid) / 2].entry.head);
+    __builtin_prefetch(&base[(mid + 1 + hi) / 2].entry.head);
+    if (compareEntryKey(base[mid].entry, probe) < 0) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  return lo;
+}
+
 // Deletes key from a leaf at hand when that needs no walk up the tree: the
 // key is there and is not the leaf's first (whose copy the parent keeps).
-bool deleteInLeaf(BriskFile& file, CachedPage* page, std::string_view key) {
+// The leaf's ends are tested on their heads first.
+bool deleteInLeaf(BriskFile& file, CachedPage* page, const KeyProbe& probe) {
   if (page == nullptr || !page->isLeaf()) return false;
   auto& entries = page->content.entries;
   // A key outside the leaf's first and last is not there (nor deletable
   // here when it is the first): spare the search.
-  if (entries.size() < 2 || compareKeys(entries.front().entry.key(), key) >= 0 ||
-      compareKeys(entries.back().entry.key(), key) < 0) {
+  if (entries.size() < 2 || compareEntryKey(entries.front().entry, probe) >= 0 ||
+      compareEntryKey(entries.back().entry, probe) < 0) {
     return false;
   }
-  const std::size_t j = firstAtOrAbove(entries, key);
-  if (j == 0 || j >= entries.size() || compareKeys(entries[j].entry.key(), key) != 0) return false;
+  const std::size_t j = firstAtOrAboveInLeaf(entries, probe);
+  if (j == 0 || j >= entries.size() || !sameKey(entries[j].entry, probe)) return false;
   page->estimate -= entryCost(entries[j].entry, 0);
   entries.erase(entries.begin() + std::ptrdiff_t(j));
   file.markDirty(page);
-  file.setHintLeaf(page->number, key);
+  file.setHintLeaf(page->number, probe.key);
   return true;
 }
 
 // The leaf of key's region hint, or the one the leaf directory names.
-bool deleteInLeafAtHand(BriskFile& file, std::string_view key) {
-  if (const std::int32_t hint = file.hintLeafFor(key)) {
-    if (deleteInLeaf(file, file.cache().find(hint), key)) return true;
+bool deleteInLeafAtHand(BriskFile& file, const KeyProbe& probe) {
+  if (const std::int32_t hint = file.hintLeafFor(probe.key)) {
+    if (deleteInLeaf(file, file.cache().find(hint), probe)) return true;
   }
   LeafDirectory& directory = file.leafDirectory();
   if (!directory.usable(file)) return false;
-  return deleteInLeaf(file, directoryLeaf(file, directory.indexAtOrBelow(key)), key);
+  return deleteInLeaf(file, directoryLeaf(file, directory.indexAtOrBelow(probe.key)), probe);
 }
 
 // Replaces the separator of path[level + 1] by the child's new first key;
@@ -79,7 +111,8 @@ bool replaceSeparator(BriskFile& file, const Step& parentStep, std::string_view 
 bool deleteEntry(BriskFile& file, std::string_view key) {
   if (file.readMode()) brkbtFail(check::kDeleteReadMode);
   if (key.empty()) return false;  // the sentinel stays
-  if (deleteInLeafAtHand(file, key)) return true;
+  const KeyProbe probe(key);
+  if (deleteInLeafAtHand(file, probe)) return true;
 
   // A directory current now stays so when the delete only raises the
   // leaf's bound (no page freed or split: the generation stays).
@@ -94,8 +127,8 @@ bool deleteEntry(BriskFile& file, std::string_view key) {
     page = readChild(file, page->entries()[i].child, page->level());
   }
   auto& entries = page->content.entries;
-  const std::size_t j = firstAtOrAbove(entries, key);
-  if (j >= entries.size() || compareKeys(entries[j].entry.key(), key) != 0) return false;
+  const std::size_t j = firstAtOrAboveInLeaf(entries, probe);
+  if (j >= entries.size() || !sameKey(entries[j].entry, probe)) return false;
   page->estimate -= entryCost(entries[j].entry, 0);
   entries.erase(entries.begin() + std::ptrdiff_t(j));
   file.markDirty(page);

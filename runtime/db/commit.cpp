@@ -83,11 +83,18 @@ class WriteGather {
   bool m_ok = true;
 };
 
-// The dirty pages in ascending file order.
+// The dirty pages in ascending file order.  Sorted on copies of their
+// numbers: a large commit has thousands of pages spread over memory, which
+// a comparison reaching into each page would fetch again and again.
 std::vector<CachedPage*> inFileOrder(const std::vector<CachedPage*>& pages) {
-  std::vector<CachedPage*> sorted(pages);
-  std::sort(sorted.begin(), sorted.end(),
-            [](const CachedPage* a, const CachedPage* b) { return a->number < b->number; });
+  std::vector<std::pair<std::int32_t, CachedPage*>> keyed;
+  keyed.reserve(pages.size());
+  for (CachedPage* p : pages) keyed.emplace_back(p->number, p);
+  std::sort(keyed.begin(), keyed.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<CachedPage*> sorted;
+  sorted.reserve(keyed.size());
+  for (const auto& k : keyed) sorted.push_back(k.second);
   return sorted;
 }
 

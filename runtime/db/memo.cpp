@@ -180,9 +180,11 @@ void Table::readMemos(std::uint32_t recordNumber) {
 void Table::deleteMemos(std::uint32_t recordNumber) {
   BriskFile& f = file();
   const std::string prefix = memoPrefix(m_number, recordNumber);
+  // The segments' keys are gathered where the entries lie in the cache
+  // (each probe is a copy of its own, never bytes in the cache).
   std::vector<std::string> keys;
-  for (auto e = findNext(f, prefix); e && e->key().substr(0, prefix.size()) == prefix;
-       e = findNext(f, keys.back())) {
+  for (const Entry* e = findNextInPlace(f, prefix);
+       e && e->key().substr(0, prefix.size()) == prefix; e = findNextInPlace(f, keys.back())) {
     keys.emplace_back(e->key());
   }
   for (auto k = keys.rbegin(); k != keys.rend(); ++k) deleteEntry(f, *k);

@@ -62,6 +62,8 @@ std::uint32_t estimateOf(const PageContent& page);
 // Builds the image (own offset left 0, padded to whole units).  Halts with
 // 1664 when the plain size exceeds `estimate` and 1683 above 15104 bytes.
 std::string buildImage(const PageContent& page, std::uint32_t estimate);
+// The same into `image`, whose buffer is reused.
+void buildImageInto(const PageContent& page, std::uint32_t estimate, std::string& image);
 inline void setImageOwnOffset(std::string& image, std::uint32_t offset) {
   putU32(reinterpret_cast<std::uint8_t*>(image.data()), offset);
 }

@@ -73,16 +73,15 @@ inline std::uint64_t down(const std::vector<std::uint64_t>& v, std::size_t w, in
 
 }  // namespace
 
-std::optional<std::string> rleCompress(std::string_view in) {
+std::size_t rleCompressInto(std::string_view in, char* out) {
   const char* p = in.data();
   const std::size_t size = in.size();
-  if (size < 4) return std::nullopt;
+  if (size < 4) return 0;
   // A run of 4 or more equal bytes begins at k when bytes k..k+3 are equal
   // (a window) and k - 1 is not a window; runs are maximal, so the next
   // such start always lies past the end of the previous run.
   const std::vector<std::uint64_t> eq = equalNext(p, size);
   const std::size_t words = (size + 63) / 64;
-  std::string out;
   char* at = nullptr;
   std::size_t last = 0;
   std::uint64_t prevTop = 0;  // whether the last position of the previous word is a window
@@ -104,14 +103,7 @@ std::optional<std::string> rleCompress(std::string_view in) {
       }
       k += std::size_t(std::countr_zero(rest));
       const std::size_t end = std::min(k + 1, size);
-      if (at == nullptr) {
-        // Each group turns literal + r input bytes (r >= 3) into the
-        // literal and two counts of at most 1 + n / 128 bytes each, so the
-        // output never outgrows the input by more than a quarter plus the
-        // last count; the 16 bytes beyond leave room for fixed-size copies.
-        out.assign(size + size / 4 + 32, '\0');
-        at = out.data();
-      }
+      if (at == nullptr) at = out;
       const std::size_t literal = i + 1 - last;
       at = putCount(at, literal);
       if (literal <= 16 && last + 16 <= size) {
@@ -124,11 +116,18 @@ std::optional<std::string> rleCompress(std::string_view in) {
       last = end;
     }
   }
-  if (at == nullptr) return std::nullopt;
+  if (at == nullptr) return 0;
   at = putCount(at, size - last);
   std::memcpy(at, p + last, size - last);
   at += size - last;
-  out.resize(std::size_t(at - out.data()));
+  return std::size_t(at - out);
+}
+
+std::optional<std::string> rleCompress(std::string_view in) {
+  std::string out(rleCompressRoom(in.size()), '\0');
+  const std::size_t n = rleCompressInto(in, out.data());
+  if (n == 0) return std::nullopt;
+  out.resize(n);
   return out;
 }
 

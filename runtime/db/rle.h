@@ -17,6 +17,17 @@ namespace dw::db {
 // The compressed body, or nothing when no run was found (store it plain).
 std::optional<std::string> rleCompress(std::string_view plain);
 
+// Room the compressed form of plainLength bytes may need: each group turns
+// a literal and r >= 3 repeats into the literal and two counts of at most
+// 1 + n / 128 bytes each, so the output never outgrows the input by more
+// than a quarter plus the last count; 16 bytes more allow fixed-size copies.
+inline std::size_t rleCompressRoom(std::size_t plainLength) {
+  return plainLength + plainLength / 4 + 32;
+}
+// The same into out, which has rleCompressRoom(plain.size()) bytes; the
+// compressed length, or 0 when no run was found.
+std::size_t rleCompressInto(std::string_view plain, char* out);
+
 // Expands `packed` into exactly plainLength bytes; nothing when the input
 // is malformed (runs out, overshoots the length, repeats before a literal).
 std::optional<std::string> rleExpand(std::string_view packed, std::size_t plainLength);

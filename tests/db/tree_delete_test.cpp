@@ -289,3 +289,65 @@ TEST(TreeReplaceTest, SameLengthEntriesAreReplacedInPlaceAndOthersRefused) {
 
 }  // namespace
 }  // namespace dw::db
+
+namespace dw::db {
+namespace {
+
+using namespace dw::db::testing;
+
+// Keys that agree in their first 16 bytes (the heads a delete compares
+// first) and differ only in their length, in trailing zero bytes or just
+// past the head: deleting one, in a leaf at hand or down from the root,
+// takes exactly that key, and asking for a missing neighbour takes none.
+TEST(TreeDeleteTest, KeysAlikeInTheirHeadsAreToldApart) {
+  TempDir dir;
+  auto f = openBrisk(dir.file("heads.brk"), writerOptions());
+  ASSERT_EQ(f->refreshHeader(), 0);
+  const std::string head(std::string("\x00\x00\x00\x01\x02", 5) + "ABCDEFGHIJK");
+  std::vector<std::string> keys;
+  for (std::size_t n = 12; n <= 20; ++n) {
+    keys.push_back(head.substr(0, std::min<std::size_t>(n, 16)) +
+                   std::string(n > 16 ? n - 16 : 0, 'x'));
+  }
+  keys.push_back(head.substr(0, 14) + std::string(1, '\0'));
+  keys.push_back(head.substr(0, 14) + std::string(2, '\0'));
+  keys.push_back(head + std::string(1, '\0'));
+  keys.push_back(head + std::string("\0\0", 2));
+  keys.push_back(head + "y");
+  keys.push_back(head + "xy");
+  // Enough entries around them that they share leaves with others and
+  // leaves split (a leaf's first key is deleted down from the root).
+  Model model;
+  std::mt19937 rng(16);
+  for (int i = 0; i < 600; ++i) {
+    std::string k = head.substr(0, 5) + char('A' + rng() % 26) + std::to_string(rng());
+    keys.push_back(k);
+  }
+  std::sort(keys.begin(), keys.end());
+  keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+  for (const std::string& k : keys) {
+    Entry e(k + "data", k.size());
+    insertEntry(*f, e);
+    model[k] = e;
+  }
+  ASSERT_EQ(f->commit(), 0u);
+  std::shuffle(keys.begin(), keys.end(), rng);
+  for (std::size_t i = 0; i < keys.size(); i += 2) {
+    ASSERT_TRUE(deleteEntry(*f, keys[i])) << i;
+    model.erase(keys[i]);
+    ASSERT_FALSE(deleteEntry(*f, keys[i])) << i;
+    // A neighbour with a trailing zero byte more shares its head and,
+    // unless it is stored itself, is not there.
+    const std::string missing = keys[(i + 1) % keys.size()] + std::string(1, '\0');
+    if (model.count(missing) == 0) {
+      ASSERT_FALSE(deleteEntry(*f, missing)) << i;
+    }
+  }
+  EXPECT_TRUE(matchesModel(*f, model));
+  ASSERT_EQ(f->commit(), 0u);
+  EXPECT_TRUE(sound(*f));
+  EXPECT_TRUE(matchesModel(*f, model));
+}
+
+}  // namespace
+}  // namespace dw::db
