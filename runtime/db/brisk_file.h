@@ -33,6 +33,8 @@ namespace dw::db {
 
 using dw::platform::OsError;
 
+class ParentIndex;  // placement.cpp
+
 // How openers of one file coordinate.
 enum class Locking : std::uint8_t {
   None,             // no locks at all (private files, single user)
@@ -281,7 +283,8 @@ class BriskFile {
   std::uint64_t m_innerChanges = 0;
   LeafDirectory m_leafDirectory;
   std::uint32_t m_pagesWritten = 0;
-  std::optional<Header> m_prepared;  // the old header while phase 1 is done
+  ParentIndex* m_parentIndex = nullptr;  // the parent records of a placement under way
+  std::optional<Header> m_prepared;      // the old header while phase 1 is done
   // The raw bytes of the last header read that passed the checks, and what
   // they decode to: a refresh that reads the same bytes again skips both.
   std::array<std::uint8_t, kHeaderSize> m_lastRead{};

@@ -38,10 +38,9 @@
 
 namespace dw::db {
 
-namespace {
-
 // Where each page's one reference was last seen.  Only placement's moves
-// read and change it; one per placement, on the thread running it.
+// read and change it; one per placement of many pages, named by the file
+// object while that placement runs.
 class ParentIndex {
  public:
   struct Place {
@@ -105,30 +104,22 @@ class ParentIndex {
   std::unordered_set<const CachedPage*> m_built;
 };
 
-// The index of the placement running on this thread, and its file.
-struct ActivePlacement {
-  const BriskFile* file = nullptr;
-  ParentIndex* index = nullptr;
-};
-thread_local ActivePlacement t_active;
+namespace {
 
-// Makes an index active for the length of one placement.
+// Makes an index the file's own for the length of one placement.
 class PlacementScope {
  public:
-  PlacementScope(const BriskFile* file, ParentIndex* index) : m_saved(t_active) {
-    t_active = ActivePlacement{file, index};
+  PlacementScope(ParentIndex*& slot, ParentIndex* index) : m_slot(slot), m_saved(slot) {
+    slot = index;
   }
-  ~PlacementScope() { t_active = m_saved; }
+  ~PlacementScope() { m_slot = m_saved; }
   PlacementScope(const PlacementScope&) = delete;
   PlacementScope& operator=(const PlacementScope&) = delete;
 
  private:
-  ActivePlacement m_saved;
+  ParentIndex*& m_slot;
+  ParentIndex* m_saved;
 };
-
-ParentIndex* activeIndex(const BriskFile* file) {
-  return t_active.file == file ? t_active.index : nullptr;
-}
 
 }  // namespace
 
@@ -160,9 +151,9 @@ void BriskFile::renumber(CachedPage* page, std::int32_t to) {
   if (m_header.rootPage == from) {
     m_header.rootPage = to;
     m_cache.renumber(page, to);
-    if (ParentIndex* index = activeIndex(this); index && !page->isLeaf()) index->learn(page);
+    if (ParentIndex* index = m_parentIndex; index && !page->isLeaf()) index->learn(page);
   } else {
-    ParentIndex* index = activeIndex(this);
+    ParentIndex* index = m_parentIndex;
     std::size_t at = 0;
     CachedPage* parent = index ? index->parentOf(m_cache, from, page->level(), at) : nullptr;
     if (parent == nullptr) {
@@ -245,7 +236,7 @@ void BriskFile::placeDirtyPages() {
   ParentIndex parents;
   const bool many =
       m_cache.dirtyPages().size() * 64 >= std::size_t(std::max(m_header.endPage(), 1));
-  const PlacementScope scope(this, many ? &parents : nullptr);
+  const PlacementScope scope(m_parentIndex, many ? &parents : nullptr);
   bool progress = true;
   while (progress) {
     progress = false;
