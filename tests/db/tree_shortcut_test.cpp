@@ -147,6 +147,48 @@ TEST_F(TreeShortcutTest, DirectoryAndHintsAnswerAsTheTreeAfterEveryChangeOfShape
   expectFinallySound();
 }
 
+// Keys whose first 16 bytes are the same (their heads tie, so only their
+// bytes order them) among keys with heads of their own: the directory,
+// whose leaf bounds then tie on their heads too, still finds every key's
+// leaf.
+TEST_F(TreeShortcutTest, LeavesWhoseBoundsShareTheirHeadsAreToldApart) {
+  auto tied = [](int i) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "T001Kshared-heads%07d", i);  // 17 bytes alike
+    return std::string(buf);
+  };
+  for (int i = 0; i < 3000; ++i) {
+    insert(tied(i * 3), 60 + i % 200);
+    if (i % 3 == 0) insert(keyOf(0, i), 120);
+    if (i % 3 == 1) insert(keyOf(2, i), 120);
+  }
+  ASSERT_EQ(f->commit(), 0u);
+  std::mt19937 rng(23);
+  for (int q = 0; q < 4000; ++q) {
+    const int v = int(rng() % 9100);
+    std::string probe = q % 3 == 0 ? keyOf(int(rng() % 3), v) : tied(v);
+    if (q % 5 == 1) probe += "x";
+    if (q % 11 == 4) probe.resize(std::size_t(5 + rng() % 14));  // a prefix, heads tied or not
+    const auto equal = findEqual(*f, probe);
+    ASSERT_EQ(bool(equal), model.count(probe) == 1) << probe;
+    const auto next = findNext(*f, probe);
+    const auto above = model.upper_bound(probe);
+    ASSERT_EQ(bool(next), above != model.end()) << probe;
+    if (next) {
+      ASSERT_EQ(next->key(), above->first) << probe;
+    }
+    const auto previous = findPrevious(*f, probe);
+    const auto below = model.lower_bound(probe);
+    ASSERT_EQ(bool(previous), below != model.begin()) << probe;
+    if (previous) {
+      ASSERT_EQ(previous->key(), std::prev(below)->first) << probe;
+    }
+  }
+  EXPECT_GT(f->leafDirectory().size(), 64u);
+  EXPECT_TRUE(f->leafDirectory().current(*f)) << "the searches did not go through the directory";
+  expectFinallySound();
+}
+
 TEST_F(TreeShortcutTest, DeletingLeavesFirstEntriesKeepsTheDirectoryCurrent) {
   for (int r = 0; r < 4; ++r) {
     for (int i = 0; i < 1200; ++i) insert(keyOf(r, i), 120);
