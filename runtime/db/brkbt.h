@@ -62,6 +62,9 @@ std::size_t lastAtOrBelow(const std::vector<PageEntry>& entries, std::string_vie
 std::size_t firstAbove(const std::vector<PageEntry>& entries, std::string_view probe);
 // Index of the first entry with key >= probe (size when none).
 std::size_t firstAtOrAbove(const std::vector<PageEntry>& entries, std::string_view probe);
+// The same two with the probe's head worked out already.
+std::size_t firstAbove(const std::vector<PageEntry>& entries, const KeyProbe& probe);
+std::size_t firstAtOrAbove(const std::vector<PageEntry>& entries, const KeyProbe& probe);
 // Reads child i of an inner page, checking that it is one level below.
 CachedPage* readChild(BriskFile& file, std::int32_t childNumber, std::uint8_t parentLevel);
 // The leaf whose range holds key: through the file's leaf directory when it

@@ -41,27 +41,6 @@ bool sameKey(const Entry& e, const KeyProbe& probe) {
   return probe.key.size() <= 16 || e.key().substr(16) == probe.key.substr(16);
 }
 
-// Index of the first entry whose key is >= the probe (size when none).  A
-// leaf to delete from is seldom in the processor's cache, and each step of
-// a binary search waits for the entry it compares; the middles of both
-// halves it may go on with are fetched while it compares, so that the
-// waits overlap.
-std::size_t firstAtOrAboveInLeaf(const std::vector<PageEntry>& entries, const KeyProbe& probe) {
-  const PageEntry* base = entries.data();
-  std::size_t lo = 0, hi = entries.size();
-  while (lo < hi) {
-    const std::size_t mid = (lo + hi) / 2;
-    __builtin_prefetch(&base[(lo + mid) / 2].entry.head);
-    __builtin_prefetch(&base[(mid + 1 + hi) / 2].entry.head);
-    if (compareEntryKey(base[mid].entry, probe) < 0) {
-      lo = mid + 1;
-    } else {
-      hi = mid;
-    }
-  }
-  return lo;
-}
-
 // Deletes key from a leaf at hand when that needs no walk up the tree: the
 // key is there and is not the leaf's first (whose copy the parent keeps).
 // The leaf's ends are tested on their heads first.
@@ -74,7 +53,7 @@ bool deleteInLeaf(BriskFile& file, CachedPage* page, const KeyProbe& probe) {
       compareEntryKey(entries.back().entry, probe) < 0) {
     return false;
   }
-  const std::size_t j = firstAtOrAboveInLeaf(entries, probe);
+  const std::size_t j = firstAtOrAbove(entries, probe);
   if (j == 0 || j >= entries.size() || !sameKey(entries[j].entry, probe)) return false;
   page->estimate -= entryCost(entries[j].entry, 0);
   entries.erase(entries.begin() + std::ptrdiff_t(j));
@@ -127,7 +106,7 @@ bool deleteEntry(BriskFile& file, std::string_view key) {
     page = readChild(file, page->entries()[i].child, page->level());
   }
   auto& entries = page->content.entries;
-  const std::size_t j = firstAtOrAboveInLeaf(entries, probe);
+  const std::size_t j = firstAtOrAbove(entries, probe);
   if (j >= entries.size() || !sameKey(entries[j].entry, probe)) return false;
   page->estimate -= entryCost(entries[j].entry, 0);
   entries.erase(entries.begin() + std::ptrdiff_t(j));

@@ -8,38 +8,26 @@ namespace dw::db {
 
 namespace brkbt_detail {
 
-namespace {
-// The first entry whose key is above the probe (or at it, with
-// equalIsAbove).  A leaf read for one record is seldom in the processor's
-// caches, so each step fetches the entries both of its possible next steps
-// compare while it compares this one: the search waits on memory about half
-// as often as it probes.
-std::size_t boundSearch(const std::vector<PageEntry>& entries, std::string_view key,
-                        bool equalIsAbove) {
-  const KeyProbe probe(key);
-  const PageEntry* const at = entries.data();
-  std::size_t lo = 0, hi = entries.size();
-  while (lo < hi) {
-    const std::size_t mid = (lo + hi) / 2;
-    __builtin_prefetch(&at[(lo + mid) / 2].entry.head);
-    __builtin_prefetch(&at[(mid + 1 + hi) / 2].entry.head);
-    const int c = compareEntryKey(at[mid].entry, probe);
-    if (c < 0 || (c == 0 && !equalIsAbove)) {
-      lo = mid + 1;
-    } else {
-      hi = mid;
-    }
-  }
-  return lo;
+std::size_t firstAbove(const std::vector<PageEntry>& entries, const KeyProbe& probe) {
+  return boundByHeads(
+      entries.data(), entries.size(), probe, false,
+      [](const PageEntry& pe) -> const KeyHead& { return pe.entry.head; },
+      [](const PageEntry& pe) { return pe.entry.key(); });
 }
-}  // namespace
+
+std::size_t firstAtOrAbove(const std::vector<PageEntry>& entries, const KeyProbe& probe) {
+  return boundByHeads(
+      entries.data(), entries.size(), probe, true,
+      [](const PageEntry& pe) -> const KeyHead& { return pe.entry.head; },
+      [](const PageEntry& pe) { return pe.entry.key(); });
+}
 
 std::size_t firstAbove(const std::vector<PageEntry>& entries, std::string_view key) {
-  return boundSearch(entries, key, false);
+  return firstAbove(entries, KeyProbe(key));
 }
 
 std::size_t firstAtOrAbove(const std::vector<PageEntry>& entries, std::string_view key) {
-  return boundSearch(entries, key, true);
+  return firstAtOrAbove(entries, KeyProbe(key));
 }
 
 std::size_t lastAtOrBelow(const std::vector<PageEntry>& entries, std::string_view probe) {

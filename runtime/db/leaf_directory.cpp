@@ -85,24 +85,11 @@ void LeafDirectory::build(BriskFile& file) {
 }
 
 std::size_t LeafDirectory::firstBoundAbove(std::string_view key, bool equalIsAbove) const {
-  const KeyProbe probe(key);
-  const Slot* const slots = m_slots.data();
-  std::size_t lo = 0, hi = m_slots.size();
-  while (lo < hi) {
-    const std::size_t mid = (lo + hi) / 2;
-    // Both possible next slots are fetched while this one is compared.
-    __builtin_prefetch(&slots[(lo + mid) / 2]);
-    __builtin_prefetch(&slots[(mid + 1 + hi) / 2]);
-    const Slot& s = slots[mid];
-    const int c =
-        compareKeyWithHead(s.head, std::string_view(m_bounds).substr(s.offset, s.length), probe);
-    if (c < 0 || (c == 0 && !equalIsAbove)) {
-      lo = mid + 1;
-    } else {
-      hi = mid;
-    }
-  }
-  return lo;
+  const std::string_view bounds(m_bounds);
+  return boundByHeads(
+      m_slots.data(), m_slots.size(), KeyProbe(key), equalIsAbove,
+      [](const Slot& s) -> const KeyHead& { return s.head; },
+      [bounds](const Slot& s) { return bounds.substr(s.offset, s.length); });
 }
 
 std::size_t LeafDirectory::indexAtOrBelow(std::string_view key) const {
