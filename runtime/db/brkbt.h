@@ -33,6 +33,11 @@ std::optional<Entry> findNext(BriskFile& file, std::string_view probe);
 // the next call into the tree or the file object (null: none).  probe must
 // not point into the cache.
 const Entry* findNextInPlace(BriskFile& file, std::string_view probe);
+// The leaf holding the entry whose key is exactly key, and the entry's index
+// there (null: no such entry).  The leaf of the last find is tried first,
+// as the entry was usually just read, then the leaf the tree names; the
+// leaf becomes the last find's.  Valid until the next call into the tree.
+CachedPage* leafHolding(BriskFile& file, std::string_view key, std::size_t& index);
 // The last entry whose key is strictly less than probe (never the sentinel).
 std::optional<Entry> findPrevious(BriskFile& file, std::string_view probe);
 // First and last entries whose keys begin with prefix (and are longer).

@@ -178,6 +178,24 @@ std::optional<Entry> findEqual(BriskFile& file, std::string_view key) {
   return e;
 }
 
+CachedPage* leafHolding(BriskFile& file, std::string_view key, std::size_t& index) {
+  const KeyProbe probe(key);
+  const auto holds = [&](CachedPage* page) {
+    if (page == nullptr || !page->isLeaf()) return false;
+    const auto& entries = page->entries();
+    index = firstAtOrAbove(entries, probe);
+    return index < entries.size() && entries[index].entry.length() != 0 &&
+           compareEntryKey(entries[index].entry, probe) == 0;
+  };
+  CachedPage* leaf = file.hasHint() ? file.cache().find(file.hintLeaf()) : nullptr;
+  if (!holds(leaf)) {
+    leaf = leafFor(file, key);
+    if (!holds(leaf)) return nullptr;
+  }
+  file.setHintLeaf(leaf->number, key);
+  return leaf;
+}
+
 const Entry* findNextInPlace(BriskFile& file, std::string_view probe) {
   if (const Entry* e = neighbourInHint(file, probe, +1)) return e;
   LeafDirectory& directory = file.leafDirectory();

@@ -133,23 +133,11 @@ void insertEntry(BriskFile& file, Entry entry) {
 
 bool replaceEntry(BriskFile& file, Entry& entry) {
   if (file.readMode()) return false;
-  const std::string_view key = entry.key();
-  // Usually the entry was just read: the leaf of that find holds it.
-  CachedPage* leaf = file.hasHint() ? file.cache().find(file.hintLeaf()) : nullptr;
   std::size_t j = 0;
-  const auto holds = [&](CachedPage* page) {
-    if (page == nullptr || !page->isLeaf() || page->entries().empty()) return false;
-    j = lastAtOrBelow(page->entries(), key);
-    const Entry& old = page->entries()[j].entry;
-    return old.length() != 0 && compareKeys(old.key(), key) == 0;
-  };
-  if (!holds(leaf)) {
-    leaf = leafFor(file, key);
-    if (!holds(leaf)) return false;
-  }
+  CachedPage* leaf = leafHolding(file, entry.key(), j);
+  if (leaf == nullptr) return false;
   Entry& old = leaf->entries()[j].entry;
   if (old.length() != entry.length() || old.keyLength != entry.keyLength) return false;
-  file.setHintLeaf(leaf->number, key);  // before the entry (and the key it views) moves
   old = std::move(entry);
   file.markDirty(leaf);
   file.cache().touch(leaf);

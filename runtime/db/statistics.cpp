@@ -37,25 +37,6 @@ Entry statsEntry(std::uint32_t table, std::uint8_t kind, const Statistics& s) {
 
 }  // namespace
 
-namespace {
-
-// The leaf where the tree last found or changed an entry, when it is cached
-// and holds an entry with exactly this key (its index in i).
-CachedPage* hintLeafHolding(BriskFile& file, std::string_view key, std::size_t& i) {
-  if (!file.hasHint()) return nullptr;
-  CachedPage* leaf = file.cache().find(file.hintLeaf());
-  if (leaf == nullptr || !leaf->isLeaf()) return nullptr;
-  auto& entries = leaf->entries();
-  i = brkbt_detail::firstAtOrAbove(entries, key);
-  if (i >= entries.size() || entries[i].entry.length() == 0 ||
-      compareKeys(entries[i].entry.key(), key) != 0) {
-    return nullptr;
-  }
-  return leaf;
-}
-
-}  // namespace
-
 void createStatistics(const TableRef& ref) {
   writeStatistics(ref, kStatsRecords, Statistics{});
   for (std::size_t k = 0; k < ref.desc.keys.size(); ++k) {
@@ -86,9 +67,6 @@ void writeStatistics(const TableRef& ref, std::uint8_t kind, const Statistics& s
 
 namespace {
 
-// Reads the statistics of `kind`, lets change() alter them and writes them
-// back when they changed, over the entry the read has just found: one
-// descent of the tree instead of one to read and one to write.
 // Where the last change of a run of changes found its entry: the entry of
 // the next kind changed usually follows it in the same leaf.  Valid only
 // while no tree operation runs between the changes (they only replace
@@ -113,6 +91,10 @@ CachedPage* followingInLeaf(const LeafPlace& place, std::string_view key, std::s
   return nullptr;
 }
 
+// Reads the statistics of `kind`, lets change() alter them and writes them
+// back when they changed, over the entry where the read found it: one
+// search of the tree at most instead of one to read and one to write, none
+// when the entry follows the place of the last change.
 template <class Change>
 bool changeStatistics(const TableRef& ref, std::uint8_t kind, Change&& change,
                       LeafPlace* place = nullptr) {
@@ -123,30 +105,24 @@ bool changeStatistics(const TableRef& ref, std::uint8_t kind, Change&& change,
   CachedPage* leaf = nullptr;
   if (place && place->leaf && place->file == file) leaf = followingInLeaf(*place, key, i);
   if (place) place->leaf = nullptr;
-  if (leaf == nullptr) leaf = hintLeafHolding(*file, key, i);
-  std::optional<Entry> found;
-  if (leaf == nullptr) {
-    found = findEqual(*file, key);
-    if (!found) return false;
-    leaf = hintLeafHolding(*file, key, i);  // the leaf the search just found
-  }
-  const Entry& old = leaf ? leaf->entries()[i].entry : *found;
+  if (leaf == nullptr) leaf = leafHolding(*file, key, i);
+  if (leaf == nullptr) return false;
+  const Entry& old = leaf->entries()[i].entry;
   if (old.data().size() < 8) return false;
   const auto* d = reinterpret_cast<const std::uint8_t*>(old.data().data());
   Statistics s{getU32(d), getU32(d + 4)};
   change(s);
   Entry e = statsEntry(ref.number, kind, s);
-  const bool unchanged = old == e;
-  if (leaf && (unchanged || (!file->readMode() && old.length() == e.length()))) {
-    if (!unchanged) {
-      leaf->entries()[i].entry = std::move(e);
-      file->markDirty(leaf);
-    }
+  if (old == e) {  // unchanged: leave the page alone
     if (place) *place = LeafPlace{file, leaf, i};
     return true;
   }
-  if (unchanged) return true;  // leave the page alone
-  if (replaceEntry(*file, e)) return true;
+  if (!file->readMode() && old.length() == e.length()) {
+    leaf->entries()[i].entry = std::move(e);
+    file->markDirty(leaf);
+    if (place) *place = LeafPlace{file, leaf, i};
+    return true;
+  }
   deleteEntry(*file, key);
   insertEntry(*file, std::move(e));
   return true;
