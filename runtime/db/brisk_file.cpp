@@ -100,10 +100,7 @@ int BriskFile::refreshHeaderTrusting() {
                         m_lastReadValid && m_held == Held::None && m_pendingCopies.empty() &&
                         m_diskHeader.pendingStart == m_diskHeader.pendingEnd &&
                         m_file->readsSeeOtherWrites();
-  if (!mayTrust) return refreshHeader();
-  std::uint8_t buf[kHeaderSize];
-  auto read = m_file->readAt(0, buf, kHeaderSize);
-  if (!read || *read != kHeaderSize || std::memcmp(buf, m_lastRead.data(), kHeaderSize) != 0) {
+  if (!mayTrust || !headerIsLastRead()) {
     return refreshHeader();  // somebody committed, or is committing: the usual way
   }
   // Even a header read while another opener writes one: bytes equal to
@@ -114,15 +111,17 @@ int BriskFile::refreshHeaderTrusting() {
   return 0;
 }
 
+bool BriskFile::headerIsLastRead() {
+  std::uint8_t buf[kHeaderSize];
+  auto read = m_file->readAt(0, buf, kHeaderSize);
+  return read && *read == kHeaderSize && std::memcmp(buf, m_lastRead.data(), kHeaderSize) == 0;
+}
+
 void BriskFile::confirmTrust() {
   m_trusting = false;
   if (m_trustCheckHook) m_trustCheckHook();
-  if (lockShared(LockWait::Wait)) {
-    std::uint8_t buf[kHeaderSize];
-    auto read = m_file->readAt(0, buf, kHeaderSize);
-    if (read && *read == kHeaderSize && std::memcmp(buf, m_lastRead.data(), kHeaderSize) == 0) {
-      return;  // nobody committed: the period goes on under the lock
-    }
+  if (lockShared(LockWait::Wait) && headerIsLastRead()) {
+    return;  // nobody committed: the period goes on under the lock
   }
   unlockHeld();
   m_headerLoaded = false;

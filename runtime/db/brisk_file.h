@@ -256,6 +256,9 @@ class BriskFile {
   // A period on trust is about to read the disk: takes the lock and checks
   // the header (see refreshHeaderTrusting).
   void confirmTrust();
+  // Whether the header at offset 0 is byte for byte the last one read
+  // (m_lastRead, which must be valid).
+  bool headerIsLastRead();
 
   std::unique_ptr<dw::platform::File> m_file;
   std::string m_path;
