@@ -22,6 +22,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "runtime/db/brisk_format.h"
 #include "runtime/db/cipher.h"
@@ -286,8 +287,9 @@ class BriskFile {
   std::uint64_t m_innerChanges = 0;
   LeafDirectory m_leafDirectory;
   std::uint32_t m_pagesWritten = 0;
-  ParentIndex* m_parentIndex = nullptr;  // the parent records of a placement under way
-  std::optional<Header> m_prepared;      // the old header while phase 1 is done
+  ParentIndex* m_parentIndex = nullptr;      // the parent records of a placement under way
+  std::optional<Header> m_prepared;          // the old header while phase 1 is done
+  std::vector<CachedPage*> m_preparedOrder;  // its dirty pages in file order, for phase 2
   // The raw bytes of the last header read that passed the checks, and what
   // they decode to: a refresh that reads the same bytes again skips both.
   std::array<std::uint8_t, kHeaderSize> m_lastRead{};

@@ -113,6 +113,7 @@ bool BriskFile::flushFile() {
 }
 
 void BriskFile::abandonChanges() {
+  m_preparedOrder.clear();
   m_cache.dropAll();
   m_pendingCopies.clear();
   m_headerCached = false;
@@ -182,6 +183,8 @@ OsError BriskFile::prepareCommit() {
   m_header.pendingStart = m_header.pendingEnd = std::max(m_header.endOfData(), e0);
   ++m_header.changeCounter;
   std::uint64_t pendingEnd = m_header.pendingStart;
+  // Both phases write the pages in file order; phase 2 keeps this one.
+  std::vector<CachedPage*> order = inFileOrder(m_cache.dirtyPages());
   std::uint64_t total = pendingEnd + kHeaderSize;
   for (CachedPage* p : m_cache.dirtyPages()) {
     if (pageOffset(p->number) < e0) total += p->image.size();
@@ -192,7 +195,7 @@ OsError BriskFile::prepareCommit() {
     // The copies go out as one write, the pages beyond E0 in file order,
     // neighbours together.
     WriteGather copies(*this), inPlace(*this);
-    for (CachedPage* p : inFileOrder(m_cache.dirtyPages())) {
+    for (CachedPage* p : order) {
       const std::uint64_t at = pageOffset(p->number);
       setImageOwnOffset(p->image, std::uint32_t(at));
       if (at >= e0) {
@@ -231,6 +234,7 @@ OsError BriskFile::prepareCommit() {
     return err;
   }
   m_prepared = old;
+  m_preparedOrder = std::move(order);
   return 0;
 }
 
@@ -249,10 +253,11 @@ void BriskFile::applyCommit() {
   if (m_locking == Locking::ExclusiveWrites) (void)lockExclusive(LockWait::Wait);
   std::uint32_t pagesWritten = 0;
   WriteGather inPlace(*this);
-  for (CachedPage* p : inFileOrder(m_cache.dirtyPages())) {
+  for (CachedPage* p : m_preparedOrder) {
     if (!p->writtenInPlace) inPlace.add(pageOffset(p->number), p->image.data(), p->image.size());
     ++pagesWritten;
   }
+  m_preparedOrder.clear();
   // Offset 0 still records the pending range (phase 1), so until the pages
   // are flushed a crash finishes the commit from its copies; only then may
   // the header without a pending range replace it.
