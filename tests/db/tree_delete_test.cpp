@@ -287,14 +287,6 @@ TEST(TreeReplaceTest, SameLengthEntriesAreReplacedInPlaceAndOthersRefused) {
   EXPECT_TRUE(matchesModel(*again, model));
 }
 
-}  // namespace
-}  // namespace dw::db
-
-namespace dw::db {
-namespace {
-
-using namespace dw::db::testing;
-
 // Keys that agree in their first 16 bytes (the heads a delete compares
 // first) and differ only in their length, in trailing zero bytes or just
 // past the head: deleting one, in a leaf at hand or down from the root,

@@ -56,34 +56,40 @@ Entry entryOf(const std::string& key, int length) {
   return Entry(key + std::string(std::size_t(length), 'v'), key.size());
 }
 
-// Asks the tree and the model the same questions about random probes.
+// Asks the tree and the model the same questions about one probe: the
+// entry equal to it, the next and the previous.
+void expectSameAnswer(BriskFile& f, const Model& model, const std::string& probe) {
+  const auto equal = findEqual(f, probe);
+  const auto it = model.find(probe);
+  ASSERT_EQ(bool(equal), it != model.end()) << probe;
+  if (equal) {
+    EXPECT_EQ(equal->bytes, it->second.bytes);
+  }
+
+  const auto next = findNext(f, probe);
+  const auto above = model.upper_bound(probe);
+  ASSERT_EQ(bool(next), above != model.end()) << probe;
+  if (next) {
+    EXPECT_EQ(next->key(), above->first) << probe;
+  }
+
+  const auto previous = findPrevious(f, probe);
+  auto below = model.lower_bound(probe);
+  ASSERT_EQ(bool(previous), below != model.begin()) << probe;
+  if (previous) {
+    EXPECT_EQ(previous->key(), std::prev(below)->first) << probe;
+  }
+}
+
+// The same about random probes.
 void expectSameAnswers(BriskFile& f, const Model& model, std::mt19937& rng, int questions) {
   std::uniform_int_distribution<int> region(0, 3), value(0, 4000);
-  for (int q = 0; q < questions; ++q) {
+  for (int q = 0; q < questions && !::testing::Test::HasFatalFailure(); ++q) {
     // Probes on keys and between them ("...5" ends a key, "...5x" lies after it).
     std::string probe = keyOf(region(rng), value(rng));
     if (q % 3 == 1) probe += "x";
     if (q % 7 == 3) probe.resize(5);  // a region's prefix alone
-    const auto equal = findEqual(f, probe);
-    const auto it = model.find(probe);
-    ASSERT_EQ(bool(equal), it != model.end()) << probe;
-    if (equal) {
-      EXPECT_EQ(equal->bytes, it->second.bytes);
-    }
-
-    const auto next = findNext(f, probe);
-    const auto above = model.upper_bound(probe);
-    ASSERT_EQ(bool(next), above != model.end()) << probe;
-    if (next) {
-      EXPECT_EQ(next->key(), above->first) << probe;
-    }
-
-    const auto previous = findPrevious(f, probe);
-    auto below = model.lower_bound(probe);
-    ASSERT_EQ(bool(previous), below != model.begin()) << probe;
-    if (previous) {
-      EXPECT_EQ(previous->key(), std::prev(below)->first) << probe;
-    }
+    expectSameAnswer(f, model, probe);
   }
 }
 
@@ -164,25 +170,12 @@ TEST_F(TreeShortcutTest, LeavesWhoseBoundsShareTheirHeadsAreToldApart) {
   }
   ASSERT_EQ(f->commit(), 0u);
   std::mt19937 rng(23);
-  for (int q = 0; q < 4000; ++q) {
+  for (int q = 0; q < 4000 && !HasFatalFailure(); ++q) {
     const int v = int(rng() % 9100);
     std::string probe = q % 3 == 0 ? keyOf(int(rng() % 3), v) : tied(v);
     if (q % 5 == 1) probe += "x";
     if (q % 11 == 4) probe.resize(std::size_t(5 + rng() % 14));  // a prefix, heads tied or not
-    const auto equal = findEqual(*f, probe);
-    ASSERT_EQ(bool(equal), model.count(probe) == 1) << probe;
-    const auto next = findNext(*f, probe);
-    const auto above = model.upper_bound(probe);
-    ASSERT_EQ(bool(next), above != model.end()) << probe;
-    if (next) {
-      ASSERT_EQ(next->key(), above->first) << probe;
-    }
-    const auto previous = findPrevious(*f, probe);
-    const auto below = model.lower_bound(probe);
-    ASSERT_EQ(bool(previous), below != model.begin()) << probe;
-    if (previous) {
-      ASSERT_EQ(previous->key(), std::prev(below)->first) << probe;
-    }
+    expectSameAnswer(*f, model, probe);
   }
   EXPECT_GT(f->leafDirectory().size(), 64u);
   EXPECT_TRUE(f->leafDirectory().current(*f)) << "the searches did not go through the directory";
@@ -245,13 +238,17 @@ TEST(TreeShortcutSharingTest, ADirectoryBuiltBeforeAnotherOpenersCommitIsNotTrus
   auto writer = openBrisk(dir.file("t.brk"), shared);
   ASSERT_TRUE(reader && writer);
   Model model;
-  ASSERT_EQ(writer->refreshHeader(), 0);
-  for (int i = 0; i < 2000; i += 2) {
-    model[keyOf(1, i)] = entryOf(keyOf(1, i), 200);
-    insertEntry(*writer, entryOf(keyOf(1, i), 200));
-  }
-  ASSERT_EQ(writer->commit(), 0u);
-  writer->release();
+  // The writer commits every other key from `first` on.
+  auto commitEveryOther = [&](int first) {
+    ASSERT_EQ(writer->refreshHeader(), 0);
+    for (int i = first; i < 2000; i += 2) {
+      model[keyOf(1, i)] = entryOf(keyOf(1, i), 200);
+      insertEntry(*writer, entryOf(keyOf(1, i), 200));
+    }
+    ASSERT_EQ(writer->commit(), 0u);
+    writer->release();
+  };
+  commitEveryOther(0);
 
   std::mt19937 rng(5);
   ASSERT_EQ(reader->refreshHeader(), 0);
@@ -260,13 +257,7 @@ TEST(TreeShortcutSharingTest, ADirectoryBuiltBeforeAnotherOpenersCommitIsNotTrus
   reader->release();
 
   // The other opener fills the gaps: every leaf splits and moves.
-  ASSERT_EQ(writer->refreshHeader(), 0);
-  for (int i = 1; i < 2000; i += 2) {
-    model[keyOf(1, i)] = entryOf(keyOf(1, i), 200);
-    insertEntry(*writer, entryOf(keyOf(1, i), 200));
-  }
-  ASSERT_EQ(writer->commit(), 0u);
-  writer->release();
+  commitEveryOther(1);
 
   ASSERT_EQ(reader->refreshHeader(), 0);
   expectSameAnswers(*reader, model, rng, 1500);

@@ -158,6 +158,12 @@ class TrustingTableTest : public ::testing::Test {
     theirs->record().replace(kName, 20, padded(name));
     ASSERT_EQ(theirs->putRecord(), 0);
   }
+  // Theirs deletes record `id` (one commit).
+  void erase(int id) {
+    setLong(*theirs, kId, id);
+    ASSERT_EQ(theirs->getByKey(0), 0);
+    ASSERT_EQ(theirs->deleteRecord(), 0);
+  }
   TempDir m_dir;
   std::unique_ptr<Table> mine, theirs;
 };
@@ -184,10 +190,7 @@ TEST_F(TrustingTableTest, AGetOvertakenByACommitIsDoneAgainAndShowsIt) {
 TEST_F(TrustingTableTest, AStepOvertakenByADeleteFindsTheNextRecord) {
   int checks = 0;
   mine->file().setTrustCheckHook([&] {
-    if (checks++ > 0) return;
-    setLong(*theirs, kId, 299);
-    ASSERT_EQ(theirs->getByKey(0), 0);
-    ASSERT_EQ(theirs->deleteRecord(), 0);
+    if (checks++ == 0) erase(299);
   });
   setLong(*mine, kId, 299);
   mine->cursor().setKeyValue(0, mine->record(), false);
@@ -208,10 +211,7 @@ TEST_F(TrustingTableTest, AReadUndoneInItsMemosThatThenFailsLeavesTheBuffersAsTh
   const std::string memoBefore = mine->memo(0);
   int checks = 0;
   mine->file().setTrustCheckHook([&] {
-    if (checks++ > 0) return;
-    setLong(*theirs, kId, 350);
-    ASSERT_EQ(theirs->getByKey(0), 0);
-    ASSERT_EQ(theirs->deleteRecord(), 0);
+    if (checks++ == 0) erase(350);
   });
   // The first try copies the record, then meets the memo's page and the
   // other commit; done again, the record is gone.
