@@ -79,28 +79,34 @@ struct Header {
   bool operator==(const Header&) const = default;
 };
 
-// Unsigned byte order, a proper prefix first.
-inline int compareKeys(std::string_view a, std::string_view b) {
-  const std::size_t n = a.size() < b.size() ? a.size() : b.size();
-  // Keys of one key share long prefixes (table, key number, leading
-  // components): compare eight bytes at a time as big-endian words, then
-  // the last few bytes one by one.
+// The index of the first of n bytes where a and b differ (n when none
+// does).  Keys of one key share long prefixes (table, key number, leading
+// components): eight bytes are compared at a time, then the last few one by
+// one.
+inline std::size_t firstDifference(const char* a, const char* b, std::size_t n) {
   std::size_t i = 0;
   for (; i + 8 <= n; i += 8) {
     std::uint64_t x, y;
-    std::memcpy(&x, a.data() + i, 8);
-    std::memcpy(&y, b.data() + i, 8);
+    std::memcpy(&x, a + i, 8);
+    std::memcpy(&y, b + i, 8);
     if (x != y) {
       if constexpr (std::endian::native == std::endian::little) {
-        x = __builtin_bswap64(x);
-        y = __builtin_bswap64(y);
+        return i + std::size_t(std::countr_zero(x ^ y) / 8);
+      } else {
+        return i + std::size_t(std::countl_zero(x ^ y) / 8);
       }
-      return x < y ? -1 : 1;
     }
   }
-  for (; i < n; ++i) {
-    const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x != y) return x < y ? -1 : 1;
+  while (i < n && a[i] == b[i]) ++i;
+  return i;
+}
+
+// Unsigned byte order, a proper prefix first.
+inline int compareKeys(std::string_view a, std::string_view b) {
+  const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+  const std::size_t i = firstDifference(a.data(), b.data(), n);
+  if (i < n) {
+    return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]) ? -1 : 1;
   }
   return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }

@@ -2,7 +2,6 @@
 #include "runtime/db/page_image.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 
 #include "runtime/db/brisk_checks.h"
@@ -11,25 +10,9 @@
 namespace dw::db {
 namespace {
 
-// Bytes two entries share at their start, at most 63 (what the flag holds);
-// compared eight at a time.
+// Bytes two entries share at their start, at most 63 (what the flag holds).
 std::size_t sharedPrefix(const std::string& a, const std::string& b) {
-  const std::size_t limit = std::min<std::size_t>({63, a.size(), b.size()});
-  std::size_t s = 0;
-  for (; s + 8 <= limit; s += 8) {
-    std::uint64_t x, y;
-    std::memcpy(&x, a.data() + s, 8);
-    std::memcpy(&y, b.data() + s, 8);
-    if (x != y) {
-      if constexpr (std::endian::native == std::endian::little) {
-        return s + std::size_t(std::countr_zero(x ^ y) / 8);
-      } else {
-        return s + std::size_t(std::countl_zero(x ^ y) / 8);
-      }
-    }
-  }
-  while (s < limit && a[s] == b[s]) ++s;
-  return s;
+  return firstDifference(a.data(), b.data(), std::min<std::size_t>({63, a.size(), b.size()}));
 }
 
 // Asks for an entry's bytes (the first 512 of a long one) to be brought
