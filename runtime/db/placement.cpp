@@ -25,10 +25,9 @@
 // fooled, and a stale record costs the plain walk down from the root, never
 // a wrong answer.  (A commit of few pages in a large file walks instead:
 // the index's table takes 12 bytes per unit of the file.)  An inner page
-// whose image was built during this placement and only had a pointer
-// changed gets the 4 bytes written into its image instead of being built
-// again (pointers are never compressed).
-#include <unordered_set>
+// whose image is current (built since its last change, or as read from the
+// disk) and only had a pointer changed gets the 4 bytes written into its
+// image instead of being built again (pointers are never compressed).
 #include <vector>
 
 #include "runtime/db/brisk_checks.h"
@@ -70,9 +69,6 @@ class ParentIndex {
       slot(entries[i].child) = Place{parent->number, std::uint32_t(i), true};
     }
   }
-  // An inner page's image was built by this placement.
-  void built(const CachedPage* page) { m_built.insert(page); }
-  bool builtHere(const CachedPage* page) const { return m_built.count(page) != 0; }
   // Page `from` (referenced from parent[index]) became page `to`.
   void moved(const CachedPage* page, std::int32_t from, std::int32_t to, std::int32_t parent,
              std::size_t index) {
@@ -101,7 +97,6 @@ class ParentIndex {
 
   std::vector<Place> m_numbered;   // pages of the file, by number
   std::vector<Place> m_temporary;  // temporary pages, -1 first
-  std::unordered_set<const CachedPage*> m_built;
 };
 
 namespace {
@@ -162,9 +157,9 @@ void BriskFile::renumber(CachedPage* page, std::int32_t to) {
       while (entries[at].child != from) ++at;  // findParent saw it there
       if (index) index->learn(parent);
     }
-    // An image built by this placement from the parent's entries and
-    // pointers takes the new pointer as it is.
-    const bool patch = index && parent->imageCurrent && index->builtHere(parent);
+    // A current image (built from the parent's entries, or read from the
+    // disk and not changed since) takes the new pointer as it is.
+    const bool patch = parent->imageCurrent;
     parent->entries()[at].child = to;
     markDirty(parent);
     if (patch) {
@@ -260,7 +255,6 @@ void BriskFile::placeDirtyPages() {
       if (!p->imageCurrent) {
         buildImageInto(p->content, p->estimate, p->image);
         p->imageCurrent = true;
-        if (many && !p->isLeaf()) parents.built(p);
       }
       const int cls = int(imageClass(p->image));
       if (p->number < 0 || m_header.classOf(p->number) != cls) {
