@@ -3,18 +3,22 @@
 // measures and the timing helpers.  The runners (file layer, Table API,
 // SQLite) all read the same tasks, so their figures compare like with like.
 //
-// Header-only, included by bench/schedule_bench.cpp alone; single-threaded.
+// Header-only, included by bench/schedule_bench.cpp alone.  The runners of
+// one run live on threads of their own but take turns (Turns below): never
+// do two of them run at once.
 #pragma once
 
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <functional>
+#include <mutex>
 #include <random>
 #include <string>
 #include <vector>
@@ -200,6 +204,81 @@ inline double seconds(const std::function<void()>& f) {
 inline double median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
+}
+
+// --- Taking turns --------------------------------------------------------------
+
+// The single commits (b) wait on the disk, and on a shared machine the
+// disk's speed drifts over seconds: an engine measured a minute after
+// another may meet a faster or a slower disk than the other did.  So the
+// runners of one run take turns: one party runs at a time, and during (b)
+// each hands over to the next after every chunk of inserts, so that all of
+// them meet the same disk.  Everything else runs whole within one turn.
+class Turns {
+ public:
+  explicit Turns(int parties) : m_done(std::size_t(parties), false) {}
+
+  // Waits until it is `party`'s turn.
+  void await(int party) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_wake.wait(lock, [&] { return m_turn == party; });
+  }
+  // Gives the turn to the next party that has not finished.
+  void pass(int party) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_turn = nextAfter(party);
+    m_wake.notify_all();
+  }
+  // `party` has nothing more to do.
+  void finish(int party) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_done[std::size_t(party)] = true;
+    m_turn = nextAfter(party);
+    m_wake.notify_all();
+  }
+
+ private:
+  int nextAfter(int party) const {
+    const int n = int(m_done.size());
+    for (int k = 1; k <= n; ++k) {
+      const int c = (party + k) % n;
+      if (!m_done[std::size_t(c)]) return c;
+    }
+    return party;
+  }
+
+  std::mutex m_mutex;
+  std::condition_variable m_wake;
+  std::vector<bool> m_done;
+  int m_turn = 0;
+};
+
+// A runner's place among the parties of its run; without Turns it runs
+// alone and never hands over.
+struct Party {
+  Turns* turns = nullptr;
+  int id = 0;
+  void handOver() const {
+    if (turns == nullptr) return;
+    turns->pass(id);
+    turns->await(id);
+  }
+};
+
+inline constexpr int kSinglesChunk = 100;
+
+// Times (b): insert(i) for every single insert i, the chunks timed one by
+// one and the turn handed over between them.
+inline double timeSingles(const Party& party, const std::function<void(int)>& insert) {
+  double total = 0;
+  for (int from = 0; from < kSingles; from += kSinglesChunk) {
+    const int to = std::min(kSingles, from + kSinglesChunk);
+    total += seconds([&] {
+      for (int i = from; i < to; ++i) insert(i);
+    });
+    party.handOver();
+  }
+  return total;
 }
 
 inline Figures medianOf(const std::vector<Figures>& runs) {
