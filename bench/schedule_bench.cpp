@@ -11,9 +11,9 @@
 //   of date and time and 10,000 deletes, each set in one transaction.
 // Every figure is the median of three runs; ratio = engine time / SQLite
 // time (below 1: the engine is faster; for (f) size / size).  Within a run
-// the runners take turns on threads of their own, and during (b) they hand
-// over every 100 inserts, so that all of them wait on the same disk
-// (schedule_workload.h, Turns).  Times are wall
+// the runners take turns on threads of their own, handing over after every
+// phase and during (b) every 100 inserts, so that each phase of every
+// runner meets the same machine (schedule_workload.h, Turns).  Times are wall
 // time, or with --cpu the process's CPU time (user + system), which a
 // shared machine disturbs less but which leaves out waiting for the disk.
 //
@@ -67,7 +67,7 @@ Figures runFileLayer(const Workload& w, const Party& party) {
   std::filesystem::remove("SM.BRK");
   ScheduleFile& sch = dw::app::SCH();
   must(sch.open(kOpenMode) == 0, "open");
-  f.insert = seconds([&] {
+  f.insert = timed(party, [&] {
     must(dw::db::logout(-1, {&sch}) == 0, "logout");
     for (int i = 0; i < n; ++i) {
       primeRecord(sch, w.tasks[std::size_t(i)]);
@@ -81,14 +81,14 @@ Figures runFileLayer(const Workload& w, const Party& party) {
     must(sch.add() == 0, "single add");
   });
   const auto ids = picks(n, kLookups, 1);
-  f.byId = seconds([&] {
+  f.byId = timed(party, [&] {
     for (int i : ids) {
       sch->ID = w.tasks[std::size_t(i)].id;
       must(sch.get(sch_key::kKeyID) == 0, "get by id");
     }
   });
   const auto cats = picks(n, kLookups, 2);
-  f.byCategory = seconds([&] {
+  f.byCategory = timed(party, [&] {
     for (int i : cats) {
       sch->Category = w.tasks[std::size_t(i)].category;
       sch->Description = w.tasks[std::size_t(i)].description;
@@ -96,7 +96,7 @@ Figures runFileLayer(const Workload& w, const Party& party) {
     }
   });
   std::size_t scanned = 0, memoBytes = 0;
-  f.scan = seconds([&] {
+  f.scan = timed(party, [&] {
     must(sch.set(sch_key::kKeyDate) == 0, "set");
     while (sch.next() == 0) {
       ++scanned;
@@ -107,17 +107,18 @@ Figures runFileLayer(const Workload& w, const Party& party) {
   must(memoBytes == scanned * dw::app::kMessageMemoSize, "memos read");
   ScheduleFile& timer = dw::app::SCH1();
   must(timer.open(kOpenMode) == 0, "open SCH1");
-  f.first = seconds([&] {
-              for (int i = 0; i < kFirstRepeats; ++i) {
-                must(timer.set(sch_key::kKeyDateEnabled) == 0, "set enabled");
-                must(timer.next() == 0 && timer->Disabled == 0, "first enabled");
-              }
-            }) /
+  f.first = timed(party,
+                  [&] {
+                    for (int i = 0; i < kFirstRepeats; ++i) {
+                      must(timer.set(sch_key::kKeyDateEnabled) == 0, "set enabled");
+                      must(timer.next() == 0 && timer->Disabled == 0, "first enabled");
+                    }
+                  }) /
             kFirstRepeats;
   must(timer.close() == 0, "close SCH1");
   const auto changes = distinctPicks(n, kChanges, 3);
   std::mt19937_64 rng(4);
-  f.update = seconds([&] {
+  f.update = timed(party, [&] {
     must(dw::db::logout(-1, {&sch}) == 0, "logout");
     for (int i : changes) {
       sch->ID = w.tasks[std::size_t(i)].id;
@@ -129,7 +130,7 @@ Figures runFileLayer(const Workload& w, const Party& party) {
     must(dw::db::commit() == 0, "commit");
   });
   const auto deletes = distinctPicks(n, kChanges, 5);
-  f.erase = seconds([&] {
+  f.erase = timed(party, [&] {
     must(dw::db::logout(-1, {&sch}) == 0, "logout");
     for (int i : deletes) {
       sch->ID = w.tasks[std::size_t(i)].id;
@@ -174,7 +175,7 @@ Figures runTableApi(const Workload& w, const Party& party) {
   o.locking = Locking::Shared;
   must(Table::openTable("SMT.BRK\\!Schedule", dw::app::scheduleTableDesc(), o, t) == 0, "open");
   const std::size_t idAt = offsetof(ScheduleRecord, ID);
-  f.insert = seconds([&] {
+  f.insert = timed(party, [&] {
     must(t->beginBatch() == 0, "batch");
     for (int i = 0; i < n; ++i) {
       fill(*t, w.tasks[std::size_t(i)]);
@@ -188,14 +189,14 @@ Figures runTableApi(const Workload& w, const Party& party) {
     must(t->addRecord() == 0, "single add");
   });
   const auto ids = picks(n, kLookups, 1);
-  f.byId = seconds([&] {
+  f.byId = timed(party, [&] {
     for (int i : ids) {
       putLong(t->record(), idAt, w.tasks[std::size_t(i)].id);
       must(t->getByKey(sch_key::kKeyID) == 0, "get by id");
     }
   });
   const auto cats = picks(n, kLookups, 2);
-  f.byCategory = seconds([&] {
+  f.byCategory = timed(party, [&] {
     for (int i : cats) {
       putText(t->record(), offsetof(ScheduleRecord, Category), 20,
               w.tasks[std::size_t(i)].category);
@@ -205,21 +206,22 @@ Figures runTableApi(const Workload& w, const Party& party) {
     }
   });
   std::size_t scanned = 0;
-  f.scan = seconds([&] {
+  f.scan = timed(party, [&] {
     t->cursor().setKeyOrder(sch_key::kKeyDate);
     while (t->step(StepDirection::Next) == 0) ++scanned;
   });
   must(scanned == std::size_t(n + kSingles), "scan count");
-  f.first = seconds([&] {
-              for (int i = 0; i < kFirstRepeats; ++i) {
-                t->cursor().setKeyOrder(sch_key::kKeyDateEnabled);
-                must(t->step(StepDirection::Next) == 0, "first enabled");
-              }
-            }) /
+  f.first = timed(party,
+                  [&] {
+                    for (int i = 0; i < kFirstRepeats; ++i) {
+                      t->cursor().setKeyOrder(sch_key::kKeyDateEnabled);
+                      must(t->step(StepDirection::Next) == 0, "first enabled");
+                    }
+                  }) /
             kFirstRepeats;
   const auto changes = distinctPicks(n, kChanges, 3);
   std::mt19937_64 rng(4);
-  f.update = seconds([&] {
+  f.update = timed(party, [&] {
     must(t->beginBatch() == 0, "batch");
     for (int i : changes) {
       putLong(t->record(), idAt, w.tasks[std::size_t(i)].id);
@@ -231,7 +233,7 @@ Figures runTableApi(const Workload& w, const Party& party) {
     must(t->endBatch() == 0, "commit");
   });
   const auto deletes = distinctPicks(n, kChanges, 5);
-  f.erase = seconds([&] {
+  f.erase = timed(party, [&] {
     must(t->beginBatch() == 0, "batch");
     for (int i : deletes) {
       putLong(t->record(), idAt, w.tasks[std::size_t(i)].id);

@@ -98,7 +98,7 @@ inline Figures runSqlite(const Workload& w, const std::string& dir, bool wal, co
   for (int i = 1; i < 36; ++i) sql += ",?";
   sql += ")";
   sqlite3_prepare_v2(db, sql.c_str(), -1, &ins, nullptr);
-  f.insert = seconds([&] {
+  f.insert = timed(party, [&] {
     exec(db, "BEGIN");
     for (int i = 0; i < n; ++i) {
       bindTask(ins, tasks[std::size_t(i)]);
@@ -125,7 +125,7 @@ inline Figures runSqlite(const Workload& w, const std::string& dir, bool wal, co
   sqlite3_stmt* byId = nullptr;
   sqlite3_prepare_v2(db, "SELECT * FROM schedule WHERE ID=?", -1, &byId, nullptr);
   const auto ids = picks(n, kLookups, 1);
-  f.byId = seconds([&] {
+  f.byId = timed(party, [&] {
     for (int i : ids) {
       sqlite3_bind_int64(byId, 1, tasks[std::size_t(i)].id);
       must(sqlite3_step(byId) == SQLITE_ROW, "sqlite by id");
@@ -139,7 +139,7 @@ inline Figures runSqlite(const Workload& w, const std::string& dir, bool wal, co
                      " ORDER BY Category, Description, ID LIMIT 1",
                      -1, &byCat, nullptr);
   const auto cats = picks(n, kLookups, 2);
-  f.byCategory = seconds([&] {
+  f.byCategory = timed(party, [&] {
     for (int i : cats) {
       const Task& k = tasks[std::size_t(i)];
       sqlite3_bind_text(byCat, 1, k.category.c_str(), -1, SQLITE_STATIC);
@@ -152,7 +152,7 @@ inline Figures runSqlite(const Workload& w, const std::string& dir, bool wal, co
   sqlite3_stmt* scan = nullptr;
   sqlite3_prepare_v2(db, "SELECT * FROM schedule ORDER BY Date, Time", -1, &scan, nullptr);
   std::size_t scanned = 0;
-  f.scan = seconds([&] {
+  f.scan = timed(party, [&] {
     while (sqlite3_step(scan) == SQLITE_ROW) {
       readRow(scan);
       ++scanned;
@@ -163,20 +163,21 @@ inline Figures runSqlite(const Workload& w, const std::string& dir, bool wal, co
   sqlite3_stmt* first = nullptr;
   sqlite3_prepare_v2(db, "SELECT * FROM schedule ORDER BY Disabled, Date, Time LIMIT 1", -1, &first,
                      nullptr);
-  f.first = seconds([&] {
-              for (int i = 0; i < kFirstRepeats; ++i) {
-                must(sqlite3_step(first) == SQLITE_ROW, "sqlite first");
-                readRow(first);
-                sqlite3_reset(first);
-              }
-            }) /
+  f.first = timed(party,
+                  [&] {
+                    for (int i = 0; i < kFirstRepeats; ++i) {
+                      must(sqlite3_step(first) == SQLITE_ROW, "sqlite first");
+                      readRow(first);
+                      sqlite3_reset(first);
+                    }
+                  }) /
             kFirstRepeats;
   sqlite3_finalize(first);
   sqlite3_stmt* upd = nullptr;
   sqlite3_prepare_v2(db, "UPDATE schedule SET Date=?, Time=? WHERE ID=?", -1, &upd, nullptr);
   const auto changes = distinctPicks(n, kChanges, 3);
   std::mt19937_64 rng(4);
-  f.update = seconds([&] {
+  f.update = timed(party, [&] {
     exec(db, "BEGIN");
     for (int i : changes) {
       sqlite3_bind_int64(upd, 1, 80000 + std::int64_t(rng() % 1096));
@@ -191,7 +192,7 @@ inline Figures runSqlite(const Workload& w, const std::string& dir, bool wal, co
   sqlite3_stmt* del = nullptr;
   sqlite3_prepare_v2(db, "DELETE FROM schedule WHERE ID=?", -1, &del, nullptr);
   const auto deletes = distinctPicks(n, kChanges, 5);
-  f.erase = seconds([&] {
+  f.erase = timed(party, [&] {
     exec(db, "BEGIN");
     for (int i : deletes) {
       sqlite3_bind_int64(del, 1, tasks[std::size_t(i)].id);

@@ -208,12 +208,13 @@ inline double median(std::vector<double> v) {
 
 // --- Taking turns --------------------------------------------------------------
 
-// The single commits (b) wait on the disk, and on a shared machine the
-// disk's speed drifts over seconds: an engine measured a minute after
-// another may meet a faster or a slower disk than the other did.  So the
-// runners of one run take turns: one party runs at a time, and during (b)
-// each hands over to the next after every chunk of inserts, so that all of
-// them meet the same disk.  Everything else runs whole within one turn.
+// On a shared machine the speed of the disk and of the processor drifts
+// over seconds: an engine measured a minute after another may meet a
+// faster or a slower machine than the other did.  So the runners of one
+// run take turns: one party runs at a time and hands over to the next after
+// every timed phase, and during the single commits (b), which wait on the
+// disk most, after every chunk of inserts.  Each phase is thus measured
+// within seconds of the same phase of the other runners.
 class Turns {
  public:
   explicit Turns(int parties) : m_done(std::size_t(parties), false) {}
@@ -264,6 +265,13 @@ struct Party {
     turns->await(id);
   }
 };
+
+// Times one phase, then hands over.
+inline double timed(const Party& party, const std::function<void()>& phase) {
+  const double t = seconds(phase);
+  party.handOver();
+  return t;
+}
 
 inline constexpr int kSinglesChunk = 100;
 
