@@ -171,6 +171,15 @@ inline int compareKeyWithHead(const KeyHead& head, std::string_view key, const K
 inline int compareEntryKey(const Entry& e, const KeyProbe& p) {
   return compareKeyWithHead(e.head, e.key(), p);
 }
+// Whether an entry's key is the probe's.  Heads and lengths decide a key
+// that fits in its head (16 bytes); a longer one compares the bytes past
+// the head.  Most keys of a table (records, memos, numeric keys) are that
+// short, so the entry's own bytes, which lie elsewhere in memory, are not
+// read.
+inline bool entryHasKey(const Entry& e, const KeyProbe& p) {
+  if (e.keyLength != p.key.size() || !(e.head == p.head)) return false;
+  return p.key.size() <= 16 || e.key().substr(16) == p.key.substr(16);
+}
 
 // The first of n items in ascending key order whose key is above the
 // probe's (or at it, with equalIsAbove); headOf(item) is an item's key head,

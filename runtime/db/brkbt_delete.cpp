@@ -31,16 +31,6 @@ void followMove(std::vector<Step>& path, std::int32_t from, std::int32_t to) {
   }
 }
 
-// Whether an entry's key is the probe's.  Heads and lengths decide a key
-// that fits in its head (16 bytes); a longer one compares the bytes past
-// the head.  Most keys of a table (records, memos, numeric keys) are that
-// short, so the entry's own bytes, which lie elsewhere in memory, are not
-// read.
-bool sameKey(const Entry& e, const KeyProbe& probe) {
-  if (e.keyLength != probe.key.size() || !(e.head == probe.head)) return false;
-  return probe.key.size() <= 16 || e.key().substr(16) == probe.key.substr(16);
-}
-
 // Deletes key from a leaf at hand when that needs no walk up the tree: the
 // key is there and is not the leaf's first (whose copy the parent keeps).
 // The leaf's ends are tested on their heads first.
@@ -54,7 +44,7 @@ bool deleteInLeaf(BriskFile& file, CachedPage* page, const KeyProbe& probe) {
     return false;
   }
   const std::size_t j = firstAtOrAbove(entries, probe);
-  if (j == 0 || j >= entries.size() || !sameKey(entries[j].entry, probe)) return false;
+  if (j == 0 || j >= entries.size() || !entryHasKey(entries[j].entry, probe)) return false;
   page->estimate -= entryCost(entries[j].entry, 0);
   entries.erase(entries.begin() + std::ptrdiff_t(j));
   file.markDirty(page);
@@ -107,7 +97,7 @@ bool deleteEntry(BriskFile& file, std::string_view key) {
   }
   auto& entries = page->content.entries;
   const std::size_t j = firstAtOrAbove(entries, probe);
-  if (j >= entries.size() || !sameKey(entries[j].entry, probe)) return false;
+  if (j >= entries.size() || !entryHasKey(entries[j].entry, probe)) return false;
   page->estimate -= entryCost(entries[j].entry, 0);
   entries.erase(entries.begin() + std::ptrdiff_t(j));
   file.markDirty(page);

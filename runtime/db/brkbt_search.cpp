@@ -8,18 +8,25 @@ namespace dw::db {
 
 namespace brkbt_detail {
 
-std::size_t firstAbove(const std::vector<PageEntry>& entries, const KeyProbe& probe) {
+namespace {
+
+// The first entry of a page whose key is above the probe's (or at it).
+std::size_t boundInPage(const std::vector<PageEntry>& entries, const KeyProbe& probe,
+                        bool equalIsAbove) {
   return boundByHeads(
-      entries.data(), entries.size(), probe, false,
+      entries.data(), entries.size(), probe, equalIsAbove,
       [](const PageEntry& pe) -> const KeyHead& { return pe.entry.head; },
       [](const PageEntry& pe) { return pe.entry.key(); });
 }
 
+}  // namespace
+
+std::size_t firstAbove(const std::vector<PageEntry>& entries, const KeyProbe& probe) {
+  return boundInPage(entries, probe, false);
+}
+
 std::size_t firstAtOrAbove(const std::vector<PageEntry>& entries, const KeyProbe& probe) {
-  return boundByHeads(
-      entries.data(), entries.size(), probe, true,
-      [](const PageEntry& pe) -> const KeyHead& { return pe.entry.head; },
-      [](const PageEntry& pe) { return pe.entry.key(); });
+  return boundInPage(entries, probe, true);
 }
 
 std::size_t firstAbove(const std::vector<PageEntry>& entries, std::string_view key) {
@@ -185,7 +192,7 @@ CachedPage* leafHolding(BriskFile& file, std::string_view key, std::size_t& inde
     const auto& entries = page->entries();
     index = firstAtOrAbove(entries, probe);
     return index < entries.size() && entries[index].entry.length() != 0 &&
-           compareEntryKey(entries[index].entry, probe) == 0;
+           entryHasKey(entries[index].entry, probe);
   };
   CachedPage* leaf = file.hasHint() ? file.cache().find(file.hintLeaf()) : nullptr;
   if (!holds(leaf)) {
