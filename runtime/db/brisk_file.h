@@ -107,8 +107,9 @@ class BriskFile {
   // the former number of the page that now has the freed number (the freed
   // number itself when nothing moved).
   std::int32_t freePage(CachedPage* page);
-  // The inner page that references `page` (found by its first key).
-  CachedPage* findParent(CachedPage* page);
+  // The inner page that references `page` (found by its first key), and
+  // in *index, when given, the position of the reference there.
+  CachedPage* findParent(CachedPage* page, std::size_t* index = nullptr);
   // The raw image of a placed page (from its pending copy when a reader
   // sees an unfinished commit); empty when it lies beyond the file.
   std::string readRawPage(std::int32_t page, int cls);

@@ -118,7 +118,7 @@ class PlacementScope {
 
 }  // namespace
 
-CachedPage* BriskFile::findParent(CachedPage* page) {
+CachedPage* BriskFile::findParent(CachedPage* page, std::size_t* index) {
   if (page->entries().empty()) brkbtFail(check::kParentMissing);
   const std::string key(page->entries().front().entry.key());
   const std::int32_t target = page->number;
@@ -130,11 +130,15 @@ CachedPage* BriskFile::findParent(CachedPage* page) {
     if (p->level() <= level || p->entries().empty()) brkbtFail(check::kParentMissing);
     const std::size_t i = brkbt_detail::lastAtOrBelow(p->entries(), key);
     if (p->level() == level + 1) {
-      if (p->entries()[i].child == target) return p;
-      for (const auto& pe : p->entries()) {
-        if (pe.child == target) return p;
+      const auto& entries = p->entries();
+      std::size_t j = i;
+      if (entries[j].child != target) {
+        j = 0;
+        while (j < entries.size() && entries[j].child != target) ++j;
+        if (j == entries.size()) brkbtFail(check::kParentMissing);
       }
-      brkbtFail(check::kParentMissing);
+      if (index) *index = j;
+      return p;
     }
     at = p->entries()[i].child;
   }
@@ -152,9 +156,7 @@ void BriskFile::renumber(CachedPage* page, std::int32_t to) {
     std::size_t at = 0;
     CachedPage* parent = index ? index->parentOf(m_cache, from, page->level(), at) : nullptr;
     if (parent == nullptr) {
-      parent = findParent(page);
-      auto& entries = parent->entries();
-      while (entries[at].child != from) ++at;  // findParent saw it there
+      parent = findParent(page, &at);
       if (index) index->learn(parent);
     }
     // A current image (built from the parent's entries, or read from the
