@@ -69,16 +69,17 @@ TableFile::~TableFile() {
 }
 
 int TableFile::beginRead() {
-  if (m_inPeriod) return 0;
-  if (m_file->refreshHeader() != 0) return dw::lang::err::kInvalidDataFile;
-  m_inPeriod = true;
-  return 0;
+  return beginReadPeriod(false);
 }
 
 int TableFile::beginTrustingRead() {
+  return beginReadPeriod(m_batchDepth == 0 && m_file->readMode() && !enlisted());
+}
+
+int TableFile::beginReadPeriod(bool mayTrust) {
   if (m_inPeriod) return 0;
-  if (m_batchDepth > 0 || !m_file->readMode() || enlisted()) return beginRead();
-  if (m_file->refreshHeaderTrusting() != 0) return dw::lang::err::kInvalidDataFile;
+  const int rc = mayTrust ? m_file->refreshHeaderTrusting() : m_file->refreshHeader();
+  if (rc != 0) return dw::lang::err::kInvalidDataFile;
   m_inPeriod = true;
   return 0;
 }

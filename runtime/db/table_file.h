@@ -77,6 +77,8 @@ class TableFile {
  private:
   TableFile() = default;
   int finish();
+  // Both kinds of read period; on trust only when mayTrust.
+  int beginReadPeriod(bool mayTrust);
 
   std::unique_ptr<BriskFile> m_file;
   std::string m_path;
