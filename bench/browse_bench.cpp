@@ -18,9 +18,9 @@
 #include <memory>
 #include <string>
 
-#include "app/core/app_files.h"
-#include "app/core/records.h"
-#include "app/core/table_descs.h"
+#include "app/data/app_files.h"
+#include "app/data/records.h"
+#include "app/data/table_descs.h"
 #include "app/forms/browse_schedule_views.h"
 #include "runtime/db/table.h"
 #include "runtime/lang/language_state.h"

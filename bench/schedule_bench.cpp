@@ -37,8 +37,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/core/app_files.h"
-#include "app/core/table_descs.h"
+#include "app/data/app_files.h"
+#include "app/data/table_descs.h"
 #include "bench/schedule_sqlite.h"
 #include "runtime/db/declared_file.h"
 #include "runtime/db/table.h"

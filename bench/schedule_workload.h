@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/records.h"
+#include "app/data/records.h"
 
 namespace dw::bench {
 

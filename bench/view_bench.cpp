@@ -16,8 +16,8 @@
 #include <random>
 #include <string>
 
-#include "app/core/records.h"
-#include "app/core/table_descs.h"
+#include "app/data/records.h"
+#include "app/data/table_descs.h"
 #include "runtime/db/table.h"
 #include "runtime/db/view.h"
 #include "runtime/lang/language_state.h"

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/core/app_files.h"
+#include "app/data/app_files.h"
 #include "app/core/check_due_task.h"
 #include "app/core/frame_title.h"
 #include "runtime/lang/dates.h"

@@ -6,12 +6,12 @@
 #include <cstring>
 #include <string>
 
-#include "app/core/app_files.h"
+#include "app/data/app_files.h"
 #include "app/core/message_window.h"
 #include "app/core/next_occurrence.h"
 #include "app/core/run_command.h"
-#include "app/core/schedule_ids.h"
-#include "app/core/table_codes.h"
+#include "app/data/schedule_ids.h"
+#include "app/data/table_codes.h"
 #include "app/core/window_position.h"
 #include "runtime/lang/dates.h"
 #include "runtime/lang/errors.h"

@@ -20,7 +20,7 @@
 #include <cstring>
 #include <map>
 
-#include "app/core/field_types.h"
+#include "app/data/field_types.h"
 #include "app/core/file_routines_internal.h"
 #include "runtime/lang/errors.h"
 

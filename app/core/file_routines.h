@@ -28,7 +28,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/core/app_files.h"
+#include "app/data/app_files.h"
 #include "runtime/db/declared_file.h"
 
 namespace dw::app {

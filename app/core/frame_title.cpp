@@ -1,7 +1,7 @@
 // Frame title and advance-warning texts (see frame_title.h).
 #include "app/core/frame_title.h"
 
-#include "app/core/field_types.h"
+#include "app/data/field_types.h"
 #include "runtime/lang/picture.h"
 
 namespace dw::app {

@@ -5,7 +5,7 @@
 
 #include "app/core/ical_mapping.h"
 #include "app/core/next_occurrence.h"
-#include "app/core/table_codes.h"
+#include "app/data/table_codes.h"
 #include "app/core/task_validation.h"
 #include "app/core/upcoming.h"
 #include "app/core/week_of_month.h"

@@ -7,8 +7,8 @@
 
 #include "app/core/ical_mapping.h"
 #include "app/core/next_occurrence.h"
-#include "app/core/records.h"
-#include "app/core/table_codes.h"
+#include "app/data/records.h"
+#include "app/data/table_codes.h"
 #include "runtime/lang/dates.h"
 
 namespace dw::app {

@@ -14,7 +14,7 @@
 #include "app/core/frame_popup.h"
 #include "app/core/frame_title.h"
 #include "app/core/main_frame_work.h"
-#include "app/core/requests.h"
+#include "app/data/requests.h"
 #include "app/core/settings.h"
 #include "app/core/setup_window.h"
 #include "app/core/window_position.h"

@@ -1,7 +1,7 @@
 // The main frame's data files and timer work (see main_frame_work.h).
 #include "app/core/main_frame_work.h"
 
-#include "app/core/app_files.h"
+#include "app/data/app_files.h"
 #include "app/core/check_advance_warning.h"
 #include "app/core/check_due_task.h"
 #include "app/core/driver_seams.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "app/core/driver_seams.h"
-#include "app/core/field_types.h"
+#include "app/data/field_types.h"
 #include "app/core/settings.h"
 #include "app/core/window_position.h"
 #include "runtime/ui/events.h"

@@ -13,8 +13,8 @@
 #include <limits>
 #include <string>
 
-#include "app/core/records.h"
-#include "app/core/table_codes.h"
+#include "app/data/records.h"
+#include "app/data/table_codes.h"
 #include "runtime/lang/chartab.h"
 
 namespace dw::app {

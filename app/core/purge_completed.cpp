@@ -1,7 +1,7 @@
 // The purge of completed records (see purge_completed.h).
 #include "app/core/purge_completed.h"
 
-#include "app/core/app_files.h"
+#include "app/data/app_files.h"
 #include "app/core/settings.h"
 #include "runtime/lang/dates.h"
 

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "app/core/field_types.h"
+#include "app/data/field_types.h"
 #include "runtime/lang/errors.h"
 #include "runtime/platform/platform.h"
 

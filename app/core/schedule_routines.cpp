@@ -14,7 +14,7 @@
 #include <cstring>
 
 #include "app/core/file_routines_internal.h"
-#include "app/core/script_steps.h"
+#include "app/data/script_steps.h"
 #include "runtime/lang/errors.h"
 
 namespace dw::app {

@@ -7,10 +7,10 @@
 #include <cstddef>
 #include <cstring>
 
-#include "app/core/app_files.h"
-#include "app/core/schedule_ids.h"
-#include "app/core/script_steps.h"
-#include "app/core/table_codes.h"
+#include "app/data/app_files.h"
+#include "app/data/schedule_ids.h"
+#include "app/data/script_steps.h"
+#include "app/data/table_codes.h"
 #include "runtime/lang/errors.h"
 
 namespace dw::app {

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "app/core/records.h"
+#include "app/data/records.h"
 #include "runtime/lang/dates.h"
 #include "runtime/lang/expr_value.h"
 #include "runtime/platform/profile.h"

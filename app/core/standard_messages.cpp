@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/core/field_types.h"
+#include "app/data/field_types.h"
 #include "app/core/file_routines.h"
 #include "runtime/lang/errors.h"
 #include "runtime/ui/message_box.h"

@@ -7,7 +7,7 @@
 #include <map>
 
 #include "app/core/next_occurrence.h"
-#include "app/core/table_codes.h"
+#include "app/data/table_codes.h"
 #include "app/core/task_validation.h"
 #include "app/core/week_of_month.h"
 #include "runtime/lang/dates.h"

@@ -39,7 +39,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/core/records.h"
+#include "app/data/records.h"
 
 namespace dw::app {
 

@@ -2,7 +2,7 @@
 #include "app/core/task_validation.h"
 
 #include "app/core/next_occurrence.h"
-#include "app/core/records.h"
+#include "app/data/records.h"
 #include "app/core/week_of_month.h"
 
 namespace dw::app {

@@ -1,7 +1,7 @@
 // Upcoming occurrences of a task (see upcoming.h).
 #include "app/core/upcoming.h"
 
-#include "app/core/records.h"
+#include "app/data/records.h"
 #include "runtime/lang/dates.h"
 
 namespace dw::app {

@@ -1,7 +1,7 @@
 // Weekdays and weeks of the month (see week_of_month.h).
 #include "app/core/week_of_month.h"
 
-#include "app/core/records.h"
+#include "app/data/records.h"
 #include "runtime/lang/dates.h"
 
 namespace dw::app {

@@ -1,8 +1,8 @@
 // AddProgramWizard (see add_program_wizard.h): the wizard's window, pages and presets.
 #include "app/forms/add_program_wizard.h"
 
-#include "app/core/requests.h"
-#include "app/core/table_codes.h"
+#include "app/data/requests.h"
+#include "app/data/table_codes.h"
 #include "app/forms/task_wizard.h"
 #include "fields/dorn020.h"
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/core/app_files.h"
+#include "app/data/app_files.h"
 #include "app/core/file_routines.h"
-#include "app/core/requests.h"
+#include "app/data/requests.h"
 #include "app/core/settings.h"
 #include "app/core/window_position.h"
 #include "app/forms/browse_schedule_list.h"

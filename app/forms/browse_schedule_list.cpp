@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/core/app_files.h"
+#include "app/data/app_files.h"
 #include "app/core/file_routines.h"
-#include "app/core/requests.h"
+#include "app/data/requests.h"
 #include "app/forms/browse_schedule_rows.h"
 #include "app/forms/schedule_calls.h"
 #include "runtime/lang/errors.h"

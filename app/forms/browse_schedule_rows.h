@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/records.h"
+#include "app/data/records.h"
 #include "runtime/ui/list_source.h"
 
 namespace dw::app {

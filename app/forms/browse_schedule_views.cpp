@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/core/app_files.h"
+#include "app/data/app_files.h"
 #include "app/forms/browse_schedule_rows.h"
 #include "runtime/lang/symbol_table.h"
 

@@ -26,7 +26,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/core/view_list_source.h"
+#include "app/data/view_list_source.h"
 #include "runtime/db/declared_file.h"
 
 namespace dw::app {

@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "app/core/app_files.h"
+#include "app/data/app_files.h"
 #include "app/core/settings.h"
 #include "app/core/task_validation.h"
 #include "app/core/week_of_month.h"

@@ -1,7 +1,7 @@
 // The next-occurrences preview (see next_occurrences_preview.h).
 #include "app/forms/next_occurrences_preview.h"
 
-#include "app/core/records.h"
+#include "app/data/records.h"
 #include "app/core/upcoming.h"
 #include "app/core/week_of_month.h"
 #include "runtime/lang/dates.h"

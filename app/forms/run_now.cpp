@@ -3,11 +3,11 @@
 
 #include <string>
 
-#include "app/core/app_files.h"
+#include "app/data/app_files.h"
 #include "app/core/file_routines.h"
 #include "app/core/message_window.h"
 #include "app/core/run_command.h"
-#include "app/core/table_codes.h"
+#include "app/data/table_codes.h"
 #include "app/forms/schedule_calls.h"
 #include "runtime/lang/dates.h"
 #include "runtime/lang/errors.h"

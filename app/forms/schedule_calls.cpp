@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/core/requests.h"
+#include "app/data/requests.h"
 #include "app/core/run_command.h"
 #include "runtime/ui/runtime.h"
 

@@ -1,8 +1,8 @@
 // SpecialEventWizard (see special_event_wizard.h): the wizard's window, pages and presets.
 #include "app/forms/special_event_wizard.h"
 
-#include "app/core/requests.h"
-#include "app/core/table_codes.h"
+#include "app/data/requests.h"
+#include "app/data/table_codes.h"
 #include "app/forms/task_wizard.h"
 #include "fields/dorn003.h"
 

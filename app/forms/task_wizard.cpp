@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "app/core/app_files.h"
-#include "app/core/requests.h"
+#include "app/data/app_files.h"
+#include "app/data/requests.h"
 #include "app/core/settings.h"
-#include "app/core/table_codes.h"
+#include "app/data/table_codes.h"
 #include "app/core/window_position.h"
 #include "app/forms/update_schedule.h"
 #include "app/forms/update_schedule_store.h"

@@ -1,8 +1,8 @@
 // The task form (see update_schedule.h).
 #include "app/forms/update_schedule.h"
 
-#include "app/core/app_files.h"
-#include "app/core/requests.h"
+#include "app/data/app_files.h"
+#include "app/data/requests.h"
 #include "app/core/settings.h"
 #include "app/core/window_position.h"
 #include "app/forms/update_schedule_fields.h"

@@ -6,9 +6,9 @@
 #include <cctype>
 #include <cstring>
 
-#include "app/core/app_files.h"
+#include "app/data/app_files.h"
 #include "app/core/settings.h"
-#include "app/core/table_codes.h"
+#include "app/data/table_codes.h"
 #include "app/core/task_validation.h"
 #include "app/forms/calendar.h"
 #include "app/forms/next_occurrences_preview.h"

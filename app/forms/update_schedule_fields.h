@@ -25,7 +25,7 @@
 
 #include <string>
 
-#include "app/core/records.h"
+#include "app/data/records.h"
 
 namespace dw::app {
 

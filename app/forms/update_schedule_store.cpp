@@ -1,10 +1,10 @@
 // The file work of the task form and the wizards (see update_schedule_store.h).
 #include "app/forms/update_schedule_store.h"
 
-#include "app/core/app_files.h"
-#include "app/core/field_types.h"
+#include "app/data/app_files.h"
+#include "app/data/field_types.h"
 #include "app/core/file_routines.h"
-#include "app/core/schedule_ids.h"
+#include "app/data/schedule_ids.h"
 #include "runtime/lang/errors.h"
 #include "runtime/ui/message_box.h"
 

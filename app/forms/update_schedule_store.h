@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/records.h"
+#include "app/data/records.h"
 
 namespace dw::app {
 

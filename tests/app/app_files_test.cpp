@@ -3,7 +3,7 @@
 // error of every operation, memos, bound names, and transactions over two
 // declarations.  Each test works in a temporary data directory and closes
 // what it opened (the declarations are process-wide).
-#include "app/core/app_files.h"
+#include "app/data/app_files.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <string>
 
-#include "app/core/schedule_ids.h"
-#include "app/core/script_steps.h"
-#include "app/core/table_codes.h"
+#include "app/data/schedule_ids.h"
+#include "app/data/script_steps.h"
+#include "app/data/table_codes.h"
 #include "runtime/db/view.h"
 #include "runtime/lang/errors.h"
 #include "runtime/lang/expr_compiler.h"

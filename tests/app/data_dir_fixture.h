@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/app_files.h"
+#include "app/data/app_files.h"
 #include "tests/db/loader_process.h"
 
 namespace dw::app::testing {

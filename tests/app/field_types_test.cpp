@@ -1,13 +1,13 @@
 // Record field types: the stored bytes of blank-padded and zero-terminated
 // strings, packed decimals and little-endian numbers at any offset.
-#include "app/core/field_types.h"
+#include "app/data/field_types.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <limits>
 
-#include "app/core/records.h"
+#include "app/data/records.h"
 
 namespace dw::app {
 namespace {

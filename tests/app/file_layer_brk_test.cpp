@@ -7,7 +7,7 @@
 // byte, memos included.
 #include <gtest/gtest.h>
 
-#include "app/core/table_descs.h"
+#include "app/data/table_descs.h"
 #include "file_layer_test_util.h"
 #include "tests/db/loader_process.h"
 #include "tests/platform/temp_dir.h"

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "app/core/app_files.h"
-#include "app/core/table_codes.h"
-#include "app/core/table_descs.h"
+#include "app/data/app_files.h"
+#include "app/data/table_codes.h"
+#include "app/data/table_descs.h"
 #include "runtime/lang/errors.h"
 #include "tests/app/data_dir_fixture.h"
 #include "tests/db/loader_process.h"

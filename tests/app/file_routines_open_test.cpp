@@ -7,7 +7,7 @@
 #include <atomic>
 #include <filesystem>
 
-#include "app/core/table_codes.h"
+#include "app/data/table_codes.h"
 #include "tests/app/file_routines_fixture.h"
 
 namespace dw::app::testing {

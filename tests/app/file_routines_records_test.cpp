@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/core/driver_seams.h"
-#include "app/core/table_codes.h"
+#include "app/data/table_codes.h"
 #include "tests/app/file_routines_fixture.h"
 
 namespace dw::app::testing {

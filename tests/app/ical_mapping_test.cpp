@@ -12,7 +12,7 @@
 #include <random>
 
 #include "app/core/next_occurrence.h"
-#include "app/core/table_codes.h"
+#include "app/data/table_codes.h"
 #include "app/core/upcoming.h"
 #include "runtime/lang/dates.h"
 

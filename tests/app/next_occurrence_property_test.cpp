@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "app/core/next_occurrence.h"
-#include "app/core/records.h"
+#include "app/data/records.h"
 #include "app/core/week_of_month.h"
 #include "runtime/lang/dates.h"
 

@@ -10,8 +10,8 @@
 #include <random>
 #include <string>
 
-#include "app/core/records.h"
-#include "app/core/table_codes.h"
+#include "app/data/records.h"
+#include "app/data/table_codes.h"
 #include "app/core/week_of_month.h"
 #include "runtime/lang/dates.h"
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/core/app_files.h"
-#include "app/core/table_codes.h"
+#include "app/data/app_files.h"
+#include "app/data/table_codes.h"
 #include "runtime/lang/dates.h"
 #include "runtime/lang/errors.h"
 #include "tests/app/data_dir_fixture.h"

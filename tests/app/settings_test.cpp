@@ -11,7 +11,7 @@
 #include <fstream>
 #include <limits>
 
-#include "app/core/records.h"
+#include "app/data/records.h"
 #include "runtime/lang/dates.h"
 #include "runtime/platform/profile.h"
 #include "runtime/platform/test_platform.h"

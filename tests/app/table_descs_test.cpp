@@ -1,7 +1,7 @@
 // Descriptions of the application's tables: the stored layout of every
 // field (type, offset, width, group), the keys in their declared order with
 // their attributes, the memos, and how a record buffer is cleared.
-#include "app/core/table_descs.h"
+#include "app/data/table_descs.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/records.h"
+#include "app/data/records.h"
 
 namespace dw::app {
 namespace {

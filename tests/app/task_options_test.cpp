@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/core/table_codes.h"
+#include "app/data/table_codes.h"
 #include "app/core/task_validation.h"
 #include "runtime/lang/dates.h"
 #include "runtime/lang/intl.h"

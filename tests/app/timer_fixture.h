@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/core/app_files.h"
+#include "app/data/app_files.h"
 #include "app/core/main_frame_work.h"
-#include "app/core/table_codes.h"
+#include "app/data/table_codes.h"
 #include "runtime/lang/dates.h"
 #include "tests/app/frame_fixture.h"
 

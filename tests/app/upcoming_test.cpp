@@ -11,8 +11,8 @@
 #include <random>
 #include <vector>
 
-#include "app/core/records.h"
-#include "app/core/table_codes.h"
+#include "app/data/records.h"
+#include "app/data/table_codes.h"
 #include "app/core/task_options.h"
 #include "runtime/lang/dates.h"
 

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <random>
 
-#include "app/core/records.h"
-#include "app/core/table_descs.h"
-#include "app/core/view_list_source.h"
+#include "app/data/records.h"
+#include "app/data/table_descs.h"
+#include "app/data/view_list_source.h"
 #include "runtime/lang/errors.h"
 #include "runtime/lang/language_state.h"
 #include "runtime/lang/symbol_table.h"

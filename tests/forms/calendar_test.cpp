@@ -3,7 +3,7 @@
 // calendar, the entries' range messages and what Close returns.
 #include "app/forms/calendar.h"
 
-#include "app/core/table_codes.h"
+#include "app/data/table_codes.h"
 #include "app/core/week_of_month.h"
 #include "fields/dorn027.h"
 #include "runtime/ui/message_box.h"

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "app/core/app_files.h"
-#include "app/core/requests.h"
+#include "app/data/app_files.h"
+#include "app/data/requests.h"
 #include "runtime/lang/dates.h"
 #include "runtime/lang/errors.h"
 #include "runtime/platform/profile.h"

@@ -3,8 +3,8 @@
 // changes on the task form and in a wizard.
 #include "app/forms/next_occurrences_preview.h"
 
-#include "app/core/records.h"
-#include "app/core/table_codes.h"
+#include "app/data/records.h"
+#include "app/data/table_codes.h"
 #include "app/core/upcoming.h"
 #include "app/forms/add_task_wizard.h"
 #include "app/forms/update_schedule.h"

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/core/table_codes.h"
+#include "app/data/table_codes.h"
 #include "app/forms/update_schedule_fields.h"
 #include "fields/dorn005.h"
 #include "runtime/ui/message_box.h"

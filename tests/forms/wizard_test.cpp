@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/table_codes.h"
+#include "app/data/table_codes.h"
 #include "app/forms/add_message_wizard.h"
 #include "app/forms/add_program_wizard.h"
 #include "app/forms/add_task_wizard.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/core/ical_mapping.h"
-#include "app/core/records.h"
+#include "app/data/records.h"
 #include "app/core/task_validation.h"
 #include "runtime/lang/dates.h"
 

@@ -13,9 +13,9 @@
 #include <cstring>
 
 #include "app/core/main_frame.h"
-#include "app/core/records.h"
-#include "app/core/requests.h"
-#include "app/core/table_descs.h"
+#include "app/data/records.h"
+#include "app/data/requests.h"
+#include "app/data/table_descs.h"
 #include "app/forms/browse_schedule.h"
 #include "app/forms/schedule_calls.h"
 #include "runtime/db/table.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/core/app_files.h"
+#include "app/data/app_files.h"
 #include "runtime/lang/errors.h"
 
 int main(int argc, char** argv) {

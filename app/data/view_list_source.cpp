@@ -1,6 +1,6 @@
 // The list row source over a view (view_list_source.h): choosing the
 // nearest known row for a window and counting the view's rows.
-#include "app/core/view_list_source.h"
+#include "app/data/view_list_source.h"
 
 #include <algorithm>
 

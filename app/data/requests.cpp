@@ -1,5 +1,5 @@
 // The process's request and response codes (requests.h).
-#include "app/core/requests.h"
+#include "app/data/requests.h"
 
 namespace dw::app {
 

@@ -1,13 +1,13 @@
 // Descriptions of the application's tables (see table_descs.h), built from
 // the record structs of records.h.
-#include "app/core/table_descs.h"
+#include "app/data/table_descs.h"
 
 #include <cassert>
 #include <initializer_list>
 #include <string>
 #include <type_traits>
 
-#include "app/core/records.h"
+#include "app/data/records.h"
 
 namespace dw::app {
 

@@ -2,9 +2,9 @@
 // never destroyed: files still open at exit hold nothing uncommitted (every
 // operation commits), and a declaration must outlive every thread that may
 // still use it while the process ends.
-#include "app/core/app_files.h"
+#include "app/data/app_files.h"
 
-#include "app/core/table_descs.h"
+#include "app/data/table_descs.h"
 
 namespace dw::app {
 

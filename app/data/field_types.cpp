@@ -1,6 +1,6 @@
 // Blank trimming and packed decimals of the record field types
 // (see field_types.h).
-#include "app/core/field_types.h"
+#include "app/data/field_types.h"
 
 #include <limits>
 

@@ -25,7 +25,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "app/core/field_types.h"
+#include "app/data/field_types.h"
 
 namespace dw::app {
 

@@ -13,8 +13,8 @@
 // never touches one never opens its file.
 #pragma once
 
-#include "app/core/records.h"
-#include "app/core/table_descs.h"
+#include "app/data/records.h"
+#include "app/data/table_descs.h"
 #include "runtime/db/declared_file.h"
 
 namespace dw::app {

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "app/core/app_files.h"
+#include "app/data/app_files.h"
 
 namespace dw::app {
 

@@ -1,5 +1,5 @@
 // Copying between the record images of records.h.
-#include "app/core/records.h"
+#include "app/data/records.h"
 
 #include <cstring>
 

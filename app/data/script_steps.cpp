@@ -1,7 +1,7 @@
 // Script steps of a task (script_steps.h).
-#include "app/core/script_steps.h"
+#include "app/data/script_steps.h"
 
-#include "app/core/app_files.h"
+#include "app/data/app_files.h"
 #include "runtime/lang/errors.h"
 
 namespace dw::app {

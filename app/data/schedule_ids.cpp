@@ -1,5 +1,5 @@
 // Schedule identifiers (schedule_ids.h).
-#include "app/core/schedule_ids.h"
+#include "app/data/schedule_ids.h"
 
 #include <limits>
 #include <string>
