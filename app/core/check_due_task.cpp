@@ -12,7 +12,7 @@
 #include "app/core/run_command.h"
 #include "app/data/schedule_ids.h"
 #include "app/data/table_codes.h"
-#include "app/core/window_position.h"
+#include "app/routines/window_position.h"
 #include "runtime/lang/dates.h"
 #include "runtime/lang/errors.h"
 #include "runtime/platform/platform.h"

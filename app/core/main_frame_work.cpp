@@ -5,7 +5,7 @@
 #include "app/core/check_advance_warning.h"
 #include "app/core/check_due_task.h"
 #include "app/core/driver_seams.h"
-#include "app/core/file_routines.h"
+#include "app/routines/file_routines.h"
 #include "app/core/purge_completed.h"
 
 namespace dw::app {

@@ -5,8 +5,8 @@
 
 #include "app/core/driver_seams.h"
 #include "app/data/field_types.h"
-#include "app/core/settings.h"
-#include "app/core/window_position.h"
+#include "app/routines/settings.h"
+#include "app/routines/window_position.h"
 #include "runtime/ui/events.h"
 #include "runtime/ui/runtime.h"
 #include "runtime/ui/var_ref.h"

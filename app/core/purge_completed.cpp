@@ -2,7 +2,7 @@
 #include "app/core/purge_completed.h"
 
 #include "app/data/app_files.h"
-#include "app/core/settings.h"
+#include "app/routines/settings.h"
 #include "runtime/lang/dates.h"
 
 namespace dw::app {

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "app/core/settings.h"
-#include "app/core/window_position.h"
+#include "app/routines/settings.h"
+#include "app/routines/window_position.h"
 #include "runtime/ui/events.h"
 #include "runtime/ui/runtime.h"
 #include "runtime/ui/var_ref.h"

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "app/core/driver_seams.h"
-#include "app/core/file_routines.h"
+#include "app/routines/file_routines.h"
 
 namespace dw::app {
 

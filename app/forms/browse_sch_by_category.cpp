@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "app/data/app_files.h"
-#include "app/core/file_routines.h"
+#include "app/routines/file_routines.h"
 #include "app/data/requests.h"
-#include "app/core/settings.h"
-#include "app/core/window_position.h"
+#include "app/routines/settings.h"
+#include "app/routines/window_position.h"
 #include "app/forms/browse_schedule_list.h"
 #include "app/forms/browse_schedule_rows.h"
 #include "runtime/lang/symbol_table.h"

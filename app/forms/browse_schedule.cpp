@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "app/data/app_files.h"
-#include "app/core/file_routines.h"
+#include "app/routines/file_routines.h"
 #include "app/data/requests.h"
-#include "app/core/settings.h"
-#include "app/core/window_position.h"
+#include "app/routines/settings.h"
+#include "app/routines/window_position.h"
 #include "app/forms/browse_schedule_list.h"
 #include "app/forms/browse_schedule_rows.h"
 #include "app/forms/browse_schedule_views.h"

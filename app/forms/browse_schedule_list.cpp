@@ -5,7 +5,7 @@
 #include <cctype>
 
 #include "app/data/app_files.h"
-#include "app/core/file_routines.h"
+#include "app/routines/file_routines.h"
 #include "app/data/requests.h"
 #include "app/forms/browse_schedule_rows.h"
 #include "app/forms/schedule_calls.h"

@@ -13,10 +13,10 @@
 #include <string>
 
 #include "app/data/app_files.h"
-#include "app/core/settings.h"
+#include "app/routines/settings.h"
 #include "app/core/task_validation.h"
 #include "app/core/week_of_month.h"
-#include "app/core/window_position.h"
+#include "app/routines/window_position.h"
 #include "fields/dorn027.h"
 #include "runtime/lang/dates.h"
 #include "runtime/ui/events.h"

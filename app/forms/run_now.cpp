@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/data/app_files.h"
-#include "app/core/file_routines.h"
+#include "app/routines/file_routines.h"
 #include "app/core/message_window.h"
 #include "app/core/run_command.h"
 #include "app/data/table_codes.h"

@@ -5,9 +5,9 @@
 
 #include "app/data/app_files.h"
 #include "app/data/requests.h"
-#include "app/core/settings.h"
+#include "app/routines/settings.h"
 #include "app/data/table_codes.h"
-#include "app/core/window_position.h"
+#include "app/routines/window_position.h"
 #include "app/forms/update_schedule.h"
 #include "app/forms/update_schedule_store.h"
 #include "runtime/lang/errors.h"

@@ -3,8 +3,8 @@
 
 #include "app/data/app_files.h"
 #include "app/data/requests.h"
-#include "app/core/settings.h"
-#include "app/core/window_position.h"
+#include "app/routines/settings.h"
+#include "app/routines/window_position.h"
 #include "app/forms/update_schedule_fields.h"
 #include "app/forms/update_schedule_store.h"
 #include "fields/dorn005.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "app/data/app_files.h"
-#include "app/core/settings.h"
+#include "app/routines/settings.h"
 #include "app/data/table_codes.h"
 #include "app/core/task_validation.h"
 #include "app/forms/calendar.h"

@@ -3,7 +3,7 @@
 
 #include "app/data/app_files.h"
 #include "app/data/field_types.h"
-#include "app/core/file_routines.h"
+#include "app/routines/file_routines.h"
 #include "app/data/schedule_ids.h"
 #include "runtime/lang/errors.h"
 #include "runtime/ui/message_box.h"

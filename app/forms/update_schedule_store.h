@@ -1,7 +1,7 @@
 // The file work of the task form and the wizards: opening the Schedule and
 // Categories files, priming a new task, storing, changing and deleting it,
 // each failure told to the user in the standard wordings of the file
-// routines (app/core/file_routines.h).
+// routines (app/routines/file_routines.h).
 //
 // The form edits a working copy of the task (TaskStore::task, message);
 // SCH's buffer receives it when it is written, so a list on another thread

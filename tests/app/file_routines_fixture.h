@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/core/file_routines.h"
-#include "app/core/open_routine_internal.h"
+#include "app/routines/file_routines.h"
+#include "app/routines/open_routine_internal.h"
 #include "runtime/lang/errors.h"
 #include "runtime/ui/headless/headless_backend.h"
 #include "runtime/ui/runtime.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/file_routines.h"
+#include "app/routines/file_routines.h"
 #include "runtime/lang/errors.h"
 #include "runtime/ui/headless/headless_backend.h"
 #include "runtime/ui/message_box.h"

@@ -14,7 +14,7 @@
 #include "app/core/driver_seams.h"
 #include "app/core/main_frame.h"
 #include "app/core/message_window.h"
-#include "app/core/settings.h"
+#include "app/routines/settings.h"
 #include "runtime/lang/errors.h"
 #include "runtime/platform/profile.h"
 #include "runtime/platform/test_platform.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/core/main_frame.h"
-#include "app/core/window_position.h"
+#include "app/routines/window_position.h"
 #include "runtime/lang/dates.h"
 #include "runtime/ui/events.h"
 #include "tests/app/frame_fixture.h"

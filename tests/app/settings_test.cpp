@@ -2,7 +2,7 @@
 // defaults of a new installation, the inverted keys, numbers read from
 // text, the round trip through DORN.INI, and PELICAND.INI's advance-warning
 // defaults.
-#include "app/core/settings.h"
+#include "app/routines/settings.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/core/check_advance_warning.h"
-#include "app/core/settings.h"
+#include "app/routines/settings.h"
 #include "tests/app/timer_fixture.h"
 
 namespace dw::app {

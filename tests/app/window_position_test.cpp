@@ -1,6 +1,6 @@
 // Window positions through a real DORN.INI in a temporary profile
 // directory: what a close writes, what an open makes of what is stored.
-#include "app/core/window_position.h"
+#include "app/routines/window_position.h"
 
 #include <gtest/gtest.h>
 

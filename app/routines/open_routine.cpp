@@ -16,9 +16,9 @@
 // by its first user and closed by its last.
 //
 // Threads: a runtime thread holding the Runtime lock.
-#include "app/core/open_routine_internal.h"
+#include "app/routines/open_routine_internal.h"
 
-#include "app/core/file_routines.h"
+#include "app/routines/file_routines.h"
 #include "runtime/lang/errors.h"
 
 namespace dw::app {

@@ -4,7 +4,7 @@
 // the write, commit or roll back.
 //
 // Threads: a runtime thread holding the Runtime lock.
-#include "app/core/file_routines_internal.h"
+#include "app/routines/file_routines_internal.h"
 
 namespace dw::app {
 

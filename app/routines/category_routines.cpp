@@ -16,7 +16,7 @@
 // Threads: a runtime thread holding the Runtime lock.
 #include <cstring>
 
-#include "app/core/file_routines_internal.h"
+#include "app/routines/file_routines_internal.h"
 #include "runtime/lang/errors.h"
 
 namespace dw::app {

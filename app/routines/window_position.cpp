@@ -1,7 +1,7 @@
 // Window positions in DORN.INI (see window_position.h).
-#include "app/core/window_position.h"
+#include "app/routines/window_position.h"
 
-#include "app/core/settings.h"
+#include "app/routines/settings.h"
 #include "runtime/platform/profile.h"
 #include "runtime/ui/events.h"
 #include "runtime/ui/runtime.h"

@@ -1,5 +1,5 @@
 // Settings and INI files (see settings.h).
-#include "app/core/settings.h"
+#include "app/routines/settings.h"
 
 #include <algorithm>
 #include <limits>

@@ -21,7 +21,7 @@
 #include <map>
 
 #include "app/data/field_types.h"
-#include "app/core/file_routines_internal.h"
+#include "app/routines/file_routines_internal.h"
 #include "runtime/lang/errors.h"
 
 namespace dw::app {

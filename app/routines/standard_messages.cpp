@@ -14,7 +14,7 @@
 #include <string>
 
 #include "app/data/field_types.h"
-#include "app/core/file_routines.h"
+#include "app/routines/file_routines.h"
 #include "runtime/lang/errors.h"
 #include "runtime/ui/message_box.h"
 #include "runtime/ui/runtime.h"

@@ -13,7 +13,7 @@
 // Threads: a runtime thread holding the Runtime lock.
 #include <cstring>
 
-#include "app/core/file_routines_internal.h"
+#include "app/routines/file_routines_internal.h"
 #include "app/data/script_steps.h"
 #include "runtime/lang/errors.h"
 

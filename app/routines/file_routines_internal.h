@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/core/file_routines.h"
+#include "app/routines/file_routines.h"
 
 namespace dw::app::detail {
 
