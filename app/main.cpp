@@ -33,10 +33,10 @@
 #include <string>
 #include <system_error>
 
-#include "app/core/data_directory_lock.h"
-#include "app/core/data_paths.h"
+#include "app/scheduler/data_directory_lock.h"
+#include "app/scheduler/data_paths.h"
 #include "app/core/main_frame.h"
-#include "app/core/main_frame_work.h"
+#include "app/scheduler/main_frame_work.h"
 #include "app/forms/frame_windows.h"
 #include "runtime/lang/env_file.h"
 #include "runtime/ui/qt/qt_backend.h"

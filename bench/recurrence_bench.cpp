@@ -4,7 +4,7 @@
 // form costs the same whatever the gap.
 #include <benchmark/benchmark.h>
 
-#include "app/core/next_occurrence.h"
+#include "app/scheduler/next_occurrence.h"
 #include "runtime/lang/dates.h"
 
 namespace {

@@ -4,11 +4,11 @@
 #include <memory>
 
 #include "app/core/ical_mapping.h"
-#include "app/core/next_occurrence.h"
+#include "app/scheduler/next_occurrence.h"
 #include "app/data/table_codes.h"
-#include "app/core/task_validation.h"
-#include "app/core/upcoming.h"
-#include "app/core/week_of_month.h"
+#include "app/scheduler/task_validation.h"
+#include "app/scheduler/upcoming.h"
+#include "app/scheduler/week_of_month.h"
 #include "runtime/lang/dates.h"
 
 namespace dw::app {

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "app/core/ical_mapping.h"
-#include "app/core/next_occurrence.h"
+#include "app/scheduler/next_occurrence.h"
 #include "app/data/records.h"
 #include "app/data/table_codes.h"
 #include "runtime/lang/dates.h"

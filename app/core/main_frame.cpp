@@ -9,11 +9,11 @@
 #include <optional>
 #include <string>
 
-#include "app/core/driver_seams.h"
+#include "app/scheduler/driver_seams.h"
 #include "app/core/frame_menu.h"
 #include "app/core/frame_popup.h"
-#include "app/core/frame_title.h"
-#include "app/core/main_frame_work.h"
+#include "app/scheduler/frame_title.h"
+#include "app/scheduler/main_frame_work.h"
 #include "app/data/requests.h"
 #include "app/routines/settings.h"
 #include "app/core/setup_window.h"

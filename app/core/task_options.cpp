@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <map>
 
-#include "app/core/next_occurrence.h"
+#include "app/scheduler/next_occurrence.h"
 #include "app/data/table_codes.h"
-#include "app/core/task_validation.h"
-#include "app/core/week_of_month.h"
+#include "app/scheduler/task_validation.h"
+#include "app/scheduler/week_of_month.h"
 #include "runtime/lang/dates.h"
 #include "runtime/lang/picture.h"
 

@@ -14,8 +14,8 @@
 
 #include "app/data/app_files.h"
 #include "app/routines/settings.h"
-#include "app/core/task_validation.h"
-#include "app/core/week_of_month.h"
+#include "app/scheduler/task_validation.h"
+#include "app/scheduler/week_of_month.h"
 #include "app/routines/window_position.h"
 #include "fields/dorn027.h"
 #include "runtime/lang/dates.h"

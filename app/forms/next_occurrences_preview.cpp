@@ -2,8 +2,8 @@
 #include "app/forms/next_occurrences_preview.h"
 
 #include "app/data/records.h"
-#include "app/core/upcoming.h"
-#include "app/core/week_of_month.h"
+#include "app/scheduler/upcoming.h"
+#include "app/scheduler/week_of_month.h"
 #include "runtime/lang/dates.h"
 #include "runtime/lang/picture.h"
 #include "runtime/ui/runtime.h"

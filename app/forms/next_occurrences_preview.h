@@ -1,7 +1,7 @@
 // The preview of a task's next occurrences on the task form and the
 // wizards: a list of the next five times the task will fall due, worked
 // out from the task as it stands in the form by the same code that moves
-// it when the timer performs it (app/core/upcoming.h), so what the user
+// it when the timer performs it (app/scheduler/upcoming.h), so what the user
 // sees is what the scheduler will do.  The form refreshes it whenever a
 // field that bears on it changes.
 //
@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/next_occurrence.h"
+#include "app/scheduler/next_occurrence.h"
 
 namespace dw::app {
 

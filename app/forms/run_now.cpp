@@ -5,8 +5,8 @@
 
 #include "app/data/app_files.h"
 #include "app/routines/file_routines.h"
-#include "app/core/message_window.h"
-#include "app/core/run_command.h"
+#include "app/scheduler/message_window.h"
+#include "app/scheduler/run_command.h"
 #include "app/data/table_codes.h"
 #include "app/forms/schedule_calls.h"
 #include "runtime/lang/dates.h"

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/data/requests.h"
-#include "app/core/run_command.h"
+#include "app/scheduler/run_command.h"
 #include "runtime/ui/runtime.h"
 
 namespace dw::app {

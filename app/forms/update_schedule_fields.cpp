@@ -9,7 +9,7 @@
 #include "app/data/app_files.h"
 #include "app/routines/settings.h"
 #include "app/data/table_codes.h"
-#include "app/core/task_validation.h"
+#include "app/scheduler/task_validation.h"
 #include "app/forms/calendar.h"
 #include "app/forms/next_occurrences_preview.h"
 #include "app/forms/update_schedule_store.h"

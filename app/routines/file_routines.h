@@ -223,16 +223,4 @@ int updateCategoriesRecord();
 int updateToDoRecord();
 int updateScriptingRecord();
 
-// ---------------------------------------------------------------------------
-// The to-do adder
-
-// Adds a to-do item: priority 5, not done, `text` (cut to 40 characters),
-// opening the ToDo table through the user counts (created when missing).
-// 0 on success, else the error code (reported through the error routine:
-// message 14).
-int addToDoItem(std::string_view text);
-// Installs addToDoItem as the message window's to-do adder
-// (driver_seams.h).  The program calls it once at start.
-void installFileRoutines();
-
 }  // namespace dw::app

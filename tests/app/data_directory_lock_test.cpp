@@ -1,7 +1,7 @@
 // The data directory's scheduler lock: one holder at a time, across open
 // files of one process as across processes, and free again when the holder
 // goes.
-#include "app/core/data_directory_lock.h"
+#include "app/scheduler/data_directory_lock.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

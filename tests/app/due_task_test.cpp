@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/core/check_due_task.h"
-#include "app/core/message_window.h"
-#include "app/core/run_command.h"
+#include "app/scheduler/check_due_task.h"
+#include "app/scheduler/message_window.h"
+#include "app/scheduler/run_command.h"
 #include "app/core/setup_window.h"
 #include "runtime/lang/errors.h"
 #include "runtime/ui/message_box.h"

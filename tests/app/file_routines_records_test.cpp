@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/core/driver_seams.h"
+#include "app/scheduler/driver_seams.h"
+#include "app/scheduler/todo_adder.h"
 #include "app/data/table_codes.h"
 #include "tests/app/file_routines_fixture.h"
 

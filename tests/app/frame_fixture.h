@@ -11,9 +11,9 @@
 #include <fstream>
 #include <string>
 
-#include "app/core/driver_seams.h"
+#include "app/scheduler/driver_seams.h"
 #include "app/core/main_frame.h"
-#include "app/core/message_window.h"
+#include "app/scheduler/message_window.h"
 #include "app/routines/settings.h"
 #include "runtime/lang/errors.h"
 #include "runtime/platform/profile.h"

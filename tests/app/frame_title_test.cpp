@@ -1,10 +1,10 @@
 // The frame's title rules and the advance warning's text, as pure
 // functions, and the to-do text of a message.
-#include "app/core/frame_title.h"
+#include "app/scheduler/frame_title.h"
 
 #include <gtest/gtest.h>
 
-#include "app/core/driver_seams.h"
+#include "app/scheduler/driver_seams.h"
 #include "runtime/lang/dates.h"
 
 namespace dw::app {

@@ -11,9 +11,9 @@
 #include <cstring>
 #include <random>
 
-#include "app/core/next_occurrence.h"
+#include "app/scheduler/next_occurrence.h"
 #include "app/data/table_codes.h"
-#include "app/core/upcoming.h"
+#include "app/scheduler/upcoming.h"
 #include "runtime/lang/dates.h"
 
 namespace dw::app {

@@ -1,7 +1,7 @@
 // The message window started as the frame's timer work starts it: its own
 // copy of the message, the count of open windows, the fallback box at the
 // limit, "&Add to To Do List" and its position.
-#include "app/core/message_window.h"
+#include "app/scheduler/message_window.h"
 
 #include <gtest/gtest.h>
 

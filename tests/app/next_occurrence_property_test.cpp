@@ -9,9 +9,9 @@
 #include <random>
 #include <sstream>
 
-#include "app/core/next_occurrence.h"
+#include "app/scheduler/next_occurrence.h"
 #include "app/data/records.h"
-#include "app/core/week_of_month.h"
+#include "app/scheduler/week_of_month.h"
 #include "runtime/lang/dates.h"
 
 namespace dw::app {

@@ -2,7 +2,7 @@
 // shared with the form's date check, and a randomised comparison (fixed
 // seed) with a slow reference that steps exactly as the rules read, one
 // step, day or minute at a time.
-#include "app/core/next_occurrence.h"
+#include "app/scheduler/next_occurrence.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 
 #include "app/data/records.h"
 #include "app/data/table_codes.h"
-#include "app/core/week_of_month.h"
+#include "app/scheduler/week_of_month.h"
 #include "runtime/lang/dates.h"
 
 namespace dw::app {

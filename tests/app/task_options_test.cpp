@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/data/table_codes.h"
-#include "app/core/task_validation.h"
+#include "app/scheduler/task_validation.h"
 #include "runtime/lang/dates.h"
 #include "runtime/lang/intl.h"
 

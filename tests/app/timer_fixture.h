@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/data/app_files.h"
-#include "app/core/main_frame_work.h"
+#include "app/scheduler/main_frame_work.h"
 #include "app/data/table_codes.h"
 #include "runtime/lang/dates.h"
 #include "tests/app/frame_fixture.h"

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "app/core/message_window.h"
+#include "app/scheduler/message_window.h"
 #include "runtime/ui/events.h"
 #include "tests/app/timer_fixture.h"
 

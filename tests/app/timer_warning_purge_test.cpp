@@ -4,7 +4,7 @@
 // never deletes, the switch that turns it off).
 #include <gtest/gtest.h>
 
-#include "app/core/check_advance_warning.h"
+#include "app/scheduler/check_advance_warning.h"
 #include "app/routines/settings.h"
 #include "tests/app/timer_fixture.h"
 

@@ -4,7 +4,7 @@
 // with random tasks from a fixed seed.  Minute and hour rules are ticked
 // every minute; the others once a day at its last moment, which handles an
 // occurrence on the day it falls due as a finer tick would.
-#include "app/core/upcoming.h"
+#include "app/scheduler/upcoming.h"
 
 #include <gtest/gtest.h>
 

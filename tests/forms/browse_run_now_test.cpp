@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "app/core/message_window.h"
+#include "app/scheduler/message_window.h"
 #include "app/forms/run_now.h"
 #include "runtime/ui/keycodes.h"
 #include "tests/forms/browse_fixture.h"

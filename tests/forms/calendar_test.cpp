@@ -4,7 +4,7 @@
 #include "app/forms/calendar.h"
 
 #include "app/data/table_codes.h"
-#include "app/core/week_of_month.h"
+#include "app/scheduler/week_of_month.h"
 #include "fields/dorn027.h"
 #include "runtime/ui/message_box.h"
 #include "tests/forms/form_fixture.h"

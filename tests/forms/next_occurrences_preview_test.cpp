@@ -5,7 +5,7 @@
 
 #include "app/data/records.h"
 #include "app/data/table_codes.h"
-#include "app/core/upcoming.h"
+#include "app/scheduler/upcoming.h"
 #include "app/forms/add_task_wizard.h"
 #include "app/forms/update_schedule.h"
 #include "app/forms/update_schedule_fields.h"

@@ -9,7 +9,7 @@
 
 #include "app/core/ical_mapping.h"
 #include "app/data/records.h"
-#include "app/core/task_validation.h"
+#include "app/scheduler/task_validation.h"
 #include "runtime/lang/dates.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

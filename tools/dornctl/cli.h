@@ -53,7 +53,7 @@ bool takeNamedValue(Arguments& args, std::string_view name, std::optional<std::s
 std::string lowerCase(std::string_view text);
 
 // The data directory: --data DIR when given (setDataOption), else the
-// environment's (app/core/data_paths.h).  openStore enters it and opens
+// environment's (app/scheduler/data_paths.h).  openStore enters it and opens
 // the store; for reading, a data directory that does not exist is an empty
 // schedule, for changing it is created.  kExitOk, or the exit code after
 // reporting.

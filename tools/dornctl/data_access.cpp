@@ -6,7 +6,7 @@
 #include <string>
 #include <system_error>
 
-#include "app/core/data_paths.h"
+#include "app/scheduler/data_paths.h"
 #include "tools/dornctl/cli.h"
 
 namespace dornctl {

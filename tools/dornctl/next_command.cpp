@@ -1,4 +1,4 @@
-// dornctl next: when a task falls due (app/core/upcoming.h), for a task of
+// dornctl next: when a task falls due (app/scheduler/upcoming.h), for a task of
 // the schedule file (next ID) or a rule given on the command line (next
 // --schedule ...).
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/core/task_options.h"
-#include "app/core/upcoming.h"
+#include "app/scheduler/upcoming.h"
 #include "runtime/lang/dates.h"
 #include "tools/dornctl/cli.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/core/ical_mapping.h"
-#include "app/core/next_occurrence.h"
+#include "app/scheduler/next_occurrence.h"
 #include "runtime/lang/picture.h"
 
 namespace dornctl {

@@ -13,7 +13,7 @@
 
 #include <vector>
 
-#include "app/core/next_occurrence.h"
+#include "app/scheduler/next_occurrence.h"
 
 namespace dw::app {
 

@@ -1,5 +1,5 @@
 // The scheduler's reach into the schedule file (see driver_seams.h).
-#include "app/core/driver_seams.h"
+#include "app/scheduler/driver_seams.h"
 
 #include <algorithm>
 #include <utility>

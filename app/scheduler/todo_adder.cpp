@@ -6,9 +6,11 @@
 // share TDO's record buffer, so the adder puts back what it found there.
 //
 // Threads: the message window's runtime thread, holding the Runtime lock.
+#include "app/scheduler/todo_adder.h"
+
 #include <cstring>
 
-#include "app/core/driver_seams.h"
+#include "app/scheduler/driver_seams.h"
 #include "app/routines/file_routines.h"
 
 namespace dw::app {

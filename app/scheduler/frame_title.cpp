@@ -1,5 +1,5 @@
 // Frame title and advance-warning texts (see frame_title.h).
-#include "app/core/frame_title.h"
+#include "app/scheduler/frame_title.h"
 
 #include "app/data/field_types.h"
 #include "runtime/lang/picture.h"

@@ -1,12 +1,13 @@
 // The main frame's data files and timer work (see main_frame_work.h).
-#include "app/core/main_frame_work.h"
+#include "app/scheduler/main_frame_work.h"
 
 #include "app/data/app_files.h"
-#include "app/core/check_advance_warning.h"
-#include "app/core/check_due_task.h"
-#include "app/core/driver_seams.h"
+#include "app/scheduler/check_advance_warning.h"
+#include "app/scheduler/check_due_task.h"
+#include "app/scheduler/driver_seams.h"
 #include "app/routines/file_routines.h"
-#include "app/core/purge_completed.h"
+#include "app/scheduler/purge_completed.h"
+#include "app/scheduler/todo_adder.h"
 
 namespace dw::app {
 

@@ -1,9 +1,9 @@
 // The message window and its hand-over (see message_window.h).
-#include "app/core/message_window.h"
+#include "app/scheduler/message_window.h"
 
 #include <algorithm>
 
-#include "app/core/driver_seams.h"
+#include "app/scheduler/driver_seams.h"
 #include "app/data/field_types.h"
 #include "app/routines/settings.h"
 #include "app/routines/window_position.h"

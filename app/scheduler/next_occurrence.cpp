@@ -7,7 +7,7 @@
 //                    M += the rest, then while M > 8640000: M -= 8640000, D++
 // Both are monotone (every step moves the occurrence later), which is what
 // lets the closed forms search for the first step that ends the loop.
-#include "app/core/next_occurrence.h"
+#include "app/scheduler/next_occurrence.h"
 
 #include <algorithm>
 #include <limits>

@@ -12,7 +12,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/core/frame_title.h"
+#include "app/scheduler/frame_title.h"
 
 namespace dw::app {
 

@@ -1,9 +1,9 @@
 // Field rules of a task (see task_validation.h).
-#include "app/core/task_validation.h"
+#include "app/scheduler/task_validation.h"
 
-#include "app/core/next_occurrence.h"
+#include "app/scheduler/next_occurrence.h"
 #include "app/data/records.h"
-#include "app/core/week_of_month.h"
+#include "app/scheduler/week_of_month.h"
 
 namespace dw::app {
 

@@ -1,5 +1,5 @@
 // The scheduler's program starter (see run_command.h).
-#include "app/core/run_command.h"
+#include "app/scheduler/run_command.h"
 
 #include <algorithm>
 

@@ -1,11 +1,11 @@
 // The advance-warning check (see check_advance_warning.h).
-#include "app/core/check_advance_warning.h"
+#include "app/scheduler/check_advance_warning.h"
 
 #include <cstring>
 
 #include "app/data/app_files.h"
-#include "app/core/check_due_task.h"
-#include "app/core/frame_title.h"
+#include "app/scheduler/check_due_task.h"
+#include "app/scheduler/frame_title.h"
 #include "runtime/lang/dates.h"
 #include "runtime/ui/message_box.h"
 #include "runtime/ui/runtime.h"

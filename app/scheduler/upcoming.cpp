@@ -1,5 +1,5 @@
 // Upcoming occurrences of a task (see upcoming.h).
-#include "app/core/upcoming.h"
+#include "app/scheduler/upcoming.h"
 
 #include "app/data/records.h"
 #include "runtime/lang/dates.h"

@@ -1,5 +1,5 @@
 // Weekdays and weeks of the month (see week_of_month.h).
-#include "app/core/week_of_month.h"
+#include "app/scheduler/week_of_month.h"
 
 #include "app/data/records.h"
 #include "runtime/lang/dates.h"

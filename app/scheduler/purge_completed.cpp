@@ -1,5 +1,5 @@
 // The purge of completed records (see purge_completed.h).
-#include "app/core/purge_completed.h"
+#include "app/scheduler/purge_completed.h"
 
 #include "app/data/app_files.h"
 #include "app/routines/settings.h"

@@ -41,7 +41,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/core/week_of_month.h"
+#include "app/scheduler/week_of_month.h"
 #include "runtime/lang/dates.h"
 
 namespace dw::app {

@@ -1,5 +1,5 @@
 // The due-task check (see check_due_task.h), step by step.
-#include "app/core/check_due_task.h"
+#include "app/scheduler/check_due_task.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -7,9 +7,9 @@
 #include <string>
 
 #include "app/data/app_files.h"
-#include "app/core/message_window.h"
-#include "app/core/next_occurrence.h"
-#include "app/core/run_command.h"
+#include "app/scheduler/message_window.h"
+#include "app/scheduler/next_occurrence.h"
+#include "app/scheduler/run_command.h"
 #include "app/data/schedule_ids.h"
 #include "app/data/table_codes.h"
 #include "app/routines/window_position.h"

@@ -25,7 +25,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/core/frame_title.h"
+#include "app/scheduler/frame_title.h"
 
 namespace dw::app {
 

@@ -1,5 +1,5 @@
 // The data directory's scheduler lock (see data_directory_lock.h).
-#include "app/core/data_directory_lock.h"
+#include "app/scheduler/data_directory_lock.h"
 
 namespace dw::app {
 

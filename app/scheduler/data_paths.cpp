@@ -1,5 +1,5 @@
 // The data and profile directories (data_paths.h).
-#include "app/core/data_paths.h"
+#include "app/scheduler/data_paths.h"
 
 #include <cstdlib>
 #include <filesystem>
