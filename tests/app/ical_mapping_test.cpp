@@ -2,7 +2,7 @@
 // the times the timer gives; export then import gives back the task; foreign
 // events map what they can and name the line of what they cannot; damaged
 // files are refused as a whole.
-#include "app/core/ical_mapping.h"
+#include "app/exchange/ical_mapping.h"
 
 #include <gtest/gtest.h>
 #include <libical/ical.h>

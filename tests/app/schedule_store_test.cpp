@@ -4,7 +4,7 @@
 // when refused, removal takes the Scripting steps, the history joins
 // completed copies and History records, and a second process holding a task
 // makes a change fail after the bounded wait while adds still succeed.
-#include "app/core/schedule_store.h"
+#include "app/exchange/schedule_store.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

@@ -1,7 +1,7 @@
 // Task options of the command line: the text forms of dates, times and
 // advance warnings, the form's date check, and every refusal naming its
 // option.
-#include "app/core/task_options.h"
+#include "app/exchange/task_options.h"
 
 #include <gtest/gtest.h>
 

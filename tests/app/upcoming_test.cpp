@@ -13,7 +13,7 @@
 
 #include "app/data/records.h"
 #include "app/data/table_codes.h"
-#include "app/core/task_options.h"
+#include "app/exchange/task_options.h"
 #include "runtime/lang/dates.h"
 
 namespace dw::app {

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/core/ical_mapping.h"
+#include "app/exchange/ical_mapping.h"
 #include "app/data/records.h"
 #include "app/scheduler/task_validation.h"
 #include "runtime/lang/dates.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/schedule_store.h"
+#include "app/exchange/schedule_store.h"
 #include "runtime/lang/dates.h"
 #include "tools/dornctl/cli.h"
 

@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/core/schedule_store.h"
-#include "app/core/task_options.h"
+#include "app/exchange/schedule_store.h"
+#include "app/exchange/task_options.h"
 
 namespace dornctl {
 

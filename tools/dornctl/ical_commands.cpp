@@ -1,4 +1,4 @@
-// dornctl's iCalendar commands (app/core/ical_mapping.h):
+// dornctl's iCalendar commands (app/exchange/ical_mapping.h):
 //   export FILE.ics [--category NAME]   the tasks as events ("-": stdout)
 //   import FILE.ics [--category NAME] [--dry-run]
 //                                       events as new tasks, in one
@@ -19,8 +19,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/core/ical_mapping.h"
-#include "app/core/schedule_store.h"
+#include "app/exchange/ical_mapping.h"
+#include "app/exchange/schedule_store.h"
 #include "runtime/lang/dates.h"
 #include "tools/dornctl/cli.h"
 

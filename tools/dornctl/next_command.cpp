@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "app/core/task_options.h"
+#include "app/exchange/task_options.h"
 #include "app/scheduler/upcoming.h"
 #include "runtime/lang/dates.h"
 #include "tools/dornctl/cli.h"

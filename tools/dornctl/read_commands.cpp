@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/schedule_store.h"
+#include "app/exchange/schedule_store.h"
 #include "tools/dornctl/cli.h"
 #include "tools/dornctl/task_output.h"
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/core/ical_mapping.h"
+#include "app/exchange/ical_mapping.h"
 #include "app/scheduler/next_occurrence.h"
 #include "runtime/lang/picture.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/core/task_options.h"
+#include "app/exchange/task_options.h"
 
 namespace dornctl {
 

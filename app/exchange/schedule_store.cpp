@@ -1,5 +1,5 @@
 // The schedule file for a program beside the scheduler (schedule_store.h).
-#include "app/core/schedule_store.h"
+#include "app/exchange/schedule_store.h"
 
 #include <algorithm>
 #include <cassert>

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "app/core/ical_mapping.h"
+#include "app/exchange/ical_mapping.h"
 #include "app/scheduler/next_occurrence.h"
 #include "app/data/table_codes.h"
 #include "app/scheduler/task_validation.h"

@@ -1,11 +1,12 @@
-// iCalendar events as tasks (see ical_mapping.h).
+// iCalendar events as tasks (see ical_mapping.h): libical parses the text
+// that the line scanner (ical_scanner.h) has accepted, and each VEVENT is
+// mapped to the task options that describe it.
 #include <libical/ical.h>
 
-#include <cctype>
-#include <map>
 #include <memory>
 
-#include "app/core/ical_mapping.h"
+#include "app/exchange/ical_mapping.h"
+#include "app/exchange/ical_scanner.h"
 #include "app/scheduler/next_occurrence.h"
 #include "app/data/records.h"
 #include "app/data/table_codes.h"
@@ -21,103 +22,6 @@ struct ComponentDeleter {
 };
 using Component = std::unique_ptr<icalcomponent, ComponentDeleter>;
 
-// Where the properties of one VEVENT stand in the text.
-struct EventLines {
-  int begin = 0;
-  std::map<std::string, int> properties;  // upper-case name -> first line
-};
-
-std::string upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
-
-std::string at(int line, const std::string& text) {
-  return "line " + std::to_string(line) + ": " + text;
-}
-
-// Length of the UTF-8 sequence at s[i], or 0 when it is not one.
-std::size_t utf8Length(std::string_view s, std::size_t i) {
-  const unsigned char c = s[i];
-  std::size_t n;
-  unsigned minimum;
-  if (c < 0x80) return 1;
-  if ((c & 0xE0) == 0xC0)
-    n = 2, minimum = 0x80;
-  else if ((c & 0xF0) == 0xE0)
-    n = 3, minimum = 0x800;
-  else if ((c & 0xF8) == 0xF0)
-    n = 4, minimum = 0x10000;
-  else
-    return 0;
-  if (i + n > s.size()) return 0;
-  unsigned v = c & (0x7F >> n);
-  for (std::size_t k = 1; k < n; ++k) {
-    const unsigned char d = s[i + k];
-    if ((d & 0xC0) != 0x80) return 0;
-    v = (v << 6) | (d & 0x3F);
-  }
-  if (v < minimum || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return 0;
-  return n;
-}
-
-// Checks the text line by line and finds the events; an error text when the
-// file is not one whole calendar.
-std::optional<std::string> scan(std::string_view text, std::vector<EventLines>& events) {
-  if (text.size() > kMaxIcalSize)
-    return "the file is larger than " + std::to_string(kMaxIcalSize >> 20) + " MB";
-  std::vector<std::pair<std::string, int>> open;  // BEGIN names and lines
-  int calendars = 0;
-  int line = 0;
-  bool seenContent = false;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    ++line;
-    std::size_t end = text.find('\n', pos);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view l = text.substr(pos, end - pos);
-    pos = end + 1;
-    if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
-    if (l.size() > kMaxIcalLine)
-      return at(line, "longer than " + std::to_string(kMaxIcalLine) + " characters");
-    for (std::size_t i = 0; i < l.size();) {
-      if (l[i] == '\0') return at(line, "holds a NUL byte: not a text file");
-      const std::size_t n = utf8Length(l, i);
-      if (n == 0) return at(line, "not UTF-8 text");
-      i += n;
-    }
-    if (l.empty() || l[0] == ' ' || l[0] == '\t') continue;  // blank or folded
-    const std::string u = upper(l);
-    if (!seenContent && u != "BEGIN:VCALENDAR") return at(line, "expected BEGIN:VCALENDAR");
-    seenContent = true;
-    if (u.rfind("BEGIN:", 0) == 0) {
-      const std::string name = u.substr(6);
-      if (open.empty() && name != "VCALENDAR") return at(line, "expected BEGIN:VCALENDAR");
-      if (name == "VCALENDAR" && (!open.empty() || ++calendars > 1))
-        return at(line, "only one VCALENDAR is read");
-      if (name == "VEVENT" && open.size() == 1) events.push_back({line, {}});
-      open.emplace_back(name, line);
-      if (open.size() > 10) return at(line, "components nested too deep");
-    } else if (u.rfind("END:", 0) == 0) {
-      if (open.empty() || open.back().first != u.substr(4))
-        return at(line, "END:" + u.substr(4) + " does not close " +
-                            (open.empty() ? std::string("anything")
-                                          : "BEGIN:" + open.back().first + " of line " +
-                                                std::to_string(open.back().second)));
-      open.pop_back();
-    } else if (open.size() == 2 && open.back().first == "VEVENT") {
-      const std::size_t stop = u.find_first_of(";:");
-      events.back().properties.emplace(u.substr(0, stop), line);
-    }
-  }
-  if (!seenContent) return std::string("the file is empty");
-  if (!open.empty())
-    return "truncated: BEGIN:" + open.back().first + " of line " +
-           std::to_string(open.back().second) + " has no END";
-  return std::nullopt;
-}
-
 // The unescaped text of a TEXT property.
 const char* textOf(icalcomponent* c, icalproperty_kind kind) {
   icalproperty* p = icalcomponent_get_first_property(c, kind);
@@ -130,7 +34,7 @@ std::string xValue(icalcomponent* c, std::string_view name) {
        p = icalcomponent_get_next_property(c, ICAL_X_PROPERTY)) {
     const char* n = icalproperty_get_x_name(p);
     const char* v = icalproperty_get_x(p);
-    if (n && v && upper(n) == name) return v;
+    if (n && v && upperAscii(n) == name) return v;
   }
   return "";
 }
@@ -316,7 +220,7 @@ void addText(TaskOptionList& options, std::vector<std::string>& notes, int line,
   value.erase(0, lead);
   if (value.size() > width) {
     notes.push_back(
-        at(line, std::string(property) + " cut to " + std::to_string(width) + " characters"));
+        lineNote(line, std::string(property) + " cut to " + std::to_string(width) + " characters"));
     value.resize(width);
     while (!value.empty() && (static_cast<unsigned char>(value.back()) & 0xC0) == 0x80)
       value.pop_back();  // no half character at the end
@@ -339,12 +243,12 @@ std::optional<TaskOptionList> mapEvent(icalcomponent* event, const EventLines& l
   for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_XLICERROR_PROPERTY); p;
        p = icalcomponent_get_next_property(event, ICAL_XLICERROR_PROPERTY)) {
     const char* text = icalproperty_get_xlicerror(p);
-    notes.push_back(at(lines.begin, std::string("event not read in full: ") + (text ? text : "")));
+    notes.push_back(lineNote(lines.begin, std::string("event not read in full: ") + (text ? text : "")));
   }
   TaskOptionList options;
   const auto start = localOccurrence(icalcomponent_get_dtstart(event));
   if (!start) {
-    notes.push_back(at(lineOf("DTSTART"),
+    notes.push_back(lineNote(lineOf("DTSTART"),
                        "event left out: no DTSTART from 1801 to 2099 (a task needs its date)"));
     return std::nullopt;
   }
@@ -360,9 +264,9 @@ std::optional<TaskOptionList> mapEvent(icalcomponent* event, const EventLines& l
     // libical gives each of a list of categories a property of its own.
     if (icalcomponent_get_first_property(event, ICAL_CATEGORIES_PROPERTY) &&
         icalcomponent_get_next_property(event, ICAL_CATEGORIES_PROPERTY))
-      notes.push_back(at(lineOf("CATEGORIES"), "only the first category is kept"));
+      notes.push_back(lineNote(lineOf("CATEGORIES"), "only the first category is kept"));
     else if (const std::size_t comma = first.find(','); comma != std::string::npos) {
-      notes.push_back(at(lineOf("CATEGORIES"), "only the first category is kept"));
+      notes.push_back(lineNote(lineOf("CATEGORIES"), "only the first category is kept"));
       first.resize(comma);
     }
     addText(options, notes, lineOf("CATEGORIES"), "--category", "CATEGORIES", first, 20);
@@ -422,25 +326,25 @@ std::optional<TaskOptionList> mapEvent(icalcomponent* event, const EventLines& l
     const icalrecurrencetype r = icalproperty_get_rrule(rrule);
     const int line = lineOf("RRULE");
     if (r.count > 0)
-      notes.push_back(at(line, "RRULE COUNT not kept: the task repeats until removed"));
+      notes.push_back(lineNote(line, "RRULE COUNT not kept: the task repeats until removed"));
     if (!icaltime_is_null_time(r.until) && r.until.year < lang::kLastYear)
-      notes.push_back(at(line, "RRULE UNTIL not kept: the task repeats until removed"));
+      notes.push_back(lineNote(line, "RRULE UNTIL not kept: the task repeats until removed"));
     if (auto why = mapRule(r, rule)) {
-      notes.push_back(at(line, "RRULE not mapped (" + *why + "): imported as a one-off task"));
+      notes.push_back(lineNote(line, "RRULE not mapped (" + *why + "): imported as a one-off task"));
       rule = {{"--schedule", "once"}};
     }
     ruleSet = true;
   }
   if (!ruleSet) {
     if (icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY))
-      notes.push_back(at(lineOf("RDATE"), "RDATE not mapped: imported as a one-off task"));
+      notes.push_back(lineNote(lineOf("RDATE"), "RDATE not mapped: imported as a one-off task"));
     rule = {{"--schedule", "once"}};
   }
   if (icalcomponent_get_first_property(event, ICAL_EXDATE_PROPERTY))
-    notes.push_back(at(lineOf("EXDATE"), "EXDATE not kept: no occurrence is left out"));
+    notes.push_back(lineNote(lineOf("EXDATE"), "EXDATE not kept: no occurrence is left out"));
   if (icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY) &&
       icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY))
-    notes.push_back(at(lineOf("RRULE"), "only the first RRULE is kept"));
+    notes.push_back(lineNote(lineOf("RRULE"), "only the first RRULE is kept"));
   options.insert(options.end(), rule.begin(), rule.end());
 
   // The advance warning: the first alarm before the start.
@@ -448,7 +352,7 @@ std::optional<TaskOptionList> mapEvent(icalcomponent* event, const EventLines& l
   for (icalcomponent* a = icalcomponent_get_first_component(event, ICAL_VALARM_COMPONENT); a;
        a = icalcomponent_get_next_component(event, ICAL_VALARM_COMPONENT)) {
     if (++alarms > 1) {
-      notes.push_back(at(lines.begin, "only the first VALARM is kept"));
+      notes.push_back(lineNote(lines.begin, "only the first VALARM is kept"));
       break;
     }
     icalproperty* p = icalcomponent_get_first_property(a, ICAL_TRIGGER_PROPERTY);
@@ -458,11 +362,11 @@ std::optional<TaskOptionList> mapEvent(icalcomponent* event, const EventLines& l
     const long long seconds = icaldurationtype_as_int(tr.duration);
     if (!icaltime_is_null_time(tr.time) ||
         (related && icalparameter_get_related(related) == ICAL_RELATED_END) || seconds > 0) {
-      notes.push_back(at(lines.begin, "VALARM not kept: only a warning before the start is"));
+      notes.push_back(lineNote(lines.begin, "VALARM not kept: only a warning before the start is"));
       continue;
     }
     const long long lead = -seconds;
-    if (lead % 60 != 0) notes.push_back(at(lines.begin, "VALARM rounded to whole minutes"));
+    if (lead % 60 != 0) notes.push_back(lineNote(lines.begin, "VALARM rounded to whole minutes"));
     const long long days = lead / 86400, hours = lead % 86400 / 3600, minutes = lead % 3600 / 60;
     char buf[40];
     std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", days, hours, minutes);
@@ -476,7 +380,7 @@ std::optional<TaskOptionList> mapEvent(icalcomponent* event, const EventLines& l
 IcalImport importCalendar(std::string_view text, int today) {
   IcalImport result;
   std::vector<EventLines> events;
-  if (auto e = scan(text, events)) {
+  if (auto e = scanCalendar(text, events)) {
     result.error = *e;
     return result;
   }
@@ -499,7 +403,7 @@ IcalImport importCalendar(std::string_view text, int today) {
     task.options = *options;
     primeNewTask(task.draft.record, today, 1);
     if (auto err = applyTaskOptions(task.options, true, today, task.draft)) {
-      result.notes.push_back(at(lines.begin, "event left out: " + err->option + ": " + err->text));
+      result.notes.push_back(lineNote(lines.begin, "event left out: " + err->option + ": " + err->text));
       continue;
     }
     result.tasks.push_back(std::move(task));

@@ -1,5 +1,5 @@
 // Task options of the command line (see task_options.h).
-#include "app/core/task_options.h"
+#include "app/exchange/task_options.h"
 
 #include <algorithm>
 #include <cctype>

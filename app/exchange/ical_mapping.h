@@ -29,7 +29,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/core/task_options.h"
+#include "app/exchange/task_options.h"
 
 namespace dw::app {
 

@@ -33,7 +33,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/task_options.h"
+#include "app/exchange/task_options.h"
 #include "runtime/db/declared_file.h"
 
 namespace dw::app {
