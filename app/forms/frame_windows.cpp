@@ -9,7 +9,7 @@
 #include "app/forms/add_program_wizard.h"
 #include "app/forms/add_task_wizard.h"
 #include "app/forms/browse_schedule.h"
-#include "app/forms/calendar.h"
+#include "app/forms/common/calendar.h"
 #include "app/forms/schedule_calls.h"
 #include "app/forms/special_event_wizard.h"
 #include "app/forms/update_schedule.h"

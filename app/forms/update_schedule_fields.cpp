@@ -10,7 +10,7 @@
 #include "app/routines/settings.h"
 #include "app/data/table_codes.h"
 #include "app/scheduler/task_validation.h"
-#include "app/forms/calendar.h"
+#include "app/forms/common/calendar.h"
 #include "app/forms/next_occurrences_preview.h"
 #include "app/forms/update_schedule_store.h"
 #include "runtime/lang/dates.h"

@@ -1,7 +1,7 @@
 // The month calendar acting as the user: the grid of a month, days the
 // task's schedule rules out, month and year navigation at the ends of the
 // calendar, the entries' range messages and what Close returns.
-#include "app/forms/calendar.h"
+#include "app/forms/common/calendar.h"
 
 #include "app/data/table_codes.h"
 #include "app/scheduler/week_of_month.h"

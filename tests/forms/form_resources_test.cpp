@@ -2,7 +2,7 @@
 // each control at its field number with its text and picture (other
 // windows and the schedule list address them by these numbers), and the
 // help topics the windows name, found in the program's help.
-#include "app/forms/calendar.h"
+#include "app/forms/common/calendar.h"
 #include "app/forms/update_schedule.h"
 #include "runtime/ui/help_book.h"
 #include "tests/forms/form_fixture.h"

@@ -8,7 +8,7 @@
 // The shown month always lies within the calendar's range (January 1801
 // to December 2099): stepping a month past either end wraps to the other,
 // as stepping a year does, since no date exists outside it to pick.
-#include "app/forms/calendar.h"
+#include "app/forms/common/calendar.h"
 
 #include <string>
 
