@@ -21,7 +21,7 @@
 #include "app/data/app_files.h"
 #include "app/data/records.h"
 #include "app/data/table_descs.h"
-#include "app/forms/browse_schedule_views.h"
+#include "app/forms/schedule/browse_schedule_views.h"
 #include "runtime/db/table.h"
 #include "runtime/lang/language_state.h"
 #include "runtime/ui/events.h"

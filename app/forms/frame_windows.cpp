@@ -5,14 +5,14 @@
 
 #include "app/core/frame_menu.h"
 #include "app/core/main_frame.h"
-#include "app/forms/add_message_wizard.h"
-#include "app/forms/add_program_wizard.h"
-#include "app/forms/add_task_wizard.h"
-#include "app/forms/browse_schedule.h"
+#include "app/forms/schedule/add_message_wizard.h"
+#include "app/forms/schedule/add_program_wizard.h"
+#include "app/forms/schedule/add_task_wizard.h"
+#include "app/forms/schedule/browse_schedule.h"
 #include "app/forms/common/calendar.h"
-#include "app/forms/schedule_calls.h"
-#include "app/forms/special_event_wizard.h"
-#include "app/forms/update_schedule.h"
+#include "app/forms/schedule/schedule_calls.h"
+#include "app/forms/schedule/special_event_wizard.h"
+#include "app/forms/schedule/update_schedule.h"
 
 namespace dw::app {
 

@@ -4,7 +4,7 @@
 // view chooses nothing, and Change then calls nothing.
 #include <gtest/gtest.h>
 
-#include "app/forms/browse_schedule_list.h"
+#include "app/forms/schedule/browse_schedule_list.h"
 #include "runtime/ui/events.h"
 #include "tests/forms/browse_fixture.h"
 

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "app/forms/browse_schedule_rows.h"
-#include "app/forms/run_now.h"
+#include "app/forms/schedule/browse_schedule_rows.h"
+#include "app/forms/schedule/run_now.h"
 
 namespace dw::app {
 namespace {

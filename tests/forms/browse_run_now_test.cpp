@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "app/scheduler/message_window.h"
-#include "app/forms/run_now.h"
+#include "app/forms/schedule/run_now.h"
 #include "runtime/ui/keycodes.h"
 #include "tests/forms/browse_fixture.h"
 

@@ -2,7 +2,7 @@
 // any letter case, Add with the category preset, the empty list.
 #include <gtest/gtest.h>
 
-#include "app/forms/browse_sch_by_category.h"
+#include "app/forms/schedule/browse_sch_by_category.h"
 #include "runtime/ui/keycodes.h"
 #include "tests/forms/browse_fixture.h"
 

@@ -3,8 +3,8 @@
 // empty list, and the window's place.
 #include <gtest/gtest.h>
 
-#include "app/forms/browse_schedule_list.h"
-#include "app/forms/browse_schedule_rows.h"
+#include "app/forms/schedule/browse_schedule_list.h"
+#include "app/forms/schedule/browse_schedule_rows.h"
 #include "runtime/lang/picture.h"
 #include "runtime/ui/events.h"
 #include "runtime/ui/keycodes.h"

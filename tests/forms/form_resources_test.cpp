@@ -3,7 +3,7 @@
 // windows and the schedule list address them by these numbers), and the
 // help topics the windows name, found in the program's help.
 #include "app/forms/common/calendar.h"
-#include "app/forms/update_schedule.h"
+#include "app/forms/schedule/update_schedule.h"
 #include "runtime/ui/help_book.h"
 #include "tests/forms/form_fixture.h"
 

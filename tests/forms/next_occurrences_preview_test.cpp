@@ -1,14 +1,14 @@
 // The next-occurrences preview: its rows for tasks of each kind, worked out
 // by the timer's own recurrence, and the preview following the user's
 // changes on the task form and in a wizard.
-#include "app/forms/next_occurrences_preview.h"
+#include "app/forms/schedule/next_occurrences_preview.h"
 
 #include "app/data/records.h"
 #include "app/data/table_codes.h"
 #include "app/scheduler/upcoming.h"
-#include "app/forms/add_task_wizard.h"
-#include "app/forms/update_schedule.h"
-#include "app/forms/update_schedule_fields.h"
+#include "app/forms/schedule/add_task_wizard.h"
+#include "app/forms/schedule/update_schedule.h"
+#include "app/forms/schedule/update_schedule_fields.h"
 #include "fields/dorn005.h"
 #include "fields/dorn021.h"
 #include "runtime/lang/picture.h"

@@ -2,13 +2,13 @@
 // visibility rules, the field events (date against the schedule type, the
 // advance-warning rule and its defaults, the Browse buttons, Play), OK for
 // insert and change, and delete.
-#include "app/forms/update_schedule.h"
+#include "app/forms/schedule/update_schedule.h"
 
 #include <algorithm>
 #include <cctype>
 
 #include "app/data/table_codes.h"
-#include "app/forms/update_schedule_fields.h"
+#include "app/forms/schedule/update_schedule_fields.h"
 #include "fields/dorn005.h"
 #include "runtime/ui/message_box.h"
 #include "tests/forms/form_fixture.h"

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "app/data/table_codes.h"
-#include "app/forms/add_message_wizard.h"
-#include "app/forms/add_program_wizard.h"
-#include "app/forms/add_task_wizard.h"
-#include "app/forms/special_event_wizard.h"
+#include "app/forms/schedule/add_message_wizard.h"
+#include "app/forms/schedule/add_program_wizard.h"
+#include "app/forms/schedule/add_task_wizard.h"
+#include "app/forms/schedule/special_event_wizard.h"
 #include "fields/dorn003.h"
 #include "fields/dorn019.h"
 #include "fields/dorn020.h"

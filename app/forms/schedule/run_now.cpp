@@ -1,5 +1,5 @@
 // Run Now (see run_now.h).
-#include "app/forms/run_now.h"
+#include "app/forms/schedule/run_now.h"
 
 #include <string>
 
@@ -8,7 +8,7 @@
 #include "app/scheduler/message_window.h"
 #include "app/scheduler/run_command.h"
 #include "app/data/table_codes.h"
-#include "app/forms/schedule_calls.h"
+#include "app/forms/schedule/schedule_calls.h"
 #include "runtime/lang/dates.h"
 #include "runtime/lang/errors.h"
 #include "runtime/platform/platform.h"

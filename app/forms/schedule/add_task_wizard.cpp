@@ -1,9 +1,9 @@
 // AddTaskWizard (see add_task_wizard.h): the wizard's window, pages and presets.
-#include "app/forms/add_task_wizard.h"
+#include "app/forms/schedule/add_task_wizard.h"
 
 #include "app/data/requests.h"
 #include "app/data/table_codes.h"
-#include "app/forms/task_wizard.h"
+#include "app/forms/schedule/task_wizard.h"
 #include "fields/dorn021.h"
 
 namespace dw::app {

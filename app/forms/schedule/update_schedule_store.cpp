@@ -1,5 +1,5 @@
 // The file work of the task form and the wizards (see update_schedule_store.h).
-#include "app/forms/update_schedule_store.h"
+#include "app/forms/schedule/update_schedule_store.h"
 
 #include "app/data/app_files.h"
 #include "app/data/field_types.h"

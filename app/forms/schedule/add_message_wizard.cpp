@@ -1,22 +1,22 @@
-// AddProgramWizard (see add_program_wizard.h): the wizard's window, pages and presets.
-#include "app/forms/add_program_wizard.h"
+// AddMessageWizard (see add_message_wizard.h): the wizard's window, pages and presets.
+#include "app/forms/schedule/add_message_wizard.h"
 
 #include "app/data/requests.h"
 #include "app/data/table_codes.h"
-#include "app/forms/task_wizard.h"
-#include "fields/dorn020.h"
+#include "app/forms/schedule/task_wizard.h"
+#include "fields/dorn019.h"
 
 namespace dw::app {
 
 namespace {
 
-namespace wz = dorn020;
+namespace wz = dorn019;
 
 TaskFieldMap fieldMap() {
   TaskFieldMap f;
   f.category = wz::kCategory;
   f.description = wz::kDescription;
-  DW_WIZARD_COMMAND_FIELDS(f, wz);
+  DW_WIZARD_MESSAGE_FIELDS(f, wz);
   DW_WIZARD_RULE_FIELDS(f, wz);
   DW_WIZARD_WHEN_FIELDS(f, wz);
   DW_WIZARD_ADVANCED_FIELDS(f, wz);
@@ -25,23 +25,22 @@ TaskFieldMap fieldMap() {
 
 }  // namespace
 
-void AddProgramWizard() {
-  AddProgramWizardFor(request::kInsert);
+void AddMessageWizard() {
+  AddMessageWizardFor(request::kInsert);
 }
 
-void AddProgramWizardFor(int request) {
+void AddMessageWizardFor(int request) {
   WizardDesc d;
   d.request = request;
-  d.module = kAddProgramModule;
+  d.module = kAddMessageModule;
   d.label = "WIZARD$WINDOW";
-  d.section = kAddProgramSection;
+  d.section = kAddMessageSection;
   DW_WIZARD_BUTTONS(d, wz);
-  d.pages = {{wz::kCommandTab, PageKind::kAlways, wz::kCommand},
+  d.pages = {{wz::kMessageTab, PageKind::kAlways, wz::kCategory},
              {wz::kWhenTab, PageKind::kAlways, wz::kScheduleType},
-             {wz::kCategoryTab, PageKind::kAlways, wz::kCategory},
              {wz::kAdvancedTab, PageKind::kAlways, wz::kAlarm}};
   d.fields = fieldMap();
-  d.presetType = task_type::kRunProgram;
+  d.presetType = task_type::kDisplayMessage;
   runTaskWizard(d);
 }
 

@@ -1,9 +1,9 @@
 // SpecialEventWizard (see special_event_wizard.h): the wizard's window, pages and presets.
-#include "app/forms/special_event_wizard.h"
+#include "app/forms/schedule/special_event_wizard.h"
 
 #include "app/data/requests.h"
 #include "app/data/table_codes.h"
-#include "app/forms/task_wizard.h"
+#include "app/forms/schedule/task_wizard.h"
 #include "fields/dorn003.h"
 
 namespace dw::app {

@@ -1,5 +1,5 @@
 // The tasks of one category (see browse_sch_by_category.h).
-#include "app/forms/browse_sch_by_category.h"
+#include "app/forms/schedule/browse_sch_by_category.h"
 
 #include <cstring>
 
@@ -8,8 +8,8 @@
 #include "app/data/requests.h"
 #include "app/routines/settings.h"
 #include "app/routines/window_position.h"
-#include "app/forms/browse_schedule_list.h"
-#include "app/forms/browse_schedule_rows.h"
+#include "app/forms/schedule/browse_schedule_list.h"
+#include "app/forms/schedule/browse_schedule_rows.h"
 #include "runtime/lang/symbol_table.h"
 #include "runtime/ui/events.h"
 #include "runtime/ui/popup.h"

@@ -1,12 +1,12 @@
 // The task form (see update_schedule.h).
-#include "app/forms/update_schedule.h"
+#include "app/forms/schedule/update_schedule.h"
 
 #include "app/data/app_files.h"
 #include "app/data/requests.h"
 #include "app/routines/settings.h"
 #include "app/routines/window_position.h"
-#include "app/forms/update_schedule_fields.h"
-#include "app/forms/update_schedule_store.h"
+#include "app/forms/schedule/update_schedule_fields.h"
+#include "app/forms/schedule/update_schedule_store.h"
 #include "fields/dorn005.h"
 #include "runtime/ui/events.h"
 #include "runtime/ui/runtime.h"

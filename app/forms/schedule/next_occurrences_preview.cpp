@@ -1,5 +1,5 @@
 // The next-occurrences preview (see next_occurrences_preview.h).
-#include "app/forms/next_occurrences_preview.h"
+#include "app/forms/schedule/next_occurrences_preview.h"
 
 #include "app/data/records.h"
 #include "app/scheduler/upcoming.h"

@@ -26,7 +26,7 @@
 
 #include <vector>
 
-#include "app/forms/update_schedule_fields.h"
+#include "app/forms/schedule/update_schedule_fields.h"
 
 namespace dw::app {
 

@@ -1,5 +1,5 @@
 // The schedule window (see browse_schedule.h).
-#include "app/forms/browse_schedule.h"
+#include "app/forms/schedule/browse_schedule.h"
 
 #include <cstdint>
 #include <string>
@@ -10,11 +10,11 @@
 #include "app/data/requests.h"
 #include "app/routines/settings.h"
 #include "app/routines/window_position.h"
-#include "app/forms/browse_schedule_list.h"
-#include "app/forms/browse_schedule_rows.h"
-#include "app/forms/browse_schedule_views.h"
-#include "app/forms/run_now.h"
-#include "app/forms/schedule_calls.h"
+#include "app/forms/schedule/browse_schedule_list.h"
+#include "app/forms/schedule/browse_schedule_rows.h"
+#include "app/forms/schedule/browse_schedule_views.h"
+#include "app/forms/schedule/run_now.h"
+#include "app/forms/schedule/schedule_calls.h"
 #include "runtime/lang/dates.h"
 #include "runtime/lang/picture.h"
 #include "runtime/lang/symbol_table.h"

@@ -1,11 +1,11 @@
 // The views of the schedule lists (see browse_schedule_views.h).
-#include "app/forms/browse_schedule_views.h"
+#include "app/forms/schedule/browse_schedule_views.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "app/data/app_files.h"
-#include "app/forms/browse_schedule_rows.h"
+#include "app/forms/schedule/browse_schedule_rows.h"
 #include "runtime/lang/symbol_table.h"
 
 namespace dw::app {

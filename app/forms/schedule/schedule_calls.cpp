@@ -1,5 +1,5 @@
 // The stand-ins of the calls of the schedule windows (see schedule_calls.h).
-#include "app/forms/schedule_calls.h"
+#include "app/forms/schedule/schedule_calls.h"
 
 #include <string>
 

@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/forms/browse_schedule_views.h"
+#include "app/forms/schedule/browse_schedule_views.h"
 
 namespace dw::app {
 

@@ -1,6 +1,6 @@
 // The shared fields, rules and field events of the task form and the
 // wizards (see update_schedule_fields.h).
-#include "app/forms/update_schedule_fields.h"
+#include "app/forms/schedule/update_schedule_fields.h"
 
 #include <algorithm>
 #include <cctype>
@@ -11,8 +11,8 @@
 #include "app/data/table_codes.h"
 #include "app/scheduler/task_validation.h"
 #include "app/forms/common/calendar.h"
-#include "app/forms/next_occurrences_preview.h"
-#include "app/forms/update_schedule_store.h"
+#include "app/forms/schedule/next_occurrences_preview.h"
+#include "app/forms/schedule/update_schedule_store.h"
 #include "runtime/lang/dates.h"
 #include "runtime/platform/platform.h"
 #include "runtime/ui/events.h"

@@ -1,5 +1,5 @@
 // The schedule lists' common commands (see browse_schedule_list.h).
-#include "app/forms/browse_schedule_list.h"
+#include "app/forms/schedule/browse_schedule_list.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,8 +7,8 @@
 #include "app/data/app_files.h"
 #include "app/routines/file_routines.h"
 #include "app/data/requests.h"
-#include "app/forms/browse_schedule_rows.h"
-#include "app/forms/schedule_calls.h"
+#include "app/forms/schedule/browse_schedule_rows.h"
+#include "app/forms/schedule/schedule_calls.h"
 #include "runtime/lang/errors.h"
 #include "runtime/ui/events.h"
 #include "runtime/ui/keycodes.h"

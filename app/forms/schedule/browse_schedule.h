@@ -22,7 +22,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/forms/browse_schedule_views.h"
+#include "app/forms/schedule/browse_schedule_views.h"
 #include "fields/dorn002.h"
 
 namespace dw::app {

@@ -1,5 +1,5 @@
 // The wizards' shared procedure (see task_wizard.h).
-#include "app/forms/task_wizard.h"
+#include "app/forms/schedule/task_wizard.h"
 
 #include <string>
 
@@ -8,8 +8,8 @@
 #include "app/routines/settings.h"
 #include "app/data/table_codes.h"
 #include "app/routines/window_position.h"
-#include "app/forms/update_schedule.h"
-#include "app/forms/update_schedule_store.h"
+#include "app/forms/schedule/update_schedule.h"
+#include "app/forms/schedule/update_schedule_store.h"
 #include "runtime/lang/errors.h"
 #include "runtime/ui/events.h"
 #include "runtime/ui/runtime.h"

@@ -1,5 +1,5 @@
 // Icons, colours and rows of the schedule lists (see browse_schedule_rows.h).
-#include "app/forms/browse_schedule_rows.h"
+#include "app/forms/schedule/browse_schedule_rows.h"
 
 #include <algorithm>
 #include <cstring>
