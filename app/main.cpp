@@ -35,9 +35,9 @@
 
 #include "app/scheduler/data_directory_lock.h"
 #include "app/scheduler/data_paths.h"
-#include "app/core/main_frame.h"
+#include "app/frame/main_frame.h"
 #include "app/scheduler/main_frame_work.h"
-#include "app/forms/frame_windows.h"
+#include "app/frame/frame_windows.h"
 #include "runtime/lang/env_file.h"
 #include "runtime/ui/qt/qt_backend.h"
 #include "runtime/ui/qt/qt_report_device.h"

@@ -11,7 +11,7 @@
 #include "app/scheduler/check_due_task.h"
 #include "app/scheduler/message_window.h"
 #include "app/scheduler/run_command.h"
-#include "app/core/setup_window.h"
+#include "app/frame/setup_window.h"
 #include "runtime/lang/errors.h"
 #include "runtime/ui/message_box.h"
 #include "tests/app/timer_fixture.h"

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "app/scheduler/driver_seams.h"
-#include "app/core/main_frame.h"
+#include "app/frame/main_frame.h"
 #include "app/scheduler/message_window.h"
 #include "app/routines/settings.h"
 #include "runtime/lang/errors.h"

@@ -2,7 +2,7 @@
 // tick to tick, and the About window.
 #include <gtest/gtest.h>
 
-#include "app/core/main_frame.h"
+#include "app/frame/main_frame.h"
 #include "app/routines/window_position.h"
 #include "runtime/lang/dates.h"
 #include "runtime/ui/events.h"

@@ -5,8 +5,8 @@
 
 #include <atomic>
 
-#include "app/core/frame_menu.h"
-#include "app/core/main_frame.h"
+#include "app/frame/frame_menu.h"
+#include "app/frame/main_frame.h"
 
 #include <atomic>
 #include "runtime/lang/errors.h"

@@ -1,6 +1,6 @@
 // The Setup window opened from File > Setup of a running frame, acting as
 // the user on the headless backend over a real DORN.INI.
-#include "app/core/setup_window.h"
+#include "app/frame/setup_window.h"
 
 #include <gtest/gtest.h>
 

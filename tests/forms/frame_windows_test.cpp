@@ -1,10 +1,10 @@
 // The frame's menu and tool bar start the forms' windows on threads of
 // their own once the program has registered them.
-#include "app/forms/frame_windows.h"
+#include "app/frame/frame_windows.h"
 
 #include <gtest/gtest.h>
 
-#include "app/core/frame_menu.h"
+#include "app/frame/frame_menu.h"
 #include "tests/app/frame_fixture.h"
 
 namespace dw::app {

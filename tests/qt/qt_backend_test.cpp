@@ -26,7 +26,7 @@
 #include <functional>
 #include <thread>
 
-#include "app/core/main_frame.h"
+#include "app/frame/main_frame.h"
 #include "runtime/lang/errors.h"
 #include "runtime/ui/control_registry.h"
 #include "runtime/ui/events.h"

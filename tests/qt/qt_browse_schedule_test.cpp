@@ -12,7 +12,7 @@
 #include <atomic>
 #include <cstring>
 
-#include "app/core/main_frame.h"
+#include "app/frame/main_frame.h"
 #include "app/data/records.h"
 #include "app/data/requests.h"
 #include "app/data/table_descs.h"

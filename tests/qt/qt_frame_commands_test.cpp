@@ -9,8 +9,8 @@
 
 #include <atomic>
 
-#include "app/core/frame_popup.h"
-#include "app/core/main_frame.h"
+#include "app/frame/frame_popup.h"
+#include "app/frame/main_frame.h"
 #include "runtime/ui/popup.h"
 #include "tests/qt/qt_fixture.h"
 

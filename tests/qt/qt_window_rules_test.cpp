@@ -14,7 +14,7 @@
 
 #include <atomic>
 
-#include "app/core/main_frame.h"
+#include "app/frame/main_frame.h"
 #include "runtime/ui/control_registry.h"
 #include "runtime/ui/events.h"
 #include "runtime/ui/qt/qt_window.h"

@@ -1,7 +1,7 @@
 // The frame's context menu (see frame_popup.h).
-#include "app/core/frame_popup.h"
+#include "app/frame/frame_popup.h"
 
-#include "app/core/main_frame.h"
+#include "app/frame/main_frame.h"
 #include "runtime/ui/events.h"
 #include "runtime/ui/popup.h"
 #include "runtime/ui/runtime.h"

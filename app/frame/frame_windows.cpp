@@ -1,10 +1,10 @@
 // The frame's windows (frame_windows.h): each menu item with the procedure
 // it starts and that procedure's stack, and the forms the schedule windows
 // call.
-#include "app/forms/frame_windows.h"
+#include "app/frame/frame_windows.h"
 
-#include "app/core/frame_menu.h"
-#include "app/core/main_frame.h"
+#include "app/frame/frame_menu.h"
+#include "app/frame/main_frame.h"
 #include "app/forms/schedule/add_message_wizard.h"
 #include "app/forms/schedule/add_program_wizard.h"
 #include "app/forms/schedule/add_task_wizard.h"

@@ -1,5 +1,5 @@
 // The Setup window (see setup_window.h).
-#include "app/core/setup_window.h"
+#include "app/frame/setup_window.h"
 
 #include <cstdint>
 

@@ -3,20 +3,20 @@
 // driver_seams.h; the windows started from the menu are registered with
 // frame_menu.h, and an item whose window is missing says so in the status
 // bar.
-#include "app/core/main_frame.h"
+#include "app/frame/main_frame.h"
 
 #include <algorithm>
 #include <optional>
 #include <string>
 
 #include "app/scheduler/driver_seams.h"
-#include "app/core/frame_menu.h"
-#include "app/core/frame_popup.h"
+#include "app/frame/frame_menu.h"
+#include "app/frame/frame_popup.h"
 #include "app/scheduler/frame_title.h"
 #include "app/scheduler/main_frame_work.h"
 #include "app/data/requests.h"
 #include "app/routines/settings.h"
-#include "app/core/setup_window.h"
+#include "app/frame/setup_window.h"
 #include "app/routines/window_position.h"
 #include "runtime/ui/events.h"
 #include "runtime/ui/runtime.h"

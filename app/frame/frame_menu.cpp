@@ -1,9 +1,9 @@
 // The frame's menu procedures (frame_menu.h).
-#include "app/core/frame_menu.h"
+#include "app/frame/frame_menu.h"
 
 #include <map>
 
-#include "app/core/main_frame.h"
+#include "app/frame/main_frame.h"
 
 namespace dw::app {
 
