@@ -1,7 +1,7 @@
 // The windows the frame's menu starts: for each menu item, the procedure
 // and the stack it starts with on a thread of its own, and the windows
-// started when the frame opens.  The procedures live above app/core (the
-// forms), so the program registers them at start; an item without a
+// started when the frame opens.  The procedures live in the families of
+// app/forms, so the program registers them at start; an item without a
 // procedure does nothing but say so in the frame's status bar.
 //
 // Threads: register before the program code runs; startMenuProcedure runs
