@@ -41,8 +41,7 @@ std::string instanceSocketPath(const std::string& dataDirectory) {
   return std::string(runtimeDir) + "/" + name;
 }
 
-bool sendInstanceRequest(const std::string& socketPath, const std::string& request,
-                         int timeoutMs) {
+bool sendInstanceRequest(const std::string& socketPath, const std::string& request, int timeoutMs) {
   if (socketPath.empty()) return false;
   // The running program listens a moment after it has taken the data
   // directory's lock, so a start right after it may find no socket yet:
