@@ -163,8 +163,11 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--data") == 0 && i + 1 < argc) {
       dataDir = argv[++i];
     } else if (std::strcmp(argv[i], "--help") == 0) {
-      std::printf("usage: dornwatch [--data DIR] [--show-schedule | --show-todo | --add]\n");
+      std::printf(
+          "usage: dornwatch [--data DIR] [--minimized] [--show-schedule | --show-todo | --add]\n");
       return 0;
+    } else if (std::strcmp(argv[i], "--minimized") == 0) {
+      dw::app::requestMinimizedStart();
     } else if (const std::string r = dw::app::instanceRequestOfOption(argv[i]); !r.empty()) {
       request = r;
     } else {

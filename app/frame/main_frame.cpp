@@ -95,6 +95,12 @@ void About() {
   rt.close(window);
 }
 
+namespace {
+bool g_minimizedStart = false;  // set before the program's threads start
+}  // namespace
+
+void requestMinimizedStart() { g_minimizedStart = true; }
+
 void Main() {
   ui::Runtime& rt = runtime();
   globalRequest() = 0;
@@ -104,7 +110,7 @@ void Main() {
   rt.setProperty(0, ui::prop::kText, kApplicationTitle);
   loadSettings();
   startStartUpWindows(settings().startUpSchedule, settings().startUpToDo);
-  if (settings().startUpMinimized) rt.setProperty(0, kIconizeProperty, "1");
+  if (settings().startUpMinimized || g_minimizedStart) rt.setProperty(0, kIconizeProperty, "1");
   // The platform may end the session: allow it, and close the frame.
   const int thread = rt.threadNumber();
   rt.setEndSessionHandler([thread] { runtime().postFromOutside(ev::kCloseDown, 0, thread); });

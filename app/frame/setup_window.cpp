@@ -3,9 +3,11 @@
 
 #include <cstdint>
 
+#include "app/frame/autostart.h"
 #include "app/routines/settings.h"
 #include "app/routines/window_position.h"
 #include "runtime/ui/events.h"
+#include "runtime/ui/message_box.h"
 #include "runtime/ui/runtime.h"
 #include "runtime/ui/var_ref.h"
 #include "runtime/ui/window_builder.h"
@@ -58,6 +60,10 @@ void Setup() {
   rt.use(setup::kActive, ui::VarRef::of(f.active));
   rt.use(setup::kFullSchedule, ui::VarRef::of(f.full));
   rt.use(setup::kHideToolbar, ui::VarRef::of(f.hideToolbar));
+  // Start at login is not a setting of DORN.INI: the box shows whether the
+  // autostart entry exists, and OK writes or removes the entry.
+  std::uint8_t atLogin = autostartEnabled() ? 1 : 0;
+  rt.use(setup::kStartAtLogin, ui::VarRef::of(atLogin));
 
   while (rt.accept()) {
     noteWindowState(rt.event());
@@ -71,6 +77,10 @@ void Setup() {
     switch (rt.field()) {
       case setup::kOK:
         (void)saveSettings();  // a failed write is not reported
+        if (std::string error; (atLogin != 0) != autostartEnabled() &&
+                               !setAutostart(atLogin != 0, &error))
+          rt.message("Dornwatch cannot change its start at login.\r\n" + error, "Dornwatch Setup",
+                     ui::stockIconString(ui::stock::kExclamation), ui::button::kOk);
         rt.post(ev::kCloseWindow);
         break;
       case setup::kCancel:
