@@ -77,8 +77,8 @@ void Setup() {
     switch (rt.field()) {
       case setup::kOK:
         (void)saveSettings();  // a failed write is not reported
-        if (std::string error; (atLogin != 0) != autostartEnabled() &&
-                               !setAutostart(atLogin != 0, &error))
+        if (std::string error;
+            (atLogin != 0) != autostartEnabled() && !setAutostart(atLogin != 0, &error))
           rt.message("Dornwatch cannot change its start at login.\r\n" + error, "Dornwatch Setup",
                      ui::stockIconString(ui::stock::kExclamation), ui::button::kOk);
         rt.post(ev::kCloseWindow);
