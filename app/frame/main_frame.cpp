@@ -16,6 +16,7 @@
 #include "app/scheduler/main_frame_work.h"
 #include "app/data/requests.h"
 #include "app/routines/settings.h"
+#include "app/scheduler/message_window.h"
 #include "app/frame/setup_window.h"
 #include "app/routines/window_position.h"
 #include "runtime/ui/events.h"
@@ -110,6 +111,8 @@ void Main() {
   rt.setProperty(0, ui::prop::kText, kApplicationTitle);
   loadSettings();
   startStartUpWindows(settings().startUpSchedule, settings().startUpToDo);
+  // Messages the user had not closed when the program last ended.
+  restorePendingMessages();
   if (settings().startUpMinimized || g_minimizedStart) rt.setProperty(0, kIconizeProperty, "1");
   // The platform may end the session: allow it, and close the frame.
   const int thread = rt.threadNumber();
