@@ -43,7 +43,9 @@
 #include "app/scheduler/main_frame_work.h"
 #include "app/frame/frame_windows.h"
 #include "app/instance_requests.h"
+#include "app/scheduler/notifications.h"
 #include "runtime/lang/env_file.h"
+#include "runtime/ui/qt/desktop_notifier.h"
 #include "runtime/ui/qt/instance_channel.h"
 #include "runtime/ui/qt/qt_backend.h"
 #include "runtime/ui/qt/qt_report_device.h"
@@ -112,6 +114,19 @@ int runGui(int argc, char** argv, const std::string& dataDir, const std::string&
   if (std::string error; !server.listen(socketPath, &error))
     std::fprintf(stderr, "dornwatch: a second start cannot reach this one: %s\n", error.c_str());
   if (!request.empty()) requests.handle(request);
+  // Desktop notifications for due messages, when the user chose them.
+  dw::ui::qt::DesktopNotifier notifier(
+      backend.dispatcher(),
+      [](std::uint32_t key, const std::string& action) {
+        using dw::app::NotificationAnswer;
+        dw::app::notificationAnswered(key, action == "open"     ? NotificationAnswer::Open
+                                           : action == "snooze" ? NotificationAnswer::Snooze
+                                                                : NotificationAnswer::Dismissed);
+      },
+      &app);
+  dw::app::setNotificationSender([&notifier](std::uint32_t key, const std::string& text) {
+    return notifier.send(key, "Dornwatch", text, {{"open", "Open"}, {"snooze", "Snooze 10 minutes"}});
+  });
   if (g_signalPipe[0] >= 0) {
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
     QObject::connect(notifier, &QSocketNotifier::activated, &app, [&rt] {
@@ -143,6 +158,7 @@ int runGui(int argc, char** argv, const std::string& dataDir, const std::string&
   const int code = QApplication::exec();
   backend.shutdown();
   rt.joinProgram();
+  dw::app::setNotificationSender(nullptr);
   if (rt.hub().liveThreads() > 0) {
     // Started procedures still run: end the process without tearing the
     // runtime down under them.

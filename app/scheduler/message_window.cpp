@@ -8,6 +8,7 @@
 #include "app/routines/settings.h"
 #include "app/routines/window_position.h"
 #include "app/scheduler/driver_seams.h"
+#include "app/scheduler/notifications.h"
 #include "app/scheduler/pending_messages.h"
 #include "runtime/lang/picture.h"
 #include "runtime/ui/events.h"
@@ -103,6 +104,11 @@ int showTaskMessage(std::string_view message, int limit, std::uint32_t pendingId
     entry.text = std::string(message.substr(0, std::min(message.size(), kMessageTextSize)));
     pendingId = addPendingMessage(std::move(entry)).value_or(0);
   }
+  if (notifyMessage(message, pendingId)) return 0;
+  return showMessageWindowNow(message, limit, pendingId);
+}
+
+int showMessageWindowNow(std::string_view message, int limit, std::uint32_t pendingId) {
   if (g_openMessageWindows < limit) {
     g_messageText.assign(message.substr(0, std::min(message.size(), kMessageTextSize)));
     const int thread = runtime().start(

@@ -74,7 +74,13 @@ std::string firstShownLine(std::int32_t date, std::int32_t time);
 // The message is kept as pending until the user closes it: under
 // `pendingId` when the caller wrote its entry (the due-task check, before
 // it claims the occurrence), else under a new entry written here.
+// When the user chose desktop notifications and the desktop has the
+// service, the message goes out as a notification instead
+// (notifications.h).
 int showTaskMessage(std::string_view message, int limit, std::uint32_t pendingId = 0);
+// The window (or, past `limit`, the box) of showTaskMessage, never a
+// notification: for a notification's "Open".
+int showMessageWindowNow(std::string_view message, int limit, std::uint32_t pendingId);
 
 // At start, with SCH1 open: shows again every message of the file of
 // pending messages.  An unconfirmed one whose task still stands at its

@@ -59,6 +59,7 @@ TEST_F(SetupWindowTest, DeclaresItsControlsInOrder) {
       {13, T::Button, "&OK"},
       {14, T::Button, "Cancel"},
       {15, T::Check, "Start Dornwatch when I log in"},
+      {16, T::Check, "Show messages as desktop notifications"},
   };
   ASSERT_EQ(shot->controls.size(), std::size(controls));
   for (const Expected& e : controls) {
@@ -183,7 +184,7 @@ TEST_F(SetupWindowTest, ReopensWhereItWasClosed) {
   EXPECT_EQ(ini("Setup", "XPosit"), "33");
   EXPECT_EQ(ini("Setup", "YPosit"), "44");
   EXPECT_EQ(ini("Setup", "Width"), "206");
-  EXPECT_EQ(ini("Setup", "Height"), "172");
+  EXPECT_EQ(ini("Setup", "Height"), "186");
 }
 
 }  // namespace
@@ -247,6 +248,18 @@ TEST_F(SetupWindowTest, StartAtLoginWritesAndRemovesTheAutostartEntry) {
   backend.press(w, setup::kOK);
   idle();
   EXPECT_FALSE(std::filesystem::exists(entry));
+
+  // Desktop notifications: off at first, then kept in DORN.INI's "Desktop".
+  w = openSetup();
+  EXPECT_FALSE(checked(w, setup::kNotifications));
+  backend.setCheck(w, setup::kNotifications, true);
+  backend.press(w, setup::kOK);
+  idle();
+  EXPECT_EQ(ini("Desktop", "Notifications"), "1");
+  w = openSetup();
+  EXPECT_TRUE(checked(w, setup::kNotifications));
+  backend.press(w, setup::kCancel);
+  idle();
   if (saved)
     setenv("XDG_CONFIG_HOME", previous.c_str(), 1);
   else
