@@ -21,6 +21,7 @@ ToDoLists::ToDoLists(RecordListFields fields, int sheet, bool withColours)
 void ToDoLists::showTab(int tab) {
   if (tab < todo_tab::kDone || tab > todo_tab::kToDo) tab = todo_tab::kDone;
   m_tab = tab;
+  m_shown = tab;
   m_browser.setLocatorText([tab](const std::string& image) {
     return toDoLocatorText(tab, toDoOfImage(image));
   });
@@ -29,7 +30,7 @@ void ToDoLists::showTab(int tab) {
 
 void ToDoLists::tabChosen() {
   const auto chosen = static_cast<int>(runtime().choice(m_sheet));
-  if (chosen == m_tab && m_browser.source())
+  if (chosen == m_shown && m_browser.source())
     m_browser.refill();
   else
     showTab(chosen);

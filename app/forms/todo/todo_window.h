@@ -30,7 +30,8 @@ class ToDoLists {
   RecordListFields m_fields;
   int m_sheet;
   bool m_withColours;
-  std::int32_t m_tab = 1;
+  std::int32_t m_tab = 1;  // the sheet's variable
+  int m_shown = 0;         // the tab whose order the list shows
   RecordBrowser m_browser;
 };
 
