@@ -20,9 +20,9 @@ DORNCTL="$BUILD/dornctl"
 for p in "$BRK" "$DORNCTL"; do [ -x "$p" ] || { echo "no $p"; exit 1; }; done
 
 # No schedule list at start-up (the flag is stored inverted); it opens on
-# "All by Date".
+# its first page, "Day Schedule".
 mkdir -p "$DORNWATCH_DATA" "$DORNWATCH_CONFIG"
-printf '[Settings]\r\nStartUpSchedule=1\r\nFullSchedule=1\r\n' >"$DORNWATCH_CONFIG/DORN.INI"
+printf '[Settings]\r\nStartUpSchedule=1\r\n' >"$DORNWATCH_CONFIG/DORN.INI"
 export DORNCTL
 
 cat >"$WORK/driver.py" <<'PY'
@@ -115,10 +115,11 @@ print("task stored in Backups")
 focus("^Dornwatch '96")
 keys("alt+s", "v")
 browse = wait("the schedule window", lambda: child_window(frame, "View Schedule"))
-wait("the task listed", lambda: any("Copy the photos" in r for r in rows(browse)))
-press_until("Tab", lambda: find(browse, lambda n: n.getRole() == pyatspi.ROLE_PAGE_TAB and
-                                 n.getState().contains(pyatspi.STATE_FOCUSED)),
-            "the focus on the tabs", tries=12, settle=0.5)
+# The tab bar stands just before the first page's "Pick Day" in the focus
+# chain; Right moves it to the next tab.
+press_until("Tab", lambda: is_focused(browse, pyatspi.ROLE_PUSH_BUTTON, "Pick Day"),
+            "the focus on Pick Day", tries=14, settle=0.5)
+keys("shift+Tab")
 press_until("Right", lambda: control(browse, pyatspi.ROLE_PUSH_BUTTON, "Pick Category"),
             "All by Category", settle=1.0)
 wait("the empty category view", lambda: not any("Copy the photos" in r for r in rows(browse)))
