@@ -184,7 +184,7 @@ ListResult ListStore::readCategory(std::string_view name) {
   (void)cat.watch();
   const int rc = cat.get(cat_key::kKeyCategory);
   if (rc == 0) return {};
-  if (rc == lang::err::kRecordNotAvailable || rc == 35) {
+  if (rc == lang::err::kRecordNotAvailable || rc == lang::err::kRecordNotFound) {
     lang::clearError();
     return status(ListResult::Status::NotFound);
   }

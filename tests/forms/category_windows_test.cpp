@@ -7,6 +7,8 @@
 #include "app/forms/categories/categories_calls.h"
 #include "app/forms/categories/select_categories.h"
 #include "app/forms/categories/update_categories.h"
+#include "app/forms/schedule/update_schedule.h"
+#include "fields/dorn005.h"
 #include "runtime/ui/keycodes.h"
 #include "runtime/ui/message_box.h"
 #include "tests/forms/list_fixture.h"
@@ -176,6 +178,62 @@ TEST_F(CategoryWindowsTest, ThePickerFeedsAllByCategory) {
   EXPECT_EQ(shownColumn(s.id, bw::kList, kDescriptionColumn),
             (std::vector<std::string>{"Run", "Walk"}));
   EXPECT_EQ(ini("SelectCategories", "Maximize"), "No");
+}
+
+}  // namespace
+}  // namespace dw::app
+
+namespace dw::app {
+namespace {
+
+namespace us = dorn005;
+
+// Another process removes the category the open task form has chosen: the
+// form's OK stores the task and its category together, so no task is left
+// under a category the table lacks; and a category added meanwhile is
+// offered when the form's window gains the focus again.
+TEST_F(CategoryWindowsTest, ATaskNeverOutlivesItsCategoryAndTheFormSeesNewCategories) {
+  storeCategories({"Backups", "General"});
+  startProgram();
+  onFrame([] {
+    SCH().clear();
+    globalRequest() = request::kInsert;
+    ui::runtime().start([] { UpdateSchedule(); }, 50000);
+  });
+  const auto form = window("Adding a Schedule Task");
+  const auto names = [&] {
+    idle();
+    return backend.control(form.id, us::kCategory)->rows;
+  };
+  EXPECT_EQ(names(), (std::vector<std::string>{"Backups", "General"}));
+  backend.choose(form.id, us::kCategory, 1);
+  backend.type(form.id, us::kDescription, "Copy the photos");
+  backend.acceptTyped(form.id, us::kDescription);
+  idle();
+
+  // The other process: "Backups" removed (no task uses it yet), "Music" added.
+  onFrame([] {
+    CategoriesFile other("CAT", kCategoriesFile, categoriesTableDesc());
+    ASSERT_EQ(other.open(0x42), 0);
+    other->Category = "Backups";
+    ASSERT_EQ(other.get(cat_key::kKeyCategory), 0);
+    ASSERT_EQ(other.erase(), 0);
+    other.clear();
+    other->Category = "Music";
+    ASSERT_EQ(other.add(), 0);
+    other.close();
+  });
+  backend.activate(frameId);
+  backend.activate(form.id);
+  EXPECT_EQ(names(), (std::vector<std::string>{"Backups", "General", "Music"}));
+
+  backend.press(form.id, us::kOK);
+  idle();
+  EXPECT_TRUE(backend.messages().empty());
+  EXPECT_FALSE(isOpen("Adding a Schedule Task"));
+  ASSERT_EQ(schedule().size(), 1u);
+  EXPECT_EQ(schedule()[0].first.Category, "Backups");
+  EXPECT_EQ(categories(), (std::vector<std::string>{"Backups", "General", "Music"}));
 }
 
 }  // namespace

@@ -150,7 +150,7 @@ int ensureCategory(const ScheduleRecord& record) {
   const CategoryRecord kept = cat.rec();
   cat->Category = record.Category.raw();
   int rc = cat.get(cat_key::kKeyCategory);
-  if (rc == lang::err::kRecordNotAvailable) {
+  if (rc == lang::err::kRecordNotFound || rc == lang::err::kRecordNotAvailable) {
     cat.clear();
     cat->Category = record.Category.raw();
     rc = cat.add();
