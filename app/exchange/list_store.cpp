@@ -110,13 +110,12 @@ std::string ListStore::priorityRangeText() {
       .text;
 }
 
-bool ListStore::use(db::DeclaredFile& file, const char*, std::optional<FileFault>&) {
-  if (std::find(m_used.begin(), m_used.end(), &file) != m_used.end()) return true;
+void ListStore::use(db::DeclaredFile& file) {
+  if (std::find(m_used.begin(), m_used.end(), &file) != m_used.end()) return;
   // The open routine creates a missing table and ends the program when
   // the file cannot be used at all.
   (void)useFile(file, CreateFile::Yes);
   m_used.push_back(&file);
-  return true;
 }
 
 std::optional<FileFault> ListStore::toDoItems(std::vector<ToDoEntry>& out) {
@@ -131,8 +130,7 @@ std::optional<FileFault> ListStore::categories(std::vector<std::string>& out) {
 }
 
 ListResult ListStore::readToDo(std::uint32_t id) {
-  std::optional<FileFault> fault;
-  use(TDO(), "Todo", fault);
+  use(TDO());
   if (id == 0 || TDO().getRecord(id) != 0) {
     lang::clearError();
     return status(ListResult::Status::NotFound);
@@ -145,8 +143,7 @@ ListResult ListStore::addToDo(std::string_view text, int priority, std::uint32_t
     return status(ListResult::Status::Invalid, priorityRangeText());
   if (text.size() > sizeof(ToDoRecord::ToDo))
     return status(ListResult::Status::Invalid, "the text has more than 40 characters");
-  std::optional<FileFault> fault;
-  use(TDO(), "Todo", fault);
+  use(TDO());
   ToDoFile& tdo = TDO();
   tdo.clear();
   tdo->Done = 0;
@@ -176,8 +173,7 @@ ListResult ListStore::removeToDo(std::uint32_t id) {
 }
 
 ListResult ListStore::readCategory(std::string_view name) {
-  std::optional<FileFault> fault;
-  use(CAT(), "Categories", fault);
+  use(CAT());
   CategoriesFile& cat = CAT();
   cat.clear();
   cat->Category = name;

@@ -73,7 +73,8 @@ class ListStore {
   static std::string priorityRangeText();
 
  private:
-  bool use(db::DeclaredFile& file, const char* label, std::optional<FileFault>& fault);
+  // A user of the file for the store's life (created when missing).
+  void use(db::DeclaredFile& file);
   ListResult readToDo(std::uint32_t id);
   ListResult readCategory(std::string_view name);
 

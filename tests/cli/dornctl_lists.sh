@@ -7,8 +7,9 @@
 # as it was; the lists read back as JSON; brk check passes.
 # Usage: dornctl_lists.sh BUILD_DIR
 set -u
-tool="$1/dornctl"
-brk="$1/brk"
+build="$(cd "$1" && pwd)"
+tool="$build/dornctl"
+brk="$build/brk"
 failures=0
 work="$(mktemp -d)"
 export HOME="$work" DORNWATCH_CONFIG="$work" DORNWATCH_DATA="$work/data"
