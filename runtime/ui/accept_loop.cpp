@@ -111,6 +111,10 @@ void Runtime::dispatch(Window& w, const Message& msg) {
       break;
   }
   if (msg.event == ev::kMoved && !w.desc().reportsMoves) return;
+  if (msg.event == ev::kSized) {
+    if (const auto* size = std::get_if<std::int64_t>(&msg.value))
+      takePixelSize(w, static_cast<int>(*size >> 32), static_cast<int>(*size & 0xFFFFFFFF));
+  }
   if (msg.event == ev::kAccepted && msg.field != 0) {
     // Menu items and buttons with a standard action are the runtime's own
     // business.

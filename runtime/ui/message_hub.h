@@ -38,6 +38,12 @@ inline constexpr int kThreadSlots = 64;
 // row or tab chosen, the state of a check box.
 using UserValue = std::variant<std::monostate, std::string, std::int64_t>;
 
+// The value of an EVENT:Sized from a backend: the window's new client size
+// in pixels, width in the high 32 bits, height in the low.
+inline std::int64_t pixelSizeValue(int width, int height) {
+  return (static_cast<std::int64_t>(width) << 32) | static_cast<std::uint32_t>(height);
+}
+
 enum class MessageKind : std::uint8_t {
   Event,         // queue `event` for `field` of the window (POST, user actions)
   Focus,         // the user moved focus to `field`: EVENT:Selected follows

@@ -297,22 +297,48 @@ void linkContainers(Window& w) {
 
 }  // namespace
 
-void Runtime::convertGeometry(Window& w) {
-  const FontMetrics m = m_backend->metrics(w);
-  int hScale = 2 * m.averageCharWidth, vScale = m.charHeight, base = 8;
-  switch (w.desc().unit) {
+namespace {
+
+// Pixels per `base` units of a window, across and down.
+struct UnitScale {
+  int h = 1, v = 1, base = 8;
+};
+
+UnitScale unitScale(const FontMetrics& m, Unit unit) {
+  UnitScale s{2 * m.averageCharWidth, m.charHeight, 8};
+  switch (unit) {
     case Unit::DialogUnits:
       break;
     case Unit::TwentyFifthInch:
-      hScale = m.dpiX, vScale = m.dpiY, base = 25;
+      s = {m.dpiX, m.dpiY, 25};
       break;
     case Unit::ThousandthInch:
-      hScale = m.dpiX, vScale = m.dpiY, base = 1000;
+      s = {m.dpiX, m.dpiY, 1000};
       break;
     case Unit::Points:
-      hScale = m.dpiX, vScale = m.dpiY, base = 72;
+      s = {m.dpiX, m.dpiY, 72};
       break;
   }
+  return s;
+}
+
+}  // namespace
+
+void Runtime::takePixelSize(Window& w, int width, int height) {
+  if (width <= 0 || height <= 0) return;
+  const UnitScale s = unitScale(m_backend->metrics(w), w.desc().unit);
+  if (s.h <= 0 || s.v <= 0) return;
+  WindowDesc& d = w.desc();
+  d.width = static_cast<std::int32_t>(static_cast<std::int64_t>(width) * s.base / s.h);
+  d.height = static_cast<std::int32_t>(static_cast<std::int64_t>(height) * s.base / s.v);
+  w.pixels.width = width;
+  w.pixels.height = height;
+}
+
+void Runtime::convertGeometry(Window& w) {
+  const FontMetrics m = m_backend->metrics(w);
+  const UnitScale s = unitScale(m, w.desc().unit);
+  const int hScale = s.h, vScale = s.v, base = s.base;
   auto conv = [&](std::int32_t v, int scale, bool position) -> int {
     if (v == kSystemPlaced) return position ? kSystemPlaced : 0;
     // Kept within what a screen can hold, whatever a resource declares.

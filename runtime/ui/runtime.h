@@ -281,6 +281,9 @@ class Runtime {
   void forRange(int first, int last, const std::function<void(Window&, Control&)>& op);
   void checkModalOp(const Window& w) const;
   void convertGeometry(Window& w);
+  // A backend's new client size in pixels, taken into the window's width
+  // and height in its own units.
+  void takePixelSize(Window& w, int width, int height);
   int showHelp(const HelpCommand& command);
   int helpOnFocus(Window* w);
 

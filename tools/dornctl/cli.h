@@ -59,6 +59,9 @@ std::string lowerCase(std::string_view text);
 // reporting.
 void setDataOption(std::string dir);
 int openStore(dw::app::ScheduleStore& store, dw::app::StoreAccess access);
+// Enters the data directory (created for Change); `missing` when it does
+// not exist and need not (Read, ChangeExisting).
+int enterDataDirectory(dw::app::StoreAccess access, bool& missing);
 // Prints "dornctl: FILE: TEXT (CODE)" on standard error and gives kExitFile.
 int fileError(const dw::app::FileFault& fault);
 // "dornctl: no task with ID N" (kExitUsage).
@@ -78,6 +81,9 @@ int runExport(Arguments args);
 int runImport(Arguments args);
 int runIcalEvent(Arguments args);
 int runIcalRead(Arguments args);
+// todo list|add|done|undone|remove, categories list|add|rename|remove
+int runTodo(Arguments args);
+int runCategories(Arguments args);
 
 void printHelp();
 

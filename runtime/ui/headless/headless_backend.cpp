@@ -221,6 +221,10 @@ void HeadlessBackend::moved(std::uint32_t window) {
   post(window, ev::kMoved, 0, {});
 }
 
+void HeadlessBackend::resize(std::uint32_t window, int width, int height) {
+  post(window, ev::kSized, 0, pixelSizeValue(width, height));
+}
+
 void HeadlessBackend::advance(int hundredths) {
   for (int step = 0; step < hundredths; ++step) {
     std::vector<std::uint32_t> due;

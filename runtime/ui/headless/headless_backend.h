@@ -84,6 +84,9 @@ class HeadlessBackend : public Backend {
   void closeBox(std::uint32_t window);  // the window's close button
   void activate(std::uint32_t window);
   void moved(std::uint32_t window);
+  // The user resized the window to this client size in pixels (the
+  // headless font: 6 x 13 pixels a character): EVENT:Sized with the size.
+  void resize(std::uint32_t window, int width, int height);
   // Lets time pass: each window's timer fires for every period elapsed.
   void advance(int hundredths);
   // Scrolls a list so that row `top` (0-based) is the first shown, with a

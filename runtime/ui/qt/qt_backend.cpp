@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMdiArea>
+#include <QResizeEvent>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QScreen>
@@ -53,8 +54,14 @@ class WindowFilter : public QObject {
     }
     if (e->type() == QEvent::Move && !(m_qw.top->windowState() & Qt::WindowMinimized))
       m_backend.postEvent(m_qw.id, ev::kMoved, 0);
-    if (e->type() == QEvent::Resize && m_qw.top->isVisible())
-      m_backend.postEvent(m_qw.id, ev::kSized, 0);
+    if (e->type() == QEvent::Resize && m_qw.top->isVisible()) {
+      // The new client size goes with the event (applyWindow's frame
+      // allowance of a sub-window taken off again).
+      const QSize size = static_cast<QResizeEvent*>(e)->size();
+      const int frameW = m_qw.sub ? 8 : 0, frameH = m_qw.sub ? 30 : 0;
+      m_backend.postEvent(m_qw.id, ev::kSized, 0,
+                          pixelSizeValue(size.width() - frameW, size.height() - frameH));
+    }
     if (e->type() == QEvent::WindowStateChange) {
       const Qt::WindowStates s = m_qw.top->windowState();
       m_backend.postEvent(m_qw.id,
