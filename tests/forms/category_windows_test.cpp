@@ -1,4 +1,4 @@
-// The category windows (Part 2.4): the list, the form and the picker; the
+// The category windows: the list, the form and the picker; the
 // restrict rules of the Categories routines as the windows show them; the
 // picker feeding the schedule list's "All by Category".
 #include <gtest/gtest.h>

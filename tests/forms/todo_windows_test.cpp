@@ -1,4 +1,4 @@
-// The to-do windows (Part 2.3): the form's default and range rule, Toggle
+// The to-do windows: the form's default and range rule, Toggle
 // Done Status, the icons and orders, and ViewToDo's proportional layout in
 // DORN.INI.
 #include <gtest/gtest.h>

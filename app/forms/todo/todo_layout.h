@@ -1,4 +1,4 @@
-// The proportional layout of ViewToDo (Part 2.3): each of the window's ten
+// The proportional layout of ViewToDo: each of the window's ten
 // controls keeps its position and size as proportions of the window's
 // width and height, in thousandths, in DORN.INI section "ViewToDo":
 //
