@@ -145,7 +145,7 @@ TEST_F(ToDoWindowsTest, ResizingToTwiceTheWidthDoublesXPositionsAndWidths) {
   const auto w = openView();
   std::vector<ui::Rect> before;
   for (int n = 1; n <= 7; ++n) before.push_back(rect(w.id, n));
-  backend.resize(w.id, w.pixels.width * 2, w.pixels.height);
+  backend.placeAt(w.id, {w.pixels.x, w.pixels.y, w.pixels.width * 2, w.pixels.height});
   idle();
   for (int n = 1; n <= 7; ++n) {
     const ui::Rect after = rect(w.id, n);
