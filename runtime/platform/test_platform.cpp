@@ -136,6 +136,7 @@ struct TestPlatform::State {
   std::optional<std::uint32_t> hundredths;
   bool recordStarts = false;
   std::vector<std::string> started;
+  std::function<void(const std::string&)> startHook;
   std::vector<std::string> sounds;
   std::string profileDir;
 
@@ -378,6 +379,11 @@ std::vector<std::string> TestPlatform::startedPrograms() const {
   return m_state->started;
 }
 
+void TestPlatform::onProgramStart(std::function<void(const std::string&)> hook) {
+  std::lock_guard lock(m_state->mutex);
+  m_state->startHook = std::move(hook);
+}
+
 std::vector<std::string> TestPlatform::playedSounds() const {
   std::lock_guard lock(m_state->mutex);
   return m_state->sounds;
@@ -462,14 +468,15 @@ OsStatus TestPlatform::setCurrentDirectory(const std::string& path) {
 }
 
 std::uint32_t TestPlatform::startProgram(const std::string& commandLine) {
+  std::function<void(const std::string&)> hook;
   {
     std::lock_guard lock(m_state->mutex);
-    if (m_state->recordStarts) {
-      m_state->started.push_back(commandLine);
-      return 33;
-    }
+    if (!m_state->recordStarts) return m_state->real.startProgram(commandLine);
+    m_state->started.push_back(commandLine);
+    hook = m_state->startHook;
   }
-  return m_state->real.startProgram(commandLine);
+  if (hook) hook(commandLine);
+  return 33;
 }
 
 bool TestPlatform::playSound(const std::string& wavPath) {

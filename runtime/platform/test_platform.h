@@ -77,6 +77,8 @@ class TestPlatform : public Platform {
   // Program starts and sounds are recorded, not performed, when set.
   void recordProgramStarts(bool on);
   std::vector<std::string> startedPrograms() const;
+  // Called with each recorded start, as it happens (on the starting thread).
+  void onProgramStart(std::function<void(const std::string& commandLine)> hook);
   std::vector<std::string> playedSounds() const;
 
   // Where bare INI names resolve; the real profile directory unless set.
