@@ -18,6 +18,7 @@ namespace {
 
 constexpr std::uint32_t kShared = 0x42;         // read and write; others may do anything
 constexpr std::uint32_t kSharedCreate = 0x142;  // the same, created when missing
+constexpr std::uint32_t kSharedRead = 0x40;     // reading only: read-only media will do
 constexpr int kFileNotFound = 2;
 constexpr int kNoMoreRecords = 33;
 constexpr int kRecordNotFound = 35;
@@ -73,7 +74,7 @@ ScheduleStore::~ScheduleStore() {
 
 std::optional<FileFault> ScheduleStore::open() {
   if (m_access != StoreAccess::Change) {
-    const int rc = SCH().open(kShared);
+    const int rc = SCH().open(m_access == StoreAccess::Read ? kSharedRead : kShared);
     if (rc == kFileNotFound) {
       lang::clearError();
       m_scheduleMissing = true;
@@ -139,7 +140,7 @@ std::optional<FileFault> ScheduleStore::history(std::vector<HistoryEntry>& out) 
   if (auto f = records(all)) return f;
   for (TaskDraft& t : all)
     if (t.record.Completed) out.push_back(HistoryEntry{false, std::move(t)});
-  int rc = HIS().open(kShared);
+  int rc = HIS().open(kSharedRead);
   if (rc == kFileNotFound) {
     lang::clearError();
   } else if (rc != 0) {

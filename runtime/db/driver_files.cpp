@@ -58,9 +58,15 @@ int openFile(FileControlBlock& fcb, const DriverArgs& args) {
   std::unique_ptr<Table> t;
   const auto disposition =
       mode & kModeCreate ? OpenDisposition::CreateIfMissing : OpenDisposition::OpenExisting;
-  if (int rc = Table::openTable(fcb.name, declaredDesc(fcb), optionsFor(fcb, disposition), t)) {
-    return openError(rc);
+  int rc = Table::openTable(fcb.name, declaredDesc(fcb), optionsFor(fcb, disposition), t);
+  // A file that cannot be written (read-only media, no write permission)
+  // can still be read: an open asking only to read takes it read-only.
+  if (mode % 4 == 0 && (rc == err::kAccessDenied || rc == int(dw::platform::kWriteProtect))) {
+    TableOpenOptions o = optionsFor(fcb, OpenDisposition::OpenExisting);
+    o.readOnly = true;
+    rc = Table::openTable(fcb.name, declaredDesc(fcb), o, t);
   }
+  if (rc != 0) return openError(rc);
   fcb.table = std::move(t);
   fcb.accessMode = mode;
   fcb.holdArmed = false;

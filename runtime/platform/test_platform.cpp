@@ -137,6 +137,7 @@ struct TestPlatform::State {
   bool recordStarts = false;
   std::vector<std::string> started;
   std::function<void(const std::string&)> startHook;
+  bool refuseWrites = false;
   std::vector<std::string> sounds;
   std::string profileDir;
 
@@ -379,6 +380,11 @@ std::vector<std::string> TestPlatform::startedPrograms() const {
   return m_state->started;
 }
 
+void TestPlatform::refuseWriteAccess(bool on) {
+  std::lock_guard lock(m_state->mutex);
+  m_state->refuseWrites = on;
+}
+
 void TestPlatform::onProgramStart(std::function<void(const std::string&)> hook) {
   std::lock_guard lock(m_state->mutex);
   m_state->startHook = std::move(hook);
@@ -399,6 +405,7 @@ OsResult<std::unique_ptr<File>> TestPlatform::open(const std::string& path, Open
   using Result = OsResult<std::unique_ptr<File>>;
   std::lock_guard lock(m_state->mutex);
   if (m_state->crashed) return Result::failure(kDeviceGone);
+  if (m_state->refuseWrites && mode.access != Access::Read) return Result::failure(kAccessDenied);
   auto inner = m_state->real.open(path, mode, disposition);
   if (!inner) return Result::failure(inner.error());
   auto raw = std::make_shared<RawFd>();

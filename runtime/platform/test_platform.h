@@ -50,6 +50,9 @@ class TestPlatform : public Platform {
   void failWritesAfter(std::uint64_t n, OsError error = kWriteFault);
   void diskFullAt(std::uint64_t bytes);
   void clearFaults();
+  // While on, an open asking for write access fails with kAccessDenied, as
+  // for a file without write permission; opens for reading succeed.
+  void refuseWriteAccess(bool on);
 
   // Called before every flush with the number of flushes so far (from 0);
   // return true to crash there (the flush does not happen).
