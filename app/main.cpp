@@ -33,11 +33,11 @@
 #include <string>
 #include <system_error>
 
+#include "app/frame/frame_windows.h"
+#include "app/frame/main_frame.h"
 #include "app/scheduler/data_directory_lock.h"
 #include "app/scheduler/data_paths.h"
-#include "app/frame/main_frame.h"
 #include "app/scheduler/main_frame_work.h"
-#include "app/frame/frame_windows.h"
 #include "runtime/lang/env_file.h"
 #include "runtime/ui/qt/qt_backend.h"
 #include "runtime/ui/qt/qt_report_device.h"
@@ -87,8 +87,16 @@ int runGui(int argc, char** argv) {
   if (taken) {
     const std::string text = dw::app::alreadyRunningText(std::filesystem::current_path().string());
     std::fprintf(stderr, "dornwatch: %s\n", text.c_str());
-    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
-      QMessageBox::information(nullptr, QStringLiteral("Dornwatch"), QString::fromStdString(text));
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+      QMessageBox box(QMessageBox::Information, QStringLiteral("Dornwatch"),
+                      QString::fromStdString(text), QMessageBox::Ok);
+      // SIGTERM closes the box: a logout must not wait for someone to read it.
+      if (g_signalPipe[0] >= 0) {
+        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &box);
+        QObject::connect(notifier, &QSocketNotifier::activated, &box, [&box] { box.reject(); });
+      }
+      box.exec();
+    }
     return 0;
   }
   if (!schedulerLock) std::fprintf(stderr, "dornwatch: running unguarded: %s\n", lockError.c_str());

@@ -2,8 +2,9 @@
 // (or a "Once" task deleted with its script steps) and its completed copy
 // reach the file together before the command starts, so a process killed
 // while the command runs restarts with nothing left to run; and a schedule
-// that cannot be written runs the occurrence once, tells the user once and
-// writes it when it can.
+// that cannot be written runs the occurrence once, tells the user once (in
+// the system's words) and writes it when it can; a termination request
+// while the question is up runs nothing and ends the program.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -100,6 +101,10 @@ TEST_F(DueTaskClaimTest, AScheduleThatCannotBeWrittenRunsTheTaskOnceAndSaysSoOnc
   for (int i = 0; i < 4; ++i) tick();
   EXPECT_EQ(started().size(), 1u);
   ASSERT_EQ(captions(), std::vector<std::string>{"Process PUT Error"});
+  // What happened and where, in the system's words.
+  EXPECT_NE(backend.boxes()[0].box.text.find("No space left on device: SM.BRK (112)"),
+            std::string::npos)
+      << backend.boxes()[0].box.text;
   m_platform.clearFaults();
   tick();
   tick();
@@ -114,6 +119,23 @@ TEST_F(DueTaskClaimTest, AScheduleThatCannotBeWrittenRunsTheTaskOnceAndSaysSoOnc
   tick();
   EXPECT_EQ(started().size(), 2u);
   EXPECT_EQ(captions().size(), 2u);
+}
+
+// SIGTERM while a question is up: the box ends as by its close box, which
+// runs nothing, and the program ends.
+TEST_F(DueTaskClaimTest, TerminationUnderAQuestionRunsNothingAndEnds) {
+  startProgram();
+  ScheduleRecord r = task(1, "Backup", clockAt(8, 0));
+  r.UserSkip = 1;
+  add(r);
+  backend.holdBoxes(true);
+  backend.advance(250);
+  ASSERT_TRUE(backend.waitForOpenBox());
+  ui::runtime().terminateRequested();
+  ui::runtime().joinProgram();
+  EXPECT_TRUE(started().empty());
+  EXPECT_EQ(captions(), std::vector<std::string>{"Confirm Task"});
+  EXPECT_EQ(backend.quitCode(), 0);
 }
 
 }  // namespace
