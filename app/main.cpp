@@ -37,12 +37,12 @@
 #include <string>
 #include <system_error>
 
+#include "app/frame/frame_windows.h"
+#include "app/frame/main_frame.h"
+#include "app/instance_requests.h"
 #include "app/scheduler/data_directory_lock.h"
 #include "app/scheduler/data_paths.h"
-#include "app/frame/main_frame.h"
 #include "app/scheduler/main_frame_work.h"
-#include "app/frame/frame_windows.h"
-#include "app/instance_requests.h"
 #include "app/scheduler/notifications.h"
 #include "runtime/lang/env_file.h"
 #include "runtime/ui/qt/desktop_notifier.h"
@@ -98,8 +98,16 @@ int runGui(int argc, char** argv, const std::string& dataDir, const std::string&
     if (dw::ui::qt::sendInstanceRequest(socketPath, request.empty() ? "show" : request)) return 0;
     const std::string text = dw::app::alreadyRunningText(std::filesystem::current_path().string());
     std::fprintf(stderr, "dornwatch: %s\n", text.c_str());
-    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
-      QMessageBox::information(nullptr, QStringLiteral("Dornwatch"), QString::fromStdString(text));
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+      QMessageBox box(QMessageBox::Information, QStringLiteral("Dornwatch"),
+                      QString::fromStdString(text), QMessageBox::Ok);
+      // SIGTERM closes the box: a logout must not wait for someone to read it.
+      if (g_signalPipe[0] >= 0) {
+        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &box);
+        QObject::connect(notifier, &QSocketNotifier::activated, &box, [&box] { box.reject(); });
+      }
+      box.exec();
+    }
     return 0;
   }
   if (!schedulerLock) std::fprintf(stderr, "dornwatch: running unguarded: %s\n", lockError.c_str());
@@ -115,7 +123,7 @@ int runGui(int argc, char** argv, const std::string& dataDir, const std::string&
     std::fprintf(stderr, "dornwatch: a second start cannot reach this one: %s\n", error.c_str());
   if (!request.empty()) requests.handle(request);
   // Desktop notifications for due messages, when the user chose them.
-  dw::ui::qt::DesktopNotifier notifier(
+  dw::ui::qt::DesktopNotifier desktopNotifier(
       backend.dispatcher(),
       [](std::uint32_t key, const std::string& action) {
         using dw::app::NotificationAnswer;
@@ -124,8 +132,9 @@ int runGui(int argc, char** argv, const std::string& dataDir, const std::string&
                                                                 : NotificationAnswer::Dismissed);
       },
       &app);
-  dw::app::setNotificationSender([&notifier](std::uint32_t key, const std::string& text) {
-    return notifier.send(key, "Dornwatch", text, {{"open", "Open"}, {"snooze", "Snooze 10 minutes"}});
+  dw::app::setNotificationSender([&desktopNotifier](std::uint32_t key, const std::string& text) {
+    return desktopNotifier.send(key, "Dornwatch", text,
+                                {{"open", "Open"}, {"snooze", "Snooze 10 minutes"}});
   });
   if (g_signalPipe[0] >= 0) {
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);

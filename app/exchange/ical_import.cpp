@@ -5,11 +5,11 @@
 
 #include <memory>
 
+#include "app/data/records.h"
+#include "app/data/table_codes.h"
 #include "app/exchange/ical_mapping.h"
 #include "app/exchange/ical_scanner.h"
 #include "app/scheduler/next_occurrence.h"
-#include "app/data/records.h"
-#include "app/data/table_codes.h"
 #include "runtime/lang/dates.h"
 
 namespace dw::app {
@@ -59,8 +59,12 @@ std::optional<Occurrence> localOccurrence(icaltimetype t) {
   }
   const int date = lang::dayNumberOf({t.year, t.day, t.month});
   if (date < lang::kFirstDay || date > lang::kLastDay || t.year < 1801) return std::nullopt;
-  const int time = t.is_date ? 1 : lang::timeValueOf({t.hour, t.minute, t.second, 0});
-  if (time < 1) return std::nullopt;
+  // Midnight is a time like any other: 1, the first hundredth of the day
+  // (the runtime's picture reading takes 00:00 for "no time").
+  if (t.is_date) return Occurrence{date, 1};
+  if (t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 || t.second < 0 || t.second > 59)
+    return std::nullopt;
+  const int time = (t.hour * 60 + t.minute) * 6000 + t.second * 100 + 1;
   return Occurrence{date, time};
 }
 
@@ -243,13 +247,14 @@ std::optional<TaskOptionList> mapEvent(icalcomponent* event, const EventLines& l
   for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_XLICERROR_PROPERTY); p;
        p = icalcomponent_get_next_property(event, ICAL_XLICERROR_PROPERTY)) {
     const char* text = icalproperty_get_xlicerror(p);
-    notes.push_back(lineNote(lines.begin, std::string("event not read in full: ") + (text ? text : "")));
+    notes.push_back(
+        lineNote(lines.begin, std::string("event not read in full: ") + (text ? text : "")));
   }
   TaskOptionList options;
   const auto start = localOccurrence(icalcomponent_get_dtstart(event));
   if (!start) {
-    notes.push_back(lineNote(lineOf("DTSTART"),
-                       "event left out: no DTSTART from 1801 to 2099 (a task needs its date)"));
+    notes.push_back(lineNote(
+        lineOf("DTSTART"), "event left out: no DTSTART from 1801 to 2099 (a task needs its date)"));
     return std::nullopt;
   }
   options.emplace_back("--date", isoDateText(start->date));
@@ -330,7 +335,8 @@ std::optional<TaskOptionList> mapEvent(icalcomponent* event, const EventLines& l
     if (!icaltime_is_null_time(r.until) && r.until.year < lang::kLastYear)
       notes.push_back(lineNote(line, "RRULE UNTIL not kept: the task repeats until removed"));
     if (auto why = mapRule(r, rule)) {
-      notes.push_back(lineNote(line, "RRULE not mapped (" + *why + "): imported as a one-off task"));
+      notes.push_back(
+          lineNote(line, "RRULE not mapped (" + *why + "): imported as a one-off task"));
       rule = {{"--schedule", "once"}};
     }
     ruleSet = true;
@@ -403,7 +409,8 @@ IcalImport importCalendar(std::string_view text, int today) {
     task.options = *options;
     primeNewTask(task.draft.record, today, 1);
     if (auto err = applyTaskOptions(task.options, true, today, task.draft)) {
-      result.notes.push_back(lineNote(lines.begin, "event left out: " + err->option + ": " + err->text));
+      result.notes.push_back(
+          lineNote(lines.begin, "event left out: " + err->option + ": " + err->text));
       continue;
     }
     result.tasks.push_back(std::move(task));

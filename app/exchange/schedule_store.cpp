@@ -11,6 +11,7 @@
 #include "app/data/schedule_ids.h"
 #include "app/data/script_steps.h"
 #include "app/data/table_codes.h"
+#include "runtime/db/checker.h"
 #include "runtime/lang/errors.h"
 
 namespace dw::app {
@@ -18,10 +19,13 @@ namespace {
 
 constexpr std::uint32_t kShared = 0x42;         // read and write; others may do anything
 constexpr std::uint32_t kSharedCreate = 0x142;  // the same, created when missing
+constexpr std::uint32_t kSharedRead = 0x40;     // reading only: read-only media will do
 constexpr int kFileNotFound = 2;
 constexpr int kNoMoreRecords = 33;
 constexpr int kRecordNotFound = 35;
 constexpr int kDuplicateKey = 40;
+constexpr int kInvalidDataFile = 36;
+constexpr const char* kDataFile = "SM.BRK";
 constexpr int kChangedByOther = 89;
 constexpr int kAddAttempts = 4;     // the first add and three more
 constexpr int kChangeAttempts = 4;  // when another writer changed the task meanwhile
@@ -73,7 +77,7 @@ ScheduleStore::~ScheduleStore() {
 
 std::optional<FileFault> ScheduleStore::open() {
   if (m_access != StoreAccess::Change) {
-    const int rc = SCH().open(kShared);
+    const int rc = SCH().open(m_access == StoreAccess::Read ? kSharedRead : kShared);
     if (rc == kFileNotFound) {
       lang::clearError();
       m_scheduleMissing = true;
@@ -86,7 +90,37 @@ std::optional<FileFault> ScheduleStore::open() {
   return openChangeFiles();
 }
 
+namespace {
+
+// A file found damaged is not changed: a write would build on pages that
+// cannot be trusted and could spread the damage.  The whole file is checked
+// as brk check does (a missing file is no fault); 36 with the fault found.
+std::optional<FileFault> damageOf(const char* path) {
+  db::BriskOptions options;
+  options.readMode = true;
+  options.locking = db::Locking::Shared;
+  options.readOnlyHandle = true;
+  auto opened = db::BriskFile::open(path, options, platform::Disposition::OpenExisting);
+  if (!opened) return std::nullopt;  // the open of the tables reports it
+  db::BriskFile& f = **opened;
+  std::string fault;
+  if (f.refreshHeader() != 0) {
+    fault = "the header: " + f.refreshFault();
+  } else if (const db::CheckReport r = db::checkFile(f); !r.sound) {
+    fault = (r.page < 0 ? std::string("the header") : "page " + std::to_string(r.page)) + ": " +
+            r.fault;
+  }
+  f.release();
+  if (fault.empty()) return std::nullopt;
+  return FileFault{"Schedule", kInvalidDataFile,
+                   lang::messageText(kInvalidDataFile) + ": " + path + " is damaged (" + fault +
+                       "); nothing was changed"};
+}
+
+}  // namespace
+
 std::optional<FileFault> ScheduleStore::openChangeFiles() {
+  if (auto damage = damageOf(kDataFile)) return damage;
   const std::pair<db::DeclaredFile*, const char*> files[] = {
       {&SCH(), "Schedule"}, {&CAT(), "Categories"}, {&SCR(), "Scripting"}};
   for (const auto& [file, label] : files) {
@@ -139,7 +173,7 @@ std::optional<FileFault> ScheduleStore::history(std::vector<HistoryEntry>& out) 
   if (auto f = records(all)) return f;
   for (TaskDraft& t : all)
     if (t.record.Completed) out.push_back(HistoryEntry{false, std::move(t)});
-  int rc = HIS().open(kShared);
+  int rc = HIS().open(kSharedRead);
   if (rc == kFileNotFound) {
     lang::clearError();
   } else if (rc != 0) {

@@ -2,8 +2,10 @@
 // it: the command-line tool works through this while dornwatch may have the
 // same files open, so every access is shared and every change is guarded.
 //
-//  - Files are opened in the shared mode (read and write, others may do
-//    anything).  Reading never creates a file: a data directory without a
+//  - Files are opened in the shared mode (others may do anything), for
+//    reading and writing by a store that changes them, for reading only by
+//    one that reads (so a schedule on read-only media can be listed).
+//    Reading never creates a file: a data directory without a
 //    schedule holds no tasks.  Adding creates the Schedule, Categories
 //    and Scripting tables when they are missing; changing or removing a
 //    task creates nothing where there is no Schedule table.

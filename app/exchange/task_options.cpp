@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <map>
 
-#include "app/scheduler/next_occurrence.h"
 #include "app/data/table_codes.h"
+#include "app/scheduler/next_occurrence.h"
 #include "app/scheduler/task_validation.h"
 #include "app/scheduler/week_of_month.h"
 #include "runtime/lang/dates.h"
@@ -247,6 +247,10 @@ std::optional<OptionError> applyTaskOptions(const TaskOptionList& options, bool 
     if (m.size() > kMessageMemoSize)
       return OptionError{"--message",
                          "longer than " + std::to_string(kMessageMemoSize) + " characters"};
+    // The message keeps its lines and tabs; no other control character.
+    for (unsigned char c : m)
+      if ((c < 0x20 && c != '\n' && c != '\r' && c != '\t') || c == 0x7F)
+        return OptionError{"--message", "holds a control character"};
     draft.message = m;
   }
   if (has("--alarm")) {

@@ -4,15 +4,20 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "app/data/app_files.h"
+#include "app/data/schedule_ids.h"
+#include "app/data/script_steps.h"
+#include "app/data/table_codes.h"
+#include "app/routines/file_routines.h"
+#include "app/routines/window_position.h"
 #include "app/scheduler/message_window.h"
 #include "app/scheduler/next_occurrence.h"
+#include "app/scheduler/pending_messages.h"
 #include "app/scheduler/run_command.h"
-#include "app/data/schedule_ids.h"
-#include "app/data/table_codes.h"
-#include "app/routines/window_position.h"
+#include "runtime/db/declared_file.h"
 #include "runtime/lang/dates.h"
 #include "runtime/lang/errors.h"
 #include "runtime/platform/platform.h"
@@ -37,7 +42,7 @@ bool sameRecord(const ScheduleRecord& a, const ScheduleRecord& b) {
 
 // Reads the task again by its identifier, held and watched; true when it
 // is ours and still the task that was found due.
-bool claim(ScheduleFile& f, SavedTask& saved) {
+bool holdTask(ScheduleFile& f, SavedTask& saved) {
   f->ID = saved.record.ID;
   f.hold(0);
   f.watch();
@@ -50,21 +55,25 @@ bool claim(ScheduleFile& f, SavedTask& saved) {
   return true;
 }
 
-// Step 8: the question, if the task asks one; false when answered No.
+// Step 8: the question, if the task asks one; true only for Yes.  A box
+// dismissed with Escape or its close box answers nothing and counts as No.
 bool wantsToRun(const ScheduleRecord& task) {
   const DueQuestion q = dueQuestion(task, lang::today());
   if (*q.caption == '\0') return true;
   const int answer = runtime().message(q.text, q.caption, ui::stockIconString(ui::stock::kQuestion),
                                        ui::button::kYes | ui::button::kNo, ui::button::kNo);
-  return answer != ui::button::kNo;
+  return answer == ui::button::kYes;
 }
 
-// Step 10: the message and/or the program.
-void perform(ScheduleFile& f) {
-  const ScheduleRecord& task = f.rec();
+bool showsMessage(const ScheduleRecord& task) {
+  return task.TaskType == task_type::kBoth || task.TaskType == task_type::kDisplayMessage;
+}
+
+// Step 10: the message and/or the program of the task as it was claimed;
+// the message under its pending entry (0 when it could not be kept).
+void perform(const ScheduleRecord& task, const std::string& message, std::uint32_t pendingId) {
   const bool both = task.TaskType == task_type::kBoth;
-  if (both || task.TaskType == task_type::kDisplayMessage)
-    showTaskMessage(f.memoText(kMessageMemo), kDispatchMessageLimit);
+  if (showsMessage(task)) showTaskMessage(message, kDispatchMessageLimit, pendingId);
   if (both || task.TaskType == task_type::kRunProgram) {
     const std::string previous = enterStartDirectory(task.Path.trimmed());
     const std::string command(task.Command.trimmed());
@@ -116,8 +125,8 @@ std::int32_t completedCopyId(ScheduleFile& f, std::int32_t taskId) {
 }
 
 // Step 14: the completed copy of the task as it was claimed, under an
-// identifier no record has.
-void addCompletedCopy(ScheduleFile& f, const SavedTask& saved, std::int32_t id) {
+// identifier no record has: 0 or the error of the add.
+int addCompletedCopy(ScheduleFile& f, const SavedTask& saved, std::int32_t id) {
   f.rec() = saved.record;
   f.memo(kMessageMemo) = saved.memo;
   f->Completed = 1;
@@ -125,10 +134,107 @@ void addCompletedCopy(ScheduleFile& f, const SavedTask& saved, std::int32_t id) 
   f->ID = id;
   while (f->ID < INT32_MAX && f.duplicate(sch_key::kKeyID)) f->ID = f->ID + 1;
   // Another process may take the identifier between the test and the add.
-  for (int attempt = 0; attempt < 1000; ++attempt) {
-    if (f.add() != lang::err::kDuplicateKey || f->ID == INT32_MAX) return;
+  for (int attempt = 0;; ++attempt) {
+    const int rc = f.add();
+    if (rc != lang::err::kDuplicateKey || f->ID == INT32_MAX || attempt == 1000) return rc;
     f->ID = f->ID + 1;
   }
+}
+
+// An occurrence claimed: the task as it was found due (its completed copy
+// is made of it) and as it moves on; `deleted` for a "Once" task.
+struct Claim {
+  SavedTask saved;
+  ScheduleRecord moved{};
+  bool deleted = false;
+};
+
+// A claim whose write failed (a full disk, a file that cannot be written):
+// its occurrence has been handled and must not run again, so it is kept
+// here and written again at the following ticks before anything else.
+// `told`: the user has been told that the schedule cannot be saved.
+struct PendingClaim {
+  std::optional<Claim> claim;
+  bool told = false;
+};
+
+PendingClaim& pending() {
+  static PendingClaim p;
+  return p;
+}
+
+// Steps 13 and 14 in one transaction over Schedule and Scripting: the task
+// written back moved on (or a "Once" task deleted with its script steps)
+// and its completed copy added; all or nothing.  The task is read again
+// inside the transaction: when another window changed or removed it since
+// it was claimed (only possible after a failed write let the hold go), that
+// change stands and only the completed copy is added.  0 or the error.
+int writeClaim(ScheduleFile& f, const Claim& c) {
+  // Scripting only for a deletion, opened here when no window holds it; a
+  // file without the table has no steps.  Nothing is created: this must
+  // not fail for want of room before the occurrence is handled.
+  struct Steps {
+    bool opened = false;
+    ~Steps() {
+      if (opened) SCR().close();
+    }
+  } steps;
+  if (c.deleted && !SCR().isOpen()) {
+    const int rc = SCR().open(kSharedAccess);
+    if (rc != 0 && rc != lang::err::kFileNotFound) return rc;
+    steps.opened = rc == 0;
+  }
+  const bool withSteps = c.deleted && SCR().isOpen();
+  if (int rc = withSteps ? db::logout(kTransactionWait, {&f, &SCR()})
+                         : db::logout(kTransactionWait, {&f}))
+    return rc;
+  const auto fail = [](int rc) {
+    lang::pushErrorState();
+    db::rollback();
+    lang::popErrorState();
+    return rc;
+  };
+  const std::int32_t id = c.saved.record.ID;
+  f->ID = id;
+  int rc = f.get(sch_key::kKeyID);
+  if (rc == 0 && sameRecord(f.rec(), c.saved.record)) {
+    if (c.deleted) {
+      if (!withSteps || (rc = deleteScriptSteps(id)) == 0) rc = f.erase();
+    } else {
+      f.rec() = c.moved;
+      rc = f.put();
+    }
+    if (rc != 0) return fail(rc);
+  } else if (rc != 0 && rc != lang::err::kRecordNotFound) {
+    return fail(rc);
+  }
+  if ((rc = addCompletedCopy(f, c.saved, completedCopyId(f, id))) != 0) return fail(rc);
+  if ((rc = db::commit()) != 0) return fail(rc);
+  return 0;
+}
+
+// Another process holding the file for a moment is no news for the user.
+bool worthTelling(int rc) {
+  return rc != lang::err::kFileLocked;
+}
+
+// Writes the claim; when that fails, keeps it to be written later and
+// tells the user once why the schedule cannot be saved.
+void recordClaim(ScheduleFile& f, Claim claim) {
+  const int rc = writeClaim(f, claim);
+  if (rc == 0) return;
+  pending().claim = std::move(claim);
+  if (pending().told || !worthTelling(rc)) return;
+  pending().told = true;
+  standardError(stdmsg::kProcessError, {}, kScheduleLabel, {}, kPutOperation);
+}
+
+// A kept claim written again: true when none is left.
+bool settlePending(ScheduleFile& f) {
+  if (!pending().claim) return true;
+  if (writeClaim(f, *pending().claim) != 0) return false;
+  pending() = {};
+  return true;
 }
 
 }  // namespace
@@ -145,41 +251,66 @@ DueQuestion dueQuestion(const ScheduleRecord& task, std::int32_t today) {
 void CheckDueTask() {
   ScheduleFile& f = SCH1();
   if (!f.isOpen()) return;
+  // An occurrence handled but not yet written is written first; until it
+  // is, no task is performed (it would be performed again).
+  if (!settlePending(f)) return;
   // 1. The enabled task that falls due first.
   if (f.set(sch_key::kKeyDateEnabled) != 0 || f.next() != 0 || f->Disabled == 1) return;
   // 3. The saved task.
-  SavedTask saved{f.rec(), f.memo(kMessageMemo)};
+  Claim claim;
+  claim.saved = SavedTask{f.rec(), f.memo(kMessageMemo)};
   // 4. Due strictly after its moment.
   if (!isDue(f->Date, f->Time, lang::today(), lang::clockTime())) return;
-  if (!claim(f, saved)) return;
+  if (!holdTask(f, claim.saved)) return;
+  const std::string message = f.memoText(kMessageMemo);
 
-  // 5-10. Unless the occurrence is skipped: alarm, question, last run, action.
+  // 5-9. Unless the occurrence is skipped: alarm, question, last run.
+  bool run = false;
   if (f->SkipNextTime != 1) {
     if (currentPlacement().minimized) runtime().setProperty(0, kIconizeProperty, "");
     if (f->Alarm == 1) platform::platform().playSound(f->AlarmFile.str());
-    const bool run = wantsToRun(f.rec());
+    run = wantsToRun(f.rec());
     f->LastRunDate = lang::today();
     f->LastRunTime = lang::clockTime();
-    if (run) perform(f);
   }
 
   // 11-12. The next occurrence, the advance warning kept at its distance.
   const bool warningShift = warningToOffsets(f.rec());
   if (NextOccurrence(f.rec(), lang::today(), lang::clockTime()) == RecurrenceOutcome::InvalidUnits)
     runtime().message(kInvalidUnitsText, kInvalidUnitsCaption, "", ui::button::kOk);
+  claim.deleted = f->Completed == 1;
+  f->SkipNextTime = 0;
+  if (warningShift) offsetsToWarning(f.rec());
+  f->AdvanceWarned = 0;
+  claim.moved = f.rec();
 
-  // 13. Write back, or delete a "Once" task.  Errors are not reported: a
-  // task that could not be written stays due and comes back next tick.
-  if (f->Completed == 1) {
-    f.erase();
-  } else {
-    f->SkipNextTime = 0;
-    if (warningShift) offsetsToWarning(f.rec());
-    f->AdvanceWarned = 0;
-    f.put();
+  // 13-14, written before the task is performed: once the command has
+  // started, the file already says the occurrence was handled, so a crash
+  // at any moment runs it at most once and never leaves the task moved on
+  // without its completed copy.
+  // The message is kept as pending before the claim, unconfirmed, so that
+  // a crash between the two neither loses it nor shows it twice: at the
+  // next start an unconfirmed message whose task still stands at this
+  // occurrence is dropped, the occurrence being still due.
+  const ScheduleRecord task = claim.saved.record;
+  std::uint32_t pendingId = 0;
+  if (run && showsMessage(task)) {
+    PendingMessage entry;
+    entry.taskId = task.ID;
+    entry.date = task.Date;
+    entry.time = task.Time;
+    entry.confirmed = false;
+    entry.text = message.substr(0, std::min(message.size(), kMessageTextSize));
+    pendingId = addPendingMessage(std::move(entry)).value_or(0);
   }
-  // 14. The record of the occurrence.
-  addCompletedCopy(f, saved, completedCopyId(f, saved.record.ID));
+  recordClaim(f, std::move(claim));
+  if (pendingId != 0 && !pending().claim) (void)confirmPendingMessage(pendingId);
+  // 10. The action, unless skipped or declined.
+  if (run) perform(task, message, pendingId);
+}
+
+void forgetUnwrittenOccurrence() {
+  pending() = {};
 }
 
 std::optional<NextTask> firstEnabledTask() {

@@ -1,8 +1,16 @@
 // Consistency checks of the storage layer.  A failed check is a fault the
 // program cannot continue from: it ends through the runtime's fatal error
-// report with "Internal error : brkbt line N", N naming the check.  Tests
-// make such halts throw dw::lang::HaltRequested instead.
+// report.  A check that fails on what was read from the file (a page that
+// does not parse, a file cut short, keys out of order) means the file is
+// damaged: the report is error 36 "Invalid Data File" naming the file the
+// operation was working on and pointing to "brk check"; any other check is
+// "Internal error : brkbt line N", N naming the check.  Tests make such
+// halts throw dw::lang::HaltRequested instead.
+//
+// Threads: the file named is the calling thread's own (CheckedFile).
 #pragma once
+
+#include <string>
 
 namespace dw::db {
 
@@ -32,7 +40,21 @@ inline constexpr int kEqualKeys = 696;
 inline constexpr int kEntryTooLong = 814;
 }  // namespace check
 
-// Ends the program with "Internal error : brkbt line <number>".
+// Ends the program: error 36 for a damaged file, else "Internal error :
+// brkbt line <number>".
 [[noreturn]] void brkbtFail(int number);
+
+// Names the file (a declared name such as "SM\\!Schedule", or a path) that
+// this thread works on while the object lives, for brkbtFail's report.
+class CheckedFile {
+ public:
+  explicit CheckedFile(const std::string& name);
+  ~CheckedFile();
+  CheckedFile(const CheckedFile&) = delete;
+  CheckedFile& operator=(const CheckedFile&) = delete;
+
+ private:
+  const std::string* m_previous;
+};
 
 }  // namespace dw::db

@@ -9,7 +9,9 @@
 #include <thread>
 
 #include "runtime/db/field_binding.h"
+#include "runtime/db/table_name.h"
 #include "runtime/lang/errors.h"
+#include "runtime/platform/os_error.h"
 
 namespace dw::db {
 
@@ -20,12 +22,28 @@ namespace {
 // through any of its control blocks.
 DeclaredFile* g_transactionFile = nullptr;
 
+// Posts a driver's result.  An operating-system error that has no text of
+// its own (a full disk gives 112, a read-only file system 19) is posted with
+// the system's description and the file's name, which tell the user what
+// happened and where: "No space left on device: SM.BRK".
+void postResult(int rc, const DeclaredFile* file) {
+  if (rc > 0 && rc < lang::err::kPlatformBase && !lang::hasMessageText(rc)) {
+    std::string text = platform::osErrorText(static_cast<platform::OsError>(rc));
+    if (!text.empty()) {
+      if (file) text += ": " + splitTableName(file->name()).file;
+      lang::postError(rc, text);
+      return;
+    }
+  }
+  lang::postError(rc);
+}
+
 // Clears the posted error, runs the operation and posts what it gave.
 template <class F>
-int posted(F&& operation) {
+int posted(F&& operation, const DeclaredFile* file = nullptr) {
   lang::clearError();
   const int rc = operation();
-  if (rc != 0) lang::postError(rc);
+  if (rc != 0) postResult(rc, file);
   return rc;
 }
 
@@ -128,11 +146,13 @@ void DeclaredFile::copyUp() {
 }
 
 int DeclaredFile::call(int operation, DriverArgs& args) {
-  return posted([&] {
-    const int rc = driverCall(operation, m_fcb, args);
-    if (rc == 0 && readsRecord(operation)) copyUp();
-    return rc;
-  });
+  return posted(
+      [&] {
+        const int rc = driverCall(operation, m_fcb, args);
+        if (rc == 0 && readsRecord(operation)) copyUp();
+        return rc;
+      },
+      this);
 }
 
 int DeclaredFile::callWithBuffer(int operation, DriverArgs& args) {
@@ -383,13 +403,15 @@ int DeclaredFile::noMemo() {
 namespace {
 
 int endTransaction(int operation) {
-  return posted([&] {
-    DeclaredFile* f = g_transactionFile;
-    g_transactionFile = nullptr;
-    if (!f) return kErrPrecondition;
-    DriverArgs a;
-    return driverCall(operation, f->controlBlock(), a);
-  });
+  DeclaredFile* f = g_transactionFile;
+  g_transactionFile = nullptr;
+  return posted(
+      [&] {
+        if (!f) return kErrPrecondition;
+        DriverArgs a;
+        return driverCall(operation, f->controlBlock(), a);
+      },
+      f);
 }
 
 // Takes the exclusive lock of the file a LOGOUT has just enlisted, trying

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 
+#include "runtime/db/brisk_checks.h"
 #include "runtime/db/driver_ops.h"
 #include "runtime/db/transaction.h"
 #include "runtime/lang/errors.h"
@@ -145,6 +146,7 @@ int driverCall(int operation, FileControlBlock& fcb, DriverArgs& args) {
   const StateRule* rule = stateRuleOf(operation);
   if (!rule) return kErrUnsupported;
   if (int rc = checkState(*rule, fcb.state)) return rc;
+  const CheckedFile checked(fcb.name);
   int rc = driver_detail::recordOperation(operation, fcb, args);
   if (rc == kErrUnsupported) rc = driver_detail::fileOperation(operation, fcb, args);
   if (rc == 0) {

@@ -9,10 +9,12 @@
 #include "runtime/db/driver_ops.h"
 #include "runtime/db/table_copy.h"
 #include "runtime/db/table_entries.h"
+#include "runtime/db/table_name.h"
 #include "runtime/db/transaction.h"
 #include "runtime/lang/chartab.h"
 #include "runtime/lang/errors.h"
 #include "runtime/platform/os_error.h"
+#include "runtime/platform/platform.h"
 
 namespace dw::db::driver_detail {
 
@@ -58,9 +60,15 @@ int openFile(FileControlBlock& fcb, const DriverArgs& args) {
   std::unique_ptr<Table> t;
   const auto disposition =
       mode & kModeCreate ? OpenDisposition::CreateIfMissing : OpenDisposition::OpenExisting;
-  if (int rc = Table::openTable(fcb.name, declaredDesc(fcb), optionsFor(fcb, disposition), t)) {
-    return openError(rc);
+  int rc = Table::openTable(fcb.name, declaredDesc(fcb), optionsFor(fcb, disposition), t);
+  // A file that cannot be written (read-only media, no write permission)
+  // can still be read: an open asking only to read takes it read-only.
+  if (mode % 4 == 0 && (rc == err::kAccessDenied || rc == int(dw::platform::kWriteProtect))) {
+    TableOpenOptions o = optionsFor(fcb, OpenDisposition::OpenExisting);
+    o.readOnly = true;
+    rc = Table::openTable(fcb.name, declaredDesc(fcb), o, t);
   }
+  if (rc != 0) return openError(rc);
   fcb.table = std::move(t);
   fcb.accessMode = mode;
   fcb.holdArmed = false;
@@ -73,9 +81,16 @@ int openFile(FileControlBlock& fcb, const DriverArgs& args) {
 int closeFile(FileControlBlock& fcb) {
   Table& t = *fcb.table;
   if (fcb.tableLock.locked()) fcb.tableLock.unlock(t.file());
-  const int rc = t.closeTable();
+  // CLOSE commits: a stream of this table ends here, even while another
+  // table of the file (which shares the batch) stays open.
+  const int src = fcb.state & kStateStreaming ? t.endBatch() : 0;
+  int rc = t.closeTable();
+  if (rc == 0) rc = src;
   fcb.table.reset();
-  fcb.state = 0;  // nothing outlives the close, also when its commit failed
+  // Only the access of the last open outlives the close (also when its
+  // commit failed): BUILD of a closed file asks for write access and a
+  // denying share mode.
+  fcb.state &= kStateWrite | kStateDenying;
   fcb.holdArmed = false;
   return rc;
 }
@@ -91,6 +106,15 @@ int copyOrRename(FileControlBlock& fcb, const DriverArgs& args, bool rename) {
   if (blankName(args.text)) return kErrInvalidFilename;
   std::unique_ptr<Table> t;
   if (int rc = openClosed(fcb, t)) return rc;
+  const TableName from = splitTableName(fcb.name), to = splitTableName(args.text);
+  if (rename && !from.explicitTable && !to.explicitTable && from.file != to.file) {
+    // A one-table file renamed as a whole: the table was opened only to
+    // check it, and the system refuses to rename a file the driver holds.
+    if (int rc = t->closeTable()) return rc;
+    t.reset();
+    if (dw::platform::platform().rename(from.file, to.file)) return 0;
+    if (int rc = openClosed(fcb, t)) return rc;  // held elsewhere: entry by entry
+  }
   const int rc = copyTable(*t, args.text, rename, optionsFor(fcb, OpenDisposition::OpenExisting));
   const int crc = t->isOpen() ? t->closeTable() : 0;
   return rc != 0 ? rc : crc;
@@ -120,7 +144,22 @@ int inWritePeriod(Table& t, Change change) {
   return rc != 0 ? rc : erc;
 }
 
+int buildOperation(int operation, FileControlBlock& fcb, const DriverArgs& args);
+
+// BUILD of a closed file (its last open had write access and denied others):
+// the table is opened for the build and closed again.
+int buildClosed(int operation, FileControlBlock& fcb, const DriverArgs& args) {
+  std::unique_ptr<Table> t;
+  if (int rc = openClosed(fcb, t)) return rc;
+  fcb.table = std::move(t);
+  const int rc = buildOperation(operation, fcb, args);
+  const int crc = fcb.table->closeTable();
+  fcb.table.reset();
+  return rc != 0 ? rc : crc;
+}
+
 int buildOperation(int operation, FileControlBlock& fcb, const DriverArgs& args) {
+  if (!fcb.table) return buildClosed(operation, fcb, args);
   Table& t = *fcb.table;
   const std::size_t k = args.key;
   switch (operation) {

@@ -200,6 +200,14 @@ void postError(int code) {
   s.current.osError = s.lastOsError;
 }
 
+void postError(int code, std::string_view text) {
+  std::lock_guard lock(state().mutex);
+  ErrorState& s = state();
+  s.current.code = code;
+  s.current.text = cutText(std::string(text), kErrorTextMax);
+  s.current.osError = s.lastOsError;
+}
+
 void postOsError(std::uint32_t osCode) {
   setLastOsError(osCode);
   postError(err::kPlatformBase + static_cast<int>(osCode));
@@ -259,6 +267,12 @@ void popErrorState() {
   if (s.saved.empty()) return;  // an unbalanced pop leaves the state alone
   s.current = std::move(s.saved.back());
   s.saved.pop_back();
+}
+
+bool hasMessageText(int code) {
+  MessageTable& t = messages();
+  std::lock_guard lock(t.mutex);
+  return t.overrides.count(code) != 0 || t.builtIn.count(code) != 0;
 }
 
 std::string messageText(int code) {

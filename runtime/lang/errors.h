@@ -43,6 +43,10 @@ inline constexpr int kExprScopeMismatch = 802;
 // Posting.  postError looks up the text (messageText) and records the
 // platform's last error; postOsError posts 300 + the OS code.
 void postError(int code);
+// Posts `code` with `text` in place of the table's: an error the table has
+// no text for (an operating-system error a file operation met), described
+// by where it came from.
+void postError(int code, std::string_view text);
 void postOsError(std::uint32_t osCode);
 void clearError();
 // Notes the OS error of the last failing platform call, which the next post
@@ -64,6 +68,8 @@ void popErrorState();
 // The text of a message number: a VELMSG override, else the program's
 // message table, else the text of 81 + " : " + number.  Code 0 reads as 81.
 std::string messageText(int code);
+// Whether `code` has a text of its own (in the table or the environment).
+bool hasMessageText(int code);
 // Replaces the text of one message for the rest of the run (VELMSG, VELBUTTON).
 void setMessageOverride(int code, std::string_view text);
 // Forgets every replacement (tests; a fresh environment file).

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <variant>
 
@@ -44,6 +45,11 @@ inline constexpr OsError kNotLocked = 158;
 inline constexpr OsError kAlreadyExists = 183;
 inline constexpr OsError kFilenameTooLong = 206;
 inline constexpr OsError kFileTooLarge = 223;
+
+// The system's own description of an error ("No space left on device" for
+// kDiskFull), for telling the user what happened; "" for a code the
+// system has no single errno for.  Defined beside osErrorFromErrno().
+std::string osErrorText(OsError error);
 
 template <class T>
 class [[nodiscard]] OsResult {

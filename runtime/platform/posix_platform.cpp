@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "runtime/platform/process.h"
@@ -611,6 +612,33 @@ std::string PosixPlatform::executablePath() {
   ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
   if (n <= 0) return std::string();
   return std::string(buffer.data(), static_cast<std::size_t>(n));
+}
+
+std::string osErrorText(OsError error) {
+  // The errno each code stands for most often, described by the system.
+  static const struct {
+    OsError code;
+    int err;
+  } kErrnos[] = {
+      {kFileNotFound, ENOENT},     {kPathNotFound, ENOTDIR},
+      {kTooManyOpenFiles, EMFILE}, {kAccessDenied, EACCES},
+      {kInvalidHandle, EBADF},     {kNotEnoughMemory, ENOMEM},
+      {kWriteProtect, EROFS},      {kWriteFault, EIO},
+      {kReadFault, EIO},           {kGeneralFailure, EIO},
+      {kSharingViolation, EBUSY},  {kLockViolation, EAGAIN},
+      {kHandleDiskFull, ENOSPC},   {kNotSupported, ENOTSUP},
+      {kFileExists, EEXIST},       {kInvalidParameter, EINVAL},
+      {kDiskFull, ENOSPC},         {kDirNotEmpty, ENOTEMPTY},
+      {kAlreadyExists, EEXIST},    {kFilenameTooLong, ENAMETOOLONG},
+      {kFileTooLarge, EFBIG},
+  };
+  for (const auto& e : kErrnos) {
+    if (e.code != error) continue;
+    char buf[128];
+    // The GNU strerror_r returns the text, in buf or elsewhere.
+    return ::strerror_r(e.err, buf, sizeof buf);
+  }
+  return {};
 }
 
 }  // namespace dw::platform

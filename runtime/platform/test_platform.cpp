@@ -136,6 +136,8 @@ struct TestPlatform::State {
   std::optional<std::uint32_t> hundredths;
   bool recordStarts = false;
   std::vector<std::string> started;
+  std::function<void(const std::string&)> startHook;
+  bool refuseWrites = false;
   std::vector<std::string> sounds;
   std::string profileDir;
 
@@ -378,6 +380,16 @@ std::vector<std::string> TestPlatform::startedPrograms() const {
   return m_state->started;
 }
 
+void TestPlatform::refuseWriteAccess(bool on) {
+  std::lock_guard lock(m_state->mutex);
+  m_state->refuseWrites = on;
+}
+
+void TestPlatform::onProgramStart(std::function<void(const std::string&)> hook) {
+  std::lock_guard lock(m_state->mutex);
+  m_state->startHook = std::move(hook);
+}
+
 std::vector<std::string> TestPlatform::playedSounds() const {
   std::lock_guard lock(m_state->mutex);
   return m_state->sounds;
@@ -393,6 +405,7 @@ OsResult<std::unique_ptr<File>> TestPlatform::open(const std::string& path, Open
   using Result = OsResult<std::unique_ptr<File>>;
   std::lock_guard lock(m_state->mutex);
   if (m_state->crashed) return Result::failure(kDeviceGone);
+  if (m_state->refuseWrites && mode.access != Access::Read) return Result::failure(kAccessDenied);
   auto inner = m_state->real.open(path, mode, disposition);
   if (!inner) return Result::failure(inner.error());
   auto raw = std::make_shared<RawFd>();
@@ -462,14 +475,15 @@ OsStatus TestPlatform::setCurrentDirectory(const std::string& path) {
 }
 
 std::uint32_t TestPlatform::startProgram(const std::string& commandLine) {
+  std::function<void(const std::string&)> hook;
   {
     std::lock_guard lock(m_state->mutex);
-    if (m_state->recordStarts) {
-      m_state->started.push_back(commandLine);
-      return 33;
-    }
+    if (!m_state->recordStarts) return m_state->real.startProgram(commandLine);
+    m_state->started.push_back(commandLine);
+    hook = m_state->startHook;
   }
-  return m_state->real.startProgram(commandLine);
+  if (hook) hook(commandLine);
+  return 33;
 }
 
 bool TestPlatform::playSound(const std::string& wavPath) {

@@ -50,6 +50,9 @@ class TestPlatform : public Platform {
   void failWritesAfter(std::uint64_t n, OsError error = kWriteFault);
   void diskFullAt(std::uint64_t bytes);
   void clearFaults();
+  // While on, an open asking for write access fails with kAccessDenied, as
+  // for a file without write permission; opens for reading succeed.
+  void refuseWriteAccess(bool on);
 
   // Called before every flush with the number of flushes so far (from 0);
   // return true to crash there (the flush does not happen).
@@ -77,6 +80,8 @@ class TestPlatform : public Platform {
   // Program starts and sounds are recorded, not performed, when set.
   void recordProgramStarts(bool on);
   std::vector<std::string> startedPrograms() const;
+  // Called with each recorded start, as it happens (on the starting thread).
+  void onProgramStart(std::function<void(const std::string& commandLine)> hook);
   std::vector<std::string> playedSounds() const;
 
   // Where bare INI names resolve; the real profile directory unless set.

@@ -76,6 +76,10 @@ class Backend {
   // A MESSAGE box, laid out by layoutMessageBox; the identifier of the
   // button pressed (kButtonTable), or box.closeCode() when closed otherwise.
   virtual int messageBox(const MessageBox& box) = 0;
+  // Ends every MESSAGE box that is up as its close box would (Cancel when
+  // it has one, else no button), for a program told to terminate.  Any
+  // thread; returns without waiting for the boxes to go.
+  virtual void closeMessageBoxes() {}
   // An open or save dialog; the full path chosen, "" when cancelled.
   virtual std::string fileDialog(const FileDialogRequest& request) = 0;
   // The print (or printer setup) dialog over the kept settings, which it

@@ -40,6 +40,8 @@ int Runtime::message(std::string_view text, std::string_view caption, std::strin
   MessageRequest request{std::string(text), std::string(caption), std::string(icon),
                          buttons,           defaultButtons,       systemModal};
   MessageBox box = makeMessageBox(request);
+  // The program is ending on request: a question now would keep it up.
+  if (m_terminating) return resultForEndCode(box.closeCode());
   Window* w = currentSlot() >= 0 ? currentWindow() : nullptr;
   box.ownerWindow = w ? w->id() : static_cast<std::uint32_t>(m_activeWindow.load());
   const std::uint32_t windowId = w ? w->id() : 0;

@@ -57,6 +57,7 @@ void Runtime::begin(Backend& backend) {
   std::lock_guard lock(m_noticeMutex);
   m_endSessionHandler = nullptr;
   m_terminatePending = false;
+  m_terminating = false;
 }
 
 void Runtime::end() {
@@ -474,6 +475,8 @@ void Runtime::setEndSessionHandler(std::function<void()> handler) {
 }
 
 void Runtime::terminateRequested() {
+  m_terminating = true;
+  if (m_backend) m_backend->closeMessageBoxes();
   std::function<void()> handler;
   {
     std::lock_guard lock(m_noticeMutex);

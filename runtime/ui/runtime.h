@@ -231,7 +231,9 @@ class Runtime {
   // --- Platform notices (any thread) ---------------------------------------
   // The user or the platform asks the session to end (log-off, SIGTERM).
   void endSessionRequested();
-  // A request to terminate the program (SIGTERM): handed to the program's
+  // A request to terminate the program (SIGTERM): every MESSAGE box that is
+  // up ends as by its close box and later ones return 0 without showing, so
+  // that no box can keep the program from ending; then it is handed to the program's
   // end-of-session handler when it has one; otherwise remembered (never
   // refused with a box) and handed to the next handler installed, so that a
   // request that arrives while the program starts up is not lost, and one
@@ -309,6 +311,8 @@ class Runtime {
   std::mutex m_noticeMutex;
   std::function<void()> m_endSessionHandler;
   bool m_terminatePending = false;  // guarded by m_noticeMutex
+  // Set by terminateRequested: no MESSAGE box is shown any more.
+  std::atomic<bool> m_terminating{false};
   int m_exitCode = 0;
   std::optional<std::string> m_lastHalt;
 };

@@ -164,6 +164,36 @@ TEST_F(DueTaskTest, NoStillMovesTheTaskOnAndRecordsIt) {
   EXPECT_EQ(started(), std::vector<std::string>{"prog-Defrag"});
 }
 
+// Only Yes runs the task: a question closed by Escape or its close box
+// (answer 0) is a No, and the task still moves on with its completed copy.
+TEST_F(DueTaskTest, OnlyYesRunsAQuestionedTask) {
+  struct Case {
+    bool missed;
+    int answer;
+    bool runs;
+  };
+  const Case cases[] = {{true, 0, false},
+                        {false, 0, false},
+                        {true, ui::button::kNo, false},
+                        {false, ui::button::kYes, true}};
+  startProgram();
+  std::int32_t id = 10;
+  for (const Case& c : cases) {
+    ScheduleRecord r = task(id, "Defrag" + std::to_string(id), clockAt(8, 0));
+    r.Warn = 1;
+    r.UserSkip = 1;
+    if (c.missed) r.Date = today() - 1;
+    add(r);
+    const std::size_t runsBefore = started().size();
+    backend.answerBoxes({c.answer});
+    tick();
+    EXPECT_EQ(started().size() - runsBefore, c.runs ? 1u : 0u) << c.missed << c.answer;
+    EXPECT_EQ(record(id).Date, today() + 1);
+    EXPECT_EQ(record(id + 1).Completed, 1);
+    id += 10;
+  }
+}
+
 TEST_F(DueTaskTest, ASkippedOccurrenceIsOnlyRecorded) {
   startProgram();
   ScheduleRecord r = task(1, "Scan", clockAt(8, 0), task_type::kBoth);

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <random>
 
-#include "app/scheduler/next_occurrence.h"
 #include "app/data/table_codes.h"
+#include "app/scheduler/next_occurrence.h"
 #include "app/scheduler/upcoming.h"
 #include "runtime/lang/dates.h"
 
@@ -265,6 +265,25 @@ TEST(IcalImport, ControlCharactersBecomeBlanksAndOuterBlanksGo) {
   const IcalImport again = importCalendar(exportCalendar({r.tasks[0].draft}, 0), day(2026, 12, 7));
   ASSERT_EQ(again.tasks.size(), 1u);
   EXPECT_EQ(again.tasks[0].draft.message, "Room 4");
+}
+
+TEST(IcalImport, MidnightIsATimeLikeAnyOther) {
+  struct Case {
+    const char* dtstart;
+    int time;
+  };
+  // Times count hundredths from midnight plus one: midnight is 1.
+  const Case cases[] = {{"DTSTART:20270619T000000", 1},
+                        {"DTSTART:20270619T000001", 101},
+                        {"DTSTART;VALUE=DATE:20270619", 1}};
+  for (const Case& c : cases) {
+    const std::string text = std::string("BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\n") + c.dtstart +
+                             "\r\nSUMMARY:Night\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    const IcalImport r = importCalendar(text, day(2026, 12, 7));
+    ASSERT_EQ(r.tasks.size(), 1u) << c.dtstart;
+    EXPECT_EQ(r.tasks[0].draft.record.Date, day(2027, 6, 19)) << c.dtstart;
+    EXPECT_EQ(r.tasks[0].draft.record.Time, c.time) << c.dtstart;
+  }
 }
 
 TEST(IcalImport, DamagedFilesAreRefusedAsAWhole) {

@@ -182,6 +182,9 @@ TEST_F(TaskOptionsTest, RefusalsNameTheirOption) {
       {{{"--category", std::string(21, 'c')}}, "--category"},
       {{{"--alarm", std::string(81, 'a')}}, "--alarm"},
       {{{"--message", std::string(1001, 'm')}}, "--message"},
+      {{{"--message", "bell\a"}}, "--message"},
+      {{{"--message", "esc\x1b[2J"}}, "--message"},
+      {{{"--message", std::string("nul\0x", 5)}}, "--message"},
       {{{"--time", "25:00"}}, "--time"},
       {{{"--advance", "1:99:00"}}, "--advance"},
       {{{"--date", "1801-01-01"}, {"--schedule", "once"}, {"--advance", "1"}}, "--advance"},
@@ -213,7 +216,7 @@ TEST_F(TaskOptionsTest, DefaultsOfANewTask) {
   // The form's defaults: every weekday, week "Last", warn off; the type
   // follows the command or message given alone.
   SetUp();
-  ASSERT_FALSE(apply({{"--message", "hello"}}));
+  ASSERT_FALSE(apply({{"--message", "hello\r\n\tthere"}}));
   EXPECT_EQ(draft.record.ScheduleType.str(), schedule_type::kDayOfWeek);
   EXPECT_EQ(draft.record.TaskType.str(), task_type::kDisplayMessage);
   EXPECT_EQ(draft.record.Warn, 0);

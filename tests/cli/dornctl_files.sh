@@ -108,12 +108,15 @@ run 0 show 1
 run 0 list
 [[ "$(wc -l <<<"$out")" == 3 && "$out" == *"Team sync"* && "$out" != *Later* ]] || fail "list: $out"
 
-# Stored text that is not UTF-8 (Latin-1 from older files) and control
-# characters still make JSON.
-run 0 add --description $'Caf\xe9 \xabm\xeame\xbb' --message $'tab\there "quoted" back\\slash\x01'
+# Stored text that is not UTF-8 (Latin-1 from older files) and a tab still
+# make JSON; other control characters are refused in a message as in every
+# other text.
+run 1 add --description bell --message $'ring\x07'
+[[ "$err" == "dornctl: --message: holds a control character" ]] || fail "--message with BEL: $err"
+run 0 add --description $'Caf\xe9 \xabm\xeame\xbb' --message $'tab\there "quoted" back\\slash'
 latin="$out"
 run 0 show "$latin" --json
-[[ "$(json 'j["description"] == "Caf\u00e9 \u00abm\u00eame\u00bb" and j["message"] == "tab\there \"quoted\" back\\slash\x01"')" == True ]] \
+[[ "$(json 'j["description"] == "Caf\u00e9 \u00abm\u00eame\u00bb" and j["message"] == "tab\there \"quoted\" back\\slash"')" == True ]] \
   || fail "JSON of odd text: $out"
 run 0 remove "$latin"
 

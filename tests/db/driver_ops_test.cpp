@@ -41,7 +41,7 @@ TEST(DriverOpen, NamesCreateBitAndCreateAttribute) {
   // A declaration that differs from the stored one.
   fcb.declaration = smallTable(false);
   EXPECT_EQ(call(op::kOpen, fcb, kShared), 47);
-  EXPECT_EQ(fcb.state, 0u);
+  EXPECT_EQ(fcb.state & kStateOpen, 0u);  // closed; the last open's access stays
 }
 
 TEST_F(DriverOps, GetByKeyAndByRecordNumberPointerAndReget) {
@@ -222,6 +222,24 @@ TEST_F(DriverOps, StreamCommitsAtFlush) {
   EXPECT_EQ(valueOf(op::kRecords, fcb), 1000);
 }
 
+// CLOSE commits a streaming table also while another table of its file
+// (whose file object holds the stream's batch) stays open.
+TEST(DriverStream, CloseOfAStreamingTableCommitsBesideAnOpenOne) {
+  TempDir dir;
+  FileControlBlock streamed, beside;
+  declare(streamed, dir.file("two.brk") + "\\!A");
+  declare(beside, dir.file("two.brk") + "\\!B");
+  ASSERT_EQ(call(op::kOpen, streamed, kCreateShared), 0);
+  ASSERT_EQ(call(op::kOpen, beside, kCreateShared), 0);
+  ASSERT_EQ(call(op::kStream, streamed), 0);
+  addRows(streamed, {1, 2, 3});
+  ASSERT_EQ(call(op::kClose, streamed), 0);
+  TableFile& file = beside.table->tableFile();
+  EXPECT_FALSE(file.inBatch());
+  EXPECT_EQ(file.file().cache().dirtyPages().size(), 0u);
+  ASSERT_EQ(call(op::kClose, beside), 0);
+}
+
 TEST_F(DriverOps, BlobOperations) {
   const std::size_t blob = 1;
   DriverArgs a;
@@ -293,6 +311,23 @@ TEST(DriverTables, CopyRenameAndRemoveAClosedTable) {
   ASSERT_EQ(call(op::kClose, copied), 0);
   ASSERT_EQ(call(op::kRemove, copied), 0);
   EXPECT_EQ(call(op::kOpen, copied, kShared), 2);
+}
+
+// A file of one unnamed table renamed as a whole leaves no old file behind.
+TEST(DriverTables, RenameOfAClosedOneTableFileMovesTheFile) {
+  TempDir dir;
+  FileControlBlock fcb;
+  declare(fcb, dir.file("one.brk"));
+  ASSERT_EQ(call(op::kOpen, fcb, kCreateShared), 0);
+  addRows(fcb, {1, 2});
+  ASSERT_EQ(call(op::kClose, fcb), 0);
+  ASSERT_EQ(call(op::kRename, fcb, 0, 0, dir.file("two.brk")), 0);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("one.brk")));
+  FileControlBlock renamed;
+  declare(renamed, dir.file("two.brk"));
+  ASSERT_EQ(call(op::kOpen, renamed, kShared), 0);
+  EXPECT_EQ(valueOf(op::kRecords, renamed), 2);
+  ASSERT_EQ(call(op::kClose, renamed), 0);
 }
 
 }  // namespace

@@ -110,8 +110,27 @@ TEST(DriverState, OpenRecordsWriteAccessAndDenyingShareModes) {
     ASSERT_EQ(call(op::kOpen, fcb, c.mode), 0) << std::hex << c.mode;
     EXPECT_EQ(fcb.state, c.state) << std::hex << c.mode;
     ASSERT_EQ(call(op::kClose, fcb), 0);
-    EXPECT_EQ(fcb.state, 0u);
+    EXPECT_EQ(fcb.state, c.state & 0xC0u);  // CLOSE clears 0x01; the access stays
   }
+}
+
+// BUILD needs write access and a denying share mode, not an open file: after
+// CLOSE of an exclusive open it rebuilds the keys; of a shared one it is 63.
+TEST(DriverState, BuildAfterCloseUsesTheLastOpensAccess) {
+  TempDir dir;
+  FileControlBlock fcb;
+  declare(fcb, dir.file("s.brk"));
+  ASSERT_EQ(call(op::kOpen, fcb, kCreateShared), 0);
+  addRows(fcb, {1, 2, 3});
+  ASSERT_EQ(call(op::kClose, fcb), 0);
+  EXPECT_EQ(call(op::kBuildAll, fcb), 63);
+  ASSERT_EQ(call(op::kOpen, fcb, kExclusive), 0);
+  ASSERT_EQ(call(op::kClose, fcb), 0);
+  EXPECT_EQ(call(op::kBuildAll, fcb), 0);
+  EXPECT_EQ(fcb.state & 0x01u, 0u);  // still closed
+  ASSERT_EQ(call(op::kOpen, fcb, kShared), 0);
+  EXPECT_EQ(valueOf(op::kRecords, fcb), 3);
+  ASSERT_EQ(call(op::kClose, fcb), 0);
 }
 
 TEST(DriverState, StepsSetAndClearTheCurrentRecord) {

@@ -55,8 +55,16 @@ int enterDataDirectory(dw::app::StoreAccess access, bool& missing) {
 
 int fileError(const dw::app::FileFault& fault) {
   constexpr int kHeld = 43;
+  constexpr int kInvalidDataFile = 36;
+  // The advice on a damaged file comes before the number, which ends the
+  // line as for every file error.
+  const char* advice = fault.code == kInvalidDataFile
+                           ? "; run \"brk check SM.BRK\" in the data directory for the details "
+                             "and restore the file from a backup"
+                           : "";
   std::fprintf(
-      stderr, "dornctl: %s: %s (%d)%s\n", fault.file.c_str(), fault.text.c_str(), fault.code,
+      stderr, "dornctl: %s: %s%s (%d)%s\n", fault.file.c_str(), fault.text.c_str(), advice,
+      fault.code,
       fault.code == kHeld ? "; another program is changing this task, try again later" : "");
   return kExitFile;
 }

@@ -196,6 +196,7 @@ class HeadlessBackend : public Backend {
   void editAction(int action) override;
   void beep() override;
   int messageBox(const MessageBox& box) override;
+  void closeMessageBoxes() override;
   std::string fileDialog(const FileDialogRequest& request) override;
   bool printerDialog(PrinterSettings& settings, std::string_view title, bool setup,
                      std::uint32_t ownerWindow) override;
@@ -242,6 +243,7 @@ class HeadlessBackend : public Backend {
   std::deque<int> m_boxAnswers;
   bool m_holdBoxes = false;
   std::optional<MessageBox> m_openBox;
+  bool m_closeOpenBox = false;  // closeMessageBoxes: the held box ends as closed
   std::vector<FileDialogRequest> m_fileRequests;
   std::deque<std::string> m_fileAnswers;
   std::vector<std::pair<std::string, bool>> m_printerRequests;

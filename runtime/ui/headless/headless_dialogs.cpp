@@ -40,8 +40,12 @@ int HeadlessBackend::messageBox(const MessageBox& box) {
   if (!m_holdBoxes) return box.defaultId();
   m_openBox = box;
   m_boxCv.notify_all();
-  m_boxCv.wait(lock, [&] { return !m_boxAnswers.empty() || !m_holdBoxes; });
+  m_boxCv.wait(lock, [&] { return !m_boxAnswers.empty() || !m_holdBoxes || m_closeOpenBox; });
   m_openBox.reset();
+  if (m_closeOpenBox) {
+    m_closeOpenBox = false;
+    return box.closeCode();
+  }
   if (m_boxAnswers.empty()) return box.defaultId();
   const int bit = m_boxAnswers.front();
   m_boxAnswers.pop_front();
@@ -56,6 +60,13 @@ std::vector<HeadlessBackend::BoxShot> HeadlessBackend::boxes() const {
 void HeadlessBackend::answerBoxes(std::vector<int> bits) {
   std::lock_guard lock(m_mutex);
   m_boxAnswers.insert(m_boxAnswers.end(), bits.begin(), bits.end());
+  m_boxCv.notify_all();
+}
+
+void HeadlessBackend::closeMessageBoxes() {
+  std::lock_guard lock(m_mutex);
+  if (!m_openBox) return;
+  m_closeOpenBox = true;
   m_boxCv.notify_all();
 }
 

@@ -81,6 +81,7 @@ class QtBackend : public Backend {
   void editAction(int action) override;
   void beep() override;
   int messageBox(const MessageBox& box) override;
+  void closeMessageBoxes() override;
   std::string fileDialog(const FileDialogRequest& request) override;
   bool printerDialog(PrinterSettings& settings, std::string_view title, bool setup,
                      std::uint32_t ownerWindow) override;

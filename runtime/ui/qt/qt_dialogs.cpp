@@ -13,6 +13,7 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPageSetupDialog>
@@ -80,6 +81,19 @@ int QtBackend::messageBox(const MessageBox& box) {
     code = runMessageDialog(box, ownerWidget(box.ownerWindow));
   });
   return code;
+}
+
+void QtBackend::closeMessageBoxes() {
+  // Queued to the GUI thread, which may be inside a box's own event loop.
+  QMetaObject::invokeMethod(
+      qApp,
+      [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+          if (auto* d = qobject_cast<QDialog*>(w);
+              d && d->isVisible() && d->objectName() == QLatin1String("MessageBox"))
+            d->reject();
+      },
+      Qt::QueuedConnection);
 }
 
 std::string QtBackend::fileDialog(const FileDialogRequest& r) {
