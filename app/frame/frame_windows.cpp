@@ -10,6 +10,7 @@
 #include "app/forms/schedule/add_task_wizard.h"
 #include "app/forms/schedule/browse_schedule.h"
 #include "app/forms/common/calendar.h"
+#include "app/forms/reports/report_procedures.h"
 #include "app/forms/schedule/schedule_calls.h"
 #include "app/forms/schedule/special_event_wizard.h"
 #include "app/forms/schedule/update_schedule.h"
@@ -21,6 +22,11 @@ void installFrameWindows() {
   setMenuProcedure(frame::kAddMessage, &AddMessageWizard, kSmallStack);
   setMenuProcedure(frame::kAddProgram, &AddProgramWizard, kSmallStack);
   setMenuProcedure(frame::kGenericAdd, &AddTaskWizard, kSmallStack);
+  setMenuProcedure(frame::kReportByDate, &PrintSCH_KeyDate, kLargeStack);
+  setMenuProcedure(frame::kReportByCategory, &PrintSCH_KeyCategory, kLargeStack);
+  setMenuProcedure(frame::kReportBrief, &BriefReport, kSmallStack);
+  setMenuProcedure(frame::kReportCategories, &PrintCAT_KeyCategory, kLargeStack);
+  setMenuProcedure(frame::kReportToDo, &PrintTodoList, kSmallStack);
 
   // What the schedule windows call.
   ScheduleCalls& calls = scheduleCalls();

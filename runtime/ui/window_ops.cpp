@@ -279,6 +279,8 @@ void Runtime::setProperty(int field, int number, std::string_view value) {
   switch (number) {
     case prop::kText:
       s.text = v;
+      // An image control's text names its picture.
+      if (s.type == ControlType::Image) s.icon = v;
       break;
     case prop::kXPos:
       s.rect.x = toInt(v);

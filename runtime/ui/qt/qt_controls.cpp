@@ -185,6 +185,7 @@ QWidget* makeWidget(QtBackend& backend, QtWindow& qw, Window& w, int index, QtCo
     case ControlType::Image: {
       auto* label = new QLabel(parent);
       label->setPixmap(pixmapFor(s.icon));
+      qc.image = s.icon;
       label->setScaledContents(s.rect.width != 0 && s.pixels.width > 0);
       return label;
     }
@@ -383,6 +384,16 @@ void updateControlWidget(QtWindow& qw, Window& w, const Control& c) {
     for (int i = 0; i < tabs->count() && i < static_cast<int>(s.rows.size()); ++i)
       if (tabs->tabText(i) != qs(s.rows[static_cast<std::size_t>(i)]))
         tabs->setTabText(i, qs(s.rows[static_cast<std::size_t>(i)]));
+  }
+  // An image control whose picture the code replaced loads the new one.
+  if (auto* label = qobject_cast<QLabel*>(widget); label && s.type == ControlType::Image) {
+    if (s.icon != qc.image) {
+      qc.image = s.icon;
+      label->setPixmap(pixmapFor(s.icon));
+      label->setScaledContents(s.rect.width != 0 && s.pixels.width > 0);
+    }
+    qc.updating = false;
+    return;
   }
   const QString display = qs(s.display);
   // Typed text stays until the control shows a new value.
