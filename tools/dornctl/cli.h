@@ -59,6 +59,9 @@ std::string lowerCase(std::string_view text);
 // reporting.
 void setDataOption(std::string dir);
 int openStore(dw::app::ScheduleStore& store, dw::app::StoreAccess access);
+// Enters the data directory without creating it; kExitOk, or kExitFile
+// after reporting.
+int enterDataDirectory();
 // Prints "dornctl: FILE: TEXT (CODE)" on standard error and gives kExitFile.
 int fileError(const dw::app::FileFault& fault);
 // "dornctl: no task with ID N" (kExitUsage).
@@ -78,6 +81,7 @@ int runExport(Arguments args);
 int runImport(Arguments args);
 int runIcalEvent(Arguments args);
 int runIcalRead(Arguments args);
+int runReport(Arguments args);
 
 void printHelp();
 

@@ -42,6 +42,18 @@ int openStore(dw::app::ScheduleStore& store, dw::app::StoreAccess access) {
   return kExitOk;
 }
 
+int enterDataDirectory() {
+  const std::string dir = dw::app::dataDirectory(g_dataOption);
+  std::error_code ec;
+  std::filesystem::current_path(dir, ec);
+  if (ec) {
+    std::fprintf(stderr, "dornctl: cannot enter data directory %s: %s\n", dir.c_str(),
+                 ec.message().c_str());
+    return kExitFile;
+  }
+  return kExitOk;
+}
+
 int fileError(const dw::app::FileFault& fault) {
   constexpr int kHeld = 43;
   std::fprintf(

@@ -49,6 +49,9 @@ void printHelp() {
       "                     the tasks as iCalendar events (FILE \"-\": standard output)\n"
       "  import FILE.ics [--category NAME] [--dry-run]\n"
       "                     events as new tasks; prints their IDs\n"
+      "  report NAME --pdf FILE | --svg DIR\n"
+      "      a report as the program prints it: schedule-by-date, schedule-by-category,\n"
+      "      brief, categories or todo; --svg writes page-001.svg, ... into DIR\n"
       "\n"
       "Task options:\n"
       "  --description TEXT         title, at most 40 characters\n"
@@ -112,6 +115,7 @@ int main(int argc, char** argv) {
     return dornctl::runFlag(command, args);
   if (command == "export") return dornctl::runExport(args);
   if (command == "import") return dornctl::runImport(args);
+  if (command == "report") return dornctl::runReport(args);
   // Hidden: the iCalendar mapping of one task, and of a file, without the
   // schedule file.
   if (command == "ical-event") return dornctl::runIcalEvent(args);
