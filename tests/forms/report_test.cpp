@@ -260,6 +260,8 @@ TEST_F(ReportTest, TheProcedurePreviewsPagesAndLeavesNoPageFile) {
   backend.press(preview->id, dorn_sf::kFacing);
   idle();
   EXPECT_EQ(backend.find("PREVIEW$WINDOW")->title.rfind("Pages 3 and 4 of ", 0), 0u);
+  EXPECT_EQ(shown(preview->id, dorn_sf::kModeLabel), "Facing Pages");
+  EXPECT_EQ(backend.control(preview->id, dorn_sf::kFacing)->text, "&Single Pages!");
   backend.press(preview->id, dorn_sf::kCancel);
   idle();
   finish();

@@ -399,8 +399,16 @@ void updateControlWidget(QtWindow& qw, Window& w, const Control& c) {
   // Typed text stays until the control shows a new value.
   const bool newValue = s.display != qc.shown;
   qc.shown = s.display;
+  // Buttons and fixed strings are named for accessibility by their text,
+  // which the code may change.
+  const auto renamed = [&](QWidget* named) {
+    if (s.type != ControlType::Button && s.type != ControlType::String) return;
+    const QString name = qs(s.text).remove(QLatin1Char('&')).trimmed();
+    if (!name.isEmpty() && named->accessibleName() != name) named->setAccessibleName(name);
+  };
   if (auto* label = qobject_cast<QLabel*>(widget); label && label->pixmap().isNull()) {
     label->setText(display);
+    renamed(label);
   } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
     if (newValue) edit->setText(display), edit->setModified(false);
   } else if (auto* spin = dynamic_cast<SpinWidget*>(widget)) {
@@ -409,6 +417,7 @@ void updateControlWidget(QtWindow& qw, Window& w, const Control& c) {
     if (newValue) text->setPlainText(display), text->document()->setModified(false);
   } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
     button->setText(qs(s.text));
+    renamed(button);
   } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
     check->setText(qs(s.text));
     check->setChecked(s.selected != 0);
