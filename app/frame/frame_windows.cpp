@@ -3,17 +3,18 @@
 // call.
 #include "app/frame/frame_windows.h"
 
-#include "app/frame/frame_menu.h"
-#include "app/frame/main_frame.h"
+#include "app/forms/common/calendar.h"
+#include "app/forms/reports/report_procedures.h"
 #include "app/forms/schedule/add_message_wizard.h"
 #include "app/forms/schedule/add_program_wizard.h"
 #include "app/forms/schedule/add_task_wizard.h"
 #include "app/forms/schedule/browse_schedule.h"
-#include "app/forms/common/calendar.h"
-#include "app/forms/reports/report_procedures.h"
 #include "app/forms/schedule/schedule_calls.h"
 #include "app/forms/schedule/special_event_wizard.h"
 #include "app/forms/schedule/update_schedule.h"
+#include "app/forms/search/search_schedule.h"
+#include "app/frame/frame_menu.h"
+#include "app/frame/main_frame.h"
 
 namespace dw::app {
 
@@ -35,6 +36,7 @@ void installFrameWindows() {
   calls.calendar = [](std::int32_t date, std::string_view title, std::string_view mode) {
     return Calendar(date, title, mode);
   };
+  calls.searchSchedule = &SearchSchedule;
 }
 
 }  // namespace dw::app

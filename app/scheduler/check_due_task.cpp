@@ -7,12 +7,13 @@
 #include <string>
 
 #include "app/data/app_files.h"
+#include "app/data/schedule_ids.h"
+#include "app/data/table_codes.h"
+#include "app/routines/tag_routines.h"
+#include "app/routines/window_position.h"
 #include "app/scheduler/message_window.h"
 #include "app/scheduler/next_occurrence.h"
 #include "app/scheduler/run_command.h"
-#include "app/data/schedule_ids.h"
-#include "app/data/table_codes.h"
-#include "app/routines/window_position.h"
 #include "runtime/lang/dates.h"
 #include "runtime/lang/errors.h"
 #include "runtime/platform/platform.h"
@@ -171,7 +172,8 @@ void CheckDueTask() {
   // 13. Write back, or delete a "Once" task.  Errors are not reported: a
   // task that could not be written stays due and comes back next tick.
   if (f->Completed == 1) {
-    f.erase();
+    const std::uint32_t recordNumber = f.pointer();
+    if (f.erase() == 0) forgetScheduleTag(recordNumber);
   } else {
     f->SkipNextTime = 0;
     if (warningShift) offsetsToWarning(f.rec());

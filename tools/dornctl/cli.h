@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -82,6 +83,13 @@ int runImport(Arguments args);
 int runIcalEvent(Arguments args);
 int runIcalRead(Arguments args);
 int runReport(Arguments args);
+// select ID..., unselect ID...: sets or clears the search's tags.
+int runSelect(const std::string& command, Arguments args);
+// The identifiers of the tasks for which `expression` is true (kExitUsage
+// after reporting the evaluator's reason and position when it does not
+// compile), and of the tagged tasks.
+int whereIds(const std::string& expression, std::set<std::int32_t>& ids);
+int selectedIds(std::set<std::int32_t>& ids);
 
 void printHelp();
 

@@ -29,9 +29,13 @@ void printHelp() {
       "else $DORNWATCH_DATA, else $XDG_DATA_HOME/dornwatch (~/.local/share/dornwatch).\n"
       "\n"
       "Commands:\n"
-      "  list [--all] [--category NAME] [--json]\n"
+      "  list [--all] [--category NAME] [--where EXPRESSION] [--selected] [--json]\n"
       "      enabled tasks by date and time (--all: disabled tasks and completed\n"
-      "      copies too)\n"
+      "      copies too; --where: those for which the expression over SCH:Date,\n"
+      "      SCH:Category, SCH:Description, ... is true; --selected: those the\n"
+      "      search selected)\n"
+      "  select ID..., unselect ID...\n"
+      "                     selects tasks as the search does, or unselects them\n"
       "  show ID [--json]   every field of one task, the message included\n"
       "  add [TASK OPTIONS] adds a task; prints its ID\n"
       "  set ID [TASK OPTIONS]\n"
@@ -113,6 +117,7 @@ int main(int argc, char** argv) {
   if (command == "remove") return dornctl::runRemove(args);
   if (command == "enable" || command == "disable" || command == "skip")
     return dornctl::runFlag(command, args);
+  if (command == "select" || command == "unselect") return dornctl::runSelect(command, args);
   if (command == "export") return dornctl::runExport(args);
   if (command == "import") return dornctl::runImport(args);
   if (command == "report") return dornctl::runReport(args);
