@@ -40,7 +40,6 @@ void showState(const PreviewState& s, const std::vector<std::string>& pages) {
   ui::Runtime& rt = runtime();
   rt.setProperty(0, ui::prop::kText, s.title());
   rt.setProperty(sf::kModeLabel, ui::prop::kText, s.modeLabel());
-  rt.display(sf::kModeLabel);
   rt.setProperty(sf::kZoom, ui::prop::kText, s.zoomCaption());
   rt.setProperty(sf::kZoom, ui::prop::kStatusText, s.zoomTip());
   rt.setProperty(sf::kFacing, ui::prop::kText, s.facingCaption());
