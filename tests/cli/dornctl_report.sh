@@ -66,6 +66,11 @@ count="$(ls "$work/svg"/page-*.svg 2>/dev/null | wc -l)"
 grep -q '>Task 130<' "$work/svg/page-001.svg" || fail "svg: first task missing"
 grep -q '>Page 1<' "$work/svg/page-001.svg" || fail "svg: page number missing"
 
+# No to-do items: no page and no file, said on standard error.
+"$tool" report todo --pdf "$work/todo.pdf" 2> "$work/err" || fail "empty todo: status $?"
+[[ ! -e "$work/todo.pdf" ]] || fail "empty todo: a file was written"
+grep -q "no records" "$work/err" || fail "empty todo: $(cat "$work/err")"
+
 # Bad usage and a missing file.
 for args in "report" "report nothing --pdf x.pdf" "report brief" "report brief --pdf a --svg b"; do
   # shellcheck disable=SC2086

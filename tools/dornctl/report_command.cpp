@@ -36,6 +36,12 @@ void quietQt(QtMsgType type, const QMessageLogContext&, const QString& text) {
     std::fprintf(stderr, "dornctl: %s\n", text.toLocal8Bit().constData());
 }
 
+// Nothing to print makes no page, and no file is written.
+int noRecords(const dw::app::ReportInfo& info) {
+  std::fprintf(stderr, "dornctl: %s: no records, nothing written\n", info.label);
+  return kExitOk;
+}
+
 int reportUsage() {
   return usageError(
       "report: usage: report schedule-by-date|schedule-by-category|brief|categories|todo "
@@ -98,8 +104,12 @@ int runReport(Arguments args) {
 
   const dw::app::ReportInfo& info = dw::app::reportInfo(*kind);
   dw::db::DeclaredFile& file = dw::app::reportFile(*kind);
-  if (const int code = file.open(0x42); code != 0)
+  constexpr int kFileNotFound = 2;
+  if (const int code = file.open(0x42); code != 0) {
+    // A table never made holds no records, as dornctl reads it elsewhere.
+    if (code == kFileNotFound) return noRecords(info);
     return fileError({info.label, code, dw::lang::errorText()});
+  }
   dw::ui::qt::QtReportDevice::Options options;
   // Without --pdf the page files alone are wanted: the PDF printer only
   // measures and is never started.
@@ -127,6 +137,11 @@ int runReport(Arguments args) {
     return fileError({info.label, run.error(), dw::lang::errorText()});
   }
   run.finish();
+  if (run.pages().empty()) {
+    run.close();
+    file.close();
+    return noRecords(info);
+  }
   bool written = true;
   if (pdf)
     written = run.report().printPreview();
