@@ -254,6 +254,9 @@ TEST_F(ReportTest, TheProcedurePreviewsPagesAndLeavesNoPageFile) {
   ASSERT_TRUE(preview);
   EXPECT_EQ(preview->title.rfind("Page 1 of ", 0), 0u) << preview->title;
   EXPECT_FALSE(pageFilesLeft().empty());
+  // The by-date report's pages are landscape, and shown so.
+  const ui::Rect left = backend.control(preview->id, dorn_sf::kLeftPage)->rect;
+  EXPECT_GT(left.width, left.height);
   backend.press(preview->id, dorn_sf::kNext);
   idle();
   EXPECT_EQ(backend.find("PREVIEW$WINDOW")->title.rfind("Page 2 of ", 0), 0u);

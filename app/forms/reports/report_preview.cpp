@@ -8,6 +8,7 @@
 #include "app/routines/window_position.h"
 #include "fields/dorn_sf.h"
 #include "runtime/ui/events.h"
+#include "runtime/ui/report/page_file.h"
 #include "runtime/ui/runtime.h"
 #include "runtime/ui/var_ref.h"
 #include "runtime/ui/window_builder.h"
@@ -19,10 +20,68 @@ using ui::runtime;
 
 namespace {
 
-// Where the left page stands in single mode (the middle) and beside the
-// right page in facing mode, in the window's dialog units.
-constexpr int kSingleLeftX = 100;
-constexpr int kFacingLeftX = 4;
+// The area the pages share, in the window's dialog units, and the widest a
+// single page is shown (zooming shows it over the whole area).
+struct Area {
+  int x, y, width, height;
+};
+constexpr Area kPagesArea{4, 23, 392, 282};
+constexpr int kSingleWidth = 200;
+constexpr int kFacingGap = 4;
+
+// A page of the given shape (width / height) as large as fits in `box`,
+// in its middle.
+Area fitPage(double shape, Area box) {
+  int w = box.width, h = box.height;
+  if (box.width > shape * box.height)
+    w = static_cast<int>(shape * box.height + 0.5);
+  else
+    h = static_cast<int>(box.width / shape + 0.5);
+  return {box.x + (box.width - w) / 2, box.y + (box.height - h) / 2, w, h};
+}
+
+// The shape of the report's pages from the first page file's bounds;
+// letter in portrait when it cannot be read.
+double pageShape(const std::vector<std::string>& pages) {
+  if (!pages.empty()) {
+    if (const auto bytes = report::readWholeFile(pages.front())) {
+      if (const auto h = report::decodePlaceableHeader(*bytes)) {
+        const int w = h->right - h->left, t = h->bottom - h->top;
+        if (w > 0 && t > 0) return static_cast<double>(w) / t;
+      }
+    }
+  }
+  return 8.5 / 11.0;
+}
+
+// Places an image and its frame (one unit around it).
+void place(int frame, int image, Area at) {
+  ui::Runtime& rt = runtime();
+  const Area outer{at.x - 1, at.y - 1, at.width + 2, at.height + 2};
+  for (const auto& [field, a] : {std::pair{frame, outer}, std::pair{image, at}}) {
+    rt.setProperty(field, ui::prop::kXPos, std::to_string(a.x));
+    rt.setProperty(field, ui::prop::kYPos, std::to_string(a.y));
+    rt.setProperty(field, ui::prop::kWidth, std::to_string(a.width));
+    rt.setProperty(field, ui::prop::kHeight, std::to_string(a.height));
+  }
+}
+
+void placePages(double shape) {
+  const Area& all = kPagesArea;
+  place(sf::kZoomFrame, sf::kZoomPage, fitPage(shape, all));
+  const int half = (all.width - kFacingGap) / 2;
+  place(sf::kRightFrame, sf::kRightPage,
+        fitPage(shape, {all.x + half + kFacingGap, all.y, half, all.height}));
+}
+
+void placeLeftPage(double shape, bool facing) {
+  const Area& all = kPagesArea;
+  const int half = (all.width - kFacingGap) / 2;
+  const Area box =
+      facing ? Area{all.x, all.y, half, all.height}
+             : Area{all.x + (all.width - kSingleWidth) / 2, all.y, kSingleWidth, all.height};
+  place(sf::kLeftFrame, sf::kLeftPage, fitPage(shape, box));
+}
 
 void showPage(int image, const std::vector<std::string>& pages, std::int32_t page) {
   const std::size_t i = static_cast<std::size_t>(page - 1);
@@ -36,7 +95,7 @@ void setShown(int first, int last, bool shown) {
     runtime().hide(first, last);
 }
 
-void showState(const PreviewState& s, const std::vector<std::string>& pages) {
+void showState(const PreviewState& s, const std::vector<std::string>& pages, double shape) {
   ui::Runtime& rt = runtime();
   rt.setProperty(0, ui::prop::kText, s.title());
   rt.setProperty(sf::kModeLabel, ui::prop::kText, s.modeLabel());
@@ -50,9 +109,7 @@ void showState(const PreviewState& s, const std::vector<std::string>& pages) {
     rt.disable(sf::kFacing);
   const bool zoomed = s.mode() == PreviewMode::Zoomed;
   const bool facing = s.mode() == PreviewMode::Facing;
-  const int leftX = facing ? kFacingLeftX : kSingleLeftX;
-  rt.setProperty(sf::kLeftFrame, ui::prop::kXPos, std::to_string(leftX - 1));
-  rt.setProperty(sf::kLeftPage, ui::prop::kXPos, std::to_string(leftX));
+  placeLeftPage(shape, facing);
   setShown(sf::kLeftFrame, sf::kLeftPage, !zoomed);
   setShown(sf::kRightFrame, sf::kRightPage, s.showsRightPage());
   setShown(sf::kZoomFrame, sf::kZoomPage, zoomed);
@@ -92,14 +149,16 @@ int ReportPreview(const std::vector<std::string>& pages) {
   int response = kPreviewCancel;
   ui::Window& window = ui::openWindow(kPreviewModule, "PREVIEW$WINDOW", ui::WindowKind::Plain);
   restorePosition(kPreviewSection, true, kIniFile);
-  showState(state, pages);
+  const double shape = pageShape(pages);
+  placePages(shape);
+  showState(state, pages, shape);
   while (rt.accept()) {
     noteWindowState(rt.event());
     // A click on a shown page zooms into it.
     if (rt.event() == ui::ev::kMouseUp && state.mode() != PreviewMode::Zoomed &&
         (rt.field() == sf::kLeftPage || rt.field() == sf::kRightPage)) {
       state.zoomInto(state.page() + (rt.field() == sf::kRightPage ? 1 : 0));
-      showState(state, pages);
+      showState(state, pages, shape);
       continue;
     }
     if (rt.event() != ui::ev::kAccepted) continue;
@@ -129,7 +188,7 @@ int ReportPreview(const std::vector<std::string>& pages) {
       default:
         continue;
     }
-    showState(state, pages);
+    showState(state, pages, shape);
   }
   savePosition(kPreviewSection, kIniFile);
   rt.close(window);
