@@ -11,6 +11,7 @@
 #include "app/data/schedule_ids.h"
 #include "app/data/script_steps.h"
 #include "app/data/table_codes.h"
+#include "app/routines/tag_routines.h"
 #include "runtime/db/checker.h"
 #include "runtime/lang/errors.h"
 
@@ -350,10 +351,12 @@ ChangeResult ScheduleStore::remove(std::int32_t id) {
     return result;
   }
   std::optional<FileFault> fault;
+  const std::uint32_t recordNumber = SCH().pointer();
   if (int rc = SCH().erase()) fault = faultOf("Schedule", rc);
   SCH().release();
   if (!fault) fault = removeSteps(id);
   result.fault = finish(fault);
+  if (!result.fault) forgetScheduleTag(recordNumber);
   return result;
 }
 

@@ -3,22 +3,24 @@
 // call, and the calls between the families of forms.
 #include "app/frame/frame_windows.h"
 
-#include "app/frame/frame_menu.h"
-#include "app/frame/main_frame.h"
 #include "app/forms/categories/browse_categories.h"
 #include "app/forms/categories/categories_calls.h"
 #include "app/forms/categories/select_categories.h"
+#include "app/forms/common/calendar.h"
+#include "app/forms/reports/report_procedures.h"
 #include "app/forms/schedule/add_message_wizard.h"
 #include "app/forms/schedule/add_program_wizard.h"
 #include "app/forms/schedule/add_task_wizard.h"
 #include "app/forms/schedule/browse_sch_by_category.h"
 #include "app/forms/schedule/browse_schedule.h"
-#include "app/forms/common/calendar.h"
 #include "app/forms/schedule/schedule_calls.h"
 #include "app/forms/schedule/special_event_wizard.h"
 #include "app/forms/schedule/update_schedule.h"
+#include "app/forms/search/search_schedule.h"
 #include "app/forms/todo/browse_todo.h"
 #include "app/forms/todo/view_todo.h"
+#include "app/frame/frame_menu.h"
+#include "app/frame/main_frame.h"
 
 namespace dw::app {
 
@@ -30,6 +32,11 @@ void installFrameWindows() {
   setMenuProcedure(frame::kToDoList, &ViewToDo, kSmallStack);
   setMenuProcedure(frame::kCategories, &BrowseCategories, kLargeStack);
   setStartUpToDoProcedure(&BrowseTodo);
+  setMenuProcedure(frame::kReportByDate, &PrintSCH_KeyDate, kLargeStack);
+  setMenuProcedure(frame::kReportByCategory, &PrintSCH_KeyCategory, kLargeStack);
+  setMenuProcedure(frame::kReportBrief, &BriefReport, kSmallStack);
+  setMenuProcedure(frame::kReportCategories, &PrintCAT_KeyCategory, kLargeStack);
+  setMenuProcedure(frame::kReportToDo, &PrintTodoList, kSmallStack);
 
   // What the schedule windows call.
   ScheduleCalls& calls = scheduleCalls();
@@ -39,6 +46,7 @@ void installFrameWindows() {
     return Calendar(date, title, mode);
   };
   calls.selectCategories = &SelectCategories;
+  calls.searchSchedule = &SearchSchedule;
 
   // What the category windows call.
   categoriesCalls().scheduleOfCategory = &BrowseSchByCategory;

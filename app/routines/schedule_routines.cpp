@@ -8,13 +8,15 @@
 // task; update writes the task, then moves the steps to the task's new
 // identifier when it changed (the old one is the task as stored, read
 // before the transaction).  A failure on a step is message 31 for the
-// "Scripting" file and rolls everything back.
+// "Scripting" file and rolls everything back.  A deleted task's tag goes
+// with it (forgetScheduleTag).
 //
 // Threads: a runtime thread holding the Runtime lock.
 #include <cstring>
 
-#include "app/routines/file_routines_internal.h"
 #include "app/data/script_steps.h"
+#include "app/routines/file_routines_internal.h"
+#include "app/routines/tag_routines.h"
 #include "runtime/lang/errors.h"
 
 namespace dw::app {
@@ -51,7 +53,10 @@ int deleteScheduleRecord(ScheduleFile& file) {
   spec.operation = detail::Operation::Delete;
   spec.related = &SCR();
   spec.before = [&file](detail::Report& report) { return deleteSteps(file->ID.get(), report); };
-  return detail::runRoutine(spec);
+  const std::uint32_t recordNumber = file.pointer();
+  const int rc = detail::runRoutine(spec);
+  if (rc == 0) forgetScheduleTag(recordNumber);
+  return rc;
 }
 
 int updateScheduleRecord() {

@@ -12,6 +12,7 @@
 #include "app/data/script_steps.h"
 #include "app/data/table_codes.h"
 #include "app/routines/file_routines.h"
+#include "app/routines/tag_routines.h"
 #include "app/routines/window_position.h"
 #include "app/scheduler/message_window.h"
 #include "app/scheduler/next_occurrence.h"
@@ -197,8 +198,10 @@ int writeClaim(ScheduleFile& f, const Claim& c) {
   const std::int32_t id = c.saved.record.ID;
   f->ID = id;
   int rc = f.get(sch_key::kKeyID);
+  std::uint32_t erased = 0;  // the record number of a deleted "Once" task
   if (rc == 0 && sameRecord(f.rec(), c.saved.record)) {
     if (c.deleted) {
+      erased = f.pointer();
       if (!withSteps || (rc = deleteScriptSteps(id)) == 0) rc = f.erase();
     } else {
       f.rec() = c.moved;
@@ -210,6 +213,9 @@ int writeClaim(ScheduleFile& f, const Claim& c) {
   }
   if ((rc = addCompletedCopy(f, c.saved, completedCopyId(f, id))) != 0) return fail(rc);
   if ((rc = db::commit()) != 0) return fail(rc);
+  // A deleted task's tag goes, so that it never marks the record that
+  // later takes its number.
+  if (erased != 0) forgetScheduleTag(erased);
   return 0;
 }
 

@@ -3,6 +3,7 @@
 
 #include "app/data/app_files.h"
 #include "app/routines/settings.h"
+#include "app/routines/tag_routines.h"
 #include "runtime/lang/dates.h"
 
 namespace dw::app {
@@ -22,7 +23,9 @@ void PurgeCompleted() {
     if (f.next() != 0) return;
     const bool expired = completedRecordExpired(f->Date, expires, today);
     if (!expired) return;
-    if (f->Completed == 1) f.erase();
+    if (f->Completed != 1) continue;
+    const std::uint32_t recordNumber = f.pointer();
+    if (f.erase() == 0) forgetScheduleTag(recordNumber);
   }
 }
 

@@ -29,6 +29,7 @@ class Parser {
     return tree;
   }
   const std::string& reason() const { return m_reason; }
+  std::size_t failOffset() const { return m_failOffset; }
 
  private:
   // Moves to the next token; looks names up as they come.
@@ -65,7 +66,10 @@ class Parser {
   }
 
   std::nullptr_t fail(std::string why) {
-    if (m_reason.empty()) m_reason = std::move(why);
+    if (m_reason.empty()) {
+      m_reason = std::move(why);
+      m_failOffset = m_tok.offset;
+    }
     return nullptr;
   }
 
@@ -383,15 +387,21 @@ class Parser {
   bool m_hasPeek = false;
   std::optional<Symbol> m_symbol;  // the current token's entry, for names
   std::string m_reason;
+  std::size_t m_failOffset = 0;  // where the token of the first failure starts
   int m_nesting = 0;
 };
 
 }  // namespace
 
 ExprTree compileExpression(std::string_view text, std::string* reason) {
+  return compileExpression(text, reason, nullptr);
+}
+
+ExprTree compileExpression(std::string_view text, std::string* reason, std::size_t* offset) {
   Parser parser(text);
   ExprTree tree = parser.run();
   if (!tree && reason) *reason = parser.reason().empty() ? "invalid expression" : parser.reason();
+  if (!tree && offset) *offset = parser.failOffset();
   return tree;
 }
 

@@ -26,5 +26,8 @@ inline constexpr int kMaxNesting = 100;
 // Compiles a text.  Returns nothing when the text is not one complete valid
 // expression; reason (when given) then says why, in a short English phrase.
 ExprTree compileExpression(std::string_view text, std::string* reason = nullptr);
+// The same; offset (when given) receives where in the text the token of
+// the failure starts (0-based), for messages that point at it.
+ExprTree compileExpression(std::string_view text, std::string* reason, std::size_t* offset);
 
 }  // namespace dw::lang

@@ -305,6 +305,10 @@ void Runtime::setProperty(int field, int number, std::string_view value) {
   switch (number) {
     case prop::kText:
       s.text = v;
+      // An image control's text names its picture; a fixed string shows
+      // its new text at once.
+      if (s.type == ControlType::Image) s.icon = v;
+      c->refresh();
       break;
     case prop::kXPos:
       s.rect.x = toInt(v);

@@ -1,8 +1,10 @@
 #!/bin/bash
 # The folders of app/ include only the folders below them (app/README.md):
-#   data < routines < scheduler < forms/common < exchange, forms/<family> < frame < main.cpp
+#   data < routines < scheduler < forms/common < exchange, forms/<family>
+#        < forms/search < frame < main.cpp
 # Families of forms and exchange stand side by side and never include each
-# other; runtime/ never includes app/.  Checks every #include "app/..." of
+# other; the search by example stands above them, since it shows the task
+# form's own fields (forms/schedule); runtime/ never includes app/.  Checks every #include "app/..." of
 # the tree and names each one that runs upward or sideways.
 # With a second argument, checks that tree instead (the test of this script).
 set -u
@@ -21,7 +23,8 @@ folder() {
 rank() {
   case "$1" in
     data) echo 0 ;; routines) echo 1 ;; scheduler) echo 2 ;; forms/common) echo 3 ;;
-    exchange | forms/*) echo 4 ;; frame) echo 6 ;; main) echo 7 ;; *) echo -1 ;;
+    forms/search) echo 5 ;; exchange | forms/*) echo 4 ;; frame) echo 6 ;; main) echo 7 ;;
+    *) echo -1 ;;
   esac
 }
 

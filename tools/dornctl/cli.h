@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,6 +63,9 @@ int openStore(dw::app::ScheduleStore& store, dw::app::StoreAccess access);
 // Enters the data directory (created for Change); `missing` when it does
 // not exist and need not (Read, ChangeExisting).
 int enterDataDirectory(dw::app::StoreAccess access, bool& missing);
+// Enters the data directory without creating it; kExitOk, or kExitFile
+// after reporting (a missing directory is a file error).
+int enterDataDirectory();
 // Prints "dornctl: FILE: TEXT (CODE)" on standard error and gives kExitFile.
 int fileError(const dw::app::FileFault& fault);
 // "dornctl: no task with ID N" (kExitUsage).
@@ -84,6 +88,14 @@ int runIcalRead(Arguments args);
 // todo list|add|done|undone|remove, categories list|add|rename|remove
 int runTodo(Arguments args);
 int runCategories(Arguments args);
+int runReport(Arguments args);
+// select ID..., unselect ID...: sets or clears the search's tags.
+int runSelect(const std::string& command, Arguments args);
+// The identifiers of the tasks for which `expression` is true (kExitUsage
+// after reporting the evaluator's reason and position when it does not
+// compile), and of the tagged tasks.
+int whereIds(const std::string& expression, std::set<std::int32_t>& ids);
+int selectedIds(std::set<std::int32_t>& ids);
 
 void printHelp();
 

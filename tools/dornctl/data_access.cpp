@@ -53,6 +53,18 @@ int enterDataDirectory(dw::app::StoreAccess access, bool& missing) {
   return kExitOk;
 }
 
+int enterDataDirectory() {
+  const std::string dir = dw::app::dataDirectory(g_dataOption);
+  std::error_code ec;
+  std::filesystem::current_path(dir, ec);
+  if (ec) {
+    std::fprintf(stderr, "dornctl: cannot enter data directory %s: %s\n", dir.c_str(),
+                 ec.message().c_str());
+    return kExitFile;
+  }
+  return kExitOk;
+}
+
 int fileError(const dw::app::FileFault& fault) {
   constexpr int kHeld = 43;
   constexpr int kInvalidDataFile = 36;

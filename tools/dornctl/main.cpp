@@ -29,9 +29,13 @@ void printHelp() {
       "else $DORNWATCH_DATA, else $XDG_DATA_HOME/dornwatch (~/.local/share/dornwatch).\n"
       "\n"
       "Commands:\n"
-      "  list [--all] [--category NAME] [--json]\n"
+      "  list [--all] [--category NAME] [--where EXPRESSION] [--selected] [--json]\n"
       "      enabled tasks by date and time (--all: disabled tasks and completed\n"
-      "      copies too)\n"
+      "      copies too; --where: those for which the expression over SCH:Date,\n"
+      "      SCH:Category, SCH:Description, ... is true; --selected: those the\n"
+      "      search selected)\n"
+      "  select ID..., unselect ID...\n"
+      "                     selects tasks as the search does, or unselects them\n"
       "  show ID [--json]   every field of one task, the message included\n"
       "  add [TASK OPTIONS] adds a task; prints its ID\n"
       "  set ID [TASK OPTIONS]\n"
@@ -56,6 +60,9 @@ void printHelp() {
       "  categories list [--json]\n"
       "  categories add NAME, categories rename OLD NEW, categories remove NAME\n"
       "                     a category that a task uses cannot be renamed or removed\n"
+      "  report NAME --pdf FILE | --svg DIR\n"
+      "      a report as the program prints it: schedule-by-date, schedule-by-category,\n"
+      "      brief, categories or todo; --svg writes page-001.svg, ... into DIR\n"
       "\n"
       "Task options:\n"
       "  --description TEXT         title, at most 40 characters\n"
@@ -119,8 +126,10 @@ int main(int argc, char** argv) {
     return dornctl::runFlag(command, args);
   if (command == "todo") return dornctl::runTodo(args);
   if (command == "categories") return dornctl::runCategories(args);
+  if (command == "select" || command == "unselect") return dornctl::runSelect(command, args);
   if (command == "export") return dornctl::runExport(args);
   if (command == "import") return dornctl::runImport(args);
+  if (command == "report") return dornctl::runReport(args);
   // Hidden: the iCalendar mapping of one task, and of a file, without the
   // schedule file.
   if (command == "ical-event") return dornctl::runIcalEvent(args);

@@ -1,5 +1,6 @@
 // dornctl's reading commands over the schedule file:
-//   list [--all] [--category NAME] [--json]   tasks by SCH:KeyDateEnabled
+//   list [--all] [--category NAME] [--where EXPRESSION] [--selected] [--json]
+//                                             tasks by SCH:KeyDateEnabled
 //   show ID [--json]                          every field and the message
 //   history [--since DATE] [--json]           completed copies and History
 #include <algorithm>
@@ -46,17 +47,18 @@ std::string stateOf(const dw::app::ScheduleRecord& t) {
 }  // namespace
 
 int runList(Arguments args) {
-  bool all = false, json = false;
-  std::optional<std::string> category;
+  bool all = false, json = false, selected = false;
+  std::optional<std::string> category, where;
   while (!args.done()) {
     const std::string& word = args.words[args.next];
-    if (word == "--all" || word == "--json") {
-      (word == "--all" ? all : json) = true;
+    if (word == "--all" || word == "--json" || word == "--selected") {
+      (word == "--all" ? all : word == "--json" ? json : selected) = true;
       ++args.next;
       continue;
     }
     int error = kExitOk;
-    if (takeNamedValue(args, "--category", category, error)) {
+    if (takeNamedValue(args, "--category", category, error) ||
+        takeNamedValue(args, "--where", where, error)) {
       if (error != kExitOk) return error;
       continue;
     }
@@ -64,6 +66,11 @@ int runList(Arguments args) {
   }
   ScheduleStore store(StoreAccess::Read);
   if (int rc = openStore(store, StoreAccess::Read)) return rc;
+  std::set<std::int32_t> matching, tagged;
+  if (where)
+    if (int rc = whereIds(*where, matching)) return rc;
+  if (selected)
+    if (int rc = selectedIds(tagged)) return rc;
   std::vector<TaskDraft> tasks;
   if (auto fault = store.records(tasks)) return fileError(*fault);
   std::vector<std::vector<std::string>> rows;
@@ -74,6 +81,8 @@ int runList(Arguments args) {
     const dw::app::ScheduleRecord& t = task.record;
     if (!all && (t.Disabled || t.Completed)) continue;
     if (category && lowerCase(t.Category.trimmed()) != lowerCase(*category)) continue;
+    if (where && !matching.count(t.ID.get())) continue;
+    if (selected && !tagged.count(t.ID.get())) continue;
     if (json) {
       out += (out.size() > 1 ? ",\n" : "\n") + taskJson(task);
       continue;

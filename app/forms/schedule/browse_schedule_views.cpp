@@ -19,10 +19,7 @@ constexpr std::size_t kSearchPage = 512;
 bool isTaggedSchedule(std::uint32_t recordNumber) {
   TagFile& tags = TF_();
   if (!tags.isOpen()) return false;
-  tags->USR = kTagUser;
-  tags->TBL = kScheduleTagTable;
-  tags->PTR = static_cast<std::int32_t>(recordNumber);
-  return tags.get(tf_key::kPtrKey) == 0;
+  return tagIsSet(kScheduleTagTable, recordNumber);
 }
 
 ScheduleListSource::ScheduleListSource(db::DeclaredFile& file, std::size_t key,

@@ -27,6 +27,7 @@
 #include <string_view>
 
 #include "app/data/view_list_source.h"
+#include "app/routines/tag_routines.h"
 #include "runtime/db/declared_file.h"
 
 namespace dw::app {
@@ -45,9 +46,6 @@ inline constexpr const char* kCategoryFilter =
     "UPPER(SCH:Category) = UPPER(BRW1::Sort2:Reset:CAT:Category)";
 inline constexpr std::size_t kCategoryWidth = 20;
 
-// Tags of the "Selected" view: table 1, and the one user of this program.
-inline constexpr std::int16_t kScheduleTagTable = 1;
-inline constexpr std::int32_t kTagUser = 1;
 // Whether the Schedule record `recordNumber` is tagged (TF_ open; a failed
 // lookup counts as not tagged).
 bool isTaggedSchedule(std::uint32_t recordNumber);

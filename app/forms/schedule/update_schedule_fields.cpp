@@ -7,12 +7,12 @@
 #include <cstring>
 
 #include "app/data/app_files.h"
-#include "app/routines/settings.h"
 #include "app/data/table_codes.h"
-#include "app/scheduler/task_validation.h"
 #include "app/forms/common/calendar.h"
 #include "app/forms/schedule/next_occurrences_preview.h"
 #include "app/forms/schedule/update_schedule_store.h"
+#include "app/routines/settings.h"
+#include "app/scheduler/task_validation.h"
 #include "runtime/lang/dates.h"
 #include "runtime/platform/platform.h"
 #include "runtime/ui/events.h"
@@ -129,6 +129,7 @@ void TaskEditor::bind() {
   use(f.path, textRef(t.Path));
   if (f.messageText != 0) {
     const std::size_t n = std::min(m_store.message.size(), kMessageMemoSize);
+    std::memset(m_message, 0, sizeof m_message);  // bound again for another task
     std::memcpy(m_message, m_store.message.data(), n);
     rt.use(f.messageText, ui::VarRef::cString(m_message));
   }

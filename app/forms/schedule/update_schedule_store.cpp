@@ -3,9 +3,10 @@
 
 #include "app/data/app_files.h"
 #include "app/data/field_types.h"
-#include "app/routines/file_routines.h"
 #include "app/data/schedule_ids.h"
 #include "app/data/table_descs.h"
+#include "app/routines/file_routines.h"
+#include "app/routines/tag_routines.h"
 #include "runtime/lang/errors.h"
 #include "runtime/ui/message_box.h"
 
@@ -136,7 +137,10 @@ void TaskStore::unprime() {
   KeptSchedule kept;
   lang::pushErrorState();
   SCH()->ID = task.ID;
-  if (SCH().get(sch_key::kKeyID) == 0) (void)SCH().erase();
+  if (SCH().get(sch_key::kKeyID) == 0) {
+    const std::uint32_t recordNumber = SCH().pointer();
+    if (SCH().erase() == 0) forgetScheduleTag(recordNumber);
+  }
   lang::popErrorState();
 }
 

@@ -185,6 +185,7 @@ QWidget* makeWidget(QtBackend& backend, QtWindow& qw, Window& w, int index, QtCo
     case ControlType::Image: {
       auto* label = new QLabel(parent);
       label->setPixmap(pixmapFor(s.icon));
+      qc.image = s.icon;
       label->setScaledContents(s.rect.width != 0 && s.pixels.width > 0);
       return label;
     }
@@ -384,12 +385,30 @@ void updateControlWidget(QtWindow& qw, Window& w, const Control& c) {
       if (tabs->tabText(i) != qs(s.rows[static_cast<std::size_t>(i)]))
         tabs->setTabText(i, qs(s.rows[static_cast<std::size_t>(i)]));
   }
+  // An image control whose picture the code replaced loads the new one.
+  if (auto* label = qobject_cast<QLabel*>(widget); label && s.type == ControlType::Image) {
+    if (s.icon != qc.image) {
+      qc.image = s.icon;
+      label->setPixmap(pixmapFor(s.icon));
+      label->setScaledContents(s.rect.width != 0 && s.pixels.width > 0);
+    }
+    qc.updating = false;
+    return;
+  }
   const QString display = qs(s.display);
   // Typed text stays until the control shows a new value.
   const bool newValue = s.display != qc.shown;
   qc.shown = s.display;
+  // Buttons and fixed strings are named for accessibility by their text,
+  // which the code may change.
+  const auto renamed = [&](QWidget* named) {
+    if (s.type != ControlType::Button && s.type != ControlType::String) return;
+    const QString name = qs(s.text).remove(QLatin1Char('&')).trimmed();
+    if (!name.isEmpty() && named->accessibleName() != name) named->setAccessibleName(name);
+  };
   if (auto* label = qobject_cast<QLabel*>(widget); label && label->pixmap().isNull()) {
     label->setText(display);
+    renamed(label);
   } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
     if (newValue) edit->setText(display), edit->setModified(false);
   } else if (auto* spin = dynamic_cast<SpinWidget*>(widget)) {
@@ -398,6 +417,7 @@ void updateControlWidget(QtWindow& qw, Window& w, const Control& c) {
     if (newValue) text->setPlainText(display), text->document()->setModified(false);
   } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
     button->setText(qs(s.text));
+    renamed(button);
   } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
     check->setText(qs(s.text));
     check->setChecked(s.selected != 0);

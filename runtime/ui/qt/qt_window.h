@@ -46,6 +46,7 @@ struct QtControl {
   int field = 0;
   bool updating = false;  // set while the runtime changes the widget
   std::string shown;      // the display text last put into the widget
+  std::string image;      // image controls: the picture last loaded
 };
 
 struct QtWindow {
