@@ -9,8 +9,12 @@
 // (through a pipe, so the signal handler does nothing but write a byte;
 // caught from the start of main, and kept by the runtime until the frame
 // can take it) and the session manager's commit-data request.  A second
-// start on a data directory where Dornwatch already runs tells the user so
-// and ends with 0 (data_directory_lock.h).  For tests, the environment
+// start on a data directory where Dornwatch already runs hands its request
+// to the running program (show the frame, or with --show-schedule,
+// --show-todo or --add open that window; instance_requests.h) over a local
+// socket and ends with 0; only when the running program cannot be reached
+// does it tell the user that Dornwatch is already running
+// (data_directory_lock.h).  For tests, the environment
 // variable DORNWATCH_AUTOEXIT=N chooses File > Exit N milliseconds after
 // the frame has opened.
 //
@@ -38,7 +42,11 @@
 #include "app/frame/main_frame.h"
 #include "app/scheduler/main_frame_work.h"
 #include "app/frame/frame_windows.h"
+#include "app/instance_requests.h"
+#include "app/scheduler/notifications.h"
 #include "runtime/lang/env_file.h"
+#include "runtime/ui/qt/desktop_notifier.h"
+#include "runtime/ui/qt/instance_channel.h"
 #include "runtime/ui/qt/qt_backend.h"
 #include "runtime/ui/qt/qt_report_device.h"
 #include "runtime/ui/runtime.h"
@@ -73,8 +81,9 @@ void catchTermination() {
   sigaction(SIGTERM, &sa, nullptr);
 }
 
-// Runs the program on the runtime and the GUI; the exit code.
-int runGui(int argc, char** argv) {
+// Runs the program on the runtime and the GUI; the exit code.  `request` is
+// what the command line asks of the frame ("" for nothing).
+int runGui(int argc, char** argv, const std::string& dataDir, const std::string& request) {
   QApplication app(argc, argv);
   dw::ui::qt::installQtReportDevices();
   QApplication::setQuitOnLastWindowClosed(false);
@@ -84,7 +93,9 @@ int runGui(int argc, char** argv) {
   std::string lockError;
   const std::unique_ptr<dw::platform::File> schedulerLock =
       dw::app::lockDataDirectory(&taken, &lockError);
+  const std::string socketPath = dw::ui::qt::instanceSocketPath(dataDir);
   if (taken) {
+    if (dw::ui::qt::sendInstanceRequest(socketPath, request.empty() ? "show" : request)) return 0;
     const std::string text = dw::app::alreadyRunningText(std::filesystem::current_path().string());
     std::fprintf(stderr, "dornwatch: %s\n", text.c_str());
     if (QGuiApplication::platformName() != QLatin1String("offscreen"))
@@ -97,6 +108,25 @@ int runGui(int argc, char** argv) {
   dw::ui::Runtime& rt = dw::ui::runtime();
   dw::ui::qt::QtBackend backend(rt);
   rt.begin(backend);
+  dw::app::InstanceRequests requests(backend, &app);
+  dw::ui::qt::InstanceServer server(
+      [&requests](const std::string& r) { return requests.handle(r); }, &app);
+  if (std::string error; !server.listen(socketPath, &error))
+    std::fprintf(stderr, "dornwatch: a second start cannot reach this one: %s\n", error.c_str());
+  if (!request.empty()) requests.handle(request);
+  // Desktop notifications for due messages, when the user chose them.
+  dw::ui::qt::DesktopNotifier notifier(
+      backend.dispatcher(),
+      [](std::uint32_t key, const std::string& action) {
+        using dw::app::NotificationAnswer;
+        dw::app::notificationAnswered(key, action == "open"     ? NotificationAnswer::Open
+                                           : action == "snooze" ? NotificationAnswer::Snooze
+                                                                : NotificationAnswer::Dismissed);
+      },
+      &app);
+  dw::app::setNotificationSender([&notifier](std::uint32_t key, const std::string& text) {
+    return notifier.send(key, "Dornwatch", text, {{"open", "Open"}, {"snooze", "Snooze 10 minutes"}});
+  });
   if (g_signalPipe[0] >= 0) {
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
     QObject::connect(notifier, &QSocketNotifier::activated, &app, [&rt] {
@@ -128,6 +158,7 @@ int runGui(int argc, char** argv) {
   const int code = QApplication::exec();
   backend.shutdown();
   rt.joinProgram();
+  dw::app::setNotificationSender(nullptr);
   if (rt.hub().liveThreads() > 0) {
     // Started procedures still run: end the process without tearing the
     // runtime down under them.
@@ -143,12 +174,18 @@ int runGui(int argc, char** argv) {
 int main(int argc, char** argv) {
   catchTermination();
   std::string dataDir;
+  std::string request;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--data") == 0 && i + 1 < argc) {
       dataDir = argv[++i];
     } else if (std::strcmp(argv[i], "--help") == 0) {
-      std::printf("usage: dornwatch [--data DIR]\n");
+      std::printf(
+          "usage: dornwatch [--data DIR] [--minimized] [--show-schedule | --show-todo | --add]\n");
       return 0;
+    } else if (std::strcmp(argv[i], "--minimized") == 0) {
+      dw::app::requestMinimizedStart();
+    } else if (const std::string r = dw::app::instanceRequestOfOption(argv[i]); !r.empty()) {
+      request = r;
     } else {
       std::fprintf(stderr, "dornwatch: unknown argument %s\n", argv[i]);
       return 1;
@@ -165,5 +202,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "dornwatch: cannot enter %s: %s\n", dataDir.c_str(), ec.message().c_str());
     return 1;
   }
-  return runGui(argc, argv);
+  return runGui(argc, argv, std::filesystem::current_path(ec).string(), request);
 }

@@ -16,6 +16,7 @@
 #include "app/scheduler/main_frame_work.h"
 #include "app/data/requests.h"
 #include "app/routines/settings.h"
+#include "app/scheduler/message_window.h"
 #include "app/frame/setup_window.h"
 #include "app/routines/window_position.h"
 #include "runtime/ui/events.h"
@@ -95,6 +96,12 @@ void About() {
   rt.close(window);
 }
 
+namespace {
+bool g_minimizedStart = false;  // set before the program's threads start
+}  // namespace
+
+void requestMinimizedStart() { g_minimizedStart = true; }
+
 void Main() {
   ui::Runtime& rt = runtime();
   globalRequest() = 0;
@@ -104,7 +111,9 @@ void Main() {
   rt.setProperty(0, ui::prop::kText, kApplicationTitle);
   loadSettings();
   startStartUpWindows(settings().startUpSchedule, settings().startUpToDo);
-  if (settings().startUpMinimized) rt.setProperty(0, kIconizeProperty, "1");
+  // Messages the user had not closed when the program last ended.
+  restorePendingMessages();
+  if (settings().startUpMinimized || g_minimizedStart) rt.setProperty(0, kIconizeProperty, "1");
   // The platform may end the session: allow it, and close the frame.
   const int thread = rt.threadNumber();
   rt.setEndSessionHandler([thread] { runtime().postFromOutside(ev::kCloseDown, 0, thread); });

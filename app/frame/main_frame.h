@@ -39,6 +39,11 @@ void About();
 // The program code: what the runtime calls on thread 1.
 void ProgramCode();
 
+// The frame starts minimised whatever "Minimize at start up" says (the
+// command line's --minimized, as the autostart entry starts the program).
+// Call before the program code runs.
+void requestMinimizedStart();
+
 // The menu item a tool bar button stands for (0 for none).
 int menuItemForToolButton(int field);
 

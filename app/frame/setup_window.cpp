@@ -3,9 +3,12 @@
 
 #include <cstdint>
 
+#include "app/frame/autostart.h"
 #include "app/routines/settings.h"
 #include "app/routines/window_position.h"
+#include "app/scheduler/notifications.h"
 #include "runtime/ui/events.h"
+#include "runtime/ui/message_box.h"
 #include "runtime/ui/runtime.h"
 #include "runtime/ui/var_ref.h"
 #include "runtime/ui/window_builder.h"
@@ -58,6 +61,13 @@ void Setup() {
   rt.use(setup::kActive, ui::VarRef::of(f.active));
   rt.use(setup::kFullSchedule, ui::VarRef::of(f.full));
   rt.use(setup::kHideToolbar, ui::VarRef::of(f.hideToolbar));
+  // Start at login is not a setting of DORN.INI: the box shows whether the
+  // autostart entry exists, and OK writes or removes the entry.
+  std::uint8_t atLogin = autostartEnabled() ? 1 : 0;
+  rt.use(setup::kStartAtLogin, ui::VarRef::of(atLogin));
+  // Due messages as desktop notifications: DORN.INI, section "Desktop".
+  std::uint8_t notify = notificationsChosen() ? 1 : 0;
+  rt.use(setup::kNotifications, ui::VarRef::of(notify));
 
   while (rt.accept()) {
     noteWindowState(rt.event());
@@ -71,6 +81,11 @@ void Setup() {
     switch (rt.field()) {
       case setup::kOK:
         (void)saveSettings();  // a failed write is not reported
+        if ((notify != 0) != notificationsChosen()) (void)chooseNotifications(notify != 0);
+        if (std::string error;
+            (atLogin != 0) != autostartEnabled() && !setAutostart(atLogin != 0, &error))
+          rt.message("Dornwatch cannot change its start at login.\r\n" + error, "Dornwatch Setup",
+                     ui::stockIconString(ui::stock::kExclamation), ui::button::kOk);
         rt.post(ev::kCloseWindow);
         break;
       case setup::kCancel:

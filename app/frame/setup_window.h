@@ -5,7 +5,8 @@
 // next purge, the full schedule at the next opening of the schedule list).
 // "&OK" writes the seven keys to DORN.INI; "Cancel" reads them back from
 // DORN.INI, undoing the edits.  The window keeps its position in the section
-// "Setup".
+// "Setup".  "Start Dornwatch when I log in" shows whether the autostart
+// entry exists (autostart.h); "&OK" writes or removes it.
 //
 // Thread-safety: runs on the main frame's thread (thread 1), under the
 // Runtime lock; the frame's loop and its timer work wait meanwhile.

@@ -25,6 +25,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -128,6 +129,13 @@ StandardMessage standardMessage(int number, std::string_view name = {}, std::str
 // halt with their halt text (exit code kHaltExitCode) and do not return.
 int standardError(int number, std::string_view name = {}, std::string_view low = {},
                   std::string_view high = {}, std::string_view choice = {});
+
+// Where the standard error routine's boxes go instead of a screen: a tool
+// (dornctl) that tells the user in its own words.  The sink returns the
+// button pressed (its default button, usually).  Empty (the default): the
+// screen, or standard error on a thread without a window session.
+using StandardMessageSink = std::function<int(const StandardMessage&)>;
+void setStandardMessageSink(StandardMessageSink sink);
 
 // ---------------------------------------------------------------------------
 // The open routine and the user counts

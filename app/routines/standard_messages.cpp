@@ -268,6 +268,17 @@ StandardMessage standardMessage(int number, std::string_view nameIn, std::string
   return m;
 }
 
+namespace {
+
+// Set once by a tool before it works; read on the thread that reports.
+StandardMessageSink g_sink;
+
+}  // namespace
+
+void setStandardMessageSink(StandardMessageSink sink) {
+  g_sink = std::move(sink);
+}
+
 int standardError(int number, std::string_view name, std::string_view low, std::string_view high,
                   std::string_view choice) {
   // The error text is taken before the box: showing it may post errors.
@@ -275,7 +286,9 @@ int standardError(int number, std::string_view name, std::string_view low, std::
   const StandardMessage m =
       standardMessage(number, name, low, high, choice, standardErrorText(), code);
   int pressed = m.defaultButton;
-  if (ui::runtime().active() && ui::Runtime::currentSlot() >= 0) {
+  if (g_sink) {
+    pressed = g_sink(m);
+  } else if (ui::runtime().active() && ui::Runtime::currentSlot() >= 0) {
     pressed = ui::runtime().message(m.text, m.caption, m.icon, m.buttons, m.defaultButton);
   } else {
     // No window session on this thread (a tool, a test without screen):

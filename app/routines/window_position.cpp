@@ -115,28 +115,7 @@ void restorePosition(const std::string& section, bool resizable, const std::stri
 }
 
 bool noteWindowState(int event) {
-  ui::Runtime& rt = ui::runtime();
-  const char* iconized = nullptr;
-  const char* maximized = nullptr;
-  switch (event) {
-    case ui::ev::kIconized:
-      iconized = "1";
-      maximized = "";
-      break;
-    case ui::ev::kMaximized:
-      iconized = "";
-      maximized = "1";
-      break;
-    case ui::ev::kRestored:
-      iconized = "";
-      maximized = "";
-      break;
-    default:
-      return false;
-  }
-  rt.setProperty(0, kIconizeProperty, iconized);
-  rt.setProperty(0, kMaximizeProperty, maximized);
-  return true;
+  return event == ui::ev::kIconized || event == ui::ev::kMaximized || event == ui::ev::kRestored;
 }
 
 }  // namespace dw::app

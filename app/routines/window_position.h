@@ -11,11 +11,11 @@
 // values that is 0 or missing ends the restore there.  "Maximize" = "Yes"
 // then maximises it.
 //
-// The minimised and maximised states are window properties the runtime keeps
-// for the procedure (kIconizeProperty, kMaximizeProperty: "1" or ""); the
-// backends do not act on them yet, but report the user's changes as
-// EVENT:Iconized, EVENT:Maximized and EVENT:Restored, which each window's
-// loop hands to noteWindowState so that the properties follow the screen.
+// The minimised and maximised states are window properties
+// (kIconizeProperty, kMaximizeProperty: "1" or ""): setting one minimises,
+// maximises or restores the window on screen, and the runtime keeps them in
+// step with what the user does, as it keeps the window's position and size
+// (a window the system placed has the place the system gave it).
 //
 // Thread-safety: readPlacement/writePlacement may run on any thread (the
 // profile module serialises file access); savePosition/restorePosition
@@ -27,11 +27,12 @@
 #include <string>
 
 #include "runtime/platform/os_error.h"
+#include "runtime/ui/runtime.h"
 
 namespace dw::app {
 
-inline constexpr int kIconizeProperty = 0x7C2B;
-inline constexpr int kMaximizeProperty = 0x7C2C;
+inline constexpr int kIconizeProperty = ui::prop::kIconize;
+inline constexpr int kMaximizeProperty = ui::prop::kMaximize;
 
 struct Placement {
   std::int32_t x = 0;
@@ -69,8 +70,9 @@ void savePosition(const std::string& section, const std::string& file);
 // Restore on open.
 void restorePosition(const std::string& section, bool resizable, const std::string& file);
 
-// Keeps the current window's minimised and maximised properties in step
-// with an event of its loop; whether the event was one of the three.
+// Whether an event of a window's loop tells of a change of its minimised or
+// maximised state (EVENT:Iconized, EVENT:Maximized, EVENT:Restored); the
+// runtime has already taken the new state into the window's properties.
 bool noteWindowState(int event);
 
 }  // namespace dw::app

@@ -6,6 +6,7 @@
 #include "app/data/app_files.h"
 #include "app/scheduler/check_due_task.h"
 #include "app/scheduler/frame_title.h"
+#include "app/scheduler/notifications.h"
 #include "runtime/lang/dates.h"
 #include "runtime/ui/message_box.h"
 #include "runtime/ui/runtime.h"
@@ -30,10 +31,13 @@ void CheckAdvanceWarning() {
     return;
   }
   // 3. The warning, unless the occurrence is to be skipped.
-  if (f->SkipNextTime == 0)
-    ui::runtime().message(advanceWarningText(f->Date, f->Time, f->TaskType.raw(),
-                                             f.memo(kMessageMemo), f->Command.raw()),
-                          kAdvancedWarningCaption, "", ui::button::kOk);
+  // A desktop notification instead of the box, when the user chose them.
+  if (f->SkipNextTime == 0) {
+    const std::string text = advanceWarningText(f->Date, f->Time, f->TaskType.raw(),
+                                                f.memo(kMessageMemo), f->Command.raw());
+    if (!notifyMessage(text, 0))
+      ui::runtime().message(text, kAdvancedWarningCaption, "", ui::button::kOk);
+  }
   // 4. Warned, shown or not.
   f->AdvanceWarned = 1;
   f.put();

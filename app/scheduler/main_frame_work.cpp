@@ -6,6 +6,7 @@
 #include "app/scheduler/check_due_task.h"
 #include "app/scheduler/driver_seams.h"
 #include "app/routines/file_routines.h"
+#include "app/scheduler/notifications.h"
 #include "app/scheduler/purge_completed.h"
 #include "app/scheduler/todo_adder.h"
 
@@ -32,6 +33,7 @@ void closeFrameFiles() {
 }
 
 void frameTimerWork() {
+  runNotificationWork();
   CheckDueTask();
   CheckAdvanceWarning();
   PurgeCompleted();

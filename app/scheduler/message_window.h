@@ -46,8 +46,23 @@ std::uint8_t& openMessageWindows();
 
 // The message window procedure, showing the process-wide message text.
 void ShowMessage();
-// The same window showing `message`.
-void showMessageWindow(std::string message);
+
+// A message window's entry in the file of messages not yet closed
+// (pending_messages.h): closing the window removes it.  `restored` for a
+// message shown again at start: the window names when it first appeared.
+struct PendingRef {
+  std::uint32_t id = 0;  // 0: the message is not kept
+  bool restored = false;
+  std::int32_t shownDate = 0, shownTime = 0;
+};
+
+// The same window showing `message`.  The user's closing it (Close, the
+// close box) removes its pending entry; the program's ending does not.
+void showMessageWindow(std::string message, PendingRef pending = {});
+
+// The first line of a message shown again: "First shown " and the day and
+// time it first appeared ("@d3", "@t3").
+std::string firstShownLine(std::int32_t date, std::int32_t time);
 
 // Shows `message` the way a starter does: when fewer than `limit` message
 // windows are open, copies it into the message text (cut to 1,024
@@ -56,6 +71,21 @@ void showMessageWindow(std::string message);
 // shows it (trailing blanks removed) in a box with no caption and OK.
 // Returns the new thread's number, or 0 (the box was shown, or no thread
 // could be started: then nothing is shown, as with any failed START).
-int showTaskMessage(std::string_view message, int limit);
+// The message is kept as pending until the user closes it: under
+// `pendingId` when the caller wrote its entry (the due-task check, before
+// it claims the occurrence), else under a new entry written here.
+// When the user chose desktop notifications and the desktop has the
+// service, the message goes out as a notification instead
+// (notifications.h).
+int showTaskMessage(std::string_view message, int limit, std::uint32_t pendingId = 0);
+// The window (or, past `limit`, the box) of showTaskMessage, never a
+// notification: for a notification's "Open".
+int showMessageWindowNow(std::string_view message, int limit, std::uint32_t pendingId);
+
+// At start, with SCH1 open: shows again every message of the file of
+// pending messages.  An unconfirmed one whose task still stands at its
+// occurrence was never claimed and is dropped (the occurrence runs again).
+// The number of windows started.
+int restorePendingMessages();
 
 }  // namespace dw::app

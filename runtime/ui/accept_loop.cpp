@@ -107,9 +107,20 @@ void Runtime::dispatch(Window& w, const Message& msg) {
     case MessageKind::ChildRefused:
       w.closing = false;
       return;
+    case MessageKind::Placed:
+      takePlace(w, msg.place);
+      return;
+    case MessageKind::Help:
+      helpOnFocus(&w, true);
+      return;
     case MessageKind::Event:
       break;
   }
+  // A change of state the platform reports is already on screen: the
+  // window's properties follow it without showing anything again.
+  if (msg.field == 0 && msg.event == ev::kIconized) w.minimized = true, w.maximized = false;
+  if (msg.field == 0 && msg.event == ev::kMaximized) w.minimized = false, w.maximized = true;
+  if (msg.field == 0 && msg.event == ev::kRestored) w.minimized = w.maximized = false;
   if (msg.event == ev::kMoved && !w.desc().reportsMoves) return;
   if (msg.event == ev::kAccepted && msg.field != 0) {
     // Menu items and buttons with a standard action are the runtime's own

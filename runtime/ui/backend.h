@@ -24,6 +24,19 @@ class Window;
 class Control;
 struct PopupMenu;
 
+// What changed in an open window (updateWindow): the backend shows only
+// these parts, so that setting a title never moves or resizes the window the
+// user has placed.
+namespace window_part {
+inline constexpr unsigned kTitle = 1;
+inline constexpr unsigned kGeometry = 2;  // Window::pixels
+inline constexpr unsigned kState = 4;     // minimised, maximised or normal
+inline constexpr unsigned kStatus = 8;    // the status bar's message zone
+inline constexpr unsigned kMenus = 16;    // enabled state of menu and tool bar entries
+inline constexpr unsigned kFont = 32;
+inline constexpr unsigned kAll = ~0u;
+}  // namespace window_part
+
 struct FontMetrics {
   int averageCharWidth = 6;
   int charHeight = 13;
@@ -41,8 +54,8 @@ class Backend {
   // controls; false when the platform refuses.
   virtual bool createWindow(Window& window) = 0;
   virtual void destroyWindow(Window& window) = 0;
-  // Window title, geometry, status text changed.
-  virtual void updateWindow(Window& window) = 0;
+  // Shows the parts (window_part bits) of the window that changed.
+  virtual void updateWindow(Window& window, unsigned parts) = 0;
   // A control was added to an open window (CREATE).
   virtual void addControl(Window& window, const Control& control) = 0;
   // A control's state changed (shown text, hidden, disabled, rows, choice).

@@ -131,13 +131,15 @@ int Runtime::showHelp(const HelpCommand& command) {
   return 1;
 }
 
-int Runtime::helpOnFocus(Window* w) {
+int Runtime::helpOnFocus(Window* w, bool programsFile) {
   std::string topic;
   if (w) {
     if (const Control* c = w->control(w->focusField())) topic = c->state().helpTopic;
     if (topic.empty()) topic = w->desc().helpTopic;
   }
-  return showHelp(helpCommandFor(topic, helpFile()));
+  std::string file = helpFile();
+  if (file.empty() && programsFile) file = m_slots[0].helpFile;
+  return showHelp(helpCommandFor(topic, file));
 }
 
 int Runtime::help(std::string_view file, std::string_view topic) {

@@ -46,6 +46,20 @@ enum class MessageKind : std::uint8_t {
   ChildRefused,  // to a frame: a child did not close on EVENT:CloseDown
   Wake,          // nothing to queue; the thread re-examines its state
   ThreadTimer,   // the thread's own timer fired (no window): its timer handler runs
+  Placed,        // the platform moved, sized, minimised, maximised or restored the window
+  Help,          // the user asked for help (F1): help on the window's focused control
+};
+
+// Where a window stands on screen, as the platform reports it (Placed): its
+// rectangle in pixels (the frame's own, an MDI child's inside the MDI area)
+// while it is neither minimised nor maximised, and its state.
+struct WindowPlace {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  bool minimized = false;
+  bool maximized = false;
 };
 
 struct Message {
@@ -54,6 +68,7 @@ struct Message {
   int event = 0;
   int field = 0;
   UserValue value;
+  WindowPlace place;  // Placed only
 
   // An event for a window, with the value the user gave, if any.
   static Message forWindow(std::uint32_t window, int event, int field = 0, UserValue value = {}) {

@@ -297,38 +297,74 @@ void linkContainers(Window& w) {
 
 }  // namespace
 
-void Runtime::convertGeometry(Window& w) {
-  const FontMetrics m = m_backend->metrics(w);
-  int hScale = 2 * m.averageCharWidth, vScale = m.charHeight, base = 8;
-  switch (w.desc().unit) {
+namespace {
+
+// Pixels per unit of a window: value * scale / base.
+struct UnitScale {
+  int h = 1;
+  int v = 1;
+  int base = 1;
+};
+
+UnitScale unitScale(const FontMetrics& m, Unit unit) {
+  switch (unit) {
     case Unit::DialogUnits:
       break;
     case Unit::TwentyFifthInch:
-      hScale = m.dpiX, vScale = m.dpiY, base = 25;
-      break;
+      return {m.dpiX, m.dpiY, 25};
     case Unit::ThousandthInch:
-      hScale = m.dpiX, vScale = m.dpiY, base = 1000;
-      break;
+      return {m.dpiX, m.dpiY, 1000};
     case Unit::Points:
-      hScale = m.dpiX, vScale = m.dpiY, base = 72;
-      break;
+      return {m.dpiX, m.dpiY, 72};
   }
+  return {2 * m.averageCharWidth, m.charHeight, 8};
+}
+
+// Pixels back to units, to the nearest unit.
+std::int32_t toUnits(int pixels, int scale, int base) {
+  if (scale <= 0) return pixels;
+  const std::int64_t scaled = static_cast<std::int64_t>(pixels) * base;
+  const std::int64_t half = scale / 2;
+  return static_cast<std::int32_t>(scaled >= 0 ? (scaled + half) / scale : (scaled - half) / scale);
+}
+
+}  // namespace
+
+void Runtime::convertGeometry(Window& w) {
+  const FontMetrics m = m_backend->metrics(w);
+  const UnitScale sc = unitScale(m, w.desc().unit);
   auto conv = [&](std::int32_t v, int scale, bool position) -> int {
     if (v == kSystemPlaced) return position ? kSystemPlaced : 0;
     // Kept within what a screen can hold, whatever a resource declares.
-    const std::int64_t px = static_cast<std::int64_t>(v) * scale / base;
+    const std::int64_t px = static_cast<std::int64_t>(v) * scale / sc.base;
     return static_cast<int>(std::clamp<std::int64_t>(px, -kMaxPixels, kMaxPixels));
   };
   const WindowDesc& d = w.desc();
-  w.pixels = {conv(d.x, hScale, true), conv(d.y, vScale, true), conv(d.width, hScale, false),
-              conv(d.height, vScale, false)};
+  w.pixels = {conv(d.x, sc.h, true), conv(d.y, sc.v, true), conv(d.width, sc.h, false),
+              conv(d.height, sc.v, false)};
   for (const auto& c : w.controls()) {
     const Rect& r = c->state().rect;
-    c->state().pixels = {conv(r.x, hScale, false), conv(r.y, vScale, false),
-                         conv(r.width, hScale, false), conv(r.height, vScale, false)};
+    c->state().pixels = {conv(r.x, sc.h, false), conv(r.y, sc.v, false), conv(r.width, sc.h, false),
+                         conv(r.height, sc.v, false)};
     c->state().charWidth = m.averageCharWidth;
     c->state().charHeight = m.charHeight;
   }
+}
+
+void Runtime::takePlace(Window& w, const WindowPlace& place) {
+  w.minimized = place.minimized;
+  w.maximized = place.maximized;
+  // A minimised or maximised window keeps its normal place and size; a
+  // place the window already has keeps the units it was given in.
+  if (place.minimized || place.maximized || place.width <= 0 || place.height <= 0) return;
+  if (w.pixels == Rect{place.x, place.y, place.width, place.height}) return;
+  const UnitScale sc = unitScale(m_backend->metrics(w), w.desc().unit);
+  WindowDesc& d = w.desc();
+  d.x = toUnits(place.x, sc.h, sc.base);
+  d.y = toUnits(place.y, sc.v, sc.base);
+  d.width = toUnits(place.width, sc.h, sc.base);
+  d.height = toUnits(place.height, sc.v, sc.base);
+  w.pixels = {place.x, place.y, place.width, place.height};
 }
 
 Window& Runtime::open(WindowDesc desc, std::vector<std::unique_ptr<Control>> controls) {

@@ -85,6 +85,9 @@ inline constexpr int kHide = 0x7C1A;
 inline constexpr int kDisable = 0x7C6F;
 inline constexpr int kStatusText = 0x7C73;
 inline constexpr int kHelpTopic = 0x7C65;
+// The window's state, "1" or "": minimised, maximised.
+inline constexpr int kIconize = 0x7C2B;
+inline constexpr int kMaximize = 0x7C2C;
 inline constexpr int kSelected = 0x7C8B;
 inline constexpr int kProgress = 0x7C96;
 }  // namespace prop
@@ -281,8 +284,14 @@ class Runtime {
   void forRange(int first, int last, const std::function<void(Window&, Control&)>& op);
   void checkModalOp(const Window& w) const;
   void convertGeometry(Window& w);
+  // Takes what the platform reports of a window's place and state into the
+  // window (its position and size in its own units, its state).
+  void takePlace(Window& w, const WindowPlace& place);
   int showHelp(const HelpCommand& command);
-  int helpOnFocus(Window* w);
+  // Help on the focused control of a window (its topic, else the window's)
+  // in the thread's help file; F1 (programsFile) falls back to the file of
+  // the program's first thread when the thread has none of its own.
+  int helpOnFocus(Window* w, bool programsFile = false);
 
   Backend* m_backend = nullptr;
   MessageHub m_hub;

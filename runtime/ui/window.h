@@ -52,8 +52,14 @@ class Window {
   // sheet) on the chosen tab.
   bool effectivelyVisible(const Control& control) const;
   bool effectivelyEnabled(const Control& control) const;
-  // Window pixel rectangle, set at open.
+  // Window pixel rectangle: converted from the declared geometry at open
+  // and whenever the procedure sets it, taken from the screen when the
+  // platform reports that the window moved or changed size.
   Rect pixels;
+  // Shown minimised / maximised (set by the procedure or reported by the
+  // platform); the geometry above is the window's normal one.
+  bool minimized = false;
+  bool maximized = false;
 
   // Event queue.
   void queue(EventRecord record) { m_queue.push_back(std::move(record)); }

@@ -66,7 +66,7 @@ void setMenuState(Runtime& rt, int first, int last, bool disabled) {
   });
   for (ToolEntry& t : w.desc().toolBar)
     if (t.field != 0 && t.field >= first && t.field <= last) t.disabled = disabled, changed = true;
-  if (changed) rt.backend().updateWindow(w);
+  if (changed) rt.backend().updateWindow(w, window_part::kMenus);
 }
 
 }  // namespace
@@ -198,6 +198,10 @@ std::string Runtime::property(int field, int number) const {
         return w.statusMessage;
       case prop::kHelpTopic:
         return d.helpTopic;
+      case prop::kIconize:
+        return w.minimized ? "1" : "";
+      case prop::kMaximize:
+        return w.maximized ? "1" : "";
       default:
         break;
     }
@@ -240,37 +244,59 @@ void Runtime::setProperty(int field, int number, std::string_view value) {
   const std::string v(value);
   if (field == 0) {
     WindowDesc& d = w.desc();
+    // Only what changed is shown again: a new title leaves the place and
+    // size the user gave the window alone.
+    unsigned parts = 0;
     switch (number) {
       case prop::kText:
         d.title = v;
+        parts = window_part::kTitle;
         break;
       case prop::kXPos:
         d.x = toInt(v);
+        parts = window_part::kGeometry;
         break;
       case prop::kYPos:
         d.y = toInt(v);
+        parts = window_part::kGeometry;
         break;
       case prop::kWidth:
         d.width = toInt(v);
+        parts = window_part::kGeometry;
         break;
       case prop::kHeight:
         d.height = toInt(v);
+        parts = window_part::kGeometry;
         break;
       case prop::kFontName:
         d.fontFace = v;
+        parts = window_part::kFont;
         break;
       case prop::kStatusText:
         w.statusMessage = v;
+        parts = window_part::kStatus;
         break;
       case prop::kHelpTopic:
         d.helpTopic = v;
         break;
+      case prop::kIconize:
+      case prop::kMaximize: {
+        const bool on = !v.empty() && v != "0";
+        bool& state = number == prop::kIconize ? w.minimized : w.maximized;
+        if (state == on) return;
+        state = on;
+        // Maximising shows the window; minimising keeps whether it comes
+        // back maximised.
+        if (number == prop::kMaximize && on) w.minimized = false;
+        parts = window_part::kState;
+        break;
+      }
       default:
         w.otherProperties[{field, number}] = v;
         return;
     }
-    if (number >= prop::kXPos && number <= prop::kHeight) convertGeometry(w);
-    m_backend->updateWindow(w);
+    if (parts == window_part::kGeometry) convertGeometry(w);
+    if (parts != 0) m_backend->updateWindow(w, parts);
     return;
   }
   Control* c = w.control(field);

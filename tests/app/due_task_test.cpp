@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/frame/setup_window.h"
 #include "app/scheduler/check_due_task.h"
 #include "app/scheduler/message_window.h"
 #include "app/scheduler/run_command.h"
-#include "app/frame/setup_window.h"
 #include "runtime/lang/errors.h"
 #include "runtime/ui/message_box.h"
 #include "tests/app/timer_fixture.h"
@@ -378,11 +378,13 @@ TEST_F(DueTaskTest, TheMinimisedTitleNamesTheFirstEnabledTask) {
   add(off);
   tick();
   EXPECT_EQ(frameTitle(), "Dornwatch '96 - Later JAN 13, 2027 11:00AM");
+  EXPECT_TRUE(backend.find("MAIN$APPFRAME")->minimized);
   // A task falling due restores the frame.
   setClock(kDay + 1, 11, 1);
   tick();
   EXPECT_EQ(started(), std::vector<std::string>{"prog-Later"});
   EXPECT_EQ(frameTitle(), "Dornwatch '96");
+  EXPECT_FALSE(backend.find("MAIN$APPFRAME")->minimized);
 }
 
 TEST_F(DueTaskTest, ATaskWithNoDateTimeOrFlagNeverFallsDueButATimeAloneIsDueAtOnce) {

@@ -2,6 +2,14 @@
 // the user on the headless backend over a real DORN.INI.
 #include "app/frame/setup_window.h"
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/frame/autostart.h"
+#include "runtime/platform/platform.h"
+
 #include <gtest/gtest.h>
 
 #include "runtime/ui/help_book.h"
@@ -50,6 +58,8 @@ TEST_F(SetupWindowTest, DeclaresItsControlsInOrder) {
       {12, T::Check, "Hide Toolbar"},
       {13, T::Button, "&OK"},
       {14, T::Button, "Cancel"},
+      {15, T::Check, "Start Dornwatch when I log in"},
+      {16, T::Check, "Show messages as desktop notifications"},
   };
   ASSERT_EQ(shot->controls.size(), std::size(controls));
   for (const Expected& e : controls) {
@@ -97,9 +107,10 @@ TEST_F(SetupWindowTest, OkWritesTheSevenKeysWithTheInvertedOnesInverted) {
   EXPECT_EQ(readSettings().historyExpires, 30);
   // The window's position is kept in its own section.
   EXPECT_EQ(ini("Setup", "Maximize"), "No");
-  // Placed by the system, it knows its size but not its position.
-  EXPECT_EQ(ini("Setup", "XPosit"), "<absent>");
-  EXPECT_EQ(ini("Setup", "YPosit"), "<absent>");
+  // Placed by the system, it keeps the place the system gave it (the
+  // headless screen puts the second window made 32 pixels in).
+  EXPECT_EQ(ini("Setup", "XPosit"), "21");
+  EXPECT_EQ(ini("Setup", "YPosit"), "20");
   EXPECT_EQ(ini("Setup", "Width"), "206");
 }
 
@@ -174,7 +185,7 @@ TEST_F(SetupWindowTest, ReopensWhereItWasClosed) {
   EXPECT_EQ(ini("Setup", "XPosit"), "33");
   EXPECT_EQ(ini("Setup", "YPosit"), "44");
   EXPECT_EQ(ini("Setup", "Width"), "206");
-  EXPECT_EQ(ini("Setup", "Height"), "156");
+  EXPECT_EQ(ini("Setup", "Height"), "186");
 }
 
 }  // namespace
@@ -198,6 +209,76 @@ TEST(SchedulerWindowHelp, TopicsAreFoundAndListed) {
     EXPECT_NE(book.contents()->html.find(std::string("href=\"") + file), std::string::npos);
   }
   EXPECT_FALSE(book.search("preferences").empty());
+}
+
+// The start at login: the box shows whether the autostart entry exists, OK
+// writes it (the program by its path, minimised, on this data directory) or
+// removes it, and Cancel leaves it alone.
+TEST_F(SetupWindowTest, StartAtLoginWritesAndRemovesTheAutostartEntry) {
+  const std::string xdg = std::filesystem::current_path().string() + "/xdg config";
+  const char* saved = std::getenv("XDG_CONFIG_HOME");
+  const std::string previous = saved ? saved : "";
+  setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
+  const std::string entry = xdg + "/autostart/dornwatch.desktop";
+  startProgram();
+
+  std::uint32_t w = openSetup();
+  EXPECT_FALSE(checked(w, setup::kStartAtLogin));
+  backend.setCheck(w, setup::kStartAtLogin, true);
+  backend.press(w, setup::kCancel);
+  idle();
+  EXPECT_FALSE(std::filesystem::exists(entry));
+
+  w = openSetup();
+  backend.setCheck(w, setup::kStartAtLogin, true);
+  backend.press(w, setup::kOK);
+  idle();
+  std::ifstream in(entry);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_NE(text.str().find("Exec=" + desktopExecArgument(platform::platform().executablePath()) +
+                            " --minimized --data " +
+                            desktopExecArgument(std::filesystem::current_path().string()) + "\n"),
+            std::string::npos)
+      << text.str();
+  EXPECT_FALSE(std::filesystem::exists(entry + ".new"));
+
+  w = openSetup();
+  EXPECT_TRUE(checked(w, setup::kStartAtLogin));
+  backend.setCheck(w, setup::kStartAtLogin, false);
+  backend.press(w, setup::kOK);
+  idle();
+  EXPECT_FALSE(std::filesystem::exists(entry));
+
+  // Desktop notifications: off at first, then kept in DORN.INI's "Desktop".
+  w = openSetup();
+  EXPECT_FALSE(checked(w, setup::kNotifications));
+  backend.setCheck(w, setup::kNotifications, true);
+  backend.press(w, setup::kOK);
+  idle();
+  EXPECT_EQ(ini("Desktop", "Notifications"), "1");
+  w = openSetup();
+  EXPECT_TRUE(checked(w, setup::kNotifications));
+  backend.press(w, setup::kCancel);
+  idle();
+  if (saved)
+    setenv("XDG_CONFIG_HOME", previous.c_str(), 1);
+  else
+    unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(AutostartEntry, QuotesEachExecArgumentForTheDesktop) {
+  const struct {
+    const char* argument;
+    const char* quoted;
+  } cases[] = {
+      {"/usr/bin/dornwatch", R"("/usr/bin/dornwatch")"},
+      {"/home/a b/data", R"("/home/a b/data")"},
+      {R"(say "hi" $HOME `x`)", R"("say \\"hi\\" \\$HOME \\`x\\`")"},
+      {R"(C:\dir)", R"("C:\\\\dir")"},
+      {"100%", R"("100%%")"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(desktopExecArgument(c.argument), c.quoted) << c.argument;
 }
 
 }  // namespace

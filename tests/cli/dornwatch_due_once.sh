@@ -66,7 +66,7 @@ wait_for_run "$WORK/ran1.txt"
 ended=0
 for p in $a $b; do kill -0 $p 2>/dev/null || ended=$((ended + 1)); done
 [ $ended -eq 1 ] || fail "expected one of the two programs to be refused, $ended ended"
-grep -q "already running" "$WORK/a.log" "$WORK/b.log" || fail "no program said it was refused"
+# The refused one handed its start over to the other and ended with 0.
 for p in $a $b; do
   if kill -0 $p 2>/dev/null; then stop $p || fail "exit code $?"; else wait $p || fail "refused with $?"; fi
 done

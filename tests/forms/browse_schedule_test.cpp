@@ -5,6 +5,7 @@
 
 #include "app/forms/schedule/browse_schedule_list.h"
 #include "app/forms/schedule/browse_schedule_rows.h"
+#include "app/forms/schedule/update_schedule.h"
 #include "runtime/lang/picture.h"
 #include "runtime/ui/events.h"
 #include "runtime/ui/keycodes.h"
@@ -78,8 +79,8 @@ TEST_F(BrowseScheduleTest, AnEmptyViewDisablesChangeAndDeleteAndGreysThemInThePo
   store({testing::task(1, "Next week", today() + 7, 100)});
   startProgram();
   const auto w = startSchedule();
-  EXPECT_TRUE(disabled(w.id, bw::kChange));
-  EXPECT_TRUE(disabled(w.id, bw::kDelete));
+  for (const int command : {bw::kChange, bw::kDelete, bw::kReschedule, bw::kRunNow})
+    EXPECT_TRUE(disabled(w.id, command)) << command;
   EXPECT_FALSE(disabled(w.id, bw::kAdd));
   recordFormCalls();
   backend.answerPopup(2);  // a greyed item cannot be chosen: nothing happens
@@ -96,8 +97,8 @@ TEST_F(BrowseScheduleTest, AnEmptyViewDisablesChangeAndDeleteAndGreysThemInThePo
   // On a view with tasks both are enabled, and the popup is the full one.
   backend.choose(w.id, bw::kSheet, 2);
   idle();
-  EXPECT_FALSE(disabled(w.id, bw::kChange));
-  EXPECT_FALSE(disabled(w.id, bw::kDelete));
+  for (const int command : {bw::kChange, bw::kDelete, bw::kReschedule, bw::kRunNow})
+    EXPECT_FALSE(disabled(w.id, command)) << command;
   backend.choose(w.id, bw::kList, 1);
   backend.answerPopup(2);
   backend.alertKey(w.id, bw::kList, ui::key::kMouseRight);
@@ -212,6 +213,35 @@ TEST_F(BrowseScheduleTest, PickDayRetitlesTheFirstTabAndListsThatDay) {
   EXPECT_EQ(list(w.id, bw::kSheet).rows[0], lang::format(today() + 10, "@d3"));
   EXPECT_EQ(shownColumn(w.id, bw::kList, kDescriptionColumn),
             (std::vector<std::string>{"In ten days", "Also in ten days"}));
+}
+
+TEST_F(BrowseScheduleTest, AddAfterPickDayStartsTheNewTaskOnThePickedDay) {
+  startProgram();
+  const auto w = startSchedule();
+  scheduleCalls().calendar = [&](std::int32_t, std::string_view, std::string_view) {
+    return today() + 40;
+  };
+  std::int32_t formDay = -1;
+  scheduleCalls().updateSchedule = [&] { formDay = selectedDay(); };
+  backend.press(w.id, bw::kPickDay);
+  idle();
+  backend.press(w.id, bw::kAdd);
+  idle();
+  EXPECT_EQ(formDay, today() + 40);
+  // A task added from elsewhere (a wizard of the frame) starts today.
+  EXPECT_EQ(selectedDay(), 0);
+}
+
+TEST_F(BrowseScheduleTest, F1ShowsTheWindowsHelpTopic) {
+  startProgram();
+  const auto w = startSchedule();
+  backend.helpKey(w.id);
+  idle();
+  ASSERT_FALSE(backend.helpCommands().empty());
+  const ui::HelpCommand shown = backend.helpCommands().back();
+  EXPECT_EQ(shown.kind, ui::HelpCommand::Kind::Topic);
+  EXPECT_EQ(shown.file, "DORN.HLP");
+  EXPECT_EQ(shown.argument, "BrowseSchedule");
 }
 
 TEST_F(BrowseScheduleTest, FullScheduleSettingOpensOnAllByDate) {

@@ -58,5 +58,27 @@ TEST_F(FrameWindowsTest, TheScheduleWindowOpensAtStartUpByDefault) {
   idle();
 }
 
+TEST_F(FrameWindowsTest, EveryItemOfTheScheduleMenuHasItsWindow) {
+  for (int field : {frame::kViewSchedule, frame::kAddMessage, frame::kAddProgram,
+                    frame::kGenericAdd, frame::kToDoList, frame::kCategories})
+    EXPECT_TRUE(hasMenuProcedure(field)) << field;
+  startProgram();
+  openAndClose(frame::kToDoList, "To Do List");
+  openAndClose(frame::kToolToDo, "To Do List");
+  openAndClose(frame::kCategories, "Categories");
+}
+
+TEST_F(FrameWindowsTest, TheStartUpToDoListIsBrowseTodo) {
+  writeIni("[Settings]\nStartUpSchedule=1\nStartUpToDo=1\n");
+  startProgram();
+  idle();
+  const auto window = backend.find("BROWSETODO$WINDOW");
+  ASSERT_TRUE(window);
+  EXPECT_EQ(window->title, "To Do");
+  EXPECT_FALSE(backend.find("To Do List"));
+  backend.closeBox(window->id);
+  idle();
+}
+
 }  // namespace
 }  // namespace dw::app

@@ -233,12 +233,15 @@ TEST_F(QtDialogsTest, ControlsToolBarAndStatusZonesHaveAccessibleNames) {
     Window& f = rt.open(frame, {});
     frameId = f.id();
     std::vector<std::unique_ptr<Control>> controls;
+    controls.push_back(make(ControlType::List, 7, "", {4, 80, 100, 40}));
     controls.push_back(make(ControlType::Prompt, 1, "&Name:", {4, 4, 30, 10}));
     controls.push_back(make(ControlType::Entry, 2, "", {40, 4, 60, 10}));
     controls.push_back(make(ControlType::Entry, 3, "", {40, 20, 60, 10}));
     controls.push_back(make(ControlType::Image, 4, "", {4, 40, 20, 20}, "~PDWROTAT.GIF"));
     controls.push_back(make(ControlType::Button, 5, "&OK", {40, 40, 40, 14}));
     controls.push_back(make(ControlType::Check, 6, "&Active", {4, 64, 60, 10}));
+    controls.push_back(make(ControlType::Entry, 8, "", {4, 130, 30, 10}));
+    controls.push_back(make(ControlType::Prompt, 9, "&Days", {40, 130, 30, 10}));
     WindowDesc form;
     form.title = "Form";
     Window& w = rt.open(form, std::move(controls));
@@ -259,6 +262,8 @@ TEST_F(QtDialogsTest, ControlsToolBarAndStatusZonesHaveAccessibleNames) {
   EXPECT_EQ(name(4), "PDWROTAT");
   EXPECT_EQ(name(5), "OK");
   EXPECT_EQ(name(6), "Active");
+  EXPECT_EQ(name(7), "Form");  // a list without a prompt: its window's title
+  EXPECT_EQ(name(8), "Days");  // the prompt right after it
   auto* frame = qobject_cast<QMainWindow*>(backend->widgetOf(frameId));
   ASSERT_NE(frame, nullptr);
   QToolBar* bar = frame->findChild<QToolBar*>();

@@ -7,5 +7,6 @@ extern "C" const char* __lsan_default_suppressions() {
          "leak:libQt6Gui\n"
          "leak:libQt6Widgets\n"
          "leak:libdbus\n"
+         "leak:libQt6DBus\n"
          "leak:libglib\n";
 }

@@ -60,6 +60,9 @@ std::string lowerCase(std::string_view text);
 // reporting.
 void setDataOption(std::string dir);
 int openStore(dw::app::ScheduleStore& store, dw::app::StoreAccess access);
+// Enters the data directory (created for Change); `missing` when it does
+// not exist and need not (Read, ChangeExisting).
+int enterDataDirectory(dw::app::StoreAccess access, bool& missing);
 // Prints "dornctl: FILE: TEXT (CODE)" on standard error and gives kExitFile.
 int fileError(const dw::app::FileFault& fault);
 // "dornctl: no task with ID N" (kExitUsage).
@@ -86,6 +89,9 @@ int runSelect(const std::string& command, Arguments args);
 // compile), and of the tagged tasks.
 int whereIds(const std::string& expression, std::set<std::int32_t>& ids);
 int selectedIds(std::set<std::int32_t>& ids);
+// todo list|add|done|undone|remove, categories list|add|rename|remove
+int runTodo(Arguments args);
+int runCategories(Arguments args);
 
 void printHelp();
 

@@ -21,10 +21,22 @@ void setDataOption(std::string dir) {
 }
 
 int openStore(dw::app::ScheduleStore& store, dw::app::StoreAccess access) {
+  bool missing = false;
+  if (int rc = enterDataDirectory(access, missing)) return rc;
+  if (missing) {
+    store.treatAsMissing();
+    return kExitOk;
+  }
+  if (auto fault = store.open()) return fileError(*fault);
+  return kExitOk;
+}
+
+int enterDataDirectory(dw::app::StoreAccess access, bool& missing) {
   const std::string dir = dw::app::dataDirectory(g_dataOption);
   std::error_code ec;
+  missing = false;
   if (access != dw::app::StoreAccess::Change && !std::filesystem::exists(dir, ec)) {
-    store.treatAsMissing();
+    missing = true;
     return kExitOk;
   }
   std::string error;
@@ -38,7 +50,6 @@ int openStore(dw::app::ScheduleStore& store, dw::app::StoreAccess access) {
                  ec.message().c_str());
     return kExitFile;
   }
-  if (auto fault = store.open()) return fileError(*fault);
   return kExitOk;
 }
 

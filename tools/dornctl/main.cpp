@@ -53,6 +53,13 @@ void printHelp() {
       "                     the tasks as iCalendar events (FILE \"-\": standard output)\n"
       "  import FILE.ics [--category NAME] [--dry-run]\n"
       "                     events as new tasks; prints their IDs\n"
+      "  todo list [--json]   the to-do items (ID: the item's record number)\n"
+      "  todo add TEXT [--priority N]   a new item (priority 1 to 10, default 5);\n"
+      "                     prints its ID\n"
+      "  todo done ID, todo undone ID, todo remove ID\n"
+      "  categories list [--json]\n"
+      "  categories add NAME, categories rename OLD NEW, categories remove NAME\n"
+      "                     a category that a task uses cannot be renamed or removed\n"
       "\n"
       "Task options:\n"
       "  --description TEXT         title, at most 40 characters\n"
@@ -115,6 +122,8 @@ int main(int argc, char** argv) {
   if (command == "enable" || command == "disable" || command == "skip")
     return dornctl::runFlag(command, args);
   if (command == "select" || command == "unselect") return dornctl::runSelect(command, args);
+  if (command == "todo") return dornctl::runTodo(args);
+  if (command == "categories") return dornctl::runCategories(args);
   if (command == "export") return dornctl::runExport(args);
   if (command == "import") return dornctl::runImport(args);
   // Hidden: the iCalendar mapping of one task, and of a file, without the

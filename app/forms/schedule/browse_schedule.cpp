@@ -6,15 +6,16 @@
 #include <vector>
 
 #include "app/data/app_files.h"
-#include "app/routines/file_routines.h"
 #include "app/data/requests.h"
-#include "app/routines/settings.h"
-#include "app/routines/window_position.h"
 #include "app/forms/schedule/browse_schedule_list.h"
 #include "app/forms/schedule/browse_schedule_rows.h"
 #include "app/forms/schedule/browse_schedule_views.h"
 #include "app/forms/schedule/run_now.h"
 #include "app/forms/schedule/schedule_calls.h"
+#include "app/forms/schedule/update_schedule.h"
+#include "app/routines/file_routines.h"
+#include "app/routines/settings.h"
+#include "app/routines/window_position.h"
 #include "runtime/lang/dates.h"
 #include "runtime/lang/picture.h"
 #include "runtime/lang/symbol_table.h"
@@ -40,7 +41,9 @@ ScheduleViewObserver g_observer;
 // The window's state while it is open.
 class ScheduleWindow {
  public:
-  ScheduleWindow() : m_browser({bw::kList, bw::kAdd, bw::kChange, bw::kDelete, bw::kLocator}) {}
+  ScheduleWindow()
+      : m_browser({bw::kList, bw::kAdd, bw::kChange, bw::kDelete, bw::kLocator, bw::kReschedule,
+                   bw::kRunNow}) {}
 
   void open() {
     ui::Runtime& rt = runtime();
@@ -96,7 +99,11 @@ class ScheduleWindow {
         tabChosen();
         break;
       case bw::kAdd:
+        // The task form starts a new task on the day this window shows
+        // (today until the user picks another).
+        selectedDay() = m_views.selectedDay();
         m_browser.add(m_views.current() == schedule_view::kByCategory ? m_views.category() : "");
+        selectedDay() = 0;
         break;
       case bw::kChange:
         m_browser.changeOrDelete(request::kChange);
@@ -137,7 +144,8 @@ class ScheduleWindow {
 
   void windowPopup() {
     const int commands[] = {bw::kAdd, bw::kChange, bw::kDelete, bw::kReschedule, bw::kRunNow};
-    const int choice = ui::popup(kBrowseWindowPopup);
+    // The commands on the chosen task are greyed while there is none.
+    const int choice = ui::popup(m_browser.empty() ? kEmptyBrowseWindowPopup : kBrowseWindowPopup);
     if (choice >= 1 && choice <= 5) runtime().post(ev::kAccepted, commands[choice - 1]);
   }
 

@@ -35,6 +35,8 @@ inline constexpr long kStartUpScheduleStack = 25000;
 
 // The window's popup (the list's: browse_schedule_list.h).
 inline constexpr const char* kBrowseWindowPopup = "&Add|&Change|&Delete|-|&Reschedule|Run &Now";
+inline constexpr const char* kEmptyBrowseWindowPopup =
+    "&Add|~&Change|~&Delete|-|~&Reschedule|~Run &Now";
 
 namespace browse_window = dorn002;
 

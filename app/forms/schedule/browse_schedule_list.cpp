@@ -5,10 +5,10 @@
 #include <cctype>
 
 #include "app/data/app_files.h"
-#include "app/routines/file_routines.h"
 #include "app/data/requests.h"
 #include "app/forms/schedule/browse_schedule_rows.h"
 #include "app/forms/schedule/schedule_calls.h"
+#include "app/routines/file_routines.h"
 #include "runtime/lang/errors.h"
 #include "runtime/ui/events.h"
 #include "runtime/ui/keycodes.h"
@@ -84,12 +84,13 @@ void ScheduleBrowser::refillAt(std::uint32_t recordNumber) {
 }
 
 void ScheduleBrowser::updateButtons() {
-  if (empty()) {
-    runtime().disable(m_fields.change);
-    runtime().disable(m_fields.remove);
-  } else {
-    runtime().enable(m_fields.change);
-    runtime().enable(m_fields.remove);
+  const bool none = empty();
+  for (const int field : {m_fields.change, m_fields.remove, m_fields.reschedule, m_fields.runNow}) {
+    if (field == 0) continue;
+    if (none)
+      runtime().disable(field);
+    else
+      runtime().enable(field);
   }
 }
 

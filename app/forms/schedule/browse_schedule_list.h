@@ -32,6 +32,10 @@ struct BrowseFields {
   int change = 0;
   int remove = 0;
   int locator = 0;  // a string showing what was typed; 0 none
+  // Further commands that act on the chosen task (disabled, like Change
+  // and Delete, while the list is empty); 0 none.
+  int reschedule = 0;
+  int runNow = 0;
 };
 
 // The button a list key stands for (0: none).

@@ -121,13 +121,7 @@ void TaskEditor::bind() {
   const auto use = [&](int field, ui::VarRef var) {
     if (field != 0) rt.use(field, var);
   };
-  if (f.category != 0) {
-    std::vector<std::string> names = categoryNames();
-    const std::string current = t.Category.str();
-    if (!current.empty() && std::find(names.begin(), names.end(), current) == names.end())
-      names.insert(names.begin(), current);
-    rt.setRows(f.category, names);
-  }
+  refreshCategories();
   use(f.taskType, textRef(t.TaskType));
   use(f.category, textRef(t.Category));
   use(f.description, textRef(t.Description));
@@ -317,7 +311,24 @@ void TaskEditor::play() {
   if (!platform::platform().playSound(file)) rt.select(m_fields.browseAlarm);
 }
 
+void TaskEditor::refreshCategories() {
+  if (m_fields.category == 0) return;
+  std::vector<std::string> names = categoryNames();
+  const std::string current = m_store.task.Category.str();
+  if (!current.empty() && std::find(names.begin(), names.end(), current) == names.end())
+    names.insert(names.begin(), current);
+  if (names == m_categories) return;
+  m_categories = names;
+  runtime().setRows(m_fields.category, std::move(names));
+  runtime().display(m_fields.category);
+}
+
 bool TaskEditor::handle(int event, int field) {
+  // Categories added in another window meanwhile: shown when the window
+  // or its drop list is entered again.
+  if (event == ev::kGainFocus || (field != 0 && field == m_fields.category &&
+                                  (event == ev::kSelected || event == ev::kDroppingDown)))
+    refreshCategories();
   if (field == 0 || (event != ev::kAccepted && event != ev::kNewSelection)) return false;
   const TaskFieldMap& f = m_fields;
   bool handled = true;

@@ -24,6 +24,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/data/records.h"
 
@@ -91,6 +92,11 @@ class TaskEditor {
   // Copies the message text box into the working copy (before writing).
   void takeMessage();
 
+  // Fills the category drop list again from the Categories table when
+  // what it holds changed (a category added or renamed in another window
+  // since); the task's own category stays listed.
+  void refreshCategories();
+
   void applyTaskTypeRule();
   void applyScheduleTypeRule();
   void applyAlarmRule();
@@ -110,6 +116,7 @@ class TaskEditor {
 
   TaskStore& m_store;
   TaskFieldMap m_fields;
+  std::vector<std::string> m_categories;  // what the drop list shows
   char m_message[kMessageMemoSize + 1] = {};
 };
 

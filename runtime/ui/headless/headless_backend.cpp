@@ -9,11 +9,16 @@
 
 namespace dw::ui {
 
+namespace {
+// How far apart the system puts the windows it places (pixels).
+constexpr int kSystemPlacementStep = 16;
+}  // namespace
+
 HeadlessBackend::HeadlessBackend(Runtime& runtime) : m_runtime(runtime) {}
 
 HeadlessBackend::~HeadlessBackend() = default;
 
-void HeadlessBackend::snapshot(Window& w) {
+void HeadlessBackend::snapshot(Window& w, unsigned parts) {
   WindowShot& shot = m_windows[w.id()];
   shot.id = w.id();
   shot.ownerSlot = w.ownerSlot();
@@ -21,7 +26,17 @@ void HeadlessBackend::snapshot(Window& w) {
   shot.label = w.desc().label;
   shot.title = w.desc().title;
   shot.status = w.statusMessage;
-  shot.pixels = w.pixels;
+  if (parts & window_part::kGeometry) {
+    // Only the coordinates the procedure chose; the system keeps its own.
+    if (w.pixels.x != kSystemPlaced) shot.pixels.x = w.pixels.x;
+    if (w.pixels.y != kSystemPlaced) shot.pixels.y = w.pixels.y;
+    shot.pixels.width = w.pixels.width;
+    shot.pixels.height = w.pixels.height;
+  }
+  if (parts & window_part::kState) {
+    shot.minimized = w.minimized;
+    shot.maximized = w.maximized;
+  }
   shot.focus = w.focusField();
   shot.menuBar = w.desc().menuBar;
   shot.toolBar = w.desc().toolBar;
@@ -39,6 +54,7 @@ FontMetrics HeadlessBackend::metrics(const Window&) {
 
 bool HeadlessBackend::createWindow(Window& w) {
   bool activate = false;
+  std::optional<WindowShot> placed;
   {
     std::lock_guard lock(m_mutex);
     if (m_failNext) {
@@ -46,9 +62,16 @@ bool HeadlessBackend::createWindow(Window& w) {
       return false;
     }
     ++m_created;
-    snapshot(w);
+    // A window the system places goes a step further down and to the
+    // right for each window made, as a desktop would put it.
+    const int step = kSystemPlacementStep * m_created;
+    WindowShot& shot = m_windows[w.id()];
+    shot.pixels = {step, step, 0, 0};
+    snapshot(w, window_part::kAll);
+    if (w.pixels.x == kSystemPlaced || w.pixels.y == kSystemPlaced) placed = shot;
     activate = m_activateOnCreate;
   }
+  if (placed) reportPlace(*placed);
   if (activate) m_runtime.windowActivated(w.id());
   return true;
 }
@@ -60,14 +83,21 @@ void HeadlessBackend::destroyWindow(Window& w) {
   std::erase_if(m_pending, [&](const auto& kv) { return kv.first.first == w.id(); });
 }
 
-void HeadlessBackend::updateWindow(Window& w) {
-  std::lock_guard lock(m_mutex);
-  snapshot(w);
+void HeadlessBackend::updateWindow(Window& w, unsigned parts) {
+  WindowShot shot;
+  {
+    std::lock_guard lock(m_mutex);
+    snapshot(w, parts);
+    shot = m_windows[w.id()];
+  }
+  // The screen tells where the window now stands, as a platform reports
+  // the moves and state changes the program makes.
+  if (parts & (window_part::kGeometry | window_part::kState)) reportPlace(shot);
 }
 
 void HeadlessBackend::addControl(Window& w, const Control&) {
   std::lock_guard lock(m_mutex);
-  snapshot(w);
+  snapshot(w, 0);
 }
 
 void HeadlessBackend::updateControl(Window& w, const Control& c) {
@@ -77,7 +107,7 @@ void HeadlessBackend::updateControl(Window& w, const Control& c) {
   // A redisplay that shows a new text replaces what was typed.
   auto& old = it->second.controls[c.field()];
   if (old.display != c.state().display) m_pending.erase({w.id(), c.field()});
-  snapshot(w);
+  snapshot(w, 0);
 }
 
 std::optional<std::string> HeadlessBackend::pendingText(Window& w, const Control& c) {
@@ -219,6 +249,64 @@ void HeadlessBackend::activate(std::uint32_t window) {
 
 void HeadlessBackend::moved(std::uint32_t window) {
   post(window, ev::kMoved, 0, {});
+}
+
+void HeadlessBackend::reportPlace(const WindowShot& shot) {
+  Message msg;
+  msg.kind = MessageKind::Placed;
+  msg.window = shot.id;
+  msg.place = {shot.pixels.x,      shot.pixels.y,  shot.pixels.width,
+               shot.pixels.height, shot.minimized, shot.maximized};
+  m_runtime.hub().postToWindow(msg);
+}
+
+void HeadlessBackend::placeAt(std::uint32_t window, Rect pixels) {
+  WindowShot shot;
+  {
+    std::lock_guard lock(m_mutex);
+    auto it = m_windows.find(window);
+    if (it == m_windows.end()) return;
+    it->second.pixels = pixels;
+    it->second.minimized = it->second.maximized = false;
+    shot = it->second;
+  }
+  reportPlace(shot);
+  post(window, ev::kMoved, 0, {});
+  post(window, ev::kSized, 0, {});
+}
+
+void HeadlessBackend::changeShowState(std::uint32_t window, bool minimized, bool maximized,
+                                      int event) {
+  WindowShot shot;
+  {
+    std::lock_guard lock(m_mutex);
+    auto it = m_windows.find(window);
+    if (it == m_windows.end()) return;
+    it->second.minimized = minimized;
+    it->second.maximized = maximized;
+    shot = it->second;
+  }
+  reportPlace(shot);
+  post(window, event, 0, {});
+}
+
+void HeadlessBackend::helpKey(std::uint32_t window) {
+  Message msg;
+  msg.kind = MessageKind::Help;
+  msg.window = window;
+  m_runtime.hub().postToWindow(msg);
+}
+
+void HeadlessBackend::minimize(std::uint32_t window) {
+  changeShowState(window, true, false, ev::kIconized);
+}
+
+void HeadlessBackend::maximize(std::uint32_t window) {
+  changeShowState(window, false, true, ev::kMaximized);
+}
+
+void HeadlessBackend::restore(std::uint32_t window) {
+  changeShowState(window, false, false, ev::kRestored);
 }
 
 void HeadlessBackend::advance(int hundredths) {

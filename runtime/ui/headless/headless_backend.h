@@ -50,7 +50,9 @@ class HeadlessBackend : public Backend {
     std::string label;
     std::string title;
     std::string status;
-    Rect pixels;
+    Rect pixels;  // where the window stands on the screen
+    bool minimized = false;
+    bool maximized = false;
     int focus = 0;
     std::vector<MenuEntry> menuBar;
     std::vector<ToolEntry> toolBar;
@@ -84,6 +86,15 @@ class HeadlessBackend : public Backend {
   void closeBox(std::uint32_t window);  // the window's close button
   void activate(std::uint32_t window);
   void moved(std::uint32_t window);
+  // The user moves and sizes a window to a pixel rectangle (EVENT:Moved,
+  // EVENT:Sized), or minimises, maximises or restores it (EVENT:Iconized,
+  // EVENT:Maximized, EVENT:Restored); the runtime learns where it stands.
+  void placeAt(std::uint32_t window, Rect pixels);
+  void minimize(std::uint32_t window);
+  void maximize(std::uint32_t window);
+  void restore(std::uint32_t window);
+  // F1 in a window: help on its focused control.
+  void helpKey(std::uint32_t window);
   // Lets time pass: each window's timer fires for every period elapsed.
   void advance(int hundredths);
   // Scrolls a list so that row `top` (0-based) is the first shown, with a
@@ -173,7 +184,7 @@ class HeadlessBackend : public Backend {
   bool createWindow(Window& window) override;
   int showPopup(const PopupMenu& menu, std::optional<int> x, std::optional<int> y) override;
   void destroyWindow(Window& window) override;
-  void updateWindow(Window& window) override;
+  void updateWindow(Window& window, unsigned parts) override;
   void addControl(Window& window, const Control& control) override;
   void updateControl(Window& window, const Control& control) override;
   std::optional<std::string> pendingText(Window& window, const Control& control) override;
@@ -197,7 +208,13 @@ class HeadlessBackend : public Backend {
     long long due = 0;
   };
   void post(std::uint32_t window, int event, int field, UserValue value);
-  void snapshot(Window& window);
+  // Copies the window's state; its place and size and its minimised or
+  // maximised state only with those parts (the screen keeps what the user
+  // gave it otherwise).
+  void snapshot(Window& window, unsigned parts);
+  // Tells the runtime where a window stands now (a Placed message).
+  void reportPlace(const WindowShot& shot);
+  void changeShowState(std::uint32_t window, bool minimized, bool maximized, int event);
 
   Runtime& m_runtime;
   mutable std::mutex m_mutex;

@@ -2,7 +2,11 @@
 // reading the accessibility tree) can tell its parts apart:
 //   buttons, check boxes, radios, groups, strings, prompts, tabs  their text
 //   entries, lists, drop lists, spin boxes, texts, progress bars  the text of
-//                                                   the prompt declared before them
+//                                                   the prompt declared before them,
+//                                                   else of a prompt declared right
+//                                                   after them that introduces no
+//                                                   control of its own; a list without
+//                                                   either takes its window's title
 //   images                                          the file name without its extension
 //   tool bar buttons                                their tip; tool bar images as images
 //   status-bar zones                                "Status zone N"
@@ -64,6 +68,16 @@ QString promptBefore(const Window& w, int index) {
   return {};
 }
 
+// A prompt declared right after control `index` that introduces nothing
+// after it (a prompt that follows what it names, as "Days" after a count).
+QString promptAfter(const Window& w, int index) {
+  const auto& controls = w.controls();
+  const int size = static_cast<int>(controls.size());
+  if (index + 1 >= size || controls[index + 1]->state().type != ControlType::Prompt) return {};
+  if (index + 2 < size && namedByPrompt(controls[index + 2]->state().type)) return {};
+  return plain(controls[index + 1]->state().text);
+}
+
 }  // namespace
 
 void nameForAccessibility(QtWindow& qw, Window& w) {
@@ -74,9 +88,11 @@ void nameForAccessibility(QtWindow& qw, Window& w) {
     QString name;
     if (s.type == ControlType::Image)
       name = imageName(s.icon);
-    else if (namedByPrompt(s.type))
+    else if (namedByPrompt(s.type)) {
       name = promptBefore(w, index);
-    else if (s.type != ControlType::StringVar)
+      if (name.isEmpty()) name = promptAfter(w, index);
+      if (name.isEmpty() && s.type == ControlType::List) name = plain(w.desc().title);
+    } else if (s.type != ControlType::StringVar)
       name = plain(s.text);
     if (name.isEmpty() && s.type == ControlType::Button) name = imageName(s.icon);
     if (!name.isEmpty()) qc.widget->setAccessibleName(name);

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -39,6 +40,10 @@ constexpr int kFrameMinimumHeight = 200;
 // between permanent zones.
 constexpr int kStretchZoneMinimum = 80;
 constexpr int kZoneSpacing = 6;
+// What an MDI sub-window adds around its content: its borders and title
+// bar.  A child's size is its content's; the sub-window is this much larger.
+constexpr int kSubFrameWidth = 8;
+constexpr int kSubFrameHeight = 30;
 
 // Close box and moves of a window become events for its procedure.
 class WindowFilter : public QObject {
@@ -51,6 +56,11 @@ class WindowFilter : public QObject {
       m_backend.postEvent(m_qw.id, ev::kCloseWindow, 0);
       return true;
     }
+    // Where the window stands reaches the runtime before the event that
+    // tells the procedure, so the procedure reads the new place.
+    if (!m_qw.destroying && (e->type() == QEvent::Move || e->type() == QEvent::Resize ||
+                             e->type() == QEvent::WindowStateChange))
+      m_backend.reportPlace(m_qw);
     if (e->type() == QEvent::Move && !(m_qw.top->windowState() & Qt::WindowMinimized))
       m_backend.postEvent(m_qw.id, ev::kMoved, 0);
     if (e->type() == QEvent::Resize && m_qw.top->isVisible())
@@ -70,6 +80,31 @@ class WindowFilter : public QObject {
  private:
   QtBackend& m_backend;
   QtWindow& m_qw;
+};
+
+// F1 anywhere in the program asks for help on the focused control of the
+// window that holds the focus (or, failing that, of the active window).
+class HelpKeyFilter : public QObject {
+ public:
+  explicit HelpKeyFilter(QtBackend& backend) : m_backend(backend) {}
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<QKeyEvent*>(e);
+    if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier || key->isAutoRepeat())
+      return false;
+    QWidget* from = QApplication::focusWidget();
+    if (!from) from = QApplication::activeWindow();
+    const std::uint32_t window = m_backend.windowHolding(from);
+    if (window == 0) return false;
+    Message msg;
+    msg.kind = MessageKind::Help;
+    msg.window = window;
+    m_backend.runtime().hub().postToWindow(msg);
+    return true;
+  }
+
+ private:
+  QtBackend& m_backend;
 };
 
 void addMenuEntries(QtBackend& backend, QtWindow& qw, QWidget* parentMenu, const MenuEntry& e,
@@ -109,10 +144,22 @@ void syncMenuState(QtWindow& qw, const std::vector<MenuEntry>& entries) {
 
 }  // namespace
 
-QtBackend::QtBackend(Runtime& runtime) : m_runtime(runtime) {}
+QtBackend::QtBackend(Runtime& runtime) : m_runtime(runtime) {
+  m_helpKeys = std::make_unique<HelpKeyFilter>(*this);
+  QApplication::instance()->installEventFilter(m_helpKeys.get());
+}
 
 QtBackend::~QtBackend() {
   shutdown();
+  if (QCoreApplication* app = QApplication::instance()) app->removeEventFilter(m_helpKeys.get());
+}
+
+std::uint32_t QtBackend::windowHolding(const QWidget* widget) const {
+  // The nearest window: an MDI child before the frame that holds it.
+  for (const QWidget* w = widget; w; w = w->parentWidget())
+    for (const auto& [id, qw] : m_windows)
+      if (qw->top == w) return id;
+  return 0;
 }
 
 void QtBackend::shutdown() {
@@ -257,33 +304,81 @@ void QtBackend::buildChrome(QtWindow& qw, Window& w) {
   }
 }
 
-void QtBackend::applyWindow(QtWindow& qw, Window& w) {
+void QtBackend::applyWindow(QtWindow& qw, Window& w, unsigned parts) {
   const WindowDesc& d = w.desc();
   QWidget* top = qw.top;
-  top->setWindowTitle(qs(d.title));
-  if (!d.fontFace.empty() || d.fontSize > 0) {
+  if (parts & window_part::kTitle) {
+    top->setWindowTitle(qs(d.title));
+    const QPixmap icon = pixmapFor(d.icon);
+    if (!icon.isNull()) top->setWindowIcon(QIcon(icon));
+  }
+  if ((parts & window_part::kFont) && (!d.fontFace.empty() || d.fontSize > 0)) {
     QFont font = top->font();
     if (!d.fontFace.empty()) font.setFamily(qs(d.fontFace));
     if (d.fontSize > 0) font.setPointSize(d.fontSize);
     top->setFont(font);
   }
-  const QPixmap icon = pixmapFor(d.icon);
-  if (!icon.isNull()) top->setWindowIcon(QIcon(icon));
-  const Rect& r = w.pixels;
-  if (r.width > 0 && r.height > 0) {
-    if (qw.frame)
-      qw.frame->resize(r.width, r.height);
-    else if (qw.sub)
-      qw.sub->resize(r.width + 8, r.height + 30);
-    else
-      top->resize(r.width, r.height);
+  if (parts & window_part::kGeometry) {
+    const Rect& r = w.pixels;
+    if (r.width > 0 && r.height > 0) {
+      if (qw.frame)
+        qw.frame->resize(r.width, r.height);
+      else if (qw.sub)
+        qw.sub->resize(r.width + kSubFrameWidth, r.height + kSubFrameHeight);
+      else
+        top->resize(r.width, r.height);
+    }
+    if (r.x != kSystemPlaced && r.y != kSystemPlaced) top->move(r.x, r.y);
   }
-  if (r.x != kSystemPlaced && r.y != kSystemPlaced) top->move(r.x, r.y);
-  if (!qw.zones.empty()) qw.zones.front()->setText(qs(w.statusMessage));
-  syncMenuState(qw, d.menuBar);
-  for (const ToolEntry& t : d.toolBar)
-    if (auto it = qw.actions.find(t.field); t.field != 0 && it != qw.actions.end())
-      it->second->setEnabled(!t.disabled);
+  if ((parts & window_part::kStatus) && !qw.zones.empty())
+    qw.zones.front()->setText(qs(w.statusMessage));
+  if (parts & window_part::kMenus) {
+    syncMenuState(qw, d.menuBar);
+    for (const ToolEntry& t : d.toolBar)
+      if (auto it = qw.actions.find(t.field); t.field != 0 && it != qw.actions.end())
+        it->second->setEnabled(!t.disabled);
+  }
+  if ((parts & window_part::kState) && top->isVisible()) {
+    const Qt::WindowStates now = top->windowState();
+    if (w.minimized) {
+      if (!(now & Qt::WindowMinimized)) top->showMinimized();
+    } else if (w.maximized) {
+      if (!(now & Qt::WindowMaximized) || (now & Qt::WindowMinimized)) top->showMaximized();
+    } else if (now & (Qt::WindowMinimized | Qt::WindowMaximized)) {
+      top->showNormal();
+    }
+  }
+}
+
+void QtBackend::reportPlace(const QtWindow& qw) {
+  const QWidget* top = qw.top;
+  if (!top) return;
+  Message msg;
+  msg.kind = MessageKind::Placed;
+  msg.window = qw.id;
+  const Qt::WindowStates s = top->windowState();
+  msg.place.minimized = (s & Qt::WindowMinimized) != 0;
+  msg.place.maximized = (s & Qt::WindowMaximized) != 0;
+  msg.place.x = top->x();
+  msg.place.y = top->y();
+  msg.place.width = top->width() - (qw.sub ? kSubFrameWidth : 0);
+  msg.place.height = top->height() - (qw.sub ? kSubFrameHeight : 0);
+  m_runtime.hub().postToWindow(msg);
+}
+
+void QtBackend::fitFrameAround(QtWindow& app, QWidget& child) {
+  if (!app.frame || !app.mdi) return;
+  if (app.frame->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) return;
+  const QRect area = app.mdi->viewport()->rect();
+  const int wider = child.geometry().right() + 1 - area.width();
+  const int taller = child.geometry().bottom() + 1 - area.height();
+  if (wider <= 0 && taller <= 0) return;
+  QSize size = app.frame->size() + QSize(std::max(wider, 0), std::max(taller, 0));
+  if (const QScreen* screen = app.frame->screen()) {
+    const QRect room = screen->availableGeometry();
+    size = size.boundedTo(room.size());
+  }
+  app.frame->resize(size);
 }
 
 bool QtBackend::createWindow(Window& w) {
@@ -297,6 +392,9 @@ bool QtBackend::createWindow(Window& w) {
         qw->frame = new QMainWindow;
         qw->mdi = new QMdiArea;
         qw->frame->setCentralWidget(qw->mdi);
+        // A child larger than the area is reached by scrolling.
+        qw->mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        qw->mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         qw->content = qw->mdi->viewport();
         qw->top = qw->frame;
         buildChrome(*qw, w);
@@ -322,14 +420,18 @@ bool QtBackend::createWindow(Window& w) {
     qw->top->setObjectName(qs(w.className()));
     qw->top->installEventFilter(new WindowFilter(*this, *qw));
     createControlWidgets(*this, *qw, w);
-    applyWindow(*qw, w);
+    applyWindow(*qw, w, window_part::kAll & ~window_part::kState);
     nameForAccessibility(*qw, w);
     w.platformHandle = qw->top.data();
     // Qt ignores a modality set on a window already shown.
     if (w.desc().modal) qw->top->setWindowModality(Qt::ApplicationModal);
-    QWidget* top = qw->top;
+    QtWindow& shown = *qw;
     m_windows[w.id()] = std::move(qw);
-    top->show();
+    shown.top->show();
+    if (w.minimized || w.maximized) applyWindow(shown, w, window_part::kState);
+    if (shown.sub)
+      for (auto& [id, other] : m_windows)
+        if (other->kind == WindowKind::Application) fitFrameAround(*other, *shown.sub);
     ok = true;
   });
   return ok;
@@ -363,10 +465,10 @@ void QtBackend::destroyWindow(Window& w) {
   w.platformHandle = nullptr;
 }
 
-void QtBackend::updateWindow(Window& w) {
+void QtBackend::updateWindow(Window& w, unsigned parts) {
   m_dispatcher.call([&] {
     auto it = m_windows.find(w.id());
-    if (it != m_windows.end()) applyWindow(*it->second, w);
+    if (it != m_windows.end()) applyWindow(*it->second, w, parts);
   });
 }
 

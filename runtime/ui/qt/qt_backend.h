@@ -9,7 +9,8 @@
 // through the runtime's MessageHub: clicks and menu choices as
 // EVENT:Accepted, typed text with the event that accepts it, focus moves,
 // activation, moves, the close box, timer ticks, the mouse over controls
-// and drags between them (qt_input.cpp).
+// and drags between them (qt_input.cpp), F1 as a request for help on the
+// focused control.
 //
 // Thread-safety: the Backend members are called by runtime threads (under
 // the Runtime lock) or the GUI thread; all widget work happens on the GUI
@@ -67,7 +68,7 @@ class QtBackend : public Backend {
   // qt_popup.cpp
   int showPopup(const PopupMenu& menu, std::optional<int> x, std::optional<int> y) override;
   void destroyWindow(Window& window) override;
-  void updateWindow(Window& window) override;
+  void updateWindow(Window& window, unsigned parts) override;
   void addControl(Window& window, const Control& control) override;
   void updateControl(Window& window, const Control& control) override;
   std::optional<std::string> pendingText(Window& window, const Control& control) override;
@@ -90,13 +91,21 @@ class QtBackend : public Backend {
   void postEvent(std::uint32_t window, int event, int field, UserValue value = {});
   void postFocus(std::uint32_t window, int field);
   Runtime& runtime() { return m_runtime; }
+  // Tells the runtime where a window stands and in which state (GUI thread).
+  void reportPlace(const QtWindow& qw);
+  // The id of the open window whose widgets hold `widget`, 0 for none.
+  std::uint32_t windowHolding(const QWidget* widget) const;
 
  private:
   void buildFrame(QtWindow& qw, Window& w);
   void buildChrome(QtWindow& qw, Window& w);
   // Deletes one window's widgets and forgets its record.
   void destroyRecord(std::uint32_t id);
-  void applyWindow(QtWindow& qw, Window& w);
+  // Shows the parts (window_part bits) of the window's state.
+  void applyWindow(QtWindow& qw, Window& w, unsigned parts);
+  // Grows the frame, within the screen, so that a new MDI child fits in
+  // its area.
+  void fitFrameAround(QtWindow& app, QWidget& child);
   // qt_dialogs.cpp
   bool hasScreen() const;
   QWidget* ownerWidget(std::uint32_t windowId) const;
@@ -107,6 +116,7 @@ class QtBackend : public Backend {
   bool m_dialogsWithoutScreen = false;
   QPointer<QWidget> m_helpWindow;                         // a HelpWindow
   std::map<int, std::unique_ptr<QTimer>> m_threadTimers;  // window-less timers by slot
+  std::unique_ptr<QObject> m_helpKeys;                    // F1 anywhere: help
 };
 
 }  // namespace dw::ui::qt
