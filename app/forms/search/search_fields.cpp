@@ -21,7 +21,8 @@ void add(std::vector<SearchField>& out, int control, int last, QbeKind kind, con
 
 #define DW_TEXT_OF(member) \
   [](const ScheduleRecord& r, const std::string&) { return r.member.str(); }
-#define DW_NUMBER_OF(member) [](const ScheduleRecord& r) { return static_cast<std::int64_t>(r.member); }
+#define DW_NUMBER_OF(member) \
+  [](const ScheduleRecord& r) { return static_cast<std::int64_t>(r.member); }
 
 std::int64_t limitNumber(const SearchField& f, const std::string& upper) {
   const lang::PictureValue v = lang::deformat(upper, f.picture);

@@ -122,8 +122,10 @@ class SearchWindow {
       // selected; selecting anything else but that button forgets it.
       if (event == ev::kSelected || event == ev::kAccepted) {
         const int index = fieldOfControl(m_fields, field);
-        if (index >= 0) m_current = index;
-        else if (event == ev::kSelected && field != sf::kSearchType) m_current = -1;
+        if (index >= 0)
+          m_current = index;
+        else if (event == ev::kSelected && field != sf::kSearchType)
+          m_current = -1;
       }
       if (event == ev::kCompleted) {
         completeEdit();
