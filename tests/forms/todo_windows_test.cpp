@@ -133,7 +133,8 @@ TEST_F(ToDoWindowsTest, TheFirstOpeningStoresTheProportionsAndTheSecondUsesThem)
   backend.press(w.id, tv::kClose);
   idle();
 
-  (void)platform::writeProfileString("ViewToDo", "CtrlSize1", std::string("100100500500"), kIniFile);
+  (void)platform::writeProfileString("ViewToDo", "CtrlSize1", std::string("100100500500"),
+                                     kIniFile);
   w = openView();
   EXPECT_EQ(rect(w.id, tv::kList).x, 26);
   EXPECT_EQ(rect(w.id, tv::kList).width, 130);
