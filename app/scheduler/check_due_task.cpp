@@ -7,12 +7,12 @@
 #include <string>
 
 #include "app/data/app_files.h"
-#include "app/scheduler/message_window.h"
-#include "app/scheduler/next_occurrence.h"
-#include "app/scheduler/run_command.h"
 #include "app/data/schedule_ids.h"
 #include "app/data/table_codes.h"
 #include "app/routines/window_position.h"
+#include "app/scheduler/message_window.h"
+#include "app/scheduler/next_occurrence.h"
+#include "app/scheduler/run_command.h"
 #include "runtime/lang/dates.h"
 #include "runtime/lang/errors.h"
 #include "runtime/platform/platform.h"
@@ -182,16 +182,23 @@ void CheckDueTask() {
   addCompletedCopy(f, saved, completedCopyId(f, saved.record.ID));
 }
 
-std::optional<NextTask> firstEnabledTask() {
+std::vector<NextTask> firstEnabledTasks(int count) {
+  std::vector<NextTask> tasks;
   ScheduleFile& f = SCH1();
-  if (!f.isOpen()) return std::nullopt;
+  if (!f.isOpen() || count <= 0) return tasks;
   lang::pushErrorState();
-  std::optional<NextTask> next;
   f.noMemo();
-  if (f.set(sch_key::kKeyDateEnabled) == 0 && f.next() == 0 && f->Disabled != 1)
-    next = NextTask{f->Description.str(), f->Date, f->Time};
+  if (f.set(sch_key::kKeyDateEnabled) == 0)
+    while (static_cast<int>(tasks.size()) < count && f.next() == 0 && f->Disabled != 1)
+      tasks.push_back(NextTask{f->Description.str(), f->Date, f->Time});
   lang::popErrorState();
-  return next;
+  return tasks;
+}
+
+std::optional<NextTask> firstEnabledTask() {
+  std::vector<NextTask> first = firstEnabledTasks(1);
+  if (first.empty()) return std::nullopt;
+  return std::move(first.front());
 }
 
 }  // namespace dw::app
