@@ -14,7 +14,8 @@
 // --show-todo or --add open that window; instance_requests.h) over a local
 // socket and ends with 0; only when the running program cannot be reached
 // does it tell the user that Dornwatch is already running
-// (data_directory_lock.h).  For tests, the environment
+// (data_directory_lock.h).  Where the desktop offers a tray, the program
+// shows its icon there (tray.h).  For tests, the environment
 // variable DORNWATCH_AUTOEXIT=N chooses File > Exit N milliseconds after
 // the frame has opened.
 //
@@ -37,13 +38,14 @@
 #include <string>
 #include <system_error>
 
+#include "app/frame/frame_windows.h"
+#include "app/frame/main_frame.h"
+#include "app/instance_requests.h"
 #include "app/scheduler/data_directory_lock.h"
 #include "app/scheduler/data_paths.h"
-#include "app/frame/main_frame.h"
 #include "app/scheduler/main_frame_work.h"
-#include "app/frame/frame_windows.h"
-#include "app/instance_requests.h"
 #include "app/scheduler/notifications.h"
+#include "app/tray.h"
 #include "runtime/lang/env_file.h"
 #include "runtime/ui/qt/desktop_notifier.h"
 #include "runtime/ui/qt/instance_channel.h"
@@ -114,6 +116,8 @@ int runGui(int argc, char** argv, const std::string& dataDir, const std::string&
   if (std::string error; !server.listen(socketPath, &error))
     std::fprintf(stderr, "dornwatch: a second start cannot reach this one: %s\n", error.c_str());
   if (!request.empty()) requests.handle(request);
+  // The tray icon, where the desktop offers a tray.
+  dw::app::Tray tray(backend, requests, &app);
   // Desktop notifications for due messages, when the user chose them.
   dw::ui::qt::DesktopNotifier notifier(
       backend.dispatcher(),
@@ -125,7 +129,8 @@ int runGui(int argc, char** argv, const std::string& dataDir, const std::string&
       },
       &app);
   dw::app::setNotificationSender([&notifier](std::uint32_t key, const std::string& text) {
-    return notifier.send(key, "Dornwatch", text, {{"open", "Open"}, {"snooze", "Snooze 10 minutes"}});
+    return notifier.send(key, "Dornwatch", text,
+                         {{"open", "Open"}, {"snooze", "Snooze 10 minutes"}});
   });
   if (g_signalPipe[0] >= 0) {
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
