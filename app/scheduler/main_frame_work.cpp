@@ -2,10 +2,10 @@
 #include "app/scheduler/main_frame_work.h"
 
 #include "app/data/app_files.h"
+#include "app/routines/file_routines.h"
 #include "app/scheduler/check_advance_warning.h"
 #include "app/scheduler/check_due_task.h"
 #include "app/scheduler/driver_seams.h"
-#include "app/routines/file_routines.h"
 #include "app/scheduler/notifications.h"
 #include "app/scheduler/purge_completed.h"
 #include "app/scheduler/todo_adder.h"
