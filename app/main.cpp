@@ -14,7 +14,8 @@
 // --show-todo or --add open that window; instance_requests.h) over a local
 // socket and ends with 0; only when the running program cannot be reached
 // does it tell the user that Dornwatch is already running
-// (data_directory_lock.h).  For tests, the environment
+// (data_directory_lock.h).  Where the desktop offers a tray, the program
+// shows its icon there (tray.h).  For tests, the environment
 // variable DORNWATCH_AUTOEXIT=N chooses File > Exit N milliseconds after
 // the frame has opened.
 //
@@ -44,6 +45,7 @@
 #include "app/scheduler/data_paths.h"
 #include "app/scheduler/main_frame_work.h"
 #include "app/scheduler/notifications.h"
+#include "app/tray.h"
 #include "runtime/lang/env_file.h"
 #include "runtime/ui/qt/desktop_notifier.h"
 #include "runtime/ui/qt/instance_channel.h"
@@ -122,6 +124,8 @@ int runGui(int argc, char** argv, const std::string& dataDir, const std::string&
   if (std::string error; !server.listen(socketPath, &error))
     std::fprintf(stderr, "dornwatch: a second start cannot reach this one: %s\n", error.c_str());
   if (!request.empty()) requests.handle(request);
+  // The tray icon, where the desktop offers a tray.
+  dw::app::Tray tray(backend, requests, &app);
   // Desktop notifications for due messages, when the user chose them.
   dw::ui::qt::DesktopNotifier desktopNotifier(
       backend.dispatcher(),

@@ -1,5 +1,5 @@
 // The main frame (see main_frame.h).  The scheduler's timer work and the
-// next task of the title come from the schedule file through
+// next tasks of the title and the tray come from the schedule file through
 // driver_seams.h; the windows started from the menu are registered with
 // frame_menu.h, and an item whose window is missing says so in the status
 // bar.
@@ -9,16 +9,17 @@
 #include <optional>
 #include <string>
 
-#include "app/scheduler/driver_seams.h"
+#include "app/data/requests.h"
 #include "app/frame/frame_menu.h"
 #include "app/frame/frame_popup.h"
+#include "app/frame/setup_window.h"
+#include "app/routines/settings.h"
+#include "app/routines/window_position.h"
+#include "app/scheduler/driver_seams.h"
 #include "app/scheduler/frame_title.h"
 #include "app/scheduler/main_frame_work.h"
-#include "app/data/requests.h"
-#include "app/routines/settings.h"
 #include "app/scheduler/message_window.h"
-#include "app/frame/setup_window.h"
-#include "app/routines/window_position.h"
+#include "app/scheduler/tray_state.h"
 #include "runtime/ui/events.h"
 #include "runtime/ui/runtime.h"
 #include "runtime/ui/var_ref.h"
@@ -66,14 +67,28 @@ bool startsAWindow(int field) {
   }
 }
 
-// Each timer tick of the frame: the scheduler's work while it is active,
-// then the title that tells the user what state it is in.
+// The tray's texts, worked out here on the frame's thread (the tray itself
+// lives on the GUI thread and never reads the schedule).
+void refreshTray(bool active) {
+  if (!trayWanted()) return;
+  publishTrayState(trayState(kApplicationTitle, active, nextTasks(kTrayTasks), keepInTrayChosen()));
+}
+
+// Each timer tick of the frame: the switch the tray asked for, the
+// scheduler's work while it is active, then the title that tells the user
+// what state it is in, and the tray's texts.
 void frameTick() {
+  if (const std::optional<bool> wanted = takeActiveRequest();
+      wanted && *wanted != settings().startUpActive) {
+    settings().startUpActive = *wanted;
+    (void)saveSettings();  // as Setup's OK; a failed write is not reported
+  }
   const bool active = settings().startUpActive;
   if (active) runTimerWork();
   const std::optional<NextTask> next = active ? nextTask() : std::nullopt;
   runtime().setProperty(0, ui::prop::kText,
                         frameTitle(kApplicationTitle, active, currentPlacement().minimized, next));
+  refreshTray(active);
 }
 
 }  // namespace
@@ -100,7 +115,9 @@ namespace {
 bool g_minimizedStart = false;  // set before the program's threads start
 }  // namespace
 
-void requestMinimizedStart() { g_minimizedStart = true; }
+void requestMinimizedStart() {
+  g_minimizedStart = true;
+}
 
 void Main() {
   ui::Runtime& rt = runtime();
@@ -144,6 +161,7 @@ void Main() {
       case ev::kAccepted:
         if (rt.field() == frame::kSetup) {
           Setup();
+          refreshTray(settings().startUpActive);
           rt.display();
         } else if (rt.field() == frame::kAbout) {
           About();

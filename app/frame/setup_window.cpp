@@ -7,6 +7,7 @@
 #include "app/routines/settings.h"
 #include "app/routines/window_position.h"
 #include "app/scheduler/notifications.h"
+#include "app/scheduler/tray_state.h"
 #include "runtime/ui/events.h"
 #include "runtime/ui/message_box.h"
 #include "runtime/ui/runtime.h"
@@ -68,6 +69,9 @@ void Setup() {
   // Due messages as desktop notifications: DORN.INI, section "Desktop".
   std::uint8_t notify = notificationsChosen() ? 1 : 0;
   rt.use(setup::kNotifications, ui::VarRef::of(notify));
+  // Closing the frame hides it in the tray: DORN.INI, section "Desktop".
+  std::uint8_t keepInTray = keepInTrayChosen() ? 1 : 0;
+  rt.use(setup::kKeepInTray, ui::VarRef::of(keepInTray));
 
   while (rt.accept()) {
     noteWindowState(rt.event());
@@ -82,6 +86,7 @@ void Setup() {
       case setup::kOK:
         (void)saveSettings();  // a failed write is not reported
         if ((notify != 0) != notificationsChosen()) (void)chooseNotifications(notify != 0);
+        if ((keepInTray != 0) != keepInTrayChosen()) (void)chooseKeepInTray(keepInTray != 0);
         if (std::string error;
             (atLogin != 0) != autostartEnabled() && !setAutostart(atLogin != 0, &error))
           rt.message("Dornwatch cannot change its start at login.\r\n" + error, "Dornwatch Setup",

@@ -6,7 +6,10 @@
 // "&OK" writes the seven keys to DORN.INI; "Cancel" reads them back from
 // DORN.INI, undoing the edits.  The window keeps its position in the section
 // "Setup".  "Start Dornwatch when I log in" shows whether the autostart
-// entry exists (autostart.h); "&OK" writes or removes it.
+// entry exists (autostart.h); "&OK" writes or removes it.  "Show messages
+// as desktop notifications" and "Keep running in the tray when the frame is
+// closed" live in the section "Desktop" (notifications.h, tray_state.h) and
+// are written by "&OK".
 //
 // Thread-safety: runs on the main frame's thread (thread 1), under the
 // Runtime lock; the frame's loop and its timer work wait meanwhile.

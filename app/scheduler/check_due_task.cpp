@@ -319,16 +319,23 @@ void forgetUnwrittenOccurrence() {
   pending() = {};
 }
 
-std::optional<NextTask> firstEnabledTask() {
+std::vector<NextTask> firstEnabledTasks(int count) {
+  std::vector<NextTask> tasks;
   ScheduleFile& f = SCH1();
-  if (!f.isOpen()) return std::nullopt;
+  if (!f.isOpen() || count <= 0) return tasks;
   lang::pushErrorState();
-  std::optional<NextTask> next;
   f.noMemo();
-  if (f.set(sch_key::kKeyDateEnabled) == 0 && f.next() == 0 && f->Disabled != 1)
-    next = NextTask{f->Description.str(), f->Date, f->Time};
+  if (f.set(sch_key::kKeyDateEnabled) == 0)
+    while (static_cast<int>(tasks.size()) < count && f.next() == 0 && f->Disabled != 1)
+      tasks.push_back(NextTask{f->Description.str(), f->Date, f->Time});
   lang::popErrorState();
-  return next;
+  return tasks;
+}
+
+std::optional<NextTask> firstEnabledTask() {
+  std::vector<NextTask> first = firstEnabledTasks(1);
+  if (first.empty()) return std::nullopt;
+  return std::move(first.front());
 }
 
 }  // namespace dw::app

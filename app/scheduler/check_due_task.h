@@ -34,6 +34,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "app/scheduler/frame_title.h"
 
@@ -70,5 +71,8 @@ void forgetUnwrittenOccurrence();
 // The first enabled task of SCH1:KeyDateEnabled, for the minimised frame's
 // title; nothing when no task is enabled or the read fails.
 std::optional<NextTask> firstEnabledTask();
+// Up to `count` enabled tasks in SCH1:KeyDateEnabled order, for the tray's
+// menu; fewer when fewer are enabled or a read fails.
+std::vector<NextTask> firstEnabledTasks(int count);
 
 }  // namespace dw::app

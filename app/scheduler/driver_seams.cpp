@@ -10,6 +10,7 @@ namespace {
 
 // Installed before the windows that use them run.
 NextTaskSource g_nextTask;
+NextTasksSource g_nextTasks;
 TimerWork g_timerWork;
 ToDoAdder g_toDoAdder;
 
@@ -17,6 +18,9 @@ ToDoAdder g_toDoAdder;
 
 void setNextTaskSource(NextTaskSource source) {
   g_nextTask = std::move(source);
+}
+void setNextTasksSource(NextTasksSource source) {
+  g_nextTasks = std::move(source);
 }
 void setTimerWork(TimerWork work) {
   g_timerWork = std::move(work);
@@ -27,6 +31,10 @@ void setToDoAdder(ToDoAdder adder) {
 
 std::optional<NextTask> nextTask() {
   return g_nextTask ? g_nextTask() : std::nullopt;
+}
+
+std::vector<NextTask> nextTasks(int count) {
+  return g_nextTasks ? g_nextTasks(count) : std::vector<NextTask>{};
 }
 
 void runTimerWork() {

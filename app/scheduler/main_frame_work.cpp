@@ -43,6 +43,7 @@ void frameTimerWork() {
 void installFrameWork() {
   setTimerWork(&frameTimerWork);
   setNextTaskSource(&firstEnabledTask);
+  setNextTasksSource(&firstEnabledTasks);
   installFileRoutines();  // the message window's to-do adder
 }
 

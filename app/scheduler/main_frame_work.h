@@ -5,7 +5,7 @@
 // each through the process's user counts.  installFrameWork fills the
 // scheduler's seams (driver_seams.h): the timer work (CheckDueTask,
 // CheckAdvanceWarning, PurgeCompleted, in that order), the next task of
-// the minimised frame's title and the message window's to-do adder.
+// the minimised frame's title, the next tasks of the tray and the message window's to-do adder.
 //
 // Thread-safety: the main frame's thread (runtime thread 1), under the
 // Runtime lock; installFrameWork before the program code runs.

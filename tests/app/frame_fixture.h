@@ -11,10 +11,10 @@
 #include <fstream>
 #include <string>
 
-#include "app/scheduler/driver_seams.h"
 #include "app/frame/main_frame.h"
-#include "app/scheduler/message_window.h"
 #include "app/routines/settings.h"
+#include "app/scheduler/driver_seams.h"
+#include "app/scheduler/message_window.h"
 #include "runtime/lang/errors.h"
 #include "runtime/platform/profile.h"
 #include "runtime/platform/test_platform.h"
@@ -35,6 +35,7 @@ class FrameFixture : public ::testing::Test {
 
   void SetUp() override {
     setNextTaskSource(nullptr);
+    setNextTasksSource(nullptr);
     setTimerWork(nullptr);
     setToDoAdder(nullptr);
     openMessageWindows() = 0;
@@ -47,6 +48,7 @@ class FrameFixture : public ::testing::Test {
       ui::runtime().end();
     }
     setNextTaskSource(nullptr);
+    setNextTasksSource(nullptr);
     setTimerWork(nullptr);
     setToDoAdder(nullptr);
   }

@@ -60,6 +60,7 @@ TEST_F(SetupWindowTest, DeclaresItsControlsInOrder) {
       {14, T::Button, "Cancel"},
       {15, T::Check, "Start Dornwatch when I log in"},
       {16, T::Check, "Show messages as desktop notifications"},
+      {17, T::Check, "Keep running in the tray when the frame is closed"},
   };
   ASSERT_EQ(shot->controls.size(), std::size(controls));
   for (const Expected& e : controls) {
@@ -185,7 +186,7 @@ TEST_F(SetupWindowTest, ReopensWhereItWasClosed) {
   EXPECT_EQ(ini("Setup", "XPosit"), "33");
   EXPECT_EQ(ini("Setup", "YPosit"), "44");
   EXPECT_EQ(ini("Setup", "Width"), "206");
-  EXPECT_EQ(ini("Setup", "Height"), "186");
+  EXPECT_EQ(ini("Setup", "Height"), "200");
 }
 
 }  // namespace
@@ -257,8 +258,16 @@ TEST_F(SetupWindowTest, StartAtLoginWritesAndRemovesTheAutostartEntry) {
   backend.press(w, setup::kOK);
   idle();
   EXPECT_EQ(ini("Desktop", "Notifications"), "1");
+  // Keeping the program in the tray: off at first, kept beside it.
   w = openSetup();
   EXPECT_TRUE(checked(w, setup::kNotifications));
+  EXPECT_FALSE(checked(w, setup::kKeepInTray));
+  backend.setCheck(w, setup::kKeepInTray, true);
+  backend.press(w, setup::kOK);
+  idle();
+  EXPECT_EQ(ini("Desktop", "KeepInTray"), "1");
+  w = openSetup();
+  EXPECT_TRUE(checked(w, setup::kKeepInTray));
   backend.press(w, setup::kCancel);
   idle();
   if (saved)

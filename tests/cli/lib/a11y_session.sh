@@ -5,7 +5,8 @@
 # Xvfb on a display of its own and exports DISPLAY; it skips the test (exit 0)
 # only when no X server can be started.  run_a11y_driver then runs the
 # program and the Python driver the test wrote to $WORK/driver.py (which imports a11y_driver.py from this
-# folder) in one D-Bus session with the accessibility bus, and fails unless
+# folder) in one D-Bus session with the accessibility bus (after sourcing
+# $WORK/before.sh there, when the test wrote one), and fails unless
 # the driver succeeds and the program ends with exit code 0.
 PROGRAM="$BUILD/dornwatch"
 [ -x "$PROGRAM" ] || { echo "no $PROGRAM"; exit 1; }
@@ -50,6 +51,7 @@ run_a11y_driver() {
   dbus-run-session -- bash -c '
     "'"$LAUNCHER"'" --launch-immediately >"'"$WORK"'/atspi.log" 2>&1 &
     export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 QT_QPA_PLATFORM=xcb NO_AT_BRIDGE=0
+    [ -f "'"$WORK"'/before.sh" ] && . "'"$WORK"'/before.sh"
     "'"$PROGRAM"'" >"'"$WORK"'/program.log" 2>&1 &
     pid=$!
     timeout 120 "'"$PY"'" "'"$WORK"'/driver.py"
