@@ -371,6 +371,12 @@ std::int64_t DeclaredFile::records() {
   return call(op::kRecords, a) == 0 ? a.value : -1;
 }
 
+std::uint32_t DeclaredFile::changeCounter() {
+  // Counting the records opens an access period, which reads the header.
+  if (!isOpen() || records() < 0 || !table()) return 0;
+  return table()->file().header().changeCounter;
+}
+
 std::int64_t DeclaredFile::keyRecords(std::size_t key) {
   DriverArgs a;
   a.key = key;

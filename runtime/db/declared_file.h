@@ -133,6 +133,11 @@ class DeclaredFile {
   std::int64_t records();                    // of the table (-1 on an error)
   std::int64_t keyRecords(std::size_t key);  // entries of key k (-1 on an error)
   std::uint32_t pointer();                   // the current record's number (0: none)
+  // The file's change counter as its header reads now (one short access
+  // period): it moves with every commit, of this process or another, so a
+  // window that lists the file refills when it differs from the last one
+  // seen.  0 when the file is not open or cannot be read.
+  std::uint32_t changeCounter();
 
   // Per-read flags: HOLD the next record read (seconds to retry, -1
   // without limit, then 43), RELEASE the held record, WATCH the next read

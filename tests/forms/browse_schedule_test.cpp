@@ -346,5 +346,20 @@ TEST_F(BrowseScheduleTest, LeavingTheProgramClosesTheWindowAndKeepsItsPlace) {
   EXPECT_FALSE(SCH().isOpen());
 }
 
+TEST_F(BrowseScheduleTest, ATaskAddedThroughAnotherHandleAppearsAtTheNextTick) {
+  // Later today than the clock, so that the frame's ticks run none of them.
+  store(
+      {testing::task(1, "First", today(), 4000000), testing::task(2, "Second", today(), 4100000)});
+  startProgram();
+  const auto w = startSchedule();
+  backend.choose(w.id, bw::kList, 2);
+  idle();
+  store({testing::task(3, "Added elsewhere", today(), 4200000)});
+  tick();
+  EXPECT_EQ(shownColumn(w.id, bw::kList, kDescriptionColumn),
+            (std::vector<std::string>{"First", "Second", "Added elsewhere"}));
+  EXPECT_EQ(list(w.id, bw::kList).selected, 2);
+}
+
 }  // namespace
 }  // namespace dw::app

@@ -56,6 +56,7 @@ class ScheduleWindow {
     showDayOnTab();
     ui::setListIcons(bw::kList, kScheduleIcons);
     applyView(m_tab);
+    m_changes = SCH().changeCounter();
   }
 
   void run() {
@@ -68,6 +69,9 @@ class ScheduleWindow {
             m_browser.listKey(rt.keyCode());
           else if (rt.field() == 0)
             windowPopup();
+          break;
+        case ev::kTimer:
+          refillWhenChanged();
           break;
         case ev::kNewSelection:
           if (rt.field() == bw::kList) m_browser.selectionChanged();
@@ -142,6 +146,15 @@ class ScheduleWindow {
     }
   }
 
+  // Another window or process (dornctl) changed the file: the list shows
+  // what it holds now, without waiting for the user to switch tabs.
+  void refillWhenChanged() {
+    const std::uint32_t changes = SCH().changeCounter();
+    if (changes == 0 || changes == m_changes) return;
+    m_changes = changes;
+    m_browser.refill();
+  }
+
   void windowPopup() {
     const int commands[] = {bw::kAdd, bw::kChange, bw::kDelete, bw::kReschedule, bw::kRunNow};
     // The commands on the chosen task are greyed while there is none.
@@ -200,6 +213,7 @@ class ScheduleWindow {
 
   ui::Window* m_window = nullptr;
   std::int32_t m_tab = schedule_view::kDay;
+  std::uint32_t m_changes = 0;  // the file's change counter the list shows
   ScheduleViews m_views;
   ScheduleBrowser m_browser;
 };

@@ -147,11 +147,16 @@ void syncMenuState(QtWindow& qw, const std::vector<MenuEntry>& entries) {
 QtBackend::QtBackend(Runtime& runtime) : m_runtime(runtime) {
   m_helpKeys = std::make_unique<HelpKeyFilter>(*this);
   QApplication::instance()->installEventFilter(m_helpKeys.get());
+  m_accessKeys = makeAccessKeyFilter(*this);
+  QApplication::instance()->installEventFilter(m_accessKeys.get());
 }
 
 QtBackend::~QtBackend() {
   shutdown();
-  if (QCoreApplication* app = QApplication::instance()) app->removeEventFilter(m_helpKeys.get());
+  if (QCoreApplication* app = QApplication::instance()) {
+    app->removeEventFilter(m_helpKeys.get());
+    app->removeEventFilter(m_accessKeys.get());
+  }
 }
 
 std::uint32_t QtBackend::windowHolding(const QWidget* widget) const {

@@ -96,6 +96,11 @@ class QtBackend : public Backend {
   void reportPlace(const QtWindow& qw);
   // The id of the open window whose widgets hold `widget`, 0 for none.
   std::uint32_t windowHolding(const QWidget* widget) const;
+  // qt_access_keys.cpp: acts on the control of the window holding `from`
+  // that Alt+letter reaches; false when none does (GUI thread).
+  bool pressAccessKey(const QWidget* from, char letter);
+  // The application-wide filter that hands Alt+letter to pressAccessKey.
+  static std::unique_ptr<QObject> makeAccessKeyFilter(QtBackend& backend);
 
  private:
   void buildFrame(QtWindow& qw, Window& w);
@@ -118,6 +123,7 @@ class QtBackend : public Backend {
   QPointer<QWidget> m_helpWindow;                         // a HelpWindow
   std::map<int, std::unique_ptr<QTimer>> m_threadTimers;  // window-less timers by slot
   std::unique_ptr<QObject> m_helpKeys;                    // F1 anywhere: help
+  std::unique_ptr<QObject> m_accessKeys;                  // Alt+letter in a window
 };
 
 }  // namespace dw::ui::qt

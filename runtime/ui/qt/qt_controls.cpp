@@ -12,8 +12,9 @@
 //   focus entering a control       a focus message (EVENT:Selected)
 // Radios are children of the content widget (their rectangles are the
 // window's), grouped by a QButtonGroup; a tab has no widget of its own.
-// A prompt's "&" letter focuses the next control that takes the focus; Tab
-// stops at an option group's chosen radio, the arrows move the choice.
+// A prompt's buddy is the next control that takes the focus; Alt with an
+// access letter is handled in qt_access_keys.cpp.  Tab stops at an option
+// group's chosen radio, the arrows move the choice.
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -293,6 +294,16 @@ void createControlWidget(QtBackend& backend, QtWindow& qw, Window& w, int index)
   QtControl& qc = qw.controls[index];
   qc.type = c.type();
   qc.field = c.field();
+  qc.parent = c.state().parent;
+  for (int up = qc.parent; up >= 0 && !qc.onPage; up = w.controls()[up]->state().parent)
+    qc.onPage = w.controls()[up]->type() == ControlType::Tab;
+  if (qc.type == ControlType::Tab) {
+    qc.tabNumber = 0;
+    for (int i = 0; i < index; ++i)
+      if (w.controls()[i]->type() == ControlType::Tab &&
+          w.controls()[i]->state().parent == qc.parent)
+        ++qc.tabNumber;
+  }
   qc.widget = makeWidget(backend, qw, w, index, qc);
   if (!qc.widget) return;
   qc.widget->setObjectName(QStringLiteral("field%1").arg(qc.field));

@@ -44,6 +44,9 @@ struct QtControl {
   QButtonGroup* group = nullptr;  // option groups: their radios
   ControlType type = ControlType::String;
   int field = 0;
+  int parent = -1;        // index of the containing control, -1 none
+  int tabNumber = -1;     // tabs: their place in the sheet's tab bar
+  bool onPage = false;    // stands on a tab's page
   bool updating = false;  // set while the runtime changes the widget
   std::string shown;      // the display text last put into the widget
   std::string image;      // image controls: the picture last loaded
