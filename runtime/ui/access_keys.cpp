@@ -51,15 +51,15 @@ int accessTarget(std::span<const AccessCandidate> candidates) {
     if (best < 0 || rank(candidates[i]) < rank(candidates[static_cast<std::size_t>(best)]))
       best = static_cast<int>(i);
   }
-  if (best < 0 || candidates[static_cast<std::size_t>(best)].act != AccessAct::SelectTab)
-    return best;
-  // Tabs of the sheet with this letter take it in turn: the first after
-  // the chosen tab, else the first.
-  const int sheet = candidates[static_cast<std::size_t>(best)].sheet;
+  if (best < 0 || candidates[static_cast<std::size_t>(best)].sheet < 0) return best;
+  // Tabs of the sheet (radios of the option group) with this letter take
+  // it in turn: the first after the chosen one, else the first.
+  const AccessCandidate& first = candidates[static_cast<std::size_t>(best)];
+  const int sheet = first.sheet;
   bool afterChosen = false;
   for (std::size_t i = 0; i < candidates.size(); ++i) {
     const AccessCandidate& c = candidates[i];
-    if (c.act != AccessAct::SelectTab || c.sheet != sheet) continue;
+    if (c.act != first.act || c.sheet != sheet) continue;
     if (afterChosen) return static_cast<int>(i);
     if (c.chosen) afterChosen = true;
   }
@@ -68,7 +68,7 @@ int accessTarget(std::span<const AccessCandidate> candidates) {
 
 bool accessTie(const AccessCandidate& a, const AccessCandidate& b) {
   if (a.act == AccessAct::None || rank(a) != rank(b)) return false;
-  return !(a.act == AccessAct::SelectTab && a.sheet == b.sheet);
+  return !(a.sheet >= 0 && a.act == b.act && a.sheet == b.sheet);
 }
 
 }  // namespace dw::ui

@@ -35,8 +35,8 @@ AccessAct accessAct(ControlType type);
 struct AccessCandidate {
   AccessAct act = AccessAct::None;
   bool onPage = false;  // stands on a tab's page
-  int sheet = -1;       // tabs: the index of their sheet
-  bool chosen = false;  // tabs: the sheet's chosen tab
+  int sheet = -1;       // tabs: their sheet; radios: their option group
+  bool chosen = false;  // tabs: the sheet's chosen tab; radios: the chosen one
 };
 
 // The position in `candidates` (in declaration order) of the control the
@@ -44,8 +44,9 @@ struct AccessCandidate {
 int accessTarget(std::span<const AccessCandidate> candidates);
 
 // Whether two candidates tie in the order above and are not tabs of one
-// sheet: then the letter would reach one of two controls that act
-// differently, which the windows must never declare.
+// sheet or radios of one option group (those take the letter in turn):
+// then the letter would reach one of two controls that act differently,
+// which the windows must never declare.
 bool accessTie(const AccessCandidate& a, const AccessCandidate& b);
 
 }  // namespace dw::ui

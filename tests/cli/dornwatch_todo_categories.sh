@@ -79,8 +79,12 @@ if dornctl("categories", "list").split("\n")[0] != "Backups":
     sys.exit("categories after the add: %r" % dornctl("categories", "list"))
 print("category added")
 
-# 2. Generic Add: a Run Program task in "Backups".
+# 2. Generic Add: a Run Program task in "Backups".  The category list is
+# closed first (Escape presses its Close): while it has the focus, Alt+S
+# presses its " &Schedule" button rather than opening the menu.
 focus("^Dornwatch '96")
+keys("Escape")
+wait("the category list to close", lambda: child_window(frame, "Categories") is None)
 keys("alt+s", "w", "a")
 wizard = wait("the Add Task Wizard", lambda: top("Add Task Wizard"))
 focus("^Add Task Wizard$")
@@ -163,7 +167,12 @@ print("to-do item done:", next(r for r in rows(todo) if "Label the tapes" in r))
 items = json.loads(dornctl("todo", "list", "--json"))
 if [(i["text"], i["priority"], i["done"]) for i in items] != [("Label the tapes", 3, True)]:
     sys.exit("dornctl todo list: %s" % items)
-shown = [r[0] for r in rows(cats)]
+focus("^Dornwatch '96")
+keys("Escape")  # the to-do list's Close, so that Alt+S reaches the menu
+wait("the to-do list to close", lambda: child_window(frame, "To Do List") is None)
+keys("alt+s", "c")
+cats = wait("the category list again", lambda: child_window(frame, "Categories"))
+shown = wait("its rows", lambda: [r[0] for r in rows(cats)])
 listed = [n for n in dornctl("categories", "list").split("\n") if n]
 if shown != listed:
     sys.exit("categories: the window shows %s, dornctl lists %s" % (shown, listed))

@@ -125,6 +125,11 @@ bool QtBackend::pressAccessKey(const QWidget* from, char letter) {
       c.sheet = qc.parent;
       QTabBar* tabs = tabBarOf(qw, qc);
       c.chosen = tabs && tabs->currentIndex() == qc.tabNumber;
+    } else if (qc.type == ControlType::Radio && qc.parent >= 0) {
+      // Radios of one option group take a shared letter in turn.
+      c.sheet = qc.parent;
+      const auto* button = qobject_cast<const QAbstractButton*>(qc.widget);
+      c.chosen = button && button->isChecked();
     }
     candidates.push_back(c);
     indexes.push_back(index);
