@@ -75,6 +75,12 @@ def keys(*k):
         subprocess.run(["xdotool", "key", "--delay", "50", key], check=True)
         time.sleep(0.05)
 
+def click(node):
+    """A left click with the mouse in the middle of node's screen extents."""
+    x, y, w, h = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    subprocess.run(["xdotool", "mousemove", "--sync", str(x + w // 2), str(y + h // 2),
+                    "click", "1"], check=True)
+
 def typed(text):
     subprocess.run(["xdotool", "type", "--delay", "30", text], check=True)
 
