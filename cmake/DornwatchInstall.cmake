@@ -35,13 +35,29 @@ endforeach()
 add_custom_target(man_pages ALL DEPENDS ${dw_man_pages})
 install(FILES ${dw_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# The package's own documents: the copyright file and a changelog in the
+# Debian format, its newest entry naming the version above.
+set(DW_MAINTAINER "Dornwatch developers <maintainers@dornwatch.example>")
+configure_file(${CMAKE_SOURCE_DIR}/resources/package/changelog.in
+               ${CMAKE_BINARY_DIR}/package/changelog @ONLY)
+add_custom_command(
+  OUTPUT ${CMAKE_BINARY_DIR}/package/changelog.gz
+  COMMAND sh -c "gzip -9n < '${CMAKE_BINARY_DIR}/package/changelog' > '${CMAKE_BINARY_DIR}/package/changelog.gz'"
+  DEPENDS ${CMAKE_BINARY_DIR}/package/changelog
+  COMMENT "Package changelog"
+  VERBATIM)
+add_custom_target(package_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/package/changelog.gz)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/package/copyright
+              ${CMAKE_BINARY_DIR}/package/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/dornwatch)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME dornwatch)
 set(CPACK_PACKAGE_VERSION ${DW_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop task scheduler")
 set(CPACK_PACKAGE_DESCRIPTION
     "Dornwatch keeps a schedule of tasks: at the due time it starts a command,\nshows a message, plays an alarm, warns in advance and asks about missed\nruns. It keeps a to-do list and categories, and dornctl keeps the schedule\nfrom the command line.")
-set(CPACK_PACKAGE_CONTACT "Dornwatch developers <dornwatch@localhost>")
+set(CPACK_PACKAGE_CONTACT "${DW_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The libraries the programs need are found by dpkg-shlibdeps, not listed here.
