@@ -112,7 +112,7 @@ TEST_F(SetupWindowTest, OkWritesTheSevenKeysWithTheInvertedOnesInverted) {
   // headless screen puts the second window made 32 pixels in).
   EXPECT_EQ(ini("Setup", "XPosit"), "21");
   EXPECT_EQ(ini("Setup", "YPosit"), "20");
-  EXPECT_EQ(ini("Setup", "Width"), "206");
+  EXPECT_EQ(ini("Setup", "Width"), "220");
 }
 
 TEST_F(SetupWindowTest, TheDaysTakeAMinusSignButNoLetters) {
@@ -185,7 +185,7 @@ TEST_F(SetupWindowTest, ReopensWhereItWasClosed) {
   idle();
   EXPECT_EQ(ini("Setup", "XPosit"), "33");
   EXPECT_EQ(ini("Setup", "YPosit"), "44");
-  EXPECT_EQ(ini("Setup", "Width"), "206");
+  EXPECT_EQ(ini("Setup", "Width"), "220");
   EXPECT_EQ(ini("Setup", "Height"), "200");
 }
 
