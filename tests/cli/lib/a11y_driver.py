@@ -4,6 +4,12 @@
 # A wait that times out prints the shown part of the program's tree first.
 import os, subprocess, sys, time
 import pyatspi
+from gi.repository import GLib
+
+def pump():
+    """Dispatches the accessibility events that have arrived."""
+    while GLib.MainContext.default().iteration(False):
+        pass
 
 def wait(what, pred, seconds=30):
     end = time.time() + seconds
@@ -15,6 +21,7 @@ def wait(what, pred, seconds=30):
         if v:
             return v
         time.sleep(0.1)
+        pump()
     try:
         a = app()
         if a is not None:
@@ -29,6 +36,33 @@ def app():
         a = desktop.getChildAtIndex(i)
         if a is not None and a.name == "dornwatch":
             return a
+    return None
+
+# Popup menus are no children of the application in the tree (the toolkit
+# leaves popups out); they are found by the event that shows them.
+_popups = []
+
+def _on_showing(event):
+    try:
+        if event.detail1 and event.source.getRole() == pyatspi.ROLE_POPUP_MENU:
+            _popups.append(event.source)
+    except Exception:
+        pass
+
+def watch_popups():
+    """Starts collecting the popup menus that are shown from now on."""
+    pyatspi.Registry.registerEventListener(_on_showing, "object:state-changed:showing")
+    pump()
+
+def popup_menu():
+    """The popup menu shown last, while it is still shown."""
+    pump()
+    for menu in reversed(_popups):
+        try:
+            if showing(menu):
+                return menu
+        except Exception:
+            pass
     return None
 
 def walk(node, depth=0):
