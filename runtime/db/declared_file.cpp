@@ -212,6 +212,17 @@ int DeclaredFile::lock(std::int64_t seconds) {
 int DeclaredFile::unlock() {
   return call(op::kUnlock);
 }
+ReadBatch::ReadBatch(DeclaredFile& file) {
+  if (Table* t = file.isOpen() ? file.table() : nullptr) {
+    m_file = t->sharedFile();
+    m_file->beginReadBatch();
+  }
+}
+
+ReadBatch::~ReadBatch() {
+  if (m_file) m_file->endReadBatch();
+}
+
 int DeclaredFile::stream() {
   return call(op::kStream);
 }

@@ -27,6 +27,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -163,6 +164,23 @@ class DeclaredFile {
   void* m_buffer;
   std::vector<std::string> m_memos;
   int m_openCount = 0;
+};
+
+// The reads of a short series over one file (a scan's step of a hundred
+// records) in one access period: the header is read once, under the lock,
+// for the whole series (TableFile::beginReadBatch).  Another process's
+// commit waits until the batch ends, so keep a batch to one step and never
+// across a wait for the user.  Nothing on a closed file; the file object is
+// kept until the batch ends, even if the file is closed within it.
+class ReadBatch {
+ public:
+  explicit ReadBatch(DeclaredFile& file);
+  ~ReadBatch();
+  ReadBatch(const ReadBatch&) = delete;
+  ReadBatch& operator=(const ReadBatch&) = delete;
+
+ private:
+  std::shared_ptr<TableFile> m_file;
 };
 
 // Transactions over declared files: LOGOUT enlists each file and takes its

@@ -192,6 +192,17 @@ int KeyCursor::advance(StepDirection d, Found& found) {
 }
 
 int KeyCursor::step(StepDirection d, const RecordReader& read) {
+  // Forward in record order from a record, the step of every scan: the
+  // data entry is read where it lies in its page, without a copy.  Readers
+  // copy the image before they read another page, so the page is still in
+  // the cache while they do.
+  if (d == StepDirection::Next && m_mode == CursorMode::OnRecord) {
+    const Entry* e = findNextInPlace(m_ref.file, m_probe);
+    if (!e || !startsWith(e->key(), keyPrefix(m_ref.number, kEntryData))) return kErrNotAvailable;
+    m_record = readBigEndian(e->key().substr(5));
+    m_probe.assign(e->key());
+    return read ? read(m_record, e->data()) : 0;
+  }
   const CursorMode mode = m_mode;
   m_stepProbe.assign(m_probe);
   Found found;

@@ -45,6 +45,8 @@ enum class CursorMode : std::uint8_t {
 
 // Reads the record found: its number and its stored image.  Returns 0 or
 // an error that the step passes on (43 when another station holds it).
+// The image may lie in a cached page: copy it before reading any other
+// page of the file.
 using RecordReader = std::function<int(std::uint32_t recordNumber, std::string_view storedImage)>;
 
 class KeyCursor {

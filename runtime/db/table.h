@@ -132,6 +132,8 @@ class Table {
   // Several changes in one commit (a load, a transaction of one file).
   int beginBatch() { return m_file->beginBatch(); }
   int endBatch() { return m_file->endBatch(); }
+  // The file object, for a read batch that must outlive a close.
+  std::shared_ptr<TableFile> sharedFile() const { return m_file; }
 
  private:
   Table() = default;

@@ -73,7 +73,8 @@ int TableFile::beginRead() {
 }
 
 int TableFile::beginTrustingRead() {
-  return beginReadPeriod(m_batchDepth == 0 && m_file->readMode() && !enlisted());
+  return beginReadPeriod(m_batchDepth == 0 && m_readBatchDepth == 0 && m_file->readMode() &&
+                         !enlisted());
 }
 
 int TableFile::beginReadPeriod(bool mayTrust) {
@@ -123,13 +124,18 @@ int TableFile::finish() {
   return rc;
 }
 
+// Whether a read batch keeps the period of a read that just ended.
+bool TableFile::readBatchKeepsPeriod() const {
+  return m_readBatchDepth > 0 && m_file->readMode() && !m_file->hasChanges() && !enlisted();
+}
+
 int TableFile::endOperation() {
-  if (m_batchDepth > 0) return 0;
+  if (m_batchDepth > 0 || readBatchKeepsPeriod()) return 0;
   return finish();
 }
 
 void TableFile::abandonOperation() {
-  if (m_batchDepth > 0) return;
+  if (m_batchDepth > 0 || readBatchKeepsPeriod()) return;
   if (enlisted()) {
     m_inPeriod = false;
     return;
@@ -154,6 +160,18 @@ int TableFile::endBatch() {
   if (m_batchDepth == 0) return 0;
   if (--m_batchDepth > 0) return 0;
   return finish();
+}
+
+int TableFile::beginReadBatch() {
+  if (m_readBatchDepth++ > 0 || m_batchDepth > 0 || !m_file->readMode() || enlisted()) return 0;
+  return beginReadPeriod(false);
+}
+
+void TableFile::endReadBatch() {
+  if (m_readBatchDepth == 0 || --m_readBatchDepth > 0) return;
+  if (m_batchDepth > 0 || enlisted() || !m_file->readMode()) return;
+  if (m_inPeriod) m_file->release();
+  m_inPeriod = false;
 }
 
 int TableFile::commitEarly() {

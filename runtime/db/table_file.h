@@ -9,7 +9,10 @@
 // crash left - and endOperation() commits what the operation changed,
 // returns the file to read mode and releases it.  While a batch is open
 // (beginBatch) endOperation() leaves the period open and the commit waits
-// for endBatch().
+// for endBatch().  While a read batch is open (beginReadBatch) the reads of
+// a short series share one period begun under the lock, so that the header
+// is read once for the series instead of once a read; a write within it
+// commits and ends the period as usual, and the next read begins another.
 //
 // A file object enlisted in the process's transaction (transaction.h) is
 // never committed or released here: the end of an operation only ends this
@@ -66,6 +69,10 @@ class TableFile {
   int beginBatch();
   int endBatch();
   bool inBatch() const { return m_batchDepth > 0; }
+  // A series of reads in one period (a scan's step): 0, or 36 when the
+  // header cannot be read.  Every beginReadBatch() takes an endReadBatch().
+  int beginReadBatch();
+  void endReadBatch();
   // Within a batch: commits what it holds so far and carries on in write
   // mode (a stream whose dirty pages grew too many).  0 or the commit error.
   int commitEarly();
@@ -79,6 +86,7 @@ class TableFile {
   int finish();
   // Both kinds of read period; on trust only when mayTrust.
   int beginReadPeriod(bool mayTrust);
+  bool readBatchKeepsPeriod() const;
 
   std::unique_ptr<BriskFile> m_file;
   std::string m_path;
@@ -86,6 +94,7 @@ class TableFile {
   bool m_readOnly = false;
   bool m_inPeriod = false;
   int m_batchDepth = 0;
+  int m_readBatchDepth = 0;
 };
 
 }  // namespace dw::db

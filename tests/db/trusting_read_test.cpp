@@ -222,5 +222,36 @@ TEST_F(TrustingTableTest, AReadUndoneInItsMemosThatThenFailsLeavesTheBuffersAsTh
   EXPECT_EQ(theirs->recordCount(), 399u);
 }
 
+// A read batch: the reads of a scan's step share one period under the lock,
+// so another opener cannot commit in the middle of the step; a write of the
+// batch's own file commits at once; the end of the batch lets go, and the
+// next read sees what the other opener committed since.
+TEST_F(TrustingTableTest, AReadBatchHoldsOnePeriodForItsReadsAndLetsGoAtItsEnd) {
+  BriskFile& other = theirs->file();
+  ASSERT_EQ(mine->tableFile().beginReadBatch(), 0);
+  for (int id = 2; id <= 150; ++id) {
+    ASSERT_EQ(mine->step(StepDirection::Next), 0);
+    ASSERT_EQ(getLong(*mine, kId), id);
+    EXPECT_FALSE(mine->file().trusting());
+    ASSERT_FALSE(writerMayLock(other)) << "the period ended after record " << id;
+  }
+  // A change within the batch is committed when its operation ends.
+  mine->record().replace(kName, 20, padded("changed in the batch"));
+  ASSERT_EQ(mine->putRecord(), 0);
+  EXPECT_TRUE(writerMayLock(other));
+  ASSERT_EQ(mine->step(StepDirection::Next), 0);
+  EXPECT_EQ(getLong(*mine, kId), 151);
+  EXPECT_FALSE(writerMayLock(other));
+  mine->tableFile().endReadBatch();
+  EXPECT_TRUE(writerMayLock(other));
+
+  rename(152, "after the batch");
+  ASSERT_EQ(mine->step(StepDirection::Next), 0);
+  EXPECT_EQ(nameOf(*mine), padded("after the batch"));
+  setLong(*theirs, kId, 150);
+  ASSERT_EQ(theirs->getByKey(0), 0);
+  EXPECT_EQ(nameOf(*theirs), padded("changed in the batch"));
+}
+
 }  // namespace
 }  // namespace dw::db

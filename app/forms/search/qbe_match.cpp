@@ -2,6 +2,7 @@
 #include "app/forms/search/qbe_match.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <string>
 
@@ -37,11 +38,18 @@ constexpr TypeInfo kTypes[match::kCount] = {
     {"I&n this year + month", 0x59},
 };
 
-std::string canonical(std::string_view s) {
-  std::string out(s);
-  while (!out.empty() && (out.back() == ' ' || out.back() == '\0')) out.pop_back();
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
+// Upper case of every byte, as toupper() gives it in the current locale.
+std::array<char, 256> upperCaseTable() {
+  std::array<char, 256> t{};
+  for (int c = 0; c < 256; ++c) t[c] = static_cast<char>(std::toupper(c));
+  return t;
+}
+
+// Text as the rules compare it: trailing blanks (and NULs) gone, upper case.
+void canonicalInto(std::string_view s, const std::array<char, 256>& upper, std::string& out) {
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.remove_suffix(1);
+  out.resize(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) out[i] = upper[static_cast<unsigned char>(s[i])];
 }
 
 // Types 1-8 over any ordered values.
@@ -125,22 +133,32 @@ bool matchOffered(QbeKind kind, int type) {
   return false;
 }
 
-bool matchText(int type, std::string_view record, std::string_view value, std::string_view upper) {
-  if (type == match::kIgnore) return true;
-  const std::string r = canonical(record);
-  const std::string v = canonical(value);
-  switch (type) {
+TextMatcher::TextMatcher(int type, std::string_view value, std::string_view upper)
+    : m_type(type), m_upperOf(upperCaseTable()) {
+  canonicalInto(value, m_upperOf, m_value);
+  canonicalInto(upper, m_upperOf, m_upper);
+}
+
+bool TextMatcher::operator()(std::string_view record) const {
+  if (m_type == match::kIgnore) return true;
+  canonicalInto(record, m_upperOf, m_record);
+  const std::string& r = m_record;
+  switch (m_type) {
     case match::kBegins:
-      return r.starts_with(v);
+      return r.starts_with(m_value);
     case match::kEnds:
-      return r.ends_with(v);
+      return r.ends_with(m_value);
     case match::kContains:
-      return r.find(v) != std::string::npos;
+      return r.find(m_value) != std::string::npos;
     case match::kNotContains:
-      return r.find(v) == std::string::npos;
+      return r.find(m_value) == std::string::npos;
     default:
-      return ordered(type, r, v, canonical(upper));
+      return ordered(m_type, r, m_value, m_upper);
   }
+}
+
+bool matchText(int type, std::string_view record, std::string_view value, std::string_view upper) {
+  return TextMatcher(type, value, upper)(record);
 }
 
 bool matchNumber(int type, std::int64_t record, std::int64_t value, std::int64_t upper) {

@@ -26,7 +26,9 @@
 // Pure functions: any thread.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace dw::app {
@@ -67,6 +69,22 @@ inline bool needsUpperLimit(int type) {
 }
 
 bool matchText(int type, std::string_view record, std::string_view value, std::string_view upper);
+
+// matchText with the value and the upper limit prepared once, for a scan
+// that tests many records against them.  Keeps a buffer: one thread at a
+// time.
+class TextMatcher {
+ public:
+  TextMatcher(int type, std::string_view value, std::string_view upper);
+  bool operator()(std::string_view record) const;
+
+ private:
+  int m_type;
+  std::array<char, 256> m_upperOf;  // each byte's upper case
+  std::string m_value;              // trailing blanks gone, upper case
+  std::string m_upper;
+  mutable std::string m_record;
+};
 bool matchNumber(int type, std::int64_t record, std::int64_t value, std::int64_t upper);
 bool matchDate(int type, std::int32_t record, std::int32_t value, std::int32_t upper);
 

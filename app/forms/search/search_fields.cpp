@@ -9,7 +9,18 @@ namespace dw::app {
 
 namespace {
 
-using Text = std::function<std::string(const ScheduleRecord&, const std::string&)>;
+// A text field as the search reads it: a STRING without its trailing
+// blanks, a CSTRING up to its terminator.
+template <std::size_t N>
+std::string_view fieldText(const Text<N>& t) {
+  return t.trimmed();
+}
+template <std::size_t N>
+std::string_view fieldText(const CText<N>& t) {
+  return t.view();
+}
+
+using Text = std::function<std::string_view(const ScheduleRecord&, const std::string&)>;
 using Number = std::function<std::int64_t(const ScheduleRecord&)>;
 
 void add(std::vector<SearchField>& out, int control, int last, QbeKind kind, const char* picture,
@@ -20,7 +31,7 @@ void add(std::vector<SearchField>& out, int control, int last, QbeKind kind, con
 }
 
 #define DW_TEXT_OF(member) \
-  [](const ScheduleRecord& r, const std::string&) { return r.member.str(); }
+  [](const ScheduleRecord& r, const std::string&) { return fieldText(r.member); }
 #define DW_NUMBER_OF(member) \
   [](const ScheduleRecord& r) { return static_cast<std::int64_t>(r.member); }
 
@@ -29,31 +40,8 @@ std::int64_t limitNumber(const SearchField& f, const std::string& upper) {
   return v.isText ? 0 : std::llround(v.number);
 }
 
-bool termMatches(const SearchField& f, const SearchTerm& t, const ScheduleRecord& example,
-                 const std::string& exampleMessage, const ScheduleRecord& record,
-                 const std::string& message) {
-  switch (f.kind) {
-    case QbeKind::String:
-    case QbeKind::Text:
-    case QbeKind::Option:
-      return matchText(t.type, f.text(record, message), f.text(example, exampleMessage), t.upper);
-    case QbeKind::Date:
-      return matchDate(t.type, static_cast<std::int32_t>(f.number(record)),
-                       static_cast<std::int32_t>(f.number(example)),
-                       static_cast<std::int32_t>(limitNumber(f, t.upper)));
-    case QbeKind::Picture:
-      if (t.type == match::kBegins || t.type == match::kEnds) {
-        const auto shown = [&](std::int64_t n) {
-          return picturedDigits(lang::format(static_cast<double>(n), f.picture));
-        };
-        return matchNumber(t.type, shown(f.number(record)), shown(f.number(example)), 0);
-      }
-      [[fallthrough]];
-    case QbeKind::Number:
-    case QbeKind::Check:
-      return matchNumber(t.type, f.number(record), f.number(example), limitNumber(f, t.upper));
-  }
-  return false;
+std::int64_t shownDigits(const SearchField& f, std::int64_t n) {
+  return picturedDigits(lang::format(static_cast<double>(n), f.picture));
 }
 
 }  // namespace
@@ -67,7 +55,7 @@ std::vector<SearchField> searchFields(const TaskFieldMap& m, int taskTypeLast,
   add(f, m.command, 0, QbeKind::String, "", DW_TEXT_OF(Command), {});
   add(f, m.path, 0, QbeKind::String, "", DW_TEXT_OF(Path), {});
   add(f, m.messageText, 0, QbeKind::Text, "",
-      [](const ScheduleRecord&, const std::string& message) { return message; }, {});
+      [](const ScheduleRecord&, const std::string& message) { return std::string_view(message); }, {});
   add(f, m.scheduleType, scheduleTypeLast, QbeKind::Option, "", DW_TEXT_OF(ScheduleType), {});
   if (m.every1st) {
     const Number weeks[] = {DW_NUMBER_OF(Every1st), DW_NUMBER_OF(Every2nd), DW_NUMBER_OF(Every3rd),
@@ -107,14 +95,74 @@ int fieldOfControl(const std::vector<SearchField>& fields, int control) {
   return -1;
 }
 
+SearchMatcher::SearchMatcher(const std::vector<SearchField>& fields,
+                             const std::vector<SearchTerm>& terms, const ScheduleRecord& example,
+                             const std::string& exampleMessage) {
+  for (const SearchTerm& t : terms) {
+    Prepared p;
+    p.type = t.type;
+    if (t.field >= 0 && t.field < static_cast<int>(fields.size())) {
+      const SearchField& f = fields[t.field];
+      p.field = &f;
+      switch (f.kind) {
+        case QbeKind::String:
+        case QbeKind::Text:
+        case QbeKind::Option:
+          p.text.emplace(t.type, f.text(example, exampleMessage), t.upper);
+          break;
+        case QbeKind::Picture:
+          if (t.type == match::kBegins || t.type == match::kEnds) {
+            p.value = shownDigits(f, f.number(example));
+            break;
+          }
+          [[fallthrough]];
+        case QbeKind::Date:
+        case QbeKind::Number:
+        case QbeKind::Check:
+          p.value = f.number(example);
+          p.upper = limitNumber(f, t.upper);
+          break;
+      }
+    }
+    m_terms.push_back(std::move(p));
+  }
+}
+
+bool SearchMatcher::matches(const ScheduleRecord& record, const std::string& message) const {
+  for (const Prepared& p : m_terms) {
+    if (!p.field) return false;
+    const SearchField& f = *p.field;
+    bool ok = false;
+    switch (f.kind) {
+      case QbeKind::String:
+      case QbeKind::Text:
+      case QbeKind::Option:
+        ok = (*p.text)(f.text(record, message));
+        break;
+      case QbeKind::Date:
+        ok = matchDate(p.type, static_cast<std::int32_t>(f.number(record)),
+                       static_cast<std::int32_t>(p.value), static_cast<std::int32_t>(p.upper));
+        break;
+      case QbeKind::Picture:
+        if (p.type == match::kBegins || p.type == match::kEnds) {
+          ok = matchNumber(p.type, shownDigits(f, f.number(record)), p.value, 0);
+          break;
+        }
+        [[fallthrough]];
+      case QbeKind::Number:
+      case QbeKind::Check:
+        ok = matchNumber(p.type, f.number(record), p.value, p.upper);
+        break;
+    }
+    if (!ok) return false;
+  }
+  return true;
+}
+
 bool recordMatches(const std::vector<SearchField>& fields, const std::vector<SearchTerm>& terms,
                    const ScheduleRecord& example, const std::string& exampleMessage,
                    const ScheduleRecord& record, const std::string& message) {
-  for (const SearchTerm& t : terms) {
-    if (t.field < 0 || t.field >= static_cast<int>(fields.size())) return false;
-    if (!termMatches(fields[t.field], t, example, exampleMessage, record, message)) return false;
-  }
-  return true;
+  return SearchMatcher(fields, terms, example, exampleMessage).matches(record, message);
 }
 
 bool termsReadMessage(const std::vector<SearchField>& fields,

@@ -14,7 +14,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/data/records.h"
@@ -28,8 +30,9 @@ struct SearchField {
   int lastControl = 0;  // the last of its controls (an option's last radio)
   QbeKind kind = QbeKind::String;
   const char* picture = "";  // NUMBER, PICTURE and DATE fields
-  // The field of a task: as text (STRING, TEXT, OPTION) or as a number.
-  std::function<std::string(const ScheduleRecord&, const std::string& message)> text;
+  // The field of a task: as text (STRING, TEXT, OPTION; without trailing
+  // blanks, pointing into the record or the message) or as a number.
+  std::function<std::string_view(const ScheduleRecord&, const std::string& message)> text;
   std::function<std::int64_t(const ScheduleRecord&)> number;
 };
 
@@ -53,6 +56,27 @@ struct SearchTerm {
 bool recordMatches(const std::vector<SearchField>& fields, const std::vector<SearchTerm>& terms,
                    const ScheduleRecord& example, const std::string& exampleMessage,
                    const ScheduleRecord& record, const std::string& message);
+
+// The terms prepared once against the example (its texts in the form the
+// rules compare, its numbers and the upper limits read), for a scan that
+// tests many records: matches() is recordMatches() with the same example.
+// Keeps buffers: one thread at a time.  `fields` must outlive it.
+class SearchMatcher {
+ public:
+  SearchMatcher(const std::vector<SearchField>& fields, const std::vector<SearchTerm>& terms,
+                const ScheduleRecord& example, const std::string& exampleMessage);
+  bool matches(const ScheduleRecord& record, const std::string& message) const;
+
+ private:
+  struct Prepared {
+    const SearchField* field = nullptr;  // null: a term on no field, which never matches
+    int type = match::kIgnore;
+    std::optional<TextMatcher> text;  // text kinds
+    std::int64_t value = 0;           // number kinds: the example's value
+    std::int64_t upper = 0;           // the upper limit as read through the picture
+  };
+  std::vector<Prepared> m_terms;
+};
 
 // Whether any term reads the message (the scan then reads the memo).
 bool termsReadMessage(const std::vector<SearchField>& fields, const std::vector<SearchTerm>& terms);

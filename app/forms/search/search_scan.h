@@ -9,8 +9,12 @@
 // again at the record number after the last one read (SET to record order
 // from that number), and counts what it has read for the percentage.
 //
+// A step's reads share one access period of the file (db::ReadBatch): the
+// file's header is read once a step, not once a record.
+//
 // Thread-safety: the search window's thread, under the Runtime lock (SCH's
 // buffer is process-wide; a step leaves the last record read in it).
+// `fields` must outlive the scan.
 #pragma once
 
 #include <cstdint>
@@ -44,11 +48,10 @@ class ScheduleScan {
   int error() const { return m_error; }
 
  private:
-  const std::vector<SearchField>& m_fields;
-  std::vector<SearchTerm> m_terms;
-  ScheduleRecord m_example;
-  std::string m_exampleMessage;
+  SearchMatcher m_matcher;
   bool m_readMessage;
+  ScheduleRecord m_record{};  // the record read last, and its message
+  std::string m_message;
   std::uint32_t m_next = 1;  // the record number to start the next step at
   std::int64_t m_read = 0;
   std::int64_t m_total = -1;

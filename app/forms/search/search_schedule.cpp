@@ -204,7 +204,7 @@ class SearchWindow {
 
   // The example's value of a field as the user reads it.
   std::string currentText(const SearchField& f) {
-    if (f.text) return f.text(m_store.task, m_store.message);
+    if (f.text) return std::string(f.text(m_store.task, m_store.message));
     const std::int64_t n = f.number(m_store.task);
     if (*f.picture) return lang::format(static_cast<double>(n), f.picture);
     return std::to_string(n);
