@@ -2,9 +2,9 @@
 // step and resumes where the last step ended; a term on the message reads
 // the memo; a match is handed on with SCH's buffer (record and message)
 // holding it.
+#include "app/forms/search/search_scan.h"
 #include "app/data/app_files.h"
 #include "app/forms/search/qbe_match.h"
-#include "app/forms/search/search_scan.h"
 #include "tests/forms/browse_fixture.h"
 
 namespace dw::app::testing {
@@ -15,8 +15,8 @@ class SearchScanTest : public BrowseFixture {};
 TEST_F(SearchScanTest, AMessageTermReadsTheMemoAndAMatchFillsTheBuffer) {
   store({task(1, "one", today(), 1).withMessage("Pay the RENT"),
          task(2, "two", today(), 1).withMessage("Water the plants"),
-         task(3, "three", today(), 1).withMessage("rented car"),
-         task(4, "four", today(), 1), task(5, "five", today(), 1).withMessage("current")});
+         task(3, "three", today(), 1).withMessage("rented car"), task(4, "four", today(), 1),
+         task(5, "five", today(), 1).withMessage("current")});
   ScheduleFile& f = SCH();
   ASSERT_EQ(f.open(0x42), 0);
   TaskFieldMap map;
@@ -39,10 +39,11 @@ TEST_F(SearchScanTest, AMessageTermReadsTheMemoAndAMatchFillsTheBuffer) {
     ScheduleScan scan(fields, c.terms, example, "rent");
     std::vector<std::string> found;
     int steps = 0;
-    while (!scan.step(2, [&](std::uint32_t) {
-                  found.push_back(f.rec().Description.str() + "|" + f.memoText(kMessageMemo));
-                  return true;
-                })
+    while (!scan.step(2,
+                      [&](std::uint32_t) {
+                        found.push_back(f.rec().Description.str() + "|" + f.memoText(kMessageMemo));
+                        return true;
+                      })
                 .done) {
       ++steps;
     }

@@ -63,7 +63,8 @@ TEST(CaptionsFit, EveryCheckBoxAndRadioShowsItsWholeCaption) {
     for (const rf::WindowRecord& w : parsed.module->windows) {
       if (w.kind != rf::RecordKind::Window || w.unit() != rf::Unit::DialogUnits) continue;
       QFont font = QApplication::font();
-      if (w.font && !w.font->typeface.empty()) font.setFamily(QString::fromStdString(w.font->typeface));
+      if (w.font && !w.font->typeface.empty())
+        font.setFamily(QString::fromStdString(w.font->typeface));
       if (w.font && w.font->pointSize > 0) font.setPointSize(w.font->pointSize);
       const int charWidth = std::max(1, QFontMetrics(font).averageCharWidth());
       collect(w.controls, font, charWidth, w.label, cuts, checked);

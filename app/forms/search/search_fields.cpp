@@ -55,7 +55,8 @@ std::vector<SearchField> searchFields(const TaskFieldMap& m, int taskTypeLast,
   add(f, m.command, 0, QbeKind::String, "", DW_TEXT_OF(Command), {});
   add(f, m.path, 0, QbeKind::String, "", DW_TEXT_OF(Path), {});
   add(f, m.messageText, 0, QbeKind::Text, "",
-      [](const ScheduleRecord&, const std::string& message) { return std::string_view(message); }, {});
+      [](const ScheduleRecord&, const std::string& message) { return std::string_view(message); },
+      {});
   add(f, m.scheduleType, scheduleTypeLast, QbeKind::Option, "", DW_TEXT_OF(ScheduleType), {});
   if (m.every1st) {
     const Number weeks[] = {DW_NUMBER_OF(Every1st), DW_NUMBER_OF(Every2nd), DW_NUMBER_OF(Every3rd),
