@@ -215,6 +215,18 @@ class BriskFile {
     h.upper = upper ? UpperBound::Key : UpperBound::None;
     if (upper) h.upperKey = *upper;
   }
+  // Where in its region's hint leaf a step last found an entry: a guess
+  // that the caller checks against the leaf's entries before using it (an
+  // entry inserted or deleted in the leaf moves the others).
+  std::size_t hintIndexFor(std::string_view key) const {
+    const RegionHint* h = liveHint(key);
+    return h ? h->index : 0;
+  }
+  void setHintIndex(std::string_view key, std::size_t index) {
+    const std::uint64_t region = regionOf(key);
+    RegionHint& h = m_regionHints[slotOf(region)];
+    if (h.region == region) h.index = index;
+  }
   // Whether key lies below the upper bound known for its region's hint leaf.
   bool belowHintUpper(std::string_view key) const {
     const RegionHint* h = liveHint(key);
@@ -306,6 +318,7 @@ class BriskFile {
     std::uint64_t region = ~std::uint64_t(0);  // matches no key
     std::int32_t leaf = 0;
     std::uint64_t generation = 0;
+    std::size_t index = 0;  // where in the leaf the last step found an entry (a guess)
     UpperBound upper = UpperBound::Unknown;
     std::string upperKey;
   };

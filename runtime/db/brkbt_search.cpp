@@ -160,15 +160,26 @@ const Entry* neighbourInHint(BriskFile& file, std::string_view probe, int direct
   CachedPage* page = file.cache().find(hint);
   if (page == nullptr || !page->isLeaf()) return nullptr;
   auto& entries = page->entries();
-  // The probe must be one of the leaf's keys: outside its ends it is not.
-  if (entries.empty() || compareKeys(entries.front().entry.key(), probe) > 0 ||
-      compareKeys(entries.back().entry.key(), probe) < 0) {
-    return nullptr;
+  // A scan steps from the entry the last step found: where that step left
+  // it is checked first, which spares the search in the leaf.
+  std::size_t j = file.hintIndexFor(probe);
+  if (j >= entries.size() || compareKeys(entries[j].entry.key(), probe) != 0) {
+    // The probe must be one of the leaf's keys: outside its ends it is not.
+    if (entries.empty() || compareKeys(entries.front().entry.key(), probe) > 0 ||
+        compareKeys(entries.back().entry.key(), probe) < 0) {
+      return nullptr;
+    }
+    j = firstAtOrAbove(entries, probe);
+    if (j >= entries.size() || compareKeys(entries[j].entry.key(), probe) != 0) return nullptr;
   }
-  const std::size_t j = firstAtOrAbove(entries, probe);
-  if (j >= entries.size() || compareKeys(entries[j].entry.key(), probe) != 0) return nullptr;
-  if (direction > 0 && j + 1 < entries.size()) return &entries[j + 1].entry;
-  if (direction < 0 && j > 0 && entries[j - 1].entry.length() != 0) return &entries[j - 1].entry;
+  if (direction > 0 && j + 1 < entries.size()) {
+    file.setHintIndex(probe, j + 1);
+    return &entries[j + 1].entry;
+  }
+  if (direction < 0 && j > 0 && entries[j - 1].entry.length() != 0) {
+    file.setHintIndex(probe, j - 1);
+    return &entries[j - 1].entry;
+  }
   return nullptr;
 }
 
