@@ -33,7 +33,7 @@ int deleteCategoriesRecord() {
   spec.file = &cat;
   spec.label = kCategoriesLabel;
   spec.operation = detail::Operation::Delete;
-  spec.related = &SCH();
+  spec.related = {&SCH()};
   spec.before = [&cat](detail::Report& report) -> int {
     if (int rc = cat.get(cat_key::kKeyCategory)) {
       report = [] { standardError(stdmsg::kDeleteError, kCategoriesLabel); };
@@ -62,7 +62,7 @@ int updateCategoriesRecord() {
   spec.file = &cat;
   spec.label = kCategoriesLabel;
   spec.operation = detail::Operation::Update;
-  spec.related = &SCH();
+  spec.related = {&SCH()};
   spec.after = [&cat, &oldName](detail::Report& report) -> int {
     if (oldName.empty() || detail::sameText(oldName, cat->Category.raw())) return 0;
     const std::optional<bool> used = detail::categoryInUse(oldName, report);

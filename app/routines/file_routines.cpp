@@ -3,9 +3,9 @@
 // file_routines_internal.h).
 //
 // One routine:
-//   1. the related table is opened through the user counts if this process
-//      does not hold it (created when missing);
-//   2. a transaction is started over the table and the related one; when it
+//   1. the related tables are opened through the user counts if this
+//      process does not hold them (created when missing);
+//   2. a transaction is started over the table and the related ones; when it
 //      cannot start, message 34 names the operation ("Delete", "Update") and
 //      the table's label, and nothing is written;
 //   3. the step before the write (a restrict check), then the write (DELETE
@@ -17,7 +17,9 @@
 //
 // Threads: a runtime thread holding the Runtime lock, which also guards the
 // remembered records.
+#include <cassert>
 #include <cstring>
+#include <list>
 #include <map>
 
 #include "app/data/field_types.h"
@@ -59,8 +61,10 @@ int reportWriteError(const detail::RoutineSpec& spec, int rc) {
 
 int frameAndRun(const detail::RoutineSpec& spec) {
   db::DeclaredFile& file = *spec.file;
-  const int framed = spec.related ? db::logout(kTransactionWait, {&file, spec.related})
-                                  : db::logout(kTransactionWait, {&file});
+  const std::vector<db::DeclaredFile*>& r = spec.related;
+  const int framed = r.empty()       ? db::logout(kTransactionWait, {&file})
+                     : r.size() == 1 ? db::logout(kTransactionWait, {&file, r[0]})
+                                     : db::logout(kTransactionWait, {&file, r[0], r[1]});
   if (framed != 0) {
     standardError(stdmsg::kTransactionError,
                   spec.operation == detail::Operation::Delete ? "Delete" : "Update", spec.label);
@@ -118,8 +122,9 @@ bool recordChanged(db::DeclaredFile& file) {
 namespace detail {
 
 int runRoutine(const RoutineSpec& spec) {
-  if (!spec.related) return frameAndRun(spec);
-  FileUser related(*spec.related);
+  assert(spec.related.size() <= 2 && "a routine enlists at most two related tables");
+  std::list<FileUser> users;  // each closes what it opened
+  for (db::DeclaredFile* f : spec.related) users.emplace_back(*f);
   return frameAndRun(spec);
 }
 

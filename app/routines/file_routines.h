@@ -223,12 +223,21 @@ int deleteScriptingRecord();
 // was read under WATCH) is message 15 "Record Changed by Another Station".
 // Categories refuses a new name while a task uses the old one (message 12)
 // and puts the old name back into the buffer; Schedule moves the task's
-// Scripting steps along when its identifier changed.
+// Scripting steps along when its identifier changed and adds the task's
+// category when the Categories table lacks it.
 int updateScheduleRecord();                    // SCH
 int updateScheduleRecord(ScheduleFile& file);  // SCH or SCH1
 int updateHistoryRecord();
 int updateCategoriesRecord();
 int updateToDoRecord();
 int updateScriptingRecord();
+
+// Inside a transaction that holds Categories: adds `category` to the
+// Categories table when it lacks it (letter case and trailing blanks do
+// not count, as in the key), so that a task written under it has its
+// category.  A blank category needs nothing.  CAT's buffer is kept.  0 or
+// the error (posted).  The Schedule update routine and the task form's
+// insert call it before they write the task.
+int addMissingCategory(std::string_view category);
 
 }  // namespace dw::app

@@ -1,5 +1,5 @@
 // What the delete and update routines of the tables share: the frame of
-// one routine (related table opened and enlisted, the transaction, the
+// one routine (related tables opened and enlisted, the transaction, the
 // write, the steps before and after it, commit or roll back), the read of
 // a record as it is stored, and the search for a task of a category.
 //
@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/routines/file_routines.h"
 
@@ -33,8 +34,9 @@ struct RoutineSpec {
   std::string_view label;
   Operation operation = Operation::Update;
   // Opened through the user counts for the routine (created when missing)
-  // and enlisted in the transaction beside `file`; null for none.
-  db::DeclaredFile* related = nullptr;
+  // and enlisted in the transaction beside `file`, in this order (at most
+  // two).
+  std::vector<db::DeclaredFile*> related;
   Step before;  // inside the transaction, before the write
   Step after;   // after a successful write, before the commit
 };

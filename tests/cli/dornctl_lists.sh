@@ -68,6 +68,7 @@ run 0 categories add Backups
 run 1 categories add backups
 [[ "$err" == "dornctl: category backups exists already" ]] || fail "duplicate: $err"
 run 0 add --description "Copy photos" --category Backups --schedule once --date 2031-01-15 --time 09:30
+task=$out
 run 0 categories add Spare
 run 0 categories rename spare Extra
 run 1 categories rename Extra Backups
@@ -83,6 +84,11 @@ run 1 categories remove Nothing
 run 0 categories remove extra
 run 0 categories list --json
 [[ "$out" == '["Backups"]' ]] || fail "categories list --json: $out"
+# A task moved to a new category brings it; the old one is then free.
+run 0 set "$task" --category Archive
+run 0 categories remove Backups
+run 0 categories list --json
+[[ "$out" == '["Archive"]' ]] || fail "categories after set --category: $out"
 (cd "$work/data" && "$brk" check SM.BRK >"$work/check.log" 2>&1) || { fail "brk check"; cat "$work/check.log"; }
 
 [[ $failures -eq 0 ]] && echo "dornctl lists: ok"

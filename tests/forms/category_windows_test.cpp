@@ -8,6 +8,7 @@
 #include "app/forms/categories/select_categories.h"
 #include "app/forms/categories/update_categories.h"
 #include "app/forms/schedule/update_schedule.h"
+#include "app/routines/file_routines.h"
 #include "fields/dorn005.h"
 #include "runtime/ui/keycodes.h"
 #include "runtime/ui/message_box.h"
@@ -188,10 +189,11 @@ namespace {
 
 namespace us = dorn005;
 
-// Another process removes the category the open task form has chosen: the
-// form's OK stores the task and its category together, so no task is left
-// under a category the table lacks; and a category added meanwhile is
-// offered when the form's window gains the focus again.
+// Another process removes the category the open task form has chosen, for
+// a new task and for a change: the form's OK stores the task and its
+// category together, so no task is left under a category the table lacks;
+// and a category added meanwhile is offered when the form's window gains
+// the focus again.
 TEST_F(CategoryWindowsTest, ATaskNeverOutlivesItsCategoryAndTheFormSeesNewCategories) {
   storeCategories({"Backups", "General"});
   startProgram();
@@ -211,18 +213,23 @@ TEST_F(CategoryWindowsTest, ATaskNeverOutlivesItsCategoryAndTheFormSeesNewCatego
   backend.acceptTyped(form.id, us::kDescription);
   idle();
 
-  // The other process: "Backups" removed (no task uses it yet), "Music" added.
-  onFrame([] {
-    CategoriesFile other("CAT", kCategoriesFile, categoriesTableDesc());
-    ASSERT_EQ(other.open(0x42), 0);
-    other->Category = "Backups";
-    ASSERT_EQ(other.get(cat_key::kKeyCategory), 0);
-    ASSERT_EQ(other.erase(), 0);
-    other.clear();
-    other->Category = "Music";
-    ASSERT_EQ(other.add(), 0);
-    other.close();
-  });
+  // The other process: `removed` removed (no task uses it yet), `added` added.
+  const auto elsewhere = [&](const char* removed, const char* added) {
+    onFrame([&] {
+      CategoriesFile other("CAT", kCategoriesFile, categoriesTableDesc());
+      ASSERT_EQ(other.open(0x42), 0);
+      other->Category = removed;
+      ASSERT_EQ(other.get(cat_key::kKeyCategory), 0);
+      ASSERT_EQ(other.erase(), 0);
+      if (added) {
+        other.clear();
+        other->Category = added;
+        ASSERT_EQ(other.add(), 0);
+      }
+      other.close();
+    });
+  };
+  elsewhere("Backups", "Music");
   backend.activate(frameId);
   backend.activate(form.id);
   EXPECT_EQ(names(), (std::vector<std::string>{"Backups", "General", "Music"}));
@@ -233,6 +240,32 @@ TEST_F(CategoryWindowsTest, ATaskNeverOutlivesItsCategoryAndTheFormSeesNewCatego
   EXPECT_FALSE(isOpen("Adding a Schedule Task"));
   ASSERT_EQ(schedule().size(), 1u);
   EXPECT_EQ(schedule()[0].first.Category, "Backups");
+  EXPECT_EQ(categories(), (std::vector<std::string>{"Backups", "General", "Music"}));
+
+  // The task moved to "Music" in the form while "Music" is removed.
+  const std::int32_t id = schedule()[0].first.ID;
+  onFrame([id] {
+    ui::runtime().start(
+        [id] {
+          FileUser user(SCH());
+          SCH()->ID = id;
+          ASSERT_EQ(SCH().get(sch_key::kKeyID), 0);
+          globalRequest() = request::kChange;
+          UpdateSchedule();
+        },
+        50000);
+  });
+  const auto change = window("Changing a Schedule Task");
+  backend.choose(change.id, us::kCategory, 3);
+  idle();
+  elsewhere("Music", nullptr);
+  EXPECT_EQ(categories(), (std::vector<std::string>{"Backups", "General"}));
+  backend.press(change.id, us::kOK);
+  idle();
+  EXPECT_TRUE(backend.messages().empty());
+  EXPECT_FALSE(isOpen("Changing a Schedule Task"));
+  ASSERT_EQ(schedule().size(), 1u);
+  EXPECT_EQ(schedule()[0].first.Category, "Music");
   EXPECT_EQ(categories(), (std::vector<std::string>{"Backups", "General", "Music"}));
 }
 

@@ -2,7 +2,8 @@
 // rows asks its source only for the pages on screen while the user scrolls,
 // shows its header, hidden and resizable columns, reads as rows and cells
 // through accessibility, and turns the user's choice into its variable; a
-// drop list shows its rows; POPUP answers with the item chosen with the
+// drop list shows its rows; columns hold their headers and the last one
+// fills the list; POPUP answers with the item chosen with the
 // keyboard (through a submenu), 0 on Escape, at the mouse by default.
 #include <gtest/gtest.h>
 
@@ -30,6 +31,8 @@
 #include "runtime/ui/events.h"
 #include "runtime/ui/keycodes.h"
 #include "runtime/ui/list_control.h"
+#include "runtime/ui/list_format.h"
+#include "runtime/ui/message_box.h"
 #include "runtime/ui/popup.h"
 #include "runtime/ui/qt/qt_backend.h"
 #include "runtime/ui/runtime.h"
@@ -253,6 +256,77 @@ TEST_F(QtListTest, ColumnsHeaderAccessibilityAndChoice) {
   EXPECT_EQ(view->currentIndex().row(), 2);
   EXPECT_FALSE(view->grab().isNull());
   closeListWindow();
+}
+
+// Column widths on screen, in the to-do list's design ("MS Sans Serif" 8,
+// a 244-unit list): dialog units follow the average width of the 52
+// letters of the font the window gets; a header's text is never cut; the
+// last column reaches the list's right edge; and columns wider than the
+// list (the schedule's) keep their widths and scroll.
+TEST_F(QtListTest, ColumnsFitTheirHeadersAndTheLastOneFillsTheList) {
+  constexpr const char* kToDo = "10C(1)|MI@n1@23C(1)|M~Priority~R@n2@60L|M~To Do~@s40@";
+  constexpr const char* kSchedule =
+      "11L|M*I@s1@47L|M*~Date~@d3@32L|M*~Time~@t3@60L|M~Category~@s20@90L|M~Description~@s40@"
+      "60L|M~Task Type~@s20@60L|M~Schedule Type~L(1)@s20@";
+  auto rows =
+      std::make_shared<VectorListSource>(std::vector<ListRow>{{"2", "3", "Label the tapes"}});
+  std::atomic<std::uint32_t> id{0};
+  runtime().runProgram([&] {
+    Runtime& rt = runtime();
+    std::vector<std::unique_ptr<Control>> controls;
+    ControlState list;
+    list.type = ControlType::List;
+    list.field = 1;
+    list.rect = {8, 22, 244, 116};
+    list.format = kToDo;
+    controls.push_back(createControl(list));
+    WindowDesc d;
+    d.label = "VIEWTODO$WINDOW";
+    d.title = "To Do List";
+    d.fontFace = "MS Sans Serif";
+    d.fontSize = 8;
+    d.width = 260;
+    d.height = 184;
+    Window& w = rt.open(d, std::move(controls));
+    setListSource(1, rows);
+    id = w.id();
+    while (rt.accept()) {
+      if (rt.event() == ev::kNotify) setListFormat(1, kSchedule);
+      if (rt.event() == ev::kCloseWindow) break;
+    }
+    rt.close(w);
+  });
+  ASSERT_TRUE(pumpUntil([&] { return id != 0 && idle(); }));
+  auto* view = qobject_cast<QTreeView*>(backend->controlWidget(id, 1));
+  ASSERT_NE(view, nullptr);
+  view->window()->show();
+  ASSERT_TRUE(
+      pumpUntil([&] { return idle() && view->model()->index(0, 2).data() == "Label the tapes"; }));
+  QHeaderView* header = view->header();
+  const QFontMetrics fm(view->font());
+  const int average = averageWidthFromLetters(
+      fm.horizontalAdvance(QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ")));
+  const ListScale scale{2 * average, 8};
+  EXPECT_GE(header->sectionSize(1), std::max(scale.toPixels(23), header->sectionSizeHint(1)));
+  EXPECT_GT(header->sectionSize(1), fm.horizontalAdvance("Priority"));
+  const int lastRight = header->sectionPosition(2) + header->sectionSize(2);
+  EXPECT_EQ(lastRight, view->viewport()->width());
+  EXPECT_GT(header->sectionSize(2), fm.horizontalAdvance("Label the tapes") + 10);
+  // A wider window: the last column follows the edge.
+  view->window()->resize(view->window()->width() + 100, view->window()->height());
+  ASSERT_TRUE(pumpUntil([&] {
+    return header->sectionPosition(2) + header->sectionSize(2) == view->viewport()->width();
+  }));
+
+  // The schedule's columns are wider than this list: none is stretched.
+  runtime().postFromOutside(ev::kNotify, 0, 1);
+  ASSERT_TRUE(pumpUntil([&] { return idle() && view->model()->columnCount() == 7; }));
+  EXPECT_EQ(header->sectionSize(6), std::max(scale.toPixels(60), header->sectionSizeHint(6)));
+  EXPECT_EQ(header->sectionSize(4), scale.toPixels(90));
+  EXPECT_GT(header->length(), view->viewport()->width());
+  runtime().postFromOutside(ev::kCloseWindow, 0, 1);
+  ASSERT_TRUE(pumpUntil([] { return runtime().hub().liveThreads() == 0; }));
+  runtime().joinProgram();
 }
 
 // Sends a key to the menu on screen.

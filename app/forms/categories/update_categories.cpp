@@ -6,20 +6,16 @@
 #include "app/data/app_files.h"
 #include "app/data/requests.h"
 #include "app/data/table_descs.h"
+#include "app/forms/common/record_form.h"
 #include "app/routines/file_routines.h"
-#include "app/routines/settings.h"
-#include "app/routines/window_position.h"
 #include "runtime/lang/errors.h"
-#include "runtime/ui/events.h"
 #include "runtime/ui/message_box.h"
 #include "runtime/ui/runtime.h"
 #include "runtime/ui/var_ref.h"
-#include "runtime/ui/window_builder.h"
 
 namespace dw::app {
 
 using ui::runtime;
-namespace ev = ui::ev;
 namespace cf = category_form;
 
 namespace {
@@ -52,7 +48,7 @@ void watchCategory(const CategoryRecord& category) {
   lang::popErrorState();
 }
 
-enum class Outcome { kDone, kStay, kClose };
+using Outcome = FormOutcome;
 
 class CategoryForm {
  public:
@@ -66,38 +62,25 @@ class CategoryForm {
   }
 
   void run() {
-    ui::Runtime& rt = runtime();
-    ui::Window& window =
-        ui::openWindow(kUpdateCategoriesModule, kUpdateCategoriesLabel, ui::WindowKind::Plain);
-    restorePosition(kUpdateCategoriesSection, false, kIniFile);
-    rt.setProperty(0, ui::prop::kText, m_inserting ? kAddingCategoryTitle : kChangingCategoryTitle);
-    rt.use(cf::kCategory, ui::VarRef::fixedString(m_name));
-    rt.select(cf::kCategory);
-    while (rt.accept()) {
-      noteWindowState(rt.event());
-      const int event = rt.event();
-      const int field = rt.field();
-      if (event == ev::kRejected) {
-        rt.backend().beep();
-        rt.display(field);
-      } else if (event == ev::kCompleted) {
-        const Outcome o = complete();
-        if (o == Outcome::kDone) globalResponse() = response::kCompleted;
-        if (o == Outcome::kStay) {
-          rt.display(cf::kCategory);
-          rt.select(cf::kCategory);
-        } else {
-          rt.post(ev::kCloseWindow);
-        }
-      } else if (event == ev::kAccepted && field == cf::kOK) {
-        rt.selectAll();
-      } else if (event == ev::kAccepted && field == cf::kCancel) {
-        globalResponse() = response::kCancelled;
-        rt.post(ev::kCloseWindow);
+    RecordFormSpec spec;
+    spec.module = kUpdateCategoriesModule;
+    spec.label = kUpdateCategoriesLabel;
+    spec.section = kUpdateCategoriesSection;
+    spec.title = m_inserting ? kAddingCategoryTitle : kChangingCategoryTitle;
+    spec.firstField = cf::kCategory;
+    spec.ok = cf::kOK;
+    spec.cancel = cf::kCancel;
+    RecordFormSteps steps;
+    steps.bind = [this] { runtime().use(cf::kCategory, ui::VarRef::fixedString(m_name)); };
+    steps.complete = [this] {
+      const Outcome o = complete();
+      if (o == Outcome::kStay) {
+        runtime().display(cf::kCategory);
+        runtime().select(cf::kCategory);
       }
-    }
-    savePosition(kUpdateCategoriesSection, kIniFile);
-    rt.close(window);
+      return o;
+    };
+    runRecordForm(spec, steps);
   }
 
  private:

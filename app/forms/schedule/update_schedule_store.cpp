@@ -144,25 +144,6 @@ void TaskStore::unprime() {
   lang::popErrorState();
 }
 
-// Inside a transaction: the task's category is made to exist (added when
-// another window or dornctl removed it while the form was open), so that
-// no task is ever stored under a category the Categories table lacks; the
-// category delete routine checks for tasks in a transaction of its own.
-int ensureCategory(const ScheduleRecord& record) {
-  if (record.Category.isBlank()) return 0;
-  CategoriesFile& cat = CAT();
-  const CategoryRecord kept = cat.rec();
-  cat->Category = record.Category.raw();
-  int rc = cat.get(cat_key::kKeyCategory);
-  if (rc == lang::err::kRecordNotFound || rc == lang::err::kRecordNotAvailable) {
-    cat.clear();
-    cat->Category = record.Category.raw();
-    rc = cat.add();
-  }
-  cat.rec() = kept;
-  return rc;
-}
-
 int TaskStore::write(const ScheduleRecord& record, const std::string& text) {
   if (const int rc = db::logout(kTransactionWait, {&SCH(), &CAT()})) return rc;
   auto fail = [](int rc) {
@@ -173,7 +154,9 @@ int TaskStore::write(const ScheduleRecord& record, const std::string& text) {
   };
   SCH()->ID = record.ID;
   if (const int rc = SCH().get(sch_key::kKeyID)) return fail(rc);
-  if (const int rc = ensureCategory(record)) return fail(rc);
+  // The task's category is made to exist in the same transaction, as the
+  // update routine does for a change (file_routines.h).
+  if (const int rc = addMissingCategory(record.Category.raw())) return fail(rc);
   SCH().rec() = record;
   SCH().setMemoText(kMessageMemo, text);
   if (const int rc = SCH().put()) return fail(rc);

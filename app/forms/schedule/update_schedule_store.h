@@ -56,7 +56,9 @@ class TaskStore {
 
   // Writes the working copy over the primed placeholder (insert).
   StoreResult completeInsert();
-  // Writes the working copy over the stored task (change); a failure asks
+  // Writes the working copy over the stored task (change) through the
+  // Schedule update routine, which also adds its category when the table
+  // lacks it (removed while the form was open); a failure asks
   // "Record Update Error" with Yes (try again), No (close without saving)
   // and Cancel (back to the form).
   StoreResult completeChange();
@@ -69,8 +71,9 @@ class TaskStore {
   // did not complete leaves the caller's record as the caller had it).
   void restoreCaller();
 
-  // Writes one stored task (by identifier) from `task` and `message`;
-  // 0 or the error (posted).
+  // Writes one stored task (by identifier) from `task` and `message`, in
+  // one transaction that adds its category when the Categories table lacks
+  // it; 0 or the error (posted).
   int write(const ScheduleRecord& task, const std::string& message);
 
   ScheduleRecord task{};

@@ -4,20 +4,16 @@
 #include "app/data/app_files.h"
 #include "app/data/requests.h"
 #include "app/data/table_descs.h"
+#include "app/forms/common/record_form.h"
 #include "app/routines/file_routines.h"
-#include "app/routines/settings.h"
-#include "app/routines/window_position.h"
 #include "runtime/lang/errors.h"
-#include "runtime/ui/events.h"
 #include "runtime/ui/message_box.h"
 #include "runtime/ui/runtime.h"
 #include "runtime/ui/var_ref.h"
-#include "runtime/ui/window_builder.h"
 
 namespace dw::app {
 
 using ui::runtime;
-namespace ev = ui::ev;
 namespace tf = todo_form;
 
 namespace {
@@ -42,7 +38,7 @@ bool confirmAndDelete() {
   }
 }
 
-enum class Outcome { kDone, kStay, kClose };
+using Outcome = FormOutcome;
 
 class ToDoForm {
  public:
@@ -61,41 +57,32 @@ class ToDoForm {
   }
 
   void run() {
-    ui::Runtime& rt = runtime();
-    ui::Window& window =
-        ui::openWindow(kUpdateTodoModule, kUpdateTodoLabel, ui::WindowKind::Plain);
-    restorePosition(kUpdateTodoSection, false, kIniFile);
-    rt.setProperty(0, ui::prop::kText, m_inserting ? kAddingToDoTitle : kChangingToDoTitle);
-    rt.use(tf::kToDo, ui::VarRef::fixedString(m_item.ToDo.bytes));
-    rt.use(tf::kPriority, ui::VarRef::of(m_item.Priority));
-    rt.use(tf::kDone, ui::VarRef::of(m_item.Done));
-    rt.select(tf::kToDo);
-    while (rt.accept()) {
-      noteWindowState(rt.event());
-      const int event = rt.event();
-      const int field = rt.field();
-      if (event == ev::kRejected) {
-        rt.backend().beep();
-        rt.display(field);
-      } else if (event == ev::kCompleted) {
-        if (!priorityInRange()) continue;
-        const Outcome o = m_inserting ? insert() : change();
-        if (o == Outcome::kDone) globalResponse() = response::kCompleted;
-        if (o == Outcome::kStay)
-          rt.select(tf::kToDo);
-        else
-          rt.post(ev::kCloseWindow);
-      } else if (event == ev::kAccepted && field == tf::kPriority) {
-        priorityInRange();
-      } else if (event == ev::kAccepted && field == tf::kOK) {
-        rt.selectAll();
-      } else if (event == ev::kAccepted && field == tf::kCancel) {
-        globalResponse() = response::kCancelled;
-        rt.post(ev::kCloseWindow);
-      }
-    }
-    savePosition(kUpdateTodoSection, kIniFile);
-    rt.close(window);
+    RecordFormSpec spec;
+    spec.module = kUpdateTodoModule;
+    spec.label = kUpdateTodoLabel;
+    spec.section = kUpdateTodoSection;
+    spec.title = m_inserting ? kAddingToDoTitle : kChangingToDoTitle;
+    spec.firstField = tf::kToDo;
+    spec.ok = tf::kOK;
+    spec.cancel = tf::kCancel;
+    RecordFormSteps steps;
+    steps.bind = [this] {
+      ui::Runtime& rt = runtime();
+      rt.use(tf::kToDo, ui::VarRef::fixedString(m_item.ToDo.bytes));
+      rt.use(tf::kPriority, ui::VarRef::of(m_item.Priority));
+      rt.use(tf::kDone, ui::VarRef::of(m_item.Done));
+    };
+    steps.complete = [this] {
+      // Out of range: the spin is chosen again and the form stays.
+      if (!priorityInRange()) return Outcome::kStay;
+      const Outcome o = m_inserting ? insert() : change();
+      if (o == Outcome::kStay) runtime().select(tf::kToDo);
+      return o;
+    };
+    steps.accepted = [this](int field) {
+      if (field == tf::kPriority) priorityInRange();
+    };
+    runRecordForm(spec, steps);
   }
 
  private:

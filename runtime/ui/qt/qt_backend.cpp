@@ -21,6 +21,7 @@
 #include <cstdio>
 
 #include "runtime/ui/events.h"
+#include "runtime/ui/message_box.h"
 #include "runtime/ui/qt/qt_window.h"
 #include "runtime/ui/runtime.h"
 
@@ -225,7 +226,13 @@ FontMetrics QtBackend::metrics(const Window& w) {
     if (!w.desc().fontFace.empty()) font.setFamily(qs(w.desc().fontFace));
     if (w.desc().fontSize > 0) font.setPointSize(w.desc().fontSize);
     const QFontMetrics fm(font);
-    m.averageCharWidth = std::max(1, fm.averageCharWidth());
+    // Dialog units take the average width of the 52 letters, as message
+    // boxes do: the font's own average (its OS/2 table's) is narrower than
+    // the letters of the faces that stand in for the resources' fonts, and
+    // windows, controls and list columns sized by it cut their texts short.
+    m.averageCharWidth = std::max(1, averageWidthFromLetters(fm.horizontalAdvance(
+                                         QStringLiteral("abcdefghijklmnopqrstuvwxyz"
+                                                        "ABCDEFGHIJKLMNOPQRSTUVWXYZ"))));
     m.charHeight = std::max(1, fm.height());
     if (const QScreen* s = QApplication::primaryScreen()) {
       m.dpiX = static_cast<int>(s->logicalDotsPerInchX());

@@ -17,9 +17,12 @@
 // Drawing: icons from the list's icon table (icon columns), the four
 // colours of "*" columns (the selected pair through the palette), data
 // indents, underlines, a right border line for "|" columns, header texts
-// with their own alignment, resizable ("M") and fixed columns, and
-// zero-width columns hidden.  Cells read as text for accessibility: an icon
-// cell as its icon's name without the extension.
+// with their own alignment, resizable ("M") and fixed columns, zero-width
+// columns hidden.  A column with a header is at least as wide as the
+// header's text needs in the window's font, and the last shown column
+// reaches the list's right edge when the columns leave room there.  Cells
+// read as text for accessibility: an icon cell as its icon's name without
+// the extension.
 #include "runtime/ui/qt/qt_list.h"
 
 #include <QAbstractTableModel>
@@ -44,6 +47,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "runtime/ui/events.h"
 #include "runtime/ui/keycodes.h"
@@ -319,7 +323,14 @@ class ListView : public QTreeView {
  protected:
   void resizeEvent(QResizeEvent* e) override {
     QTreeView::resizeEvent(e);
+    fillWithLastColumn();
     scheduleReport();
+  }
+  // The window's font arrives after the list was laid out: the header
+  // texts are measured again.
+  void changeEvent(QEvent* e) override {
+    QTreeView::changeEvent(e);
+    if (e->type() == QEvent::FontChange && m_layout) applyLayout(m_layout);
   }
   // The list's alert keys go to the procedure as EVENT:AlertKey with their
   // key code; every other key moves through the list as usual.
@@ -339,15 +350,37 @@ class ListView : public QTreeView {
     m_layout = layout;
     if (!layout) return;
     setHeaderHidden(!layout->hasHeader());
+    m_widths.assign(layout->columns.size(), 0);
     for (std::size_t i = 0; i < layout->columns.size(); ++i) {
       const ListColumn& c = layout->columns[i];
       const int section = static_cast<int>(i);
       setColumnHidden(section, c.width <= 0);
-      if (c.width > 0) header()->resizeSection(section, c.width);
+      // A column holds at least its header's text, which the window's
+      // font may draw wider than the format's width allows for.
+      if (c.width > 0) {
+        m_widths[i] = c.header.empty() || isHeaderHidden()
+                          ? c.width
+                          : std::max(c.width, header()->sectionSizeHint(section));
+        header()->resizeSection(section, m_widths[i]);
+      }
       header()->setSectionResizeMode(section, c.has(listflag::kResize) && !c.has(listflag::kFixed)
                                                   ? QHeaderView::Interactive
                                                   : QHeaderView::Fixed);
     }
+    fillWithLastColumn();
+  }
+
+  // The last shown column reaches the list's right edge when the columns
+  // leave room there (its text is not cut short beside empty space); it is
+  // never narrower than applyLayout made it, so columns wider than the
+  // list still scroll.
+  void fillWithLastColumn() {
+    const auto last = std::find_if(m_widths.rbegin(), m_widths.rend(), [](int w) { return w > 0; });
+    if (last == m_widths.rend()) return;
+    const int section = static_cast<int>(std::distance(last, m_widths.rend())) - 1;
+    const int room = viewport()->width() - header()->sectionPosition(section);
+    const int width = std::max(*last, room);
+    if (header()->sectionSize(section) != width) header()->resizeSection(section, width);
   }
 
   int visibleRows() {
@@ -406,6 +439,7 @@ class ListView : public QTreeView {
   QtControl& m_qc;
   ListModel* m_model;
   std::shared_ptr<const ListLayout> m_layout;
+  std::vector<int> m_widths;  // each column's width as laid out, 0 for hidden ones
   std::int64_t m_reportedTop = 0;
   std::pair<std::int64_t, int> m_requested{-1, -1};
   std::deque<std::int64_t> m_posted;  // tops this view asked for, newest last
