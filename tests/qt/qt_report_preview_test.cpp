@@ -71,7 +71,7 @@ QSizeF pdfPageSize(const std::string& file) {
   return m.hasMatch() ? QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble()) : QSizeF();
 }
 
-// The controls of `fields` whose text does not fit them (a label's whole
+// The controls `first` to `last` whose text does not fit them (a label's whole
 // text, a button's caption with room for its frame) or that reach past
 // their window's edge, with their sizes; "" when all fit.
 std::string notFitting(const std::function<QWidget*(int)>& widget, int first, int last) {
