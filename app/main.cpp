@@ -3,7 +3,9 @@
 // files by relative name) and starts the runtime: the main thread becomes
 // the GUI thread running the Qt event loop, and runtime thread 1 runs the
 // program code (the main frame).  When the frame closes the program ends
-// with the runtime's exit code.
+// with the runtime's exit code.  Procedures still running on threads of
+// their own then (a report's preview, say) are not waited for; the page
+// files of their reports are removed before the process ends.
 //
 // The end of the session reaches the frame as EVENT:CloseDown: SIGTERM
 // (through a pipe, so the signal handler does nothing but write a byte;
@@ -174,7 +176,10 @@ int runGui(int argc, char** argv, const std::string& dataDir, const std::string&
   dw::app::setNotificationSender(nullptr);
   if (rt.hub().liveThreads() > 0) {
     // Started procedures still run: end the process without tearing the
-    // runtime down under them.
+    // runtime down under them.  Holding the Runtime lock, none of them is
+    // writing a page file while their files are removed.
+    rt.lock().acquire(-1, nullptr);
+    dw::report::removeAllPageFiles();
     std::fflush(nullptr);
     std::_Exit(code);
   }

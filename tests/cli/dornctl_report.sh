@@ -56,6 +56,28 @@ order="$(grep -o 'Task 1[0-9][0-9]' <<<"$text" | tr '\n' ' ')"
 [[ "$order" == "$want" ]] || fail "brief: $order"
 grep -q 'Schedule in Brief' <<<"$text" || fail "brief: no title"
 
+# The sheet takes the layout's orientation (the full schedule is landscape,
+# the brief one portrait) and every word lies on it, the page number in
+# its lowest fifth.
+for report in schedule-by-date:landscape brief:portrait; do
+  name=${report%%:*}
+  size="$(pdfinfo "$work/$name.pdf" | awk '/^Page size:/ {print $3, $5}')"
+  read -r w h <<<"$size"
+  if [[ ${report##*:} == landscape ]]; then
+    ((${w%.*} > ${h%.*})) || fail "$name: page $size is not landscape"
+  else
+    ((${w%.*} < ${h%.*})) || fail "$name: page $size is not portrait"
+  fi
+  outside="$(pdftotext -bbox "$work/$name.pdf" - | awk '
+    /<page / { match($0, /width="[0-9.]+"/); w = substr($0, RSTART + 7, RLENGTH - 8) + 0
+               match($0, /height="[0-9.]+"/); h = substr($0, RSTART + 8, RLENGTH - 9) + 0 }
+    /<word / { n = split($0, f, "\""); x = f[6] + 0; y = f[8] + 0
+               word = $0; sub(/.*">/, "", word); sub(/<.*/, "", word)
+               if (f[2] < 0 || f[4] < 0 || x > w || y > h) print word
+               if (word == "Page" && f[4] < 0.8 * h) print "Page at " f[4] " of " h }')"
+  [[ -z "$outside" ]] || fail "$name: off the page: $(head -3 <<<"$outside")"
+done
+
 text="$(pdf_text categories)"
 [[ "$(grep -x -E 'Home|Work' <<<"$text" | tr '\n' ' ')" == "Home Work " ]] || fail "categories: $text"
 

@@ -288,5 +288,66 @@ TEST_F(ReportTest, CancelInTheProgressWindowShowsNoPreviewAndLeavesNoPageFile) {
   EXPECT_EQ(backend.createdCount(), 1);  // the progress window only
 }
 
+// A read that fails in the middle of the scan is message 35 for the
+// report's file; an ordered read that cannot start (the file counted open
+// for another window but not open) is message 36.  Either ends the report:
+// no preview, and no page file left, even the pages already made.
+TEST_F(ReportTest, FileErrorsEndTheReportWithTheirMessage) {
+  for (int id = 1; id <= 200; ++id)
+    addTask(id, [id](ScheduleRecord& t) { t.Description = "Task " + std::to_string(id); });
+  const struct {
+    bool midScan;
+    const char* caption;
+    const char* text;
+  } cases[] = {
+      {false, "View Open Error", "attempting to open the current VIEW."},
+      {true, "Record Retrieval Error", "attempting to access a record from the Schedule file."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.caption);
+    const std::size_t shownBefore = backend.boxes().size();
+    backend.holdBoxes(c.midScan);
+    run([&c] {
+      if (!c.midScan) SCH().openCount() = 1;
+      PrintSCH_KeyDate();
+    });
+    if (c.midScan) {
+      backend.advance(1);
+      idle();
+      EXPECT_FALSE(pageFilesLeft().empty());
+      m_platform.crash(platform::CrashMode::KeepUnflushed);  // the disk is gone
+      backend.advance(1);
+      EXPECT_TRUE(backend.waitForOpenBox());
+      m_platform.reboot();
+      backend.holdBoxes(false);  // the box closes with its OK
+    }
+    finish();
+    const auto boxes = backend.boxes();
+    ASSERT_EQ(boxes.size(), shownBefore + 1);
+    EXPECT_EQ(boxes.back().box.caption, c.caption);
+    EXPECT_NE(boxes.back().box.text.find(c.text), std::string::npos) << boxes.back().box.text;
+    EXPECT_FALSE(backend.find("PREVIEW$WINDOW"));
+    EXPECT_TRUE(pageFilesLeft().empty());
+  }
+}
+
+// The driver does not know QUICKSCAN and says so; the report asks for it
+// anyway and must not depend on it: the answer posts no error and leaves
+// the scan where it was.
+TEST_F(ReportTest, QuickScanIsAnsweredAsUnknownAndChangesNothing) {
+  knownSchedule();
+  ScheduleFile& f = probe();
+  ASSERT_EQ(f.set(sch_key::kKeyDate), 0);
+  ASSERT_EQ(f.next(), 0);
+  const std::string first = f->Description.str();
+  for (const char* option : {"QUICKSCAN=on", "QUICKSCAN=off"}) {
+    EXPECT_EQ(f.send(option), "SEND arg not recognised");
+    EXPECT_EQ(lang::errorCode(), 0) << option;
+  }
+  ASSERT_EQ(f.next(), 0);
+  EXPECT_NE(f->Description.str(), first);
+  EXPECT_EQ(f->Description.str(), "Pay rent");  // the second by date
+}
+
 }  // namespace
 }  // namespace dw::app

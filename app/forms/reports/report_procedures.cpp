@@ -1,6 +1,8 @@
 // The report procedures (see report_procedures.h).
 #include "app/forms/reports/report_procedures.h"
 
+#include <optional>
+
 #include "app/data/app_files.h"
 #include "app/forms/reports/report_preview.h"
 #include "app/forms/reports/report_progress.h"
@@ -45,11 +47,26 @@ void printReport(ReportRun& run) {
   if (!printPageFiles(*device, run.pages(), run.title())) tellNotPrinted();
 }
 
+// The orientation of the pages, from the first page file's bounds: the
+// sheet they were laid out on.
+std::optional<report::Orientation> pagesOrientation(const std::vector<std::string>& pages) {
+  if (pages.empty()) return std::nullopt;
+  const auto bytes = report::readWholeFile(pages.front());
+  if (!bytes) return std::nullopt;
+  const auto h = report::decodePlaceableHeader(*bytes);
+  if (!h) return std::nullopt;
+  return h->right - h->left > h->bottom - h->top ? report::Orientation::Landscape
+                                                 : report::Orientation::Portrait;
+}
+
 }  // namespace
 
 bool printPageFiles(report::ReportDevice& device, const std::vector<std::string>& pages,
                     std::string_view title) {
   if (device.selectDefaultPrinter() != report::PrinterStatus::Ready) return false;
+  // A sheet of the pages' own shape: a landscape report on a portrait
+  // sheet would print shrunk to the sheet's width.
+  if (const auto orientation = pagesOrientation(pages)) device.setOrientation(*orientation);
   const report::PageGeometry g = device.geometry();
   const report::Box page{-g.offsetX, -g.offsetY, g.width + g.offsetX, g.height + g.offsetY};
   bool started = false;

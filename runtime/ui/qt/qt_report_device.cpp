@@ -15,7 +15,9 @@ namespace {
 constexpr int kPdfResolution = 300;
 }
 
-QtReportDevice::QtReportDevice(Options options) : m_options(std::move(options)) {
+QtReportDevice::QtReportDevice(Options options)
+    : m_options(std::move(options)),
+      m_memoryLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF()) {
   m_memory.setDotsPerMeterX(3780);  // 96 dots per inch
   m_memory.setDotsPerMeterY(3780);
 }
@@ -65,41 +67,45 @@ std::string QtReportDevice::outputFile() const {
 }
 
 void QtReportDevice::setOrientation(report::Orientation orientation) {
-  if (m_printer)
-    m_printer->setPageOrientation(orientation == report::Orientation::Landscape
-                                      ? QPageLayout::Landscape
-                                      : QPageLayout::Portrait);
+  const auto o = orientation == report::Orientation::Landscape ? QPageLayout::Landscape
+                                                               : QPageLayout::Portrait;
+  m_memoryLayout.setOrientation(o);
+  if (m_printer) m_printer->setPageOrientation(o);
 }
 
 void QtReportDevice::setPaper(int kind, std::int32_t widthTenthMm, std::int32_t lengthTenthMm) {
-  if (!m_printer) return;
+  QPageSize size;
   switch (kind) {
     case report::paper::kLetter:
-      m_printer->setPageSize(QPageSize(QPageSize::Letter));
+      size = QPageSize(QPageSize::Letter);
       break;
     case report::paper::kLegal:
-      m_printer->setPageSize(QPageSize(QPageSize::Legal));
+      size = QPageSize(QPageSize::Legal);
       break;
     case report::paper::kA4:
-      m_printer->setPageSize(QPageSize(QPageSize::A4));
+      size = QPageSize(QPageSize::A4);
       break;
     case report::paper::kUser:
       if (widthTenthMm > 0 && lengthTenthMm > 0)
-        m_printer->setPageSize(QPageSize(QSizeF(widthTenthMm / 10.0, lengthTenthMm / 10.0),
-                                         QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
+        size = QPageSize(QSizeF(widthTenthMm / 10.0, lengthTenthMm / 10.0), QPageSize::Millimeter,
+                         QString(), QPageSize::ExactMatch);
       break;
     default:
       break;
   }
+  if (!size.isValid()) return;
+  m_memoryLayout.setPageSize(size);
+  if (m_printer) m_printer->setPageSize(size);
 }
 
 report::PageGeometry QtReportDevice::geometry() {
   report::PageGeometry g;
   if (!m_printer) {
-    // The memory context: 96 dots per inch, a letter page, no margin.
+    // The memory context: 96 dots per inch, the report's page, no margin.
+    const QRect full = m_memoryLayout.fullRectPixels(96);
     g.dpiX = g.dpiY = 96;
-    g.width = 816;
-    g.height = 1056;
+    g.width = full.width();
+    g.height = full.height();
     g.offsetX = g.offsetY = 0;
     return g;
   }

@@ -4,7 +4,9 @@
 // when the user chose to print into a file, a QPrinter writing that file
 // as PDF; when no printer is installed, the fallback PDF file if one is
 // named.  Without any of them, text is measured on a memory image of 96
-// dots per inch and nothing is printed.
+// dots per inch and nothing is printed; the page is then the report's
+// paper (letter unless it names another) in the report's orientation,
+// without margins, so that its page files keep the report's shape.
 //
 // Printer pages are painted at 300 dots per inch (PDF) or the printer's
 // resolution; a canvas from beginPage() paints from the printable area's
@@ -15,6 +17,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
 #include <memory>
@@ -61,6 +64,9 @@ class QtReportDevice : public report::ReportDevice {
   Options m_options;
   std::unique_ptr<QPrinter> m_printer;
   QImage m_memory{1, 1, QImage::Format_RGB32};
+  // The page of the memory context: paper and orientation as the report
+  // set them, no margins.
+  QPageLayout m_memoryLayout;
   QPainter m_painter;
   std::unique_ptr<QtPainterCanvas> m_canvas;
   int m_pages = 0;

@@ -2,10 +2,26 @@
 #include "runtime/ui/report/page_file.h"
 
 #include <algorithm>
+#include <mutex>
+#include <set>
 
 #include "runtime/platform/platform.h"
 
 namespace dw::report {
+
+namespace {
+
+// The page files written and not yet removed.
+struct WrittenFiles {
+  std::mutex mutex;
+  std::set<std::string> names;
+};
+WrittenFiles& written() {
+  static WrittenFiles w;
+  return w;
+}
+
+}  // namespace
 
 PlaceableHeader pageHeaderFor(const PageGeometry& g) {
   const std::int32_t upi = std::max(g.dpiX, g.dpiY);
@@ -44,7 +60,24 @@ std::optional<std::string> writePageFile(const PlaceableHeader& header,
     (void)os.remove(*name);
     return fail(st.error());
   }
+  std::lock_guard lock(written().mutex);
+  written().names.insert(*name);
   return *name;
+}
+
+void removePageFile(const std::string& path) {
+  (void)platform::platform().remove(path);
+  std::lock_guard lock(written().mutex);
+  written().names.erase(path);
+}
+
+void removeAllPageFiles() {
+  std::set<std::string> names;
+  {
+    std::lock_guard lock(written().mutex);
+    names.swap(written().names);
+  }
+  for (const std::string& name : names) (void)platform::platform().remove(name);
 }
 
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path) {

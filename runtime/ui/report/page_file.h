@@ -3,7 +3,12 @@
 // placeable header followed by the page's Windows metafile.  The layout is
 // in docs/page-files.md.
 //
-// Thread-safety: plain functions over the platform seam (any thread).
+// The process keeps the names of the page files it wrote and has not
+// removed: a report removes its own when it closes, and the program at its
+// end removes those of reports whose threads it does not wait for.
+//
+// Thread-safety: plain functions over the platform seam (any thread); the
+// list of written files has a lock of its own.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +38,11 @@ PlaceableHeader pageHeaderFor(const PageGeometry& geometry);
 std::optional<std::string> writePageFile(const PlaceableHeader& header,
                                          std::span<const std::uint8_t> metafile,
                                          std::uint32_t* osError = nullptr);
+
+// Removes a page file written by writePageFile and forgets it.
+void removePageFile(const std::string& path);
+// Removes every page file written and not yet removed (the program's end).
+void removeAllPageFiles();
 
 // The whole of a file (page files, WMF images); nullopt when unreadable.
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path);

@@ -7,7 +7,6 @@
 
 #include "runtime/image/image.h"
 #include "runtime/lang/errors.h"
-#include "runtime/platform/platform.h"
 #include "runtime/ui/report/page_file.h"
 #include "runtime/ui/report/report_devices.h"
 #include "runtime/ui/window_resource.h"
@@ -248,7 +247,7 @@ void Report::close() {
 }
 
 void Report::deletePageFiles() {
-  for (const std::string& name : m_pageFiles) (void)platform::platform().remove(name);
+  for (const std::string& name : m_pageFiles) removePageFile(name);
   m_pageFiles.clear();
 }
 
