@@ -48,6 +48,9 @@ struct BriskOptions {
   Locking locking = Locking::Shared;
   std::string password;         // empty: not enciphered
   bool readOnlyHandle = false;  // open the operating-system file for reading only
+  // What the open denies other openers of the file (other processes, and
+  // other file objects of this one).
+  dw::platform::Share share = dw::platform::Share::DenyNone;
 };
 
 // The refresh result the driver turns into 'Invalid Data File'.
@@ -94,6 +97,11 @@ class BriskFile {
   // Ends the access period: the lock is released and the header will be
   // re-read (and the cache dropped if another opener committed).
   void release();
+  // Takes this file object's part in the operating system's share checks
+  // anew (platform File::changeShare).
+  dw::platform::OsStatus changeShare(dw::platform::OpenMode mode) {
+    return m_file->changeShare(mode);
+  }
 
   // Pages.  The pointer stays valid until the next readPage of a page not
   // cached (at least the 19 most recently used unpinned pages survive that).
