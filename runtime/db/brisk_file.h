@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -164,6 +165,12 @@ class BriskFile {
   // Leaving read mode within an access period finishes (or discards) an
   // unfinished commit the reader saw, before anything else is written.
   void setReadMode(bool on);
+  // Found damaged: a read failed a check on what the file holds, or its
+  // header was refused.  From then on the table layer and the transaction
+  // refuse every change (36) and write nothing; the mark lasts as long as
+  // this object.
+  void markDamaged() { m_damaged.store(true); }
+  bool damaged() const { return m_damaged.load(); }
   // Why the last refreshHeader() refused the file (empty when it did not).
   const std::string& refreshFault() const { return m_refreshFault; }
   const Header& header() const { return m_header; }
@@ -280,6 +287,7 @@ class BriskFile {
   bool m_headerCached = false;
   bool m_headerDirty = false;
   bool m_readMode = false;
+  std::atomic<bool> m_damaged{false};  // set by a check failing on another thread's read
   Locking m_locking = Locking::Shared;
   std::optional<Cipher> m_cipher;
   PageCache m_cache;

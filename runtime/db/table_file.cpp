@@ -4,6 +4,7 @@
 #include <map>
 #include <mutex>
 
+#include "runtime/db/brisk_checks.h"
 #include "runtime/db/transaction.h"
 #include "runtime/lang/errors.h"
 
@@ -16,12 +17,23 @@ std::map<std::string, std::weak_ptr<TableFile>>& registry() {
   return r;
 }
 
+// A check found the file damaged: the file object of that name, if this
+// process has one, takes no more changes.
+void damageFound(const std::string& path) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  auto& r = registry();
+  if (auto it = r.find(path); it != r.end()) {
+    if (auto shared = it->second.lock()) shared->file().markDamaged();
+  }
+}
+
 }  // namespace
 
 std::shared_ptr<TableFile> TableFile::acquire(const std::string& path,
                                               const TableFileOptions& options, int& error) {
   std::lock_guard<std::mutex> lock(g_mutex);
   error = 0;
+  setDamageObserver(&damageFound);
   auto& r = registry();
   const ShareClaim claim = claimOf(options);
   if (auto it = r.find(path); it != r.end()) {
@@ -133,7 +145,11 @@ int TableFile::beginTrustingRead() {
 int TableFile::beginReadPeriod(bool mayTrust) {
   if (m_inPeriod) return 0;
   const int rc = mayTrust ? m_file->refreshHeaderTrusting() : m_file->refreshHeader();
-  if (rc != 0) return dw::lang::err::kInvalidDataFile;
+  if (rc != 0) {
+    // A header refused for what it holds (not a lock that failed).
+    if (!m_file->refreshFault().empty()) m_file->markDamaged();
+    return dw::lang::err::kInvalidDataFile;
+  }
   m_inPeriod = true;
   return 0;
 }
@@ -146,6 +162,8 @@ int TableFile::restartRead() {
 
 int TableFile::beginWrite() {
   if (m_readOnly || m_writers == 0) return dw::lang::err::kAccessDenied;
+  // Changes built on pages that cannot be trusted would spread the damage.
+  if (m_file->damaged()) return dw::lang::err::kInvalidDataFile;
   if (m_file->readMode()) {
     // Leave the read period first, so that the refresh below takes the
     // exclusive lock and completes or recovers an unfinished commit.
@@ -169,7 +187,13 @@ int TableFile::finish() {
   }
   int rc = 0;
   if (!m_file->readMode()) {
-    if (m_file->hasChanges()) rc = int(m_file->commit());
+    if (m_file->damaged()) {
+      // Found damaged in the middle of a change: what it did so far goes.
+      if (m_file->hasChanges()) rc = dw::lang::err::kInvalidDataFile;
+      m_file->rollback();
+    } else if (m_file->hasChanges()) {
+      rc = int(m_file->commit());
+    }
     m_file->setReadMode(true);
   }
   if (m_inPeriod) m_file->release();
@@ -220,7 +244,7 @@ int TableFile::commitEarly() {
 int TableFile::flushAndCut() {
   m_batchDepth = 0;
   int rc = finish();
-  if (rc != 0 || m_readOnly || m_writers == 0 || enlisted()) return rc;
+  if (rc != 0 || m_readOnly || m_writers == 0 || m_file->damaged() || enlisted()) return rc;
   // Cutting writes to the file: do it as a writer, holding the exclusive
   // lock, so that no reader sees the file shrink under it.
   if (beginWrite() == 0) rc = int(m_file->cutAtEndOfData());
