@@ -1,6 +1,7 @@
 // Consistency checks: the single path from a failed check to the halt.
 #include "runtime/db/brisk_checks.h"
 
+#include <atomic>
 #include <string>
 
 #include "runtime/db/table_name.h"
@@ -11,6 +12,7 @@ namespace dw::db {
 namespace {
 
 thread_local const std::string* t_checkedFile = nullptr;
+std::atomic<DamageObserver> g_damageObserver{nullptr};
 
 // Checks that fail on what the file holds rather than on the engine's own
 // state.
@@ -41,11 +43,17 @@ CheckedFile::~CheckedFile() {
   t_checkedFile = m_previous;
 }
 
+void setDamageObserver(DamageObserver observer) {
+  g_damageObserver.store(observer);
+}
+
 void brkbtFail(int number) {
   constexpr int kInvalidDataFile = 36;
   if (meansDamage(number)) {
     const std::string file =
         t_checkedFile ? splitTableName(*t_checkedFile).file : std::string("the data file");
+    if (DamageObserver observer = g_damageObserver.load(); observer && t_checkedFile)
+      observer(file);
     dw::lang::runtimeError(kInvalidDataFile, file + " is damaged (check " + std::to_string(number) +
                                                  "). Run \"brk check " + file +
                                                  "\" for the details and restore the " +

@@ -5,7 +5,9 @@
 // damaged: the report is error 36 "Invalid Data File" naming the file the
 // operation was working on and pointing to "brk check"; any other check is
 // "Internal error : brkbt line N", N naming the check.  Tests make such
-// halts throw dw::lang::HaltRequested instead.
+// halts throw dw::lang::HaltRequested instead.  Before a damage halt the
+// damage observer hears of the file, so that the process refuses every
+// later change to it (the halt's box lets other threads run meanwhile).
 //
 // Threads: the file named is the calling thread's own (CheckedFile).
 #pragma once
@@ -43,6 +45,12 @@ inline constexpr int kEntryTooLong = 814;
 // Ends the program: error 36 for a damaged file, else "Internal error :
 // brkbt line <number>".
 [[noreturn]] void brkbtFail(int number);
+
+// Called with the file name (the file part of the checked name) when a
+// check finds the file damaged.  One observer per process; the table
+// layer installs it (table_file.h).
+using DamageObserver = void (*)(const std::string& file);
+void setDamageObserver(DamageObserver observer);
 
 // Names the file (a declared name such as "SM\\!Schedule", or a path) that
 // this thread works on while the object lives, for brkbtFail's report.

@@ -38,7 +38,7 @@ BriskFile::~BriskFile() {
 OsResult<std::unique_ptr<BriskFile>> BriskFile::open(const std::string& path,
                                                      const BriskOptions& options,
                                                      Disposition disposition) {
-  OpenMode mode{options.readOnlyHandle ? Access::Read : Access::ReadWrite, Share::DenyNone};
+  OpenMode mode{options.readOnlyHandle ? Access::Read : Access::ReadWrite, options.share};
   auto file = dw::platform::platform().open(path, mode, disposition);
   if (!file) return OsResult<std::unique_ptr<BriskFile>>::failure(file.error());
   return std::unique_ptr<BriskFile>(new BriskFile(std::move(*file), path, options));

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -48,6 +49,9 @@ struct BriskOptions {
   Locking locking = Locking::Shared;
   std::string password;         // empty: not enciphered
   bool readOnlyHandle = false;  // open the operating-system file for reading only
+  // What the open denies other openers of the file (other processes, and
+  // other file objects of this one).
+  dw::platform::Share share = dw::platform::Share::DenyNone;
 };
 
 // The refresh result the driver turns into 'Invalid Data File'.
@@ -94,6 +98,11 @@ class BriskFile {
   // Ends the access period: the lock is released and the header will be
   // re-read (and the cache dropped if another opener committed).
   void release();
+  // Takes this file object's part in the operating system's share checks
+  // anew (platform File::changeShare).
+  dw::platform::OsStatus changeShare(dw::platform::OpenMode mode) {
+    return m_file->changeShare(mode);
+  }
 
   // Pages.  The pointer stays valid until the next readPage of a page not
   // cached (at least the 19 most recently used unpinned pages survive that).
@@ -156,6 +165,12 @@ class BriskFile {
   // Leaving read mode within an access period finishes (or discards) an
   // unfinished commit the reader saw, before anything else is written.
   void setReadMode(bool on);
+  // Found damaged: a read failed a check on what the file holds, or its
+  // header was refused.  From then on the table layer and the transaction
+  // refuse every change (36) and write nothing; the mark lasts as long as
+  // this object.
+  void markDamaged() { m_damaged.store(true); }
+  bool damaged() const { return m_damaged.load(); }
   // Why the last refreshHeader() refused the file (empty when it did not).
   const std::string& refreshFault() const { return m_refreshFault; }
   const Header& header() const { return m_header; }
@@ -284,6 +299,7 @@ class BriskFile {
   bool m_headerCached = false;
   bool m_headerDirty = false;
   bool m_readMode = false;
+  std::atomic<bool> m_damaged{false};  // set by a check failing on another thread's read
   Locking m_locking = Locking::Shared;
   std::optional<Cipher> m_cipher;
   PageCache m_cache;

@@ -22,11 +22,21 @@ namespace {
 // through any of its control blocks.
 DeclaredFile* g_transactionFile = nullptr;
 
-// Posts a driver's result.  An operating-system error that has no text of
+// Posts a driver's result.  A damaged file (36) is named with the check
+// that tells what is wrong: "Invalid Data File : SM.BRK is damaged: run
+// "brk check SM.BRK"".  An operating-system error that has no text of
 // its own (a full disk gives 112, a read-only file system 19) is posted with
 // the system's description and the file's name, which tell the user what
 // happened and where: "No space left on device: SM.BRK".
 void postResult(int rc, const DeclaredFile* file) {
+  if (rc == lang::err::kInvalidDataFile && file) {
+    // A damaged file: which one, and what to do about it (the text is cut
+    // at ERROR()'s length, so briefly).
+    const std::string name = splitTableName(file->name()).file;
+    lang::postError(
+        rc, lang::messageText(rc) + " : " + name + " is damaged: run \"brk check " + name + "\"");
+    return;
+  }
   if (rc > 0 && rc < lang::err::kPlatformBase && !lang::hasMessageText(rc)) {
     std::string text = platform::osErrorText(static_cast<platform::OsError>(rc));
     if (!text.empty()) {

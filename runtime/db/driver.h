@@ -51,6 +51,10 @@ inline constexpr std::uint8_t kAttrOem = 0x20;
 // 0x100 creates the file and the table when missing.
 inline constexpr std::uint32_t kModeDenyAll = 0x10;
 inline constexpr std::uint32_t kModeDenyWrite = 0x20;
+inline constexpr std::uint32_t kModeDenyRead = 0x30;
+inline constexpr std::uint32_t kModeShareMask = 0x70;
+inline constexpr std::uint32_t kModeReadWrite = 0x02;
+inline constexpr std::uint32_t kModeShared = 0x42;  // read and write, denying nothing
 inline constexpr std::uint32_t kModeCreate = 0x100;
 
 // The second flags word of the runtime: bit set by SEND "REGISTER" on a

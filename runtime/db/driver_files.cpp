@@ -41,11 +41,24 @@ TableDesc declaredDesc(const FileControlBlock& fcb) {
   return d;
 }
 
-TableOpenOptions optionsFor(const FileControlBlock& fcb, OpenDisposition disposition) {
+// What an access mode asks of the file against other openers: write
+// access (also to create it), and the denials of its share bits.
+ShareClaim claimOf(std::uint32_t mode) {
+  ShareClaim c;
+  c.write = mode % 4 != 0 || (mode & kModeCreate) != 0;
+  const std::uint32_t share = mode & kModeShareMask;
+  c.denyRead = share == kModeDenyAll || share == kModeDenyRead;
+  c.denyWrite = share == kModeDenyAll || share == kModeDenyWrite;
+  return c;
+}
+
+TableOpenOptions optionsFor(const FileControlBlock& fcb, OpenDisposition disposition,
+                            std::uint32_t mode) {
   TableOpenOptions o;
   o.disposition = disposition;
   o.locking = Locking::Shared;
   o.password = fcb.password;
+  o.claim = claimOf(mode);
   return o;
 }
 
@@ -60,11 +73,11 @@ int openFile(FileControlBlock& fcb, const DriverArgs& args) {
   std::unique_ptr<Table> t;
   const auto disposition =
       mode & kModeCreate ? OpenDisposition::CreateIfMissing : OpenDisposition::OpenExisting;
-  int rc = Table::openTable(fcb.name, declaredDesc(fcb), optionsFor(fcb, disposition), t);
+  int rc = Table::openTable(fcb.name, declaredDesc(fcb), optionsFor(fcb, disposition, mode), t);
   // A file that cannot be written (read-only media, no write permission)
   // can still be read: an open asking only to read takes it read-only.
   if (mode % 4 == 0 && (rc == err::kAccessDenied || rc == int(dw::platform::kWriteProtect))) {
-    TableOpenOptions o = optionsFor(fcb, OpenDisposition::OpenExisting);
+    TableOpenOptions o = optionsFor(fcb, OpenDisposition::OpenExisting, mode);
     o.readOnly = true;
     rc = Table::openTable(fcb.name, declaredDesc(fcb), o, t);
   }
@@ -98,7 +111,10 @@ int closeFile(FileControlBlock& fcb) {
 // Opens the declared table for an operation on a closed file.
 int openClosed(FileControlBlock& fcb, std::unique_ptr<Table>& t) {
   if (blankName(fcb.name)) return kErrInvalidFilename;
-  TableOpenOptions o = optionsFor(fcb, OpenDisposition::OpenExisting);
+  // Read and write, denying what the last open denied: BUILD of a closed
+  // file keeps others out as that open did.
+  const std::uint32_t mode = (fcb.accessMode & kModeShareMask) | kModeReadWrite;
+  TableOpenOptions o = optionsFor(fcb, OpenDisposition::OpenExisting, mode);
   return openError(Table::openTable(fcb.name, declaredDesc(fcb), o, t));
 }
 
@@ -115,7 +131,8 @@ int copyOrRename(FileControlBlock& fcb, const DriverArgs& args, bool rename) {
     if (dw::platform::platform().rename(from.file, to.file)) return 0;
     if (int rc = openClosed(fcb, t)) return rc;  // held elsewhere: entry by entry
   }
-  const int rc = copyTable(*t, args.text, rename, optionsFor(fcb, OpenDisposition::OpenExisting));
+  const int rc =
+      copyTable(*t, args.text, rename, optionsFor(fcb, OpenDisposition::OpenExisting, kModeShared));
   const int crc = t->isOpen() ? t->closeTable() : 0;
   return rc != 0 ? rc : crc;
 }
@@ -125,7 +142,7 @@ int createTable(FileControlBlock& fcb) {
   if (blankName(fcb.name)) return kErrInvalidFilename;
   std::unique_ptr<Table> t;
   if (int rc = Table::openTable(fcb.name, declaredDesc(fcb),
-                                optionsFor(fcb, OpenDisposition::CreateAfresh), t)) {
+                                optionsFor(fcb, OpenDisposition::CreateAfresh, kModeShared), t)) {
     return openError(rc);
   }
   return t->closeTable();
@@ -270,8 +287,8 @@ int fileOperation(int operation, FileControlBlock& fcb, DriverArgs& args) {
       return copyOrRename(fcb, args, true);
     case op::kRemove:
       if (blankName(fcb.name)) return kErrInvalidFilename;
-      return openError(
-          removeTable(fcb.name, declaredDesc(fcb), optionsFor(fcb, OpenDisposition::OpenExisting)));
+      return openError(removeTable(fcb.name, declaredDesc(fcb),
+                                   optionsFor(fcb, OpenDisposition::OpenExisting, kModeShared)));
     case op::kEmpty:
       return emptyTable(*fcb.table);
     case op::kBuildAll:

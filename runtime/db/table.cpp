@@ -54,9 +54,11 @@ int Table::openTable(std::string_view name, const TableDesc& declared,
   fo.password = options.password;
   fo.readOnly = options.readOnly;
   fo.create = options.disposition != OpenDisposition::OpenExisting;
+  fo.claim = options.claim;
   int osError = 0;
   t->m_file = TableFile::acquire(t->m_name.file, fo, osError);
   if (!t->m_file) return osError ? osError : err::kFileNotFound;
+  t->m_claim = TableFile::claimOf(fo);
   int rc = 0;
   if (options.disposition == OpenDisposition::CreateAfresh) {
     rc = t->create(options);
@@ -126,7 +128,10 @@ int Table::attach(const TableDesc& declared, const TableOpenOptions& options) {
 }
 
 Table::~Table() {
-  if (m_open) closeTable();
+  if (m_open)
+    closeTable();
+  else if (m_file)
+    m_file->leave(m_claim);  // an open that failed after taking the file
 }
 
 int Table::closeTable() {
@@ -140,6 +145,7 @@ int Table::closeTable() {
     rc = m_file->flushAndCut();
   else
     rc = m_file->endOperation();
+  m_file->leave(m_claim);
   m_file.reset();
   return rc;
 }
@@ -372,6 +378,7 @@ int readStoredDescription(std::string_view name, const TableOpenOptions& options
   int osError = 0;
   auto tf = TableFile::acquire(n.file, fo, osError);
   if (!tf) return osError ? osError : err::kFileNotFound;
+  const LeaveAtEnd leave{*tf, TableFile::claimOf(fo)};
   if (int rc = tf->beginRead()) {
     tf->endOperation();
     return rc;

@@ -44,6 +44,8 @@ struct TableOpenOptions {
   // Accept a stored definition that differs structurally (removing a table
   // ignores 47); the stored description is then the one used.
   bool ignoreMismatch = false;
+  // Whether the opener writes and what it denies others (table_file.h).
+  ShareClaim claim;
 };
 
 // Records longer than this cannot be one data entry of the tree.
@@ -154,6 +156,7 @@ class Table {
   std::shared_ptr<TableFile> m_file;
   std::uint32_t m_number = 0;
   bool m_open = false;
+  ShareClaim m_claim;  // this opener's part in its file's share
   std::string m_record;
   std::vector<std::string> m_memos;
   std::uint32_t m_current = 0;

@@ -94,6 +94,7 @@ int copyTable(Table& source, std::string_view targetName, bool rename,
   int osError = 0;
   std::shared_ptr<TableFile> tf = TableFile::acquire(target.file, fo, osError);
   if (!tf) return osError ? osError : err::kAccessDenied;
+  const LeaveAtEnd leave{*tf, TableFile::claimOf(fo)};
   TableFile& sf = source.tableFile();
   const bool sameFile = &sf == tf.get();
   if (int rc = tf->beginWrite()) return rc;

@@ -4,6 +4,7 @@
 #include <map>
 #include <mutex>
 
+#include "runtime/db/brisk_checks.h"
 #include "runtime/db/transaction.h"
 #include "runtime/lang/errors.h"
 
@@ -16,21 +17,49 @@ std::map<std::string, std::weak_ptr<TableFile>>& registry() {
   return r;
 }
 
+// A check found the file damaged: the file object of that name, if this
+// process has one, takes no more changes.
+void damageFound(const std::string& path) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  auto& r = registry();
+  if (auto it = r.find(path); it != r.end()) {
+    if (auto shared = it->second.lock()) shared->file().markDamaged();
+  }
+}
+
 }  // namespace
 
 std::shared_ptr<TableFile> TableFile::acquire(const std::string& path,
                                               const TableFileOptions& options, int& error) {
   std::lock_guard<std::mutex> lock(g_mutex);
   error = 0;
+  setDamageObserver(&damageFound);
   auto& r = registry();
+  const ShareClaim claim = claimOf(options);
   if (auto it = r.find(path); it != r.end()) {
-    if (auto shared = it->second.lock()) return shared;
+    if (auto shared = it->second.lock()) {
+      const dw::platform::OpenMode before = shared->shareMode();
+      shared->count(claim, 1);
+      const dw::platform::OpenMode after = shared->shareMode();
+      if (after.access != before.access || after.share != before.share) {
+        if (auto st = shared->m_file->changeShare(after); !st) {
+          shared->count(claim, -1);
+          error = int(st.error());
+          return nullptr;
+        }
+      }
+      return shared;
+    }
   }
+  std::shared_ptr<TableFile> tf(new TableFile());
+  tf->count(claim, 1);
+  const dw::platform::OpenMode mode = tf->shareMode();
   BriskOptions o;
   o.readMode = true;
   o.locking = options.locking;
   o.password = options.password;
-  o.readOnlyHandle = options.readOnly;
+  o.readOnlyHandle = mode.access == dw::platform::Access::Read;
+  o.share = mode.share;
   auto opened = BriskFile::open(path, o,
                                 options.create && !options.readOnly
                                     ? dw::platform::Disposition::OpenAlways
@@ -39,13 +68,49 @@ std::shared_ptr<TableFile> TableFile::acquire(const std::string& path,
     error = int(opened.error());
     return nullptr;
   }
-  std::shared_ptr<TableFile> tf(new TableFile());
   tf->m_file = std::move(*opened);
   tf->m_path = path;
   tf->m_locking = options.locking;
   tf->m_readOnly = options.readOnly;
   r[path] = tf;
   return tf;
+}
+
+ShareClaim TableFile::claimOf(const TableFileOptions& options) {
+  ShareClaim c = options.claim;
+  if (options.readOnly) c.write = false;
+  return c;
+}
+
+void TableFile::count(const ShareClaim& claim, int by) {
+  if (claim.write) m_writers += by;
+  if (claim.denyRead) m_denyingRead += by;
+  if (claim.denyWrite) m_denyingWrite += by;
+}
+
+dw::platform::OpenMode TableFile::shareMode() const {
+  using dw::platform::Share;
+  dw::platform::OpenMode mode;
+  mode.access = m_writers > 0 ? dw::platform::Access::ReadWrite : dw::platform::Access::Read;
+  if (m_denyingRead > 0 && m_denyingWrite > 0)
+    mode.share = Share::DenyAll;
+  else if (m_denyingRead > 0)
+    mode.share = Share::DenyRead;
+  else if (m_denyingWrite > 0)
+    mode.share = Share::DenyWrite;
+  else
+    mode.share = Share::DenyNone;
+  return mode;
+}
+
+void TableFile::leave(const ShareClaim& claim) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  const dw::platform::OpenMode before = shareMode();
+  count(claim, -1);
+  const dw::platform::OpenMode after = shareMode();
+  // Asking for less never conflicts with anybody.
+  if (after.access != before.access || after.share != before.share)
+    (void)m_file->changeShare(after);
 }
 
 long TableFile::holders(const std::string& path) {
@@ -56,6 +121,7 @@ long TableFile::holders(const std::string& path) {
 }
 
 TableFile::~TableFile() {
+  if (!m_file) return;  // its open failed: never registered
   if (enlisted()) {
     // Going away inside a transaction: its uncommitted changes go too.
     Transaction::process().withdraw(*m_file);
@@ -80,7 +146,11 @@ int TableFile::beginTrustingRead() {
 int TableFile::beginReadPeriod(bool mayTrust) {
   if (m_inPeriod) return 0;
   const int rc = mayTrust ? m_file->refreshHeaderTrusting() : m_file->refreshHeader();
-  if (rc != 0) return dw::lang::err::kInvalidDataFile;
+  if (rc != 0) {
+    // A header refused for what it holds (not a lock that failed).
+    if (!m_file->refreshFault().empty()) m_file->markDamaged();
+    return dw::lang::err::kInvalidDataFile;
+  }
   m_inPeriod = true;
   return 0;
 }
@@ -92,7 +162,9 @@ int TableFile::restartRead() {
 }
 
 int TableFile::beginWrite() {
-  if (m_readOnly) return dw::lang::err::kAccessDenied;
+  if (m_readOnly || m_writers == 0) return dw::lang::err::kAccessDenied;
+  // Changes built on pages that cannot be trusted would spread the damage.
+  if (m_file->damaged()) return dw::lang::err::kInvalidDataFile;
   if (m_file->readMode()) {
     // Leave the read period first, so that the refresh below takes the
     // exclusive lock and completes or recovers an unfinished commit.
@@ -116,7 +188,13 @@ int TableFile::finish() {
   }
   int rc = 0;
   if (!m_file->readMode()) {
-    if (m_file->hasChanges()) rc = int(m_file->commit());
+    if (m_file->damaged()) {
+      // Found damaged in the middle of a change: what it did so far goes.
+      if (m_file->hasChanges()) rc = dw::lang::err::kInvalidDataFile;
+      m_file->rollback();
+    } else if (m_file->hasChanges()) {
+      rc = int(m_file->commit());
+    }
     m_file->setReadMode(true);
   }
   if (m_inPeriod) m_file->release();
@@ -184,7 +262,7 @@ int TableFile::commitEarly() {
 int TableFile::flushAndCut() {
   m_batchDepth = 0;
   int rc = finish();
-  if (rc != 0 || m_readOnly || enlisted()) return rc;
+  if (rc != 0 || m_readOnly || m_writers == 0 || m_file->damaged() || enlisted()) return rc;
   // Cutting writes to the file: do it as a writer, holding the exclusive
   // lock, so that no reader sees the file shrink under it.
   if (beginWrite() == 0) rc = int(m_file->cutAtEndOfData());

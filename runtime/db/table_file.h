@@ -18,6 +18,15 @@
 // never committed or released here: the end of an operation only ends this
 // object's view of the period, and COMMIT or ROLLBACK end the period itself.
 //
+// Share modes.  Each opener states a ShareClaim: whether it writes and what
+// it denies other openers.  The file object holds, in the operating
+// system's share checks (platform File::changeShare), the union of the
+// claims of the openers it has now, so that a denial holds against every
+// other process for as long as one opener of this process asks for it; a
+// new opener whose claim conflicts with another process's open is refused
+// (kSharingViolation) and the file object's part stays as it was.  Openers
+// of one process share the file object and never refuse each other.
+//
 // The registry is guarded by a mutex of its own; a TableFile itself is used
 // by one thread at a time (the runtime lock serialises threads).
 #pragma once
@@ -29,19 +38,32 @@
 
 namespace dw::db {
 
+struct ShareClaim {
+  bool write = true;  // the opener may change the file
+  bool denyRead = false;
+  bool denyWrite = false;
+};
+
 struct TableFileOptions {
   Locking locking = Locking::None;
   std::string password;
   bool readOnly = false;  // the operating-system file opened for reading only
   bool create = false;    // create the file when it is missing
+  ShareClaim claim;       // write is ignored for a read-only file
 };
 
 class TableFile {
  public:
   // The shared file object for path, opened when no table of the process
-  // holds it.  error receives 0 or the operating-system error of the open.
+  // holds it, with the opener's claim added to its share.  error receives 0
+  // or the operating-system error of the open (kSharingViolation when the
+  // claim conflicts with another process's open).  Every successful acquire
+  // is paired with leave(claimOf(options)).
   static std::shared_ptr<TableFile> acquire(const std::string& path,
                                             const TableFileOptions& options, int& error);
+  static ShareClaim claimOf(const TableFileOptions& options);
+  // An opener is done: its claim no longer counts in the file's share.
+  void leave(const ShareClaim& claim);
   // How many tables hold the file object now.
   static long holders(const std::string& path);
   ~TableFile();
@@ -87,6 +109,9 @@ class TableFile {
   // Both kinds of read period; on trust only when mayTrust.
   int beginReadPeriod(bool mayTrust);
   bool readBatchKeepsPeriod() const;
+  // The operating system's open mode for the claims counted below.
+  dw::platform::OpenMode shareMode() const;
+  void count(const ShareClaim& claim, int by);
 
   std::unique_ptr<BriskFile> m_file;
   std::string m_path;
@@ -95,6 +120,17 @@ class TableFile {
   bool m_inPeriod = false;
   int m_batchDepth = 0;
   int m_readBatchDepth = 0;
+  // The claims of the openers holding the file object.
+  int m_writers = 0;
+  int m_denyingRead = 0;
+  int m_denyingWrite = 0;
+};
+
+// Leaves a file object at the end of a scope (short uses of acquire).
+struct LeaveAtEnd {
+  TableFile& file;
+  ShareClaim claim;
+  ~LeaveAtEnd() { file.leave(claim); }
 };
 
 }  // namespace dw::db

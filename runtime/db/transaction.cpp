@@ -102,7 +102,13 @@ int Transaction::commit() {
     if (f->hasChanges()) changed.push_back(f);
   }
   int rc = 0;
-  if (changed.size() == 1) {
+  const bool damaged =
+      std::any_of(changed.begin(), changed.end(), [](const BriskFile* f) { return f->damaged(); });
+  if (damaged) {
+    // A file of the transaction was found damaged: none of it is written.
+    for (BriskFile* f : changed) f->rollback();
+    rc = dw::lang::err::kInvalidDataFile;
+  } else if (changed.size() == 1) {
     rc = int(changed.front()->commit());
   } else if (changed.size() > 1) {
     rc = commitSeveral(changed);
@@ -209,6 +215,8 @@ void Transaction::withdraw(BriskFile& file) {
 
 int logoutTable(Transaction& t, BriskFile& file, bool& inTransaction) {
   if (inTransaction) return kLogoutAlreadyActive;
+  // A transaction exists to change the file, which a damaged file refuses.
+  if (file.damaged()) return dw::lang::err::kInvalidDataFile;
   t.enlist(file);
   inTransaction = true;
   return 0;

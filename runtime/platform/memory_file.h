@@ -25,6 +25,7 @@ class MemoryFile : public File {
   OsStatus lock(std::uint64_t, std::uint64_t, LockKind, LockWait) override { return {}; }
   OsStatus unlock(std::uint64_t, std::uint64_t) override { return {}; }
   const std::string& path() const override { return m_path; }
+  OsStatus changeShare(OpenMode) override { return {}; }
 
   const std::string& bytes() const { return m_bytes; }
 

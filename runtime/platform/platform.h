@@ -74,6 +74,12 @@ class File {
                         LockWait wait) = 0;
   virtual OsStatus unlock(std::uint64_t offset, std::uint64_t length) = 0;
   virtual const std::string& path() const = 0;
+  // Takes this open file's part in share checks anew, as if it had been
+  // opened with `mode`: the access it may use from now on and what it
+  // denies other openers.  Fails with kSharingViolation when another open
+  // file conflicts, or kAccessDenied when the system gave this file less
+  // access than asked; either way the old part stays.
+  virtual OsStatus changeShare(OpenMode mode) = 0;
   // Whether a read sees at once every write another opener completed, with
   // no lock taken between them: true on a local file system, false where a
   // client may keep stale copies until a lock makes it look again (network

@@ -180,7 +180,11 @@ bool onLocalFileSystem(int fd) {
 class PosixFile final : public File {
  public:
   PosixFile(int fd, std::string path, Access access)
-      : m_fd(fd), m_path(std::move(path)), m_access(access), m_local(onLocalFileSystem(fd)) {}
+      : m_fd(fd), m_path(std::move(path)), m_access(access), m_local(onLocalFileSystem(fd)) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    m_readable = flags >= 0 && (flags & O_ACCMODE) != O_WRONLY;
+    m_writable = flags >= 0 && (flags & O_ACCMODE) != O_RDONLY;
+  }
   ~PosixFile() override { ::close(m_fd); }
 
   OsResult<std::size_t> readAt(std::uint64_t offset, void* buffer, std::size_t len) override {
@@ -276,36 +280,88 @@ class PosixFile final : public File {
 
   // Takes the share markers and checks them against other openers.
   OsStatus enterShare(OpenMode mode) {
-    bool reads = mode.access != Access::Write;
-    bool writes = mode.access != Access::Read;
-    bool denyRead = mode.share == Share::DenyAll || mode.share == Share::DenyRead;
-    bool denyWrite = mode.share == Share::DenyAll || mode.share == Share::DenyWrite;
-    struct Mark {
-      bool on;
-      std::uint64_t byte;
-    } marks[] = {{reads, kMarkRead},
-                 {writes, kMarkWrite},
-                 {denyRead, kMarkDenyRead},
-                 {denyWrite, kMarkDenyWrite}};
-    for (const Mark& m : marks) {
-      if (!m.on) continue;
-      if (ofdLock(m_fd, F_RDLCK, m.byte, 1, LockWait::TryOnce) != 0) {
-        if (errno == EBADF) return {};  // a write-only file: no share checks
-        return errnoStatus(ErrnoContext::Lock);
-      }
-    }
-    bool conflict = (reads && heldByOther(m_fd, kMarkDenyRead)) ||
-                    (writes && heldByOther(m_fd, kMarkDenyWrite)) ||
-                    (denyRead && heldByOther(m_fd, kMarkRead)) ||
-                    (denyWrite && heldByOther(m_fd, kMarkWrite));
-    if (conflict) {
-      (void)ofdLock(m_fd, F_UNLCK, kReservedLockBase, 4, LockWait::TryOnce);
+    const Marks want = marksOf(mode);
+    if (OsStatus taken = takeMarks(want, Marks{}); !taken) return taken;
+    if (m_marks.skipped) return {};
+    if (conflicts(want)) {
+      dropMarks(want, Marks{});
       return OsStatus::failure(kSharingViolation);
     }
+    m_marks = want;
+    return {};
+  }
+
+  OsStatus changeShare(OpenMode mode) override {
+    if (mode.access != Access::Read && !m_writable) return OsStatus::failure(kAccessDenied);
+    if (mode.access != Access::Write && !m_readable) return OsStatus::failure(kAccessDenied);
+    const Marks want = marksOf(mode);
+    if (m_marks.skipped) {  // a write-only file takes no part in share checks
+      m_access = mode.access;
+      return {};
+    }
+    if (OsStatus taken = takeMarks(want, m_marks); !taken) return taken;
+    if (conflicts(want)) {
+      dropMarks(want, m_marks);
+      return OsStatus::failure(kSharingViolation);
+    }
+    dropMarks(m_marks, want);
+    m_marks = want;
+    m_access = mode.access;
     return {};
   }
 
  private:
+  // The marker bytes an open file holds (bit i: byte kReservedLockBase + i).
+  struct Marks {
+    unsigned bits = 0;
+    bool skipped = false;
+    bool has(std::uint64_t byte) const { return bits & (1u << (byte - kReservedLockBase)); }
+  };
+
+  static Marks marksOf(OpenMode mode) {
+    Marks m;
+    const bool denyRead = mode.share == Share::DenyAll || mode.share == Share::DenyRead;
+    const bool denyWrite = mode.share == Share::DenyAll || mode.share == Share::DenyWrite;
+    if (mode.access != Access::Write) m.bits |= 1u << 0;
+    if (mode.access != Access::Read) m.bits |= 1u << 1;
+    if (denyRead) m.bits |= 1u << 2;
+    if (denyWrite) m.bits |= 1u << 3;
+    return m;
+  }
+
+  // Takes the bytes of `want` that `held` lacks.
+  OsStatus takeMarks(const Marks& want, const Marks& held) {
+    for (std::uint64_t byte = kMarkRead; byte <= kMarkDenyWrite; ++byte) {
+      if (!want.has(byte) || held.has(byte)) continue;
+      if (ofdLock(m_fd, F_RDLCK, byte, 1, LockWait::TryOnce) != 0) {
+        if (errno == EBADF) {  // a write-only file: no share checks
+          m_marks.skipped = true;
+          return {};
+        }
+        const OsStatus failed = errnoStatus(ErrnoContext::Lock);
+        dropMarks(want, held);
+        return failed;
+      }
+    }
+    return {};
+  }
+
+  // Drops the bytes of `from` that `keep` does not hold.
+  void dropMarks(const Marks& from, const Marks& keep) {
+    for (std::uint64_t byte = kMarkRead; byte <= kMarkDenyWrite; ++byte) {
+      if (from.has(byte) && !keep.has(byte))
+        (void)ofdLock(m_fd, F_UNLCK, byte, 1, LockWait::TryOnce);
+    }
+  }
+
+  // Whether another open file holds a byte that conflicts with `m`.
+  bool conflicts(const Marks& m) const {
+    return (m.has(kMarkRead) && heldByOther(m_fd, kMarkDenyRead)) ||
+           (m.has(kMarkWrite) && heldByOther(m_fd, kMarkDenyWrite)) ||
+           (m.has(kMarkDenyRead) && heldByOther(m_fd, kMarkRead)) ||
+           (m.has(kMarkDenyWrite) && heldByOther(m_fd, kMarkWrite));
+  }
+
   static bool validRange(std::uint64_t offset, std::uint64_t length) {
     return offset <= kReservedLockBase && length <= kReservedLockBase - offset;
   }
@@ -341,6 +397,9 @@ class PosixFile final : public File {
   std::string m_path;
   Access m_access;
   bool m_local;
+  bool m_readable = false;  // what the descriptor itself allows
+  bool m_writable = false;
+  Marks m_marks;  // this file's share markers
   std::vector<LockRange> m_locks;
 };
 

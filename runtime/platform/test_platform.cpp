@@ -253,6 +253,12 @@ class TestFile final : public File {
   const std::string& path() const override { return m_path; }
   bool readsSeeOtherWrites() const override { return m_seesOtherWrites; }
 
+  OsStatus changeShare(OpenMode mode) override {
+    auto inner = live();
+    if (!inner) return OsStatus::failure(kDeviceGone);
+    return inner->changeShare(mode);
+  }
+
  private:
   // The real file while this one is alive; held by the caller for the
   // length of one call, so that a crash meanwhile cannot free it.

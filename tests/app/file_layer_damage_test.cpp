@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "app/routines/file_routines.h"
 #include "file_layer_test_util.h"
 
 namespace dw::app::testing {
@@ -187,6 +188,78 @@ TEST_F(FileLayerDamage, GarbagePagesGiveAnErrorOrAnOrderlyHalt) {
     halted += o.exit == 2;
   }
   RecordProperty("halted", halted);
+}
+
+// What a child saw after a read met damage in a file it had open (exit
+// status bits; kNoHalt when every read went through).
+constexpr int kNoHalt = 100;
+constexpr int kAddNot36 = 1, kAddTextWithoutAdvice = 2, kUpdateWent = 4, kScriptAddNot36 = 8;
+
+// Opens SM as the program does, reads every Schedule record until a check
+// halts, then tries the program's changes: an add through the file layer,
+// an add to another table of the file, the update routine on the record in
+// the buffer (in its transaction).
+int changesAfterTheHalt() {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    lang::setHaltThrowsForTesting(true);
+    (void)!std::freopen("/dev/null", "w", stderr);
+    setStandardMessageSink([](const StandardMessage&) { return 0; });
+    if (SCH().open(kShared) != 0 || SCR().open(kShared) != 0) _exit(kNoHalt);
+    bool halted = false;
+    try {
+      readEverything(SCH());
+    } catch (const lang::HaltRequested&) {
+      halted = true;
+    }
+    if (!halted) _exit(kNoHalt);
+    int result = 0;
+    std::mt19937 rng(7);
+    try {
+      fillTask(SCH(), 9001, rng);
+      if (SCH().add() != 36) result |= kAddNot36;
+      if (lang::errorText().find("SM.BRK is damaged: run \"brk check SM.BRK\"") ==
+          std::string::npos)
+        result |= kAddTextWithoutAdvice;
+    } catch (const lang::HaltRequested&) {
+      result |= kAddNot36;  // an add must not read the damage
+    }
+    SCR().clear();
+    if (SCR().add() != 36) result |= kScriptAddNot36;
+    try {
+      SCH()->Description = "changed after the damage";
+      if (updateScheduleRecord() == 0) result |= kUpdateWent;
+    } catch (const lang::HaltRequested&) {
+      // Reading the stored record met the damage: nothing written either.
+    }
+    _exit(result);
+  }
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+// A read that meets a damaged page halts the program, but its other
+// threads run on while the halt's box is up: from the moment the damage
+// was found the process changes nothing in that file, through any table.
+TEST_F(FileLayerDamage, AFileFoundDamagedByAReadTakesNoMoreChanges) {
+  ASSERT_EQ(SCR().open(kCreateShared), 0);
+  ASSERT_EQ(SCR().close(), 0);
+  const std::string good = fileBytes("SM.BRK");
+  std::mt19937 rng(2718);
+  int halted = 0;
+  for (int i = 0; i < 40 && halted < 3; ++i) {
+    std::string bytes = good;
+    const std::size_t from = 512 + 256 * (rng() % ((bytes.size() - 1024) / 256));
+    for (std::size_t b = 0; b < 256; ++b) bytes[from + b] = char(rng());
+    writeBytes("SM.BRK", bytes);
+    const int result = changesAfterTheHalt();
+    if (result == kNoHalt) continue;
+    ++halted;
+    EXPECT_EQ(result, 0) << "page at " << from;
+    EXPECT_TRUE(fileBytes("SM.BRK") == bytes) << "page at " << from << ": the file was changed";
+  }
+  EXPECT_GT(halted, 0) << "no damage was met by a read";
 }
 
 // A Schedule table created by another declaration: a field of another

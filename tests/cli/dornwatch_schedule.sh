@@ -3,8 +3,9 @@
 # the keyboard alone and read through the accessibility tree:
 #  1. Schedule > Wizards > Generic Add: the wizard's pages walked (a "Run
 #     Program" task with its command and start folder, "Once", a date and
-#     time typed in, the next occurrence previewed); Finish stores it and
-#     dornctl reads it back while the program runs.
+#     time typed in, the next occurrence previewed; Alt+N turns every page,
+#     also the one where "&Next Date:" shares its letter with "&Next ->");
+#     Finish stores it and dornctl reads it back while the program runs.
 #  2. Schedule > View Schedule: the task's row, cell by cell.
 #  3. Change: the task form on the task, the description edited, OK; the
 #     row and the stored task changed.
@@ -117,9 +118,11 @@ preview = wait("the next occurrence", lambda: find(wizard, lambda n: n.getRole()
                pyatspi.ROLE_TABLE_CELL and n.name.startswith("Wed  JAN 15, 2031")))
 print("next occurrence:", preview.name)
 
-# The Advanced tab is the last page: Finish is shown and stores the task.
-keys("alt+a")
-wait("the Advanced page", lambda: page(wizard) == "Advanced")
+# Alt+N presses "Next ->" on this page too, though "Next Date:" has the
+# same letter: the Advanced tab, the last page, follows; Finish is shown
+# and stores the task.
+keys("alt+n")
+wait("Alt+N to turn to the Advanced page", lambda: page(wizard) == "Advanced")
 wait("Finish shown", lambda: control(wizard, pyatspi.ROLE_PUSH_BUTTON, "Finish"))
 keys("alt+f")
 wait("the wizard to close", lambda: top("Add Task Wizard") is None)

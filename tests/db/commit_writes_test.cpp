@@ -43,6 +43,7 @@ class LoggedFile final : public pf::File {
   }
   pf::OsStatus unlock(std::uint64_t o, std::uint64_t n) override { return m_inner->unlock(o, n); }
   const std::string& path() const override { return m_inner->path(); }
+  pf::OsStatus changeShare(pf::OpenMode m) override { return m_inner->changeShare(m); }
 
  private:
   std::unique_ptr<pf::File> m_inner;

@@ -187,6 +187,113 @@ TEST_F(DriverShare, HoldWithoutLimitWaitsForTheRelease) {
   ASSERT_EQ(call(op::kPut, fcb), 0);
 }
 
+// Another process that, when told, opens the table in `mode` and, when
+// that works and the mode writes, adds a record; its result is 0 or the
+// first error.  It is started before this process opens the file, so that
+// it inherits none of this process's open files.
+class OtherProcess {
+ public:
+  OtherProcess(const std::string& path, std::int64_t mode) {
+    m_pid = fork();
+    if (m_pid != 0) return;
+    if (m_go.receive() != 'g') _exit(99);
+    FileControlBlock fcb;
+    declare(fcb, path);
+    int rc = call(op::kOpen, fcb, mode);
+    if (rc == 0 && mode % 4 != 0) {
+      setRow(fcb, 100 + getpid() % 1000, "added by the other process");
+      rc = call(op::kAdd, fcb);
+    }
+    m_opened.send(rc == 0 ? 'o' : 'x');
+    m_end.receive();  // holds the file until told
+    if (fcb.state & kStateOpen) call(op::kClose, fcb);
+    _exit(rc);
+  }
+  ~OtherProcess() {
+    if (!m_done) result();
+  }
+  // Lets it open, and waits until it has.
+  void open() {
+    m_go.send('g');
+    m_opened.receive();
+  }
+  // Its result, once it has let the file go.
+  int result() {
+    if (!m_done) {
+      m_go.send('g');
+      m_end.send('e');
+      m_result = waitFor(m_pid);
+      m_done = true;
+    }
+    return m_result;
+  }
+
+ private:
+  Pipe m_go, m_opened, m_end;
+  pid_t m_pid = -1;
+  bool m_done = false;
+  int m_result = -1;
+};
+
+// An open's share bits hold against every other process as they do on the
+// system the files come from: a sharing violation is 5 'Access Denied', and
+// the held file is not changed.  Access counts as asked: a reader does not
+// hold the file against another's denial of writers.
+TEST_F(DriverShare, DenyingModesHoldAgainstOtherProcesses) {
+  struct Case {
+    std::int64_t held, other;
+    int result;
+  };
+  const Case cases[] = {
+      {0x12, 0x40, 5}, {0x12, 0x42, 5}, {0x22, 0x40, 0}, {0x22, 0x42, 5},
+      {0x32, 0x40, 5}, {0x32, 0x42, 5}, {0x20, 0x22, 5}, {0x20, 0x20, 0},
+      {0x40, 0x22, 0}, {0x40, 0x12, 5}, {0x42, 0x22, 5}, {0x42, 0x42, 0},
+  };
+  for (const Case& c : cases) {
+    OtherProcess other(path, c.other);
+    FileControlBlock fcb;
+    declare(fcb, path);
+    ASSERT_EQ(call(op::kOpen, fcb, c.held), 0);
+    const std::int64_t before = valueOf(op::kRecords, fcb);
+    other.open();
+    EXPECT_EQ(other.result(), c.result)
+        << std::hex << "held 0x" << c.held << ", other 0x" << c.other;
+    if (c.result != 0) {
+      EXPECT_EQ(valueOf(op::kRecords, fcb), before);
+    }
+    ASSERT_EQ(call(op::kClose, fcb), 0);
+  }
+  // Nothing lingers after the close.
+  OtherProcess last(path, kExclusive);
+  EXPECT_EQ(last.result(), 0);
+}
+
+// Openers of one process share the file object and never refuse each
+// other; the file denies others what any of them denies, for as long as
+// that one stays open.  Asking to deny what another process's open does
+// is refused, and the file object keeps what it had.
+TEST_F(DriverShare, ADenialOfOneOpenerHoldsUntilItCloses) {
+  OtherProcess sharing(path, kShared), reading(path, kReadOnly), after(path, kShared),
+      holder(path, kShared);
+  FileControlBlock shared, exclusive;
+  declare(shared, path);
+  declare(exclusive, path);
+  ASSERT_EQ(call(op::kOpen, shared, kShared), 0);
+  EXPECT_EQ(sharing.result(), 0);
+  ASSERT_EQ(call(op::kOpen, exclusive, kExclusive), 0);
+  EXPECT_EQ(reading.result(), 5);
+  ASSERT_EQ(call(op::kBuildAll, exclusive), 0);
+  ASSERT_EQ(call(op::kClose, exclusive), 0);
+  EXPECT_EQ(after.result(), 0);
+  holder.open();
+  EXPECT_EQ(call(op::kOpen, exclusive, kExclusive), 5);
+  EXPECT_EQ(call(op::kOpen, exclusive, 0x22), 5);
+  setRow(shared, 50, "still shared");
+  EXPECT_EQ(call(op::kAdd, shared), 0);
+  EXPECT_EQ(holder.result(), 0);
+  ASSERT_EQ(call(op::kClose, shared), 0);
+}
+
 // The memo written with counter n: the counter's text over the whole memo.
 std::string memoText(int n) {
   std::string m;

@@ -1,5 +1,6 @@
 // The schedule of one category: its title, the tasks of that category in
-// any letter case, Add with the category preset, the empty list.
+// any letter case, Add with the category preset, the empty list, and the
+// list following changes that another handle makes to the file.
 #include <gtest/gtest.h>
 
 #include "app/forms/schedule/browse_sch_by_category.h"
@@ -77,6 +78,25 @@ TEST_F(BrowseSchByCategoryTest, ACategoryWithoutTasksHasChangeAndDeleteDisabled)
   EXPECT_EQ(list(w.id, cw::kList).selected, 1);
   EXPECT_FALSE(disabled(w.id, cw::kChange));
   EXPECT_EQ(schedule().back().first.Category, "Garden");
+}
+
+TEST_F(BrowseSchByCategoryTest, TasksAddedOrDeletedElsewhereShowAtTheNextTick) {
+  // Later today than the clock, so that the frame's ticks run none of them.
+  store({testing::task(1, "Pay rent", today(), 4000000).inCategory("Bills"),
+         testing::task(2, "Walk", today(), 4000000).inCategory("Health")});
+  startProgram();
+  const auto w = open("Bills");
+  ASSERT_EQ(descriptions(w.id), std::vector<std::string>{"Pay rent"});
+  store({testing::task(3, "Gas bill", today(), 4100000).inCategory("bills"),
+         testing::task(4, "Run", today(), 4100000).inCategory("Health")});
+  tick();
+  EXPECT_EQ(descriptions(w.id), (std::vector<std::string>{"Gas bill", "Pay rent"}));
+  EXPECT_FALSE(disabled(w.id, cw::kChange));
+  // A tick with nothing changed leaves the user's choice alone.
+  backend.choose(w.id, cw::kList, 2);
+  idle();
+  tick();
+  EXPECT_EQ(list(w.id, cw::kList).selected, 2);
 }
 
 }  // namespace

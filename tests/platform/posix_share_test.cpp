@@ -1,6 +1,7 @@
 // Share modes between openers of one file, in one process and across fork().
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -72,6 +73,41 @@ TEST(PosixShare, RulesHoldAcrossProcesses) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), c.secondOpens ? 0 : static_cast<int>(kSharingViolation))
         << describe(c);
+  }
+}
+
+// changeShare takes an open file's part anew: what it adds is checked as
+// an open would be, a refused change keeps the old part, and what it drops
+// is free for others at once.  The access follows the part.
+TEST(PosixShare, ChangingAnOpenFilesPartFollowsTheSameRules) {
+  TempDir dir;
+  PosixPlatform p;
+  std::string path = dir.file("s");
+  auto a = p.open(path, {R, DN}, Disposition::OpenAlways);
+  ASSERT_TRUE(a.ok());
+  EXPECT_EQ((*a)->writeAt(0, "x", 1).error(), kAccessDenied);
+  {
+    auto other = p.open(path, {RW, DN}, Disposition::OpenExisting);
+    ASSERT_TRUE(other.ok());
+    EXPECT_EQ((*a)->changeShare({RW, DW}).error(), kSharingViolation);
+    EXPECT_EQ((*a)->writeAt(0, "x", 1).error(), kAccessDenied);  // still a reader
+    EXPECT_TRUE(p.open(path, {RW, DN}, Disposition::OpenExisting).ok());
+  }
+  ASSERT_TRUE((*a)->changeShare({RW, DW}).ok());
+  EXPECT_TRUE((*a)->writeAt(0, "x", 1).ok());
+  EXPECT_EQ(p.open(path, {RW, DN}, Disposition::OpenExisting).error(), kSharingViolation);
+  EXPECT_EQ(p.open(path, {R, DW}, Disposition::OpenExisting).error(), kSharingViolation);
+  EXPECT_TRUE(p.open(path, {R, DN}, Disposition::OpenExisting).ok());
+  ASSERT_TRUE((*a)->changeShare({R, DN}).ok());
+  EXPECT_TRUE(p.open(path, {RW, DN}, Disposition::OpenExisting).ok());
+  EXPECT_TRUE(p.open(path, {R, DW}, Disposition::OpenExisting).ok());
+  // A descriptor the system opened for reading only cannot be given write
+  // access later.
+  ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+  auto readOnly = p.open(path, {R, DN}, Disposition::OpenExisting);
+  ASSERT_TRUE(readOnly.ok());
+  if (::geteuid() != 0) {
+    EXPECT_EQ((*readOnly)->changeShare({RW, DN}).error(), kAccessDenied);
   }
 }
 

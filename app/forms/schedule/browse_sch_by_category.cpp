@@ -4,12 +4,12 @@
 #include <cstring>
 
 #include "app/data/app_files.h"
-#include "app/routines/file_routines.h"
 #include "app/data/requests.h"
-#include "app/routines/settings.h"
-#include "app/routines/window_position.h"
 #include "app/forms/schedule/browse_schedule_list.h"
 #include "app/forms/schedule/browse_schedule_rows.h"
+#include "app/routines/file_routines.h"
+#include "app/routines/settings.h"
+#include "app/routines/window_position.h"
 #include "runtime/lang/symbol_table.h"
 #include "runtime/ui/events.h"
 #include "runtime/ui/popup.h"
@@ -51,10 +51,20 @@ void runCategoryWindow() {
   if (source->setFilter(kCategoryOwnFilter) != 0) standardError(stdmsg::kViewOpenError);
   ScheduleBrowser browser({cw::kList, cw::kAdd, cw::kChange, cw::kDelete, 0});
   browser.show(source);
+  // The file's change counter when the list was last filled: another
+  // window or process (dornctl) that changes the file moves it, and the
+  // next tick refills the list in place.
+  std::uint32_t changes = SCH().changeCounter();
 
   while (rt.accept()) {
     noteWindowState(rt.event());
     switch (rt.event()) {
+      case ev::kTimer:
+        if (const std::uint32_t now = SCH().changeCounter(); now != 0 && now != changes) {
+          changes = now;
+          browser.refill();
+        }
+        break;
       case ev::kAlertKey:
         if (rt.field() == cw::kList) browser.listKey(rt.keyCode());
         break;
