@@ -1,8 +1,8 @@
 // Every check box and radio button of every window resource shows its
 // whole caption: the width Qt needs for the box and its text, in the
 // window's own font, fits in the control's width as the runtime converts
-// dialog units to pixels (a quarter of the font's average character width
-// per unit).  A caption cut at its right edge is a fault a user sees first.
+// dialog units to pixels (a quarter of the average width of the font's 52
+// letters per unit).  A caption cut at its right edge is a fault a user sees first.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "runtime/platform/resource_table.h"
+#include "runtime/ui/message_box.h"
 #include "runtime/ui/resfmt/window_record.h"
 #include "runtime/ui/window_resource.h"
 #include "tests/qt/qt_fixture.h"
@@ -66,7 +67,10 @@ TEST(CaptionsFit, EveryCheckBoxAndRadioShowsItsWholeCaption) {
       if (w.font && !w.font->typeface.empty())
         font.setFamily(QString::fromStdString(w.font->typeface));
       if (w.font && w.font->pointSize > 0) font.setPointSize(w.font->pointSize);
-      const int charWidth = std::max(1, QFontMetrics(font).averageCharWidth());
+      const int charWidth = std::max(
+          1, averageWidthFromLetters(QFontMetrics(font).horizontalAdvance(
+                 QStringLiteral("abcdefghijklmnopqrstuvwxyz"
+                                "ABCDEFGHIJKLMNOPQRSTUVWXYZ"))));
       collect(w.controls, font, charWidth, w.label, cuts, checked);
     }
   }
